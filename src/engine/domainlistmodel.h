@@ -1,0 +1,92 @@
+#pragma once
+
+#include "domainrow.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QItemSelectionModel>
+
+#include <functional>
+#include <vector>
+
+// The main list: rows in a vector, a hash from key to position, sorting done on
+// the vector itself. Bulk work (rebuilds, imports) happens between beginBulk()
+// and endBulk() and reaches the view as one reset, never row by row.
+class DomainListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Roles { ColourCodeRole = Qt::UserRole + 1, BoldRole };
+
+    explicit DomainListModel(QObject *parent = nullptr);
+
+    static const QStringList &headers();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    int size() const { return static_cast<int>(m_rows.size()); }
+    const DomainRow &rowAt(int row) const { return m_rows[static_cast<size_t>(row)]; }
+
+    // Adds a row under `key`; returns its position (0-based), or -1 when a row
+    // with that key exists already. With automatic sorting on, the row goes to
+    // its sorted place (outside a bulk update; inside one, the list is sorted
+    // once at endBulk()).
+    int addRow(const QString &key, DomainRow row);
+    bool containsKey(const QString &key) const { return m_index.contains(key); }
+    int rowOfKey(const QString &key) const;
+
+    void setCell(int row, int column, const QString &text);
+    void setCells(int row, const DomainRow &cells); // cells 1..6, colour and bold
+    // Colours row `row1` (1-based) with `code` (0-4; other codes leave the colour
+    // as it is) and sets its bold flag.
+    void paintrow(int row1, int code, bool bold);
+
+    void clear();
+    void reserve(int rows);
+    // Replaces every row at once (the order given), rebuilding the index. Rows
+    // whose key repeats an earlier one are dropped.
+    void replaceRows(std::vector<DomainRow> rows);
+    // Removes the rows for which `remove` is true, in one reset.
+    void removeRowsIf(const std::function<bool(const DomainRow &)> &remove);
+
+    void beginBulk();
+    void endBulk();
+    bool inBulk() const { return m_bulkDepth > 0; }
+
+    // Automatic sorting: while on, the list keeps itself ordered by the sort
+    // column and direction.
+    void setAutoSort(bool on);
+    bool autoSort() const { return m_autoSort; }
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    void setSortKey(int column, Qt::SortOrder order);
+
+    // Selection lives here, in the core, so the engine can read it without a view;
+    // the window's view shares it.
+    QItemSelectionModel *selectionModel() { return &m_selection; }
+    const QItemSelectionModel *selectionModel() const { return &m_selection; }
+    std::vector<char> selectedMask() const;   // one flag per row
+    int selectedRowCount() const;
+    void selectRows(const std::vector<int> &rows); // replaces the selection
+    void selectAllRows();
+
+private:
+    void rebuildIndex();
+    void ensurePositions() const;
+    bool lessThan(const DomainRow &a, const DomainRow &b) const;
+    void sortRows();
+
+    std::vector<DomainRow> m_rows;
+    mutable QHash<QString, int> m_index;
+    mutable bool m_positionsStale = false;
+    QItemSelectionModel m_selection;
+    int m_bulkDepth = 0;
+    int m_bulkStartSize = 0;
+    bool m_autoSort = false;
+    int m_sortColumn = 0;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};

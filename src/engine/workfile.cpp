@@ -1,0 +1,194 @@
+#include "workfile.h"
+
+namespace {
+constexpr qsizetype kBlockSize = 1 << 20;
+constexpr qsizetype kFlushSize = 1 << 16;
+}
+
+QString decode8bit(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray encode8bit(QStringView text)
+{
+    // Characters beyond one byte cannot be stored in an 8-bit file; they become '?'.
+    return text.toLatin1();
+}
+
+LineReader::LineReader(const QString &path, Ends ends)
+    : m_file(std::make_unique<QFile>(path))
+    , m_device(m_file.get())
+    , m_ends(ends)
+{
+}
+
+LineReader::LineReader(QIODevice *device, Ends ends)
+    : m_device(device)
+    , m_ends(ends)
+{
+}
+
+LineReader::~LineReader() = default;
+
+bool LineReader::open()
+{
+    if (m_file)
+        return m_file->open(QIODevice::ReadOnly);
+    return m_device && m_device->isReadable();
+}
+
+QString LineReader::errorString() const
+{
+    return m_device ? m_device->errorString() : QString();
+}
+
+bool LineReader::fill()
+{
+    if (m_eof)
+        return false;
+    if (m_pos > 0) {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+    }
+    const qsizetype old = m_buffer.size();
+    m_buffer.resize(old + kBlockSize);
+    const qint64 got = m_device->read(m_buffer.data() + old, kBlockSize);
+    if (got < 0) {
+        m_failed = true;
+        m_eof = true;
+        m_buffer.resize(old);
+        return false;
+    }
+    m_buffer.resize(old + got);
+    if (got == 0) {
+        // Sequential devices (a pipe) may have nothing yet without being at the end.
+        if (m_device->isSequential() && !m_device->atEnd() && m_device->waitForReadyRead(-1))
+            return fill();
+        m_eof = true;
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::readLine(QString &line)
+{
+    for (;;) {
+        if (m_skipLf && m_pos < m_buffer.size()) {
+            if (m_buffer.at(m_pos) == '\n')
+                ++m_pos;
+            m_skipLf = false;
+        }
+        const char *begin = m_buffer.constData() + m_pos;
+        const qsizetype avail = m_buffer.size() - m_pos;
+        qsizetype i = 0;
+        for (; i < avail; ++i) {
+            const char c = begin[i];
+            if (c == '\r' || (c == '\n' && m_ends == Ends::AnyLineEnd))
+                break;
+        }
+        if (i < avail) {
+            line = decode8bit(QByteArrayView(begin, i));
+            m_pos += i + 1;
+            if (begin[i] == '\r')
+                m_skipLf = true;
+            return true;
+        }
+        if (!fill()) {
+            if (m_pos < m_buffer.size()) {
+                line = decode8bit(QByteArrayView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos));
+                m_pos = m_buffer.size();
+                return true;
+            }
+            return false;
+        }
+    }
+}
+
+WorkFileWriter::~WorkFileWriter()
+{
+    close();
+}
+
+bool WorkFileWriter::open(const QString &path, bool truncate)
+{
+    close();
+    m_file.setFileName(path);
+    return m_file.open(QIODevice::WriteOnly | (truncate ? QIODevice::Truncate : QIODevice::Append));
+}
+
+void WorkFileWriter::close()
+{
+    if (m_file.isOpen()) {
+        flush();
+        m_file.close();
+    }
+}
+
+void WorkFileWriter::flush()
+{
+    if (!m_pending.isEmpty() && m_file.isOpen()) {
+        m_file.write(m_pending);
+        m_file.flush();
+    }
+    m_pending.clear();
+}
+
+QString WorkFileWriter::cleanField(QStringView field)
+{
+    QString out = field.toString();
+    for (QChar &c : out) {
+        if (c == QChar(kFieldSeparator) || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return out;
+}
+
+void WorkFileWriter::appendField(QStringView field)
+{
+    const qsizetype start = m_pending.size();
+    m_pending += encode8bit(field);
+    for (qsizetype i = start; i < m_pending.size(); ++i) {
+        char &c = m_pending[i];
+        if (c == '\x01' || c == '\r' || c == '\n')
+            c = ' ';
+    }
+}
+
+void WorkFileWriter::endLine()
+{
+    m_pending += kLineEnd;
+    if (m_pending.size() >= kFlushSize) {
+        m_file.write(m_pending);
+        m_pending.clear();
+    }
+}
+
+void WorkFileWriter::writeLine(std::initializer_list<QStringView> fields)
+{
+    bool first = true;
+    for (QStringView f : fields) {
+        if (!first)
+            m_pending += '\x01';
+        first = false;
+        appendField(f);
+    }
+    endLine();
+}
+
+void WorkFileWriter::writeLine(const QStringList &fields)
+{
+    bool first = true;
+    for (const QString &f : fields) {
+        if (!first)
+            m_pending += '\x01';
+        first = false;
+        appendField(f);
+    }
+    endLine();
+}
+
+QList<QStringView> splitFields(QStringView line)
+{
+    return line.split(QChar(kFieldSeparator));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// Text files of the program are 8-bit: one byte is one character (ISO 8859-1),
+// so every byte of a file or a WHOIS reply survives a read and a write unchanged.
+QString decode8bit(QByteArrayView bytes);
+QByteArray encode8bit(QStringView text);
+
+inline constexpr char16_t kFieldSeparator = u'\x01';
+inline constexpr const char *kLineEnd = "\r\n";
+
+// Reads a text file line by line in large blocks. Lists of names, keywords and
+// filter strings accept CR LF, CR and LF line ends; settings.ini ends its lines
+// at CR LF or CR only, because a stored response may hold a line feed.
+class LineReader
+{
+public:
+    enum class Ends { AnyLineEnd, CrOnly };
+
+    explicit LineReader(const QString &path, Ends ends = Ends::AnyLineEnd);
+    // Reads from an already open device (standard input, for instance).
+    explicit LineReader(QIODevice *device, Ends ends = Ends::AnyLineEnd);
+    ~LineReader();
+
+    bool open();                       // false when the file cannot be opened
+    QString errorString() const;
+    bool readLine(QString &line);      // false at the end of the data or on a read error
+    bool failed() const { return m_failed; }
+
+private:
+    bool fill();
+
+    std::unique_ptr<QFile> m_file;
+    QIODevice *m_device = nullptr;
+    Ends m_ends;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+    bool m_skipLf = false; // a CR ended the last line; a LF right after it belongs to it
+};
+
+// Appends SOH-separated lines with CR LF ends to a work file (temp.txt,
+// remember.txt). A field never carries SOH, CR or LF into the file: such bytes
+// would split the line and lose the row when the list is read back, so they are
+// replaced by blanks.
+class WorkFileWriter
+{
+public:
+    WorkFileWriter() = default;
+    ~WorkFileWriter();
+
+    bool open(const QString &path, bool truncate);
+    bool isOpen() const { return m_file.isOpen(); }
+    void close();
+    QString errorString() const { return m_file.errorString(); }
+
+    void writeLine(std::initializer_list<QStringView> fields);
+    void writeLine(const QStringList &fields);
+    void flush();
+
+    static QString cleanField(QStringView field);
+
+private:
+    void appendField(QStringView field);
+    void endLine();
+
+    QFile m_file;
+    QByteArray m_pending;
+};
+
+// Splits a work-file line at SOH.
+QList<QStringView> splitFields(QStringView line);

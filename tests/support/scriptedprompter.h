@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/prompter.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// A Prompter for tests: records every message and question in order, answers
+// questions and file choices from queues. A question with no queued answer is a
+// test failure (recorded, answered No).
+class ScriptedPrompter : public Prompter
+{
+public:
+    enum class Kind { Question, Inform, Warn, Fail, OpenFile, SaveFile };
+    struct Entry {
+        Kind kind;
+        QString title;
+        QString text;
+        PromptIcon icon = PromptIcon::Information;
+        bool defaultYes = true;
+    };
+
+    void queueAnswer(bool yes) { m_answers.enqueue(yes); }
+    void queueFile(const QString &path) { m_files.enqueue(path); }
+
+    bool askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes) override;
+    void inform(const QString &title, const QString &text) override;
+    void warn(const QString &title, const QString &text) override;
+    void fail(const QString &title, const QString &text) override;
+    QString chooseOpenFile(const QString &title, const QString &filter) override;
+    QString chooseSaveFile(const QString &title, const QString &filter) override;
+
+    const QList<Entry> &log() const { return m_log; }
+    QStringList texts() const;              // every text shown, in order
+    QString lastText() const { return m_log.isEmpty() ? QString() : m_log.last().text; }
+    int count(Kind kind) const;
+    void clearLog() { m_log.clear(); }
+    bool allAnswersUsed() const { return m_answers.isEmpty() && m_files.isEmpty(); }
+    int unansweredQuestions() const { return m_unanswered; }
+
+private:
+    QList<Entry> m_log;
+    QQueue<bool> m_answers;
+    QQueue<QString> m_files;
+    int m_unanswered = 0;
+};

@@ -1,0 +1,27 @@
+# Shared by ./run, ./test and bench/run: install what is missing, then build.
+set -euo pipefail
+
+QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+QV_BUILD="${QV_BUILD:-$QV_ROOT/build}"
+QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
+             libgtest-dev googletest ccache xvfb)
+
+qv_install() {
+    local missing=()
+    for p in "${QV_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+qv_build() {
+    if [ ! -f "$QV_BUILD/build.ninja" ]; then
+        cmake -S "$QV_ROOT" -B "$QV_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+    cmake --build "$QV_BUILD" -j "$(nproc)"
+}
