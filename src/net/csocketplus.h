@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// A misuse of the socket object (wrong state, bad argument, unknown index) is
+// raised to the caller at once as a SocketError. Network failures after Connect
+// has returned arrive as errorEvent instead.
+struct SocketError {
+    int number = 0;
+    QString description;
+    QString source; // "CSocketPlus." or "modSocketPlus." + the member's name
+};
+
+// Socket states.
+enum SocketState : int {
+    sckClosed = 0,
+    sckOpen = 1,
+    sckListening = 2,
+    sckResolvingHost = 4,
+    sckHostResolved = 5,
+    sckConnecting = 6,
+    sckConnected = 7,
+    sckClosing = 8,
+    sckError = 9,
+};
+QString socketStateName(int state);
+
+// Error texts of the socket layer by number ("Unknown error." for others).
+QString GetErrorDescription(int code);
+
+class CSocketPlusPrivate;
+
+// An array of non-blocking TCP sockets addressed by a caller's index (an int or
+// a QString; the two kinds are separate spaces), reporting what happens on them
+// as signals on the thread that owns the object. All members may be called from
+// inside a signal handler, including CloseSck and Connect on the same index.
+class CSocketPlus : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CSocketPlus(QObject *parent = nullptr);
+    ~CSocketPlus() override;
+
+    // Array management. An index is an int or a QString inside the QVariant;
+    // any other kind raises 40027.
+    QVariant ArrayAdd(const QVariant &index = {});
+    void ArrayRemove(const QVariant &index);
+    bool ArrayIndexInUse(const QVariant &index) const;
+    int ArrayCount() const;
+
+    // Properties per index.
+    int RemotePort(const QVariant &index) const;
+    void SetRemotePort(const QVariant &index, int port);
+    QString RemoteHost(const QVariant &index) const;
+    void SetRemoteHost(const QVariant &index, const QString &host);
+    QString RemoteHostIP(const QVariant &index) const;
+    int LocalPort(const QVariant &index) const;
+    QString LocalIP(const QVariant &index) const;
+    int State(const QVariant &index) const;
+    int BytesReceived(const QVariant &index) const;
+    QString Tag(const QVariant &index) const;
+    void SetTag(const QVariant &index, const QString &tag);
+
+    // Operations. `port` may be omitted (invalid QVariant) to keep the stored one;
+    // a non-numeric port raises 40018, a number outside 1-65535 raises 40014.
+    void Connect(const QVariant &index, const QString &remoteHost = {}, const QVariant &port = {});
+    void SendData(const QVariant &index, const QVariant &data); // QString (8-bit) or QByteArray
+    void SendData(const QVariant &index, const QByteArray &data);
+    // Takes up to maxLen bytes (all when maxLen < 0 is not given) from the receive buffer.
+    void GetData(const QVariant &index, QByteArray &data, qint64 maxLen = -1);
+    void GetData(const QVariant &index, QString &data, qint64 maxLen = -1);
+    void PeekData(const QVariant &index, QByteArray &data, qint64 maxLen = -1);
+    void CloseSck(const QVariant &index);
+
+    // Cap on the bytes a connection may hold in its receive buffer before the
+    // object stops reading it and reports it closed by the peer (a hostile
+    // server cannot make memory grow without bound). Default 1 MiB.
+    void setReceiveCap(qint64 bytes);
+
+signals:
+    // The seven events, in their order.
+    void closeSckEvent(const QVariant &index);
+    void connectEvent(const QVariant &index);
+    void connectionRequestEvent(const QVariant &index, qint32 requestId);
+    void dataArrivalEvent(const QVariant &index, qint32 bytesTotal);
+    void errorEvent(const QVariant &index, qint16 number, const QString &description, qint32 scode,
+                    const QString &source, const QString &helpFile, qint32 helpContext, bool *cancelDisplay);
+    void sendCompleteEvent(const QVariant &index);
+    void sendProgressEvent(const QVariant &index, qint32 bytesSent, qint32 bytesRemaining);
+
+private:
+    std::unique_ptr<CSocketPlusPrivate> d;
+    friend class CSocketPlusPrivate;
+};
