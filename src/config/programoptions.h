@@ -5,6 +5,10 @@
 // The thirteen options kept in settings.ini. The main window's option boxes
 // show O7-O10 as text exactly as typed; the check run corrects them.
 struct ProgramOptions {
+    // Number of entries of the harvester's two choice boxes (O4, O5).
+    static constexpr int kTopResultsChoices = 19;  // 10 ... 1000
+    static constexpr int kQueryDelayChoices = 28;  // 1 ... 60 seconds
+
     // Web search harvester
     int topResultsOnly = 0;     // O1
     int removeSubdomains = 0;   // O2

@@ -18,3 +18,7 @@ void LoadSettings(const QString &dataFolder, WhoisConfig &config, ProgramOptions
 // shows the critical message through `prompter` and returns false.
 bool SaveSettings(const QString &dataFolder, const WhoisConfig &config, const ProgramOptions &options,
                   Prompter &prompter);
+
+// First line of the message a failed save shows.
+inline const QString kSettingsSaveError =
+    QStringLiteral("The following error ocurred while trying to load your settings.");

@@ -30,7 +30,12 @@ public:
     bool contains(const QString &key) const { return m_keys.contains(key.toLower()); }
     void removeRow(int i);
     void clear();
-    // Changes row i in place (the settings editor's "Update"); the caller has validated.
+    // The settings editor's "Update" of row i (0-based): the same checks as
+    // AddTldEntry, except that the row itself does not count as a duplicate. An
+    // empty free response leaves the row's own one unchanged. False: row unchanged.
+    bool EditTldEntry(int i, const QString &tld, const QString &servers, const QString &freeResponse);
+    // Changes row i in place, all three fields as given (free response lowered);
+    // the caller has validated.
     void setRow(int i, const QString &tld, const QString &servers, const QString &freeResponse);
 
     // Lower-case TLDs of every row, in order (for the suffix list).

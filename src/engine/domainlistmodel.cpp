@@ -3,6 +3,7 @@
 #include "listops/rowcompare.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace cellText {
 const QString &notAvailable()
@@ -49,7 +50,10 @@ const QStringList &DomainListModel::headers()
 
 int DomainListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : size();
+    if (parent.isValid())
+        return 0;
+    // Rows of an append run stay out of sight until they are announced together.
+    return inAppend() && !inBulk() ? m_shownRows : size();
 }
 
 int DomainListModel::columnCount(const QModelIndex &parent) const
@@ -59,7 +63,7 @@ int DomainListModel::columnCount(const QModelIndex &parent) const
 
 QVariant DomainListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= size() || index.column() >= DomainColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= DomainColumnCount)
         return {};
     const DomainRow &r = m_rows[static_cast<size_t>(index.row())];
     switch (role) {
@@ -93,15 +97,17 @@ bool DomainListModel::lessThan(const DomainRow &a, const DomainRow &b) const
 
 int DomainListModel::addRow(const QString &key, DomainRow row)
 {
+    Q_ASSERT(key == keyOf(row));
     if (m_index.contains(key))
         return -1;
+    const bool deferred = inBulk() || inAppend();
     int pos = size();
-    if (m_autoSort && !inBulk()) {
+    if (m_autoSort && !deferred) {
         auto it = std::upper_bound(m_rows.begin(), m_rows.end(), row,
                                    [this](const DomainRow &a, const DomainRow &b) { return lessThan(a, b); });
         pos = static_cast<int>(it - m_rows.begin());
     }
-    if (!inBulk())
+    if (!deferred)
         beginInsertRows({}, pos, pos);
     if (pos == size()) {
         m_rows.push_back(std::move(row));
@@ -110,8 +116,12 @@ int DomainListModel::addRow(const QString &key, DomainRow row)
         m_positionsStale = true;
     }
     m_index.insert(key, pos);
-    if (!inBulk())
+    if (deferred) {
+        m_bulkNeedsSort = m_bulkNeedsSort || m_autoSort;
+    } else {
+        m_shownRows = size();
         endInsertRows();
+    }
     return pos;
 }
 
@@ -120,7 +130,7 @@ void DomainListModel::ensurePositions() const
     if (!m_positionsStale)
         return;
     for (size_t i = 0; i < m_rows.size(); ++i)
-        m_index[m_rows[i].cells[ColDomain].toLower()] = static_cast<int>(i);
+        m_index[keyOf(m_rows[i])] = static_cast<int>(i);
     m_positionsStale = false;
 }
 
@@ -135,7 +145,7 @@ void DomainListModel::setCell(int row, int column, const QString &text)
     if (row < 0 || row >= size() || column < 0 || column >= DomainColumnCount)
         return;
     m_rows[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = text;
-    if (!inBulk()) {
+    if (!inBulk() && row < rowCount()) {
         const QModelIndex i = index(row, column);
         emit dataChanged(i, i, {Qt::DisplayRole});
     }
@@ -150,7 +160,7 @@ void DomainListModel::setCells(int row, const DomainRow &cells)
         r.cells[c] = cells.cells[c];
     r.colour = cells.colour;
     r.bold = cells.bold;
-    if (!inBulk())
+    if (!inBulk() && row < rowCount())
         emit dataChanged(index(row, 0), index(row, DomainColumnCount - 1));
 }
 
@@ -163,7 +173,7 @@ void DomainListModel::paintrow(int row1, int code, bool bold)
     if (code >= ColourBlue && code <= ColourPureBlue)
         r.colour = static_cast<qint8>(code);
     r.bold = bold;
-    if (!inBulk())
+    if (!inBulk() && row < rowCount())
         emit dataChanged(index(row, 0), index(row, DomainColumnCount - 1), {ColourCodeRole, BoldRole});
 }
 
@@ -176,7 +186,8 @@ void DomainListModel::clear()
     m_index.clear();
     m_index.squeeze();
     m_positionsStale = false;
-    m_bulkStartSize = 0;
+    m_bulkNeedsSort = false;
+    m_shownRows = 0;
     if (!inBulk())
         endResetModel();
 }
@@ -192,7 +203,7 @@ void DomainListModel::rebuildIndex()
     m_index.clear();
     m_index.reserve(size());
     for (size_t i = 0; i < m_rows.size(); ++i)
-        m_index.insert(m_rows[i].cells[ColDomain].toLower(), static_cast<int>(i));
+        m_index.insert(keyOf(m_rows[i]), static_cast<int>(i));
     m_positionsStale = false;
 }
 
@@ -205,33 +216,47 @@ void DomainListModel::replaceRows(std::vector<DomainRow> rows)
     m_rows.reserve(rows.size());
     m_index.reserve(static_cast<qsizetype>(rows.size()));
     for (DomainRow &r : rows) {
-        const QString key = r.cells[ColDomain].toLower();
+        QString key = keyOf(r);
         if (m_index.contains(key))
             continue;
-        m_index.insert(key, static_cast<int>(m_rows.size()));
+        m_index.insert(std::move(key), static_cast<int>(m_rows.size()));
         m_rows.push_back(std::move(r));
     }
     m_positionsStale = false;
-    if (!inBulk())
+    if (m_autoSort)
+        sortRows();
+    if (!inBulk()) {
+        m_shownRows = size();
         endResetModel();
+    }
 }
 
 void DomainListModel::removeRowsIf(const std::function<bool(const DomainRow &)> &remove)
 {
     if (!inBulk())
         beginResetModel();
-    m_rows.erase(std::remove_if(m_rows.begin(), m_rows.end(), remove), m_rows.end());
-    rebuildIndex();
-    if (!inBulk())
+    size_t kept = 0;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (remove(m_rows[i])) {
+            m_index.remove(keyOf(m_rows[i]));
+            continue;
+        }
+        if (kept != i)
+            m_rows[kept] = std::move(m_rows[i]);
+        ++kept;
+    }
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(kept), m_rows.end());
+    m_positionsStale = true;
+    if (!inBulk()) {
+        m_shownRows = size();
         endResetModel();
+    }
 }
 
 void DomainListModel::beginBulk()
 {
-    if (m_bulkDepth++ == 0) {
+    if (m_bulkDepth++ == 0)
         beginResetModel();
-        m_bulkStartSize = size();
-    }
 }
 
 void DomainListModel::endBulk()
@@ -239,19 +264,114 @@ void DomainListModel::endBulk()
     if (m_bulkDepth == 0)
         return;
     if (--m_bulkDepth == 0) {
-        if (m_autoSort && size() != m_bulkStartSize)
+        if (m_autoSort && m_bulkNeedsSort)
             sortRows();
+        m_bulkNeedsSort = false;
+        m_shownRows = size();
         endResetModel();
     }
+}
+
+void DomainListModel::beginAppend()
+{
+    if (m_appendDepth++ == 0 && !inBulk())
+        m_shownRows = size();
+}
+
+void DomainListModel::endAppend()
+{
+    if (m_appendDepth == 0)
+        return;
+    if (!inBulk())
+        flushAppended();
+    --m_appendDepth;
+}
+
+void DomainListModel::flushAppended()
+{
+    if (m_shownRows < size()) {
+        beginInsertRows({}, m_shownRows, size() - 1);
+        m_shownRows = size();
+        endInsertRows();
+    }
+    if (m_autoSort && m_bulkNeedsSort)
+        sort(m_sortColumn, m_sortOrder);
+    m_bulkNeedsSort = false;
+}
+
+std::vector<int> DomainListModel::sortedOrder() const
+{
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto col = static_cast<size_t>(m_sortColumn);
+    const bool descending = m_sortOrder == Qt::DescendingOrder;
+    if (isNumericColumn(m_sortColumn)) {
+        // Parse each cell once instead of at every comparison; the order is the
+        // one compareCells defines.
+        struct Key {
+            bool slash;
+            double value;
+        };
+        std::vector<Key> keys(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            const QString &cell = m_rows[i].cells[col];
+            const bool slash = cell.contains(u'/');
+            keys[i] = {slash, slash ? 0.0 : leadingNumber(cell)};
+        }
+        auto compare = [&keys](int a, int b) {
+            const Key &ka = keys[static_cast<size_t>(a)];
+            const Key &kb = keys[static_cast<size_t>(b)];
+            if (ka.slash || kb.slash)
+                return ka.slash == kb.slash ? 0 : (ka.slash ? -1 : 1);
+            return ka.value < kb.value ? -1 : (kb.value < ka.value ? 1 : 0);
+        };
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int c = compare(a, b);
+            return descending ? c > 0 : c < 0;
+        });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int c = m_rows[static_cast<size_t>(a)].cells[col].compare(
+                m_rows[static_cast<size_t>(b)].cells[col], Qt::CaseInsensitive);
+            return descending ? c > 0 : c < 0;
+        });
+    }
+    return order;
+}
+
+void DomainListModel::applyOrder(std::vector<int> order)
+{
+    // order[i] names the row that moves to position i. Following each cycle of
+    // the permutation moves every row once, without a second copy of the list.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] < 0)
+            continue;
+        if (static_cast<size_t>(order[start]) == start) {
+            order[start] = -1;
+            continue;
+        }
+        DomainRow held = std::move(m_rows[start]);
+        size_t to = start;
+        for (;;) {
+            const auto from = static_cast<size_t>(order[to]);
+            order[to] = -1;
+            if (from == start) {
+                m_rows[to] = std::move(held);
+                break;
+            }
+            m_rows[to] = std::move(m_rows[from]);
+            to = from;
+        }
+    }
+    m_positionsStale = true;
 }
 
 void DomainListModel::sortRows()
 {
     // Stable, so rows that compare equal keep their order: the same result as
     // placing each new row after its equals one at a time.
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [this](const DomainRow &a, const DomainRow &b) { return lessThan(a, b); });
-    rebuildIndex();
+    applyOrder(sortedOrder());
+    m_bulkNeedsSort = false;
 }
 
 void DomainListModel::setAutoSort(bool on)
@@ -277,24 +397,20 @@ void DomainListModel::sort(int column, Qt::SortOrder order)
         sortRows();
         return;
     }
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Remember where every row was so persistent indexes (selection, current row)
-    // follow their rows.
-    std::vector<int> order0(m_rows.size());
-    for (size_t i = 0; i < order0.size(); ++i)
-        order0[i] = static_cast<int>(i);
-    std::stable_sort(order0.begin(), order0.end(), [this](int a, int b) {
-        return lessThan(m_rows[static_cast<size_t>(a)], m_rows[static_cast<size_t>(b)]);
-    });
-    std::vector<DomainRow> sorted;
-    sorted.reserve(m_rows.size());
-    std::vector<int> newPos(m_rows.size());
-    for (size_t i = 0; i < order0.size(); ++i) {
-        sorted.push_back(std::move(m_rows[static_cast<size_t>(order0[i])]));
-        newPos[static_cast<size_t>(order0[i])] = static_cast<int>(i);
+    if (inAppend() && m_shownRows < size()) {
+        beginInsertRows({}, m_shownRows, size() - 1);
+        m_shownRows = size();
+        endInsertRows();
     }
-    m_rows = std::move(sorted);
-    rebuildIndex();
+    m_bulkNeedsSort = false;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> order0 = sortedOrder();
+    // Remember where every row goes so persistent indexes (selection, current
+    // row) follow their rows.
+    std::vector<int> newPos(order0.size());
+    for (size_t i = 0; i < order0.size(); ++i)
+        newPos[static_cast<size_t>(order0[i])] = static_cast<int>(i);
+    applyOrder(std::move(order0));
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
@@ -325,16 +441,34 @@ int DomainListModel::selectedRowCount() const
 
 void DomainListModel::selectRows(const std::vector<int> &rows)
 {
-    std::vector<int> sorted = rows;
-    std::sort(sorted.begin(), sorted.end());
+    std::vector<char> mask(m_rows.size(), 0);
+    for (int r : rows) {
+        if (r >= 0 && r < size())
+            mask[static_cast<size_t>(r)] = 1;
+    }
+    selectMask(mask);
+}
+
+void DomainListModel::selectMask(const std::vector<char> &mask)
+{
+    if (inAppend() && !inBulk() && m_shownRows < size()) {
+        beginInsertRows({}, m_shownRows, size() - 1);
+        m_shownRows = size();
+        endInsertRows();
+    }
+    // One range per run of selected rows.
     QItemSelection sel;
-    size_t i = 0;
-    while (i < sorted.size()) {
-        size_t j = i;
-        while (j + 1 < sorted.size() && sorted[j + 1] <= sorted[j] + 1)
+    const int n = std::min(size(), static_cast<int>(mask.size()));
+    int i = 0;
+    while (i < n) {
+        if (!mask[static_cast<size_t>(i)]) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j + 1 < n && mask[static_cast<size_t>(j + 1)])
             ++j;
-        if (sorted[i] >= 0 && sorted[j] < size())
-            sel.append(QItemSelectionRange(index(sorted[i], 0), index(sorted[j], DomainColumnCount - 1)));
+        sel.append(QItemSelectionRange(index(i, 0), index(j, DomainColumnCount - 1)));
         i = j + 1;
     }
     m_selection.select(sel, QItemSelectionModel::ClearAndSelect);
@@ -342,10 +476,14 @@ void DomainListModel::selectRows(const std::vector<int> &rows)
 
 void DomainListModel::selectAllRows()
 {
-    if (size() == 0) {
-        m_selection.clearSelection();
-        return;
-    }
-    m_selection.select(QItemSelection(index(0, 0), index(size() - 1, DomainColumnCount - 1)),
-                       QItemSelectionModel::ClearAndSelect);
+    std::vector<char> mask(m_rows.size(), 1);
+    selectMask(mask);
+}
+
+void DomainListModel::invertSelection()
+{
+    std::vector<char> mask = selectedMask();
+    for (char &c : mask)
+        c = !c;
+    selectMask(mask);
 }

@@ -11,7 +11,10 @@
 
 // The main list: rows in a vector, a hash from key to position, sorting done on
 // the vector itself. Bulk work (rebuilds, imports) happens between beginBulk()
-// and endBulk() and reaches the view as one reset, never row by row.
+// and endBulk() and reaches the view as one reset, never row by row. Long runs
+// of appended names can use beginAppend()/endAppend() instead: the view then
+// learns of them as one insertion at the end and keeps its selection and
+// scroll position.
 class DomainListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,6 +24,8 @@ public:
     explicit DomainListModel(QObject *parent = nullptr);
 
     static const QStringList &headers();
+    // The key of a row: its Domain text in lower case.
+    static QString keyOf(const DomainRow &row) { return row.cells[ColDomain].toLower(); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -28,14 +33,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Every row, including those of an append run the view has not been told
+    // about yet.
     int size() const { return static_cast<int>(m_rows.size()); }
     const DomainRow &rowAt(int row) const { return m_rows[static_cast<size_t>(row)]; }
 
-    // Adds a row under `key`; returns its position (0-based), or -1 when a row
-    // with that key exists already. With automatic sorting on, the row goes to
-    // its sorted place (outside a bulk update; inside one, the list is sorted
-    // once at endBulk()).
+    // Adds a row under `key` (which must be keyOf(row)); returns its position
+    // (0-based), or -1 when a row with that key exists already. With automatic
+    // sorting on, the row goes to its sorted place; inside a bulk update or an
+    // append run it is appended and the list is sorted once at the end, which
+    // gives the same order as placing the rows one by one.
     int addRow(const QString &key, DomainRow row);
+    int addRow(DomainRow row) { return addRow(keyOf(row), std::move(row)); }
     bool containsKey(const QString &key) const { return m_index.contains(key); }
     int rowOfKey(const QString &key) const;
 
@@ -57,6 +66,10 @@ public:
     void endBulk();
     bool inBulk() const { return m_bulkDepth > 0; }
 
+    void beginAppend();
+    void endAppend();
+    bool inAppend() const { return m_appendDepth > 0; }
+
     // Automatic sorting: while on, the list keeps itself ordered by the sort
     // column and direction.
     void setAutoSort(bool on);
@@ -72,20 +85,27 @@ public:
     std::vector<char> selectedMask() const;   // one flag per row
     int selectedRowCount() const;
     void selectRows(const std::vector<int> &rows); // replaces the selection
+    void selectMask(const std::vector<char> &mask); // replaces the selection
     void selectAllRows();
+    void invertSelection();
 
 private:
     void rebuildIndex();
     void ensurePositions() const;
     bool lessThan(const DomainRow &a, const DomainRow &b) const;
+    std::vector<int> sortedOrder() const;
+    void applyOrder(std::vector<int> order);
     void sortRows();
+    void flushAppended();
 
     std::vector<DomainRow> m_rows;
     mutable QHash<QString, int> m_index;
     mutable bool m_positionsStale = false;
     QItemSelectionModel m_selection;
     int m_bulkDepth = 0;
-    int m_bulkStartSize = 0;
+    bool m_bulkNeedsSort = false;
+    int m_appendDepth = 0;
+    int m_shownRows = 0; // rows the view knows of during an append run
     bool m_autoSort = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

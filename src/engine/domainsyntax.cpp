@@ -103,17 +103,25 @@ void TldSuffixList::mylist(const QStringList &tableTlds)
 
 QString TldSuffixList::getext(const QString &name) const
 {
+    return getextView(name).toString();
+}
+
+QStringView TldSuffixList::getextView(QStringView name) const
+{
     // Every entry begins with a dot, so a matching entry starts at one of the
     // name's dots; the leftmost matching dot gives the entry with the most labels.
     if (!m_lookup.isEmpty()) {
         for (qsizetype i = name.indexOf(u'.'); i >= 0; i = name.indexOf(u'.', i + 1)) {
-            const QStringView suffix = QStringView(name).sliced(i);
-            if (m_lookup.contains(suffix.toString()))
-                return suffix.sliced(1).toString();
+            const QStringView suffix = name.sliced(i);
+            // A non-owning QString: the lookup allocates nothing.
+            const QString probe =
+                QString::fromRawData(reinterpret_cast<const QChar *>(suffix.utf16()), suffix.size());
+            if (m_lookup.contains(probe))
+                return suffix.sliced(1);
         }
     }
     const qsizetype lastDot = name.lastIndexOf(u'.');
-    return lastDot < 0 ? name : name.mid(lastDot + 1);
+    return lastDot < 0 ? name : name.sliced(lastDot + 1);
 }
 
 QString registrablePart(const QString &name, const QString &tld)

@@ -33,6 +33,8 @@ public:
     // that ends the name, else the text after the last dot (the whole name
     // without a dot).
     QString getext(const QString &name) const;
+    // The same, as a view into `name` (no copy; valid as long as `name` is).
+    QStringView getextView(QStringView name) const;
 
     static const QStringList &builtinSuffixes(); // 276 entries, no leading dots
 

@@ -16,6 +16,11 @@ QString daysleft(const QString &dateText, const QDate &today);
 // `run`. Uses run.suffixes for the TLD column, run.blueLimit for blue marking,
 // and clears run.selectedOnly. A file that cannot be read ends the rebuild with
 // "An error occured while repopulating the list: " + the reason, through `prompter`.
+//
+// Rows are added to what the list holds; callers empty it first. Writers of
+// temp.txt must be closed (flushed) before the call. Automatic sorting is
+// switched off, so the rows keep the order of the files. The view sees one
+// reset; the message, if any, comes after it.
 void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder, const QDate &today,
                 Prompter &prompter);
 

@@ -1,0 +1,312 @@
+#include "repopulate.h"
+
+#include "app/prompter.h"
+#include "cellpool.h"
+#include "datafolder.h"
+#include "domainlistmodel.h"
+#include "listops/rowcompare.h"
+#include "runstate.h"
+#include "workfile.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The number at the start of a date part, as the lenient reader takes it.
+std::optional<int> partValue(QStringView part)
+{
+    qsizetype i = 0;
+    while (i < part.size() && part[i] == u' ')
+        ++i;
+    if (i < part.size() && (part[i] == u'-' || part[i] == u'+'))
+        ++i;
+    if (i >= part.size() || part[i] < u'0' || part[i] > u'9')
+        return std::nullopt;
+    return static_cast<int>(std::trunc(leadingNumber(part)));
+}
+
+// Whole days from `today` to the date of a dd-mm-yy or dd-mm-yyyy text; nothing
+// when the text names no real day (31 April, month 13, letters).
+std::optional<qint64> daysUntil(QStringView text, const QDate &today)
+{
+    const auto day = partValue(text.mid(0, 2));
+    const auto month = partValue(text.mid(3, 2));
+    const auto year = partValue(text.mid(6, 4));
+    if (!day || !month || !year || *year < 0)
+        return std::nullopt;
+    // Short years belong to this century: 5 and 05 are 2005, 10 is 2010, 123 is 2123.
+    const int fullYear = *year < 1000 ? 2000 + *year : *year;
+    const QDate date(fullYear, *month, *day);
+    if (!date.isValid() || !today.isValid())
+        return std::nullopt;
+    return today.daysTo(date);
+}
+
+QStringView trimSpaces(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.sliced(b, e - b);
+}
+
+// Builds rows from result lines, sharing repeated cell texts.
+class RowBuilder
+{
+public:
+    RowBuilder(const TldSuffixList &suffixes, const QDate &today)
+        : m_suffixes(suffixes)
+        , m_today(today)
+        , m_todayText(today.toString(QStringLiteral("dd-MM-yy")))
+    {
+    }
+
+    QString text(QStringView s) { return m_pool.intern(s); }
+
+    QString lengthText(qsizetype n)
+    {
+        if (n < 0 || n >= 1024)
+            return QString::number(n);
+        if (m_lengths.empty())
+            m_lengths.resize(1024);
+        QString &t = m_lengths[static_cast<size_t>(n)];
+        if (t.isNull())
+            t = QString::number(n);
+        return t;
+    }
+
+    QString daysText(QStringView date)
+    {
+        const auto days = daysUntil(date, m_today);
+        if (!days)
+            return cellText::notAvailable();
+        auto it = m_days.constFind(*days);
+        if (it == m_days.constEnd())
+            it = m_days.insert(*days, QString::number(*days) + QStringLiteral(" days"));
+        return *it;
+    }
+
+    // The derived cells of one result line (name, result, expiration, information).
+    void fill(DomainRow &row, const QString &name, QStringView result, QStringView expiration,
+              QStringView information)
+    {
+        auto &c = row.cells;
+        c[ColDomain] = name;
+        if (name.contains(u'.')) {
+            const QStringView tld = m_suffixes.getextView(name);
+            c[ColTld] = text(tld);
+            c[ColLength] = lengthText(name.size() - tld.size() - 1);
+        } else {
+            c[ColTld] = cellText::notAvailable();
+            c[ColLength] = cellText::notAvailable();
+        }
+        if (result == u"FREE") {
+            c[ColAvailability] = cellText::free();
+            c[ColExpiration] = cellText::notAvailable();
+            c[ColExpiresIn] = cellText::zeroDays();
+        } else if (expiration.size() != 8 && expiration.size() != 10) {
+            c[ColAvailability] = cellText::taken();
+            c[ColExpiration] = cellText::notAvailable();
+            c[ColExpiresIn] = cellText::notAvailable();
+        } else {
+            c[ColExpiresIn] = daysText(expiration);
+            c[ColAvailability] = cellText::taken();
+            c[ColExpiration] = c[ColExpiresIn] == cellText::zeroDays() ? m_todayText : text(expiration);
+        }
+        // An error text, or the empty text of a name a Stop never reached, with no
+        // date at all means the name was not checked.
+        if (information != u"N/A" && !information.startsWith(u"status:", Qt::CaseInsensitive)
+            && c[ColExpiration] == cellText::notAvailable() && c[ColExpiresIn] == cellText::notAvailable())
+            c[ColAvailability] = cellText::notAvailable();
+        c[ColInformation] = text(information);
+    }
+
+private:
+    const TldSuffixList &m_suffixes;
+    QDate m_today;
+    QString m_todayText;
+    CellTextPool m_pool;
+    std::vector<QString> m_lengths;
+    QHash<qint64, QString> m_days;
+};
+
+// Counts the row and gives it the colour of its availability.
+void countAndColour(DomainRow &row, RunState &run)
+{
+    const QString &availability = row.cells[ColAvailability];
+    if (availability == cellText::free()) {
+        ++run.freeCount;
+        row.colour = ColourGreen;
+        row.bold = true;
+    } else if (availability == cellText::taken()) {
+        ++run.takenCount;
+        const QString &left = row.cells[ColExpiresIn];
+        if (left != cellText::notAvailable() && leadingNumber(left) <= run.blueLimit) {
+            row.colour = ColourBlue;
+            row.bold = true;
+        }
+    } else if (availability == cellText::notAvailable()) {
+        ++run.uncheckedCount;
+        row.colour = ColourGrey;
+        row.bold = false;
+    }
+}
+
+// An upper bound for the number of lines, so the list grows once instead of
+// copying itself while it doubles (reserved but unused memory is never touched).
+qsizetype countLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    qsizetype lf = 0;
+    qsizetype cr = 0;
+    QByteArray block;
+    block.resize(1 << 20);
+    for (;;) {
+        const qint64 got = f.read(block.data(), block.size());
+        if (got <= 0)
+            break;
+        const QByteArrayView v(block.constData(), got);
+        lf += v.count('\n');
+        cr += v.count('\r');
+    }
+    return std::max(lf, cr) + 1;
+}
+
+void reserveFor(DomainListModel &list, const QString &path)
+{
+    const qsizetype lines = countLines(path);
+    if (lines > 0)
+        list.reserve(static_cast<int>(std::min<qsizetype>(qsizetype(list.size()) + lines, INT_MAX / 2)));
+}
+
+// Fields of a line split at SOH, as views into the line.
+void splitLine(QStringView line, std::vector<QStringView> &fields)
+{
+    fields.clear();
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype sep = line.indexOf(QChar(kFieldSeparator), start);
+        if (sep < 0) {
+            fields.push_back(line.sliced(start));
+            return;
+        }
+        fields.push_back(line.sliced(start, sep - start));
+        start = sep + 1;
+    }
+}
+
+// remember.txt: the rows a selected-only run left alone, with their cells as
+// they were. Returns an error description, or nothing.
+std::optional<QString> loadKeptRows(DomainListModel &list, const QString &path, RowBuilder &builder)
+{
+    LineReader reader(path);
+    if (!reader.open())
+        return reader.errorString();
+    reserveFor(list, path);
+    QString line;
+    std::vector<QStringView> fields;
+    while (reader.readLine(line)) {
+        splitLine(line, fields);
+        const QString name = trimSpaces(fields[0]).toString();
+        QString key = name.toLower();
+        if (list.containsKey(key))
+            continue;
+        DomainRow row;
+        row.cells[ColDomain] = name;
+        for (size_t c = 1; c < row.cells.size() && c < fields.size(); ++c)
+            row.cells[c] = builder.text(fields[c]);
+        list.addRow(key, std::move(row));
+    }
+    if (reader.failed())
+        return reader.errorString();
+    return std::nullopt;
+}
+
+// temp.txt: one result line per name; the first line for a name wins.
+std::optional<QString> loadResults(DomainListModel &list, RunState &run, const QString &path,
+                                   RowBuilder &builder, bool colour)
+{
+    LineReader reader(path);
+    if (!reader.open())
+        return reader.errorString();
+    reserveFor(list, path);
+    QString line;
+    std::vector<QStringView> fields;
+    while (reader.readLine(line)) {
+        splitLine(line, fields);
+        if (fields.size() != 4)
+            continue;
+        const QString name = trimSpaces(fields[0]).toString();
+        QString key = name.toLower();
+        if (list.containsKey(key))
+            continue;
+        DomainRow row;
+        builder.fill(row, name, fields[1], fields[2], fields[3]);
+        if (colour)
+            countAndColour(row, run);
+        list.addRow(key, std::move(row));
+    }
+    if (reader.failed())
+        return reader.errorString();
+    return std::nullopt;
+}
+
+} // namespace
+
+QString daysleft(const QString &dateText, const QDate &today)
+{
+    const auto days = daysUntil(dateText, today);
+    if (!days)
+        return cellText::notAvailable();
+    return QString::number(*days) + QStringLiteral(" days");
+}
+
+void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder, const QDate &today,
+                Prompter &prompter)
+{
+    run.freeCount = 0;
+    run.takenCount = 0;
+    run.uncheckedCount = 0;
+    list.setAutoSort(false);
+    const bool selectedOnly = run.selectedOnly;
+    RowBuilder builder(run.suffixes, today);
+    QStringList failures;
+
+    list.beginBulk();
+    if (selectedOnly) {
+        if (auto error = loadKeptRows(list, dataFile(dataFolder, QString::fromLatin1(kRememberFileName)), builder))
+            failures << *error;
+    }
+    // The results of the run are read even when the kept rows could not be: they
+    // exist nowhere else once the next run overwrites temp.txt.
+    if (auto error = loadResults(list, run, dataFile(dataFolder, QString::fromLatin1(kTempFileName)), builder,
+                                 !selectedOnly))
+        failures << *error;
+    if (selectedOnly) {
+        // The counters and colours cover the whole list, kept rows included.
+        for (int i = 0; i < list.size(); ++i) {
+            DomainRow row = list.rowAt(i);
+            const qint8 colour = row.colour;
+            const bool bold = row.bold;
+            countAndColour(row, run);
+            if (row.colour != colour || row.bold != bold)
+                list.paintrow(i + 1, row.colour, row.bold);
+        }
+    }
+    list.endBulk();
+    run.selectedOnly = false;
+
+    // Only after the reset: a modal message lets the view paint.
+    for (const QString &failure : std::as_const(failures))
+        prompter.fail(kProgramTitle, kRepopulateError + failure);
+}
