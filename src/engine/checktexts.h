@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+// The texts a check run writes into temp.txt and shows to the user. Tests use
+// the same constants, so a changed wording shows up in one place.
+namespace checkText {
+
+// Information texts of result lines.
+inline const QString kInvalidDomainFormat = QStringLiteral("Invalid domain format");
+inline const QString kNoTldInfo = QStringLiteral("Unable to check, no TLD info found");
+inline const QString kErroneousResponse = QStringLiteral("Erroneous whois response");
+inline const QString kTimeout = QStringLiteral("Timeout");
+inline const QString kErrorPrefix = QStringLiteral("Error: ");
+inline const QString kStatusPrefix = QStringLiteral("Status: ");
+inline const QString kConnectionError = QStringLiteral("Connection error");
+inline const QString kDataRetrievingError = QStringLiteral("Data retrieving error");
+inline const QString kErrorClosingSocket = QStringLiteral("Error closing socket");
+inline const QString kMainConnectionError = QStringLiteral("Main connection error...");
+inline const QString kConnectionRetryError = QStringLiteral("Connection retry error..");
+inline const QString kUnknownDate = QStringLiteral("Unknown");
+
+// Messages and questions of the start, stop and end of a run.
+inline const QString kEmptyList = QStringLiteral("Please add some domains using the 'Add' button before you start.");
+inline const QString kNoTldInformation = QStringLiteral("There is no TLD information available.");
+inline const QString kNothingSelected =
+    QStringLiteral("Your settings indicate that you only want to examine the selected domains in the list.\r\n"
+                   "You need to select at least one domain if you would like to do this.");
+inline QString confirmStart(int count)
+{
+    return QStringLiteral("The program will now begin to examine ") + QString::number(count)
+        + QStringLiteral(" domains.\r\n\r\nAre you ready to start?");
+}
+inline const QString kTooManyConnections =
+    QStringLiteral("We generally don't recommend anyone to use more than\r\n"
+                   "100 connections, since this puts a very large strain\r\n"
+                   "on the WHOIS servers and might get your IP temporary\r\n"
+                   "blocked for flooding.\r\n\r\n"
+                   "Would you like us to change the number of active\r\n"
+                   "connections to 100?");
+inline const QString kProgramDone = QStringLiteral("The program is done!");
+// Shown when a work file cannot be created: starting anyway would empty the
+// list with nowhere to put the results.
+inline const QString kWorkFileError = QStringLiteral("The check could not be started: unable to create ");
+
+} // namespace checkText
