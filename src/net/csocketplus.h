@@ -39,6 +39,25 @@ class CSocketPlusPrivate;
 // a QString; the two kinds are separate spaces), reporting what happens on them
 // as signals on the thread that owns the object. All members may be called from
 // inside a signal handler, including CloseSck and Connect on the same index.
+// The object itself must not be deleted inside one of its signals (deleteLater).
+//
+// Life of an index: 0 -> Connect -> 4 (host name being resolved) -> 5 -> 6, or
+// 0 -> 6 for a dotted IPv4 address -> 7 and connectEvent -> dataArrivalEvent for
+// each read -> the peer closes: 8 and closeSckEvent -> CloseSck -> 0. Any
+// network failure: 9 and errorEvent; from 9 only CloseSck (or ArrayRemove)
+// leads back to 0. A failure found while Connect itself runs (no descriptor
+// left, connect refused on the spot) is reported by errorEvent once Connect has
+// returned, so a caller never sees its own handler run inside Connect.
+//
+// Everything that arrives before the peer's close is announced by
+// dataArrivalEvent first; in state 8 GetData is refused, so data must be taken
+// in the handler. A read error (a reset) is reported by errorEvent, numbered
+// like the other errors (10054).
+//
+// Left out, as nothing in the program uses them: Listen, Accept, Bind, UDP,
+// ConnectionRequest (the signal exists but never fires), LocalHostName,
+// the Protocol and LocalPort setters, and showing a message box when a handler
+// clears cancelDisplay.
 class CSocketPlus : public QObject
 {
     Q_OBJECT
@@ -71,16 +90,25 @@ public:
     void Connect(const QVariant &index, const QString &remoteHost = {}, const QVariant &port = {});
     void SendData(const QVariant &index, const QVariant &data); // QString (8-bit) or QByteArray
     void SendData(const QVariant &index, const QByteArray &data);
-    // Takes up to maxLen bytes (all when maxLen < 0 is not given) from the receive buffer.
+    void SendData(const QVariant &index, const char *data);
+    // Takes up to maxLen bytes (all when maxLen is -1, the default) from the
+    // receive buffer; text is made one byte per character (Latin-1). A maxLen
+    // below -1 raises 40014.
     void GetData(const QVariant &index, QByteArray &data, qint64 maxLen = -1);
     void GetData(const QVariant &index, QString &data, qint64 maxLen = -1);
     void PeekData(const QVariant &index, QByteArray &data, qint64 maxLen = -1);
     void CloseSck(const QVariant &index);
 
-    // Cap on the bytes a connection may hold in its receive buffer before the
-    // object stops reading it and reports it closed by the peer (a hostile
-    // server cannot make memory grow without bound). Default 1 MiB.
+    // Cap on the bytes one connection may receive in all (from Connect to its
+    // end), whether or not the caller takes them out of the receive buffer as
+    // they come. At the cap the object stops reading, announces what it read,
+    // and reports the connection closed by the peer (state 8, closeSckEvent):
+    // a server that never stops sending cannot make the buffer, nor the reply a
+    // caller collects from it, grow without bound. Default 1 MiB; 0 or less
+    // removes the cap. Applies to every index, from the next read on.
     void setReceiveCap(qint64 bytes);
+    qint64 receiveCap() const;
+    static constexpr qint64 kDefaultReceiveCap = 1024 * 1024;
 
 signals:
     // The seven events, in their order.

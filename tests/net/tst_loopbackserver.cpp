@@ -42,7 +42,7 @@ class TestLoopbackServer : public QObject
         socket.connectToHost(QStringLiteral("127.0.0.1"), port);
         if (!line.isNull())
             socket.write(line);
-        QTest::qWaitFor([&] { return ex.closed; }, waitMs);
+        (void)QTest::qWaitFor([&] { return ex.closed; }, waitMs);
         socket.disconnect(); // its destructor must not write into the result
         return ex;
     }

@@ -113,9 +113,11 @@ private:
     void onReadyRead()
     {
         // Bytes after the query line (or while a reply plays) are read and dropped.
-        m_buffer += m_socket->readAll();
+        const QByteArray bytes = m_socket->readAll();
+        m_server->m_bytesReceived += bytes.size();
         if (m_gotQuery)
             return;
+        m_buffer += bytes;
         const qsizetype lf = m_buffer.indexOf('\n');
         if (lf < 0)
             return;

@@ -113,6 +113,8 @@ public:
     // (a client that forgets to close its sockets shows up here).
     int acceptedCount() const { return m_accepted; }
     int openCount() const { return static_cast<int>(m_connections.size()); }
+    // Every byte clients sent, query lines included.
+    qint64 bytesReceived() const { return m_bytesReceived; }
 
     // Runs the event loop until the condition holds or the time is up.
     bool waitForQueries(int count, int timeoutMs = 5000);
@@ -147,4 +149,5 @@ private:
     QStringList m_queries;
     QList<LoopbackConnection *> m_connections;
     int m_accepted = 0;
+    qint64 m_bytesReceived = 0;
 };
