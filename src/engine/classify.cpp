@@ -89,9 +89,14 @@ QString extractExpiration(QString &reply)
     if (lf < 0)
         return cellText::notAvailable();
     text = cutAt(text.first(lf), u'\r');
-    // Trailing blanks before the line end would shift the fixed positions the
-    // date forms are read at.
-    return converter(trimTrailingBlanks(text).toString());
+    // Stray control bytes count as blanks, and trailing blanks before the line
+    // end would shift the fixed positions the date forms are read at.
+    QString date = text.toString();
+    for (QChar &c : date) {
+        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f)
+            c = u' ';
+    }
+    return converter(trimTrailingBlanks(date).toString());
 }
 
 QString extractStatus(QString &reply)

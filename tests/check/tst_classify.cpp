@@ -79,6 +79,7 @@ TEST(Classify, ExpirationLabels)
         {"record expires on 05-mar-2010.\n", "05-03-10"},
         {"domain_datebilleduntil: 2010-03-05t00:00:00+00:00\n", "05-03-10"},
         {"exp date: march 5, 2010\n", "05-03-10"},
+        {"expires on: 05-mar-2010\x01\x02\n", "05-03-10"}, // control bytes before the line end
         {"expires: soon\n", "Unknown"},
         // only the first label in list order is rewritten
         {"expire: 2011-01-01\nexpires on: 2010-05-03\n", "03-05-10"},
