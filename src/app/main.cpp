@@ -1,7 +1,37 @@
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/widgetprompter.h"
+#include "engine/datafolder.h"
+
 #include <QApplication>
+#include <QFontDatabase>
+
+namespace {
+
+// Every window is drawn in Tahoma where the system has it; elsewhere the
+// desktop's own font is kept.
+void useProgramFont()
+{
+    const QString family = QStringLiteral("Tahoma");
+    if (!QFontDatabase::families().contains(family, Qt::CaseInsensitive))
+        return;
+    QFont font = QApplication::font();
+    font.setFamily(family);
+    QApplication::setFont(font);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("quorvane"));
+    QApplication::setApplicationVersion(kVersionText);
+    useProgramFont();
+
+    WidgetPrompter prompter;
+    AppContext context(defaultDataFolder(), prompter);
+    MainWindow window(context);
+    window.startUp();
+    return app.exec();
 }
