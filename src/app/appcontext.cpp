@@ -16,6 +16,9 @@ void AppContext::loadConfiguration()
     config.freeResponses = defaultFreeResponses();
     config.errorResponses = defaultErrorResponses();
     LoadSettings(dataFolder, config, options);
+    // Names added before the first run get their TLD from the full suffix list,
+    // not just their last label.
+    run.suffixes.mylist(config.table.tlds());
 }
 
 bool AppContext::saveConfiguration()
