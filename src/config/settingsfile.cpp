@@ -245,8 +245,14 @@ bool SaveSettings(const QString &dataFolder, const WhoisConfig &config, const Pr
     // The new content goes to a temporary file that replaces settings.ini only
     // once it is complete: a full disk or a crash leaves the old file intact.
     QSaveFile file(dataFile(dataFolder, QString::fromLatin1(kSettingsFileName)));
-    bool ok = file.open(QIODevice::WriteOnly);
-    ok = ok && file.write(bytes) == bytes.size();
+    // Unbuffered, so a short write (a full disk) is seen here: a buffered flush
+    // can lose the tail of the file without reporting it.
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; ok && done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        ok = n > 0;
+        done += n;
+    }
     ok = ok && file.commit();
     if (ok)
         return true;

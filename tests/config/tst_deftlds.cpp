@@ -1,0 +1,121 @@
+#include "config/deftlds.h"
+#include "config/tldservertable.h"
+#include "engine/qtprinters.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every default row in order: its TLD and, per server, which host it is. Hn
+// names a host shared between rows, "own" a host no other row uses.
+const char *const kLayout =
+    "com:H1,H2,H3 net:H2,H3,H1 org:own info:own biz:own us:own name:own eu:own in:H4 cc:own,own "
+    "tv:own,own co.uk:H5 org.uk:H5 ac.uk:own ae:own at:own am:own as:own ag:own au:own ac:own bz:own "
+    "be:own bg:own br:H6 com.br:H6 ca:own ch:own cn:own co.in:H4 cx:own cz:own de:own,own,H7 dk:own "
+    "ee:own fi:own fr:own,H7 fo:H7 gs:own gg:H8 hk:H9 hm:own hu:own ie:own co.il:own io:own ir:own "
+    "is:own it:own je:H8 jp:own ke:own kr:own la:H10 li:own lt:own lu:own lv:own ms:H11 mx:own nl:own "
+    "no:own nu:own nz:H12 net.nz:H12 pl:own pt:own re:own ro:own ru:own sc:H10 net.sg:own se:own sh:own "
+    "si:own st:own sk:own tc:H11 tf:own ac.th:H13 co.th:H13 in.th:H13 tk:own tm:own to:own tr:own tw:own "
+    "ua:own co.ug:own va:H7 vg:H11 ws:own,own aero:own cat:own museum:own coop:own int:own edu:own,H1 "
+    "org.au:none com.au:none com.hk:none org.hk:none edu.hk:none edu.au:none net.au:none asn.au:none "
+    "gov.au:none co.za:none csiro.au:none com.tr:none gov.hk:H9";
+
+} // namespace
+
+TEST(DefTlds, TableHasEveryRowInOrderWithItsServerLayout)
+{
+    TldServerTable table;
+    deftlds(table);
+    const QStringList layout = QString::fromLatin1(kLayout).split(u' ');
+    ASSERT_EQ(layout.size(), 111);
+    ASSERT_EQ(table.count(), 111);
+
+    QHash<QString, QString> hostOfLabel;
+    QHash<QString, QString> labelOfHost;
+    const QRegularExpression hostName(QStringLiteral("^[a-z0-9-]+(\\.[a-z0-9-]+)+$"));
+    for (int i = 0; i < 111; ++i) {
+        const QString tld = layout[i].section(u':', 0, 0);
+        const QStringList labels = layout[i].section(u':', 1).split(u',');
+        const TldEntry &row = table.row(i);
+        EXPECT_EQ(row.key, tld) << i;
+        EXPECT_EQ(row.tld, tld.toUpper());
+        const QStringList hosts = row.servers.split(QStringLiteral(", "));
+        ASSERT_EQ(hosts.size(), labels.size()) << tld.toStdString();
+        for (int s = 0; s < hosts.size(); ++s) {
+            const QString &host = hosts[s];
+            if (labels[s] == "none") {
+                EXPECT_EQ(host, "none");
+                continue;
+            }
+            EXPECT_TRUE(hostName.match(host).hasMatch()) << host.toStdString();
+            // A shared label is the same host everywhere; different labels, and
+            // every "own", are different hosts.
+            const QString label = labels[s] == "own" ? tld + u'#' + QString::number(s) : labels[s];
+            if (hostOfLabel.contains(label))
+                EXPECT_EQ(hostOfLabel[label], host) << label.toStdString();
+            hostOfLabel.insert(label, host);
+            if (labelOfHost.contains(host))
+                EXPECT_EQ(labelOfHost[host], label) << host.toStdString();
+            labelOfHost.insert(host, label);
+        }
+    }
+
+    const std::vector<TldServerRecord> records = populatewservers(table);
+    EXPECT_EQ(records[0].serverCount, 3);
+    EXPECT_FALSE(records[0].servers.join(QString()).contains(u' '));
+}
+
+TEST(DefTlds, FreeResponsesKeepQuotesSpacesAndTheLineFeed)
+{
+    TldServerTable table;
+    deftlds(table);
+    auto freeOf = [&](const char *tld) {
+        for (const TldEntry &e : table.rows()) {
+            if (e.key == QLatin1String(tld))
+                return e.freeResponse;
+        }
+        return QStringLiteral("<missing>");
+    };
+    EXPECT_EQ(freeOf("com"), "no match for \"$domain$\".");
+    EXPECT_EQ(freeOf("eu"), "status:      free");
+    EXPECT_EQ(freeOf("ca"), "status:         avail");
+    EXPECT_EQ(freeOf("cx"), "domain: $domain$\nstatus: not registered");
+    EXPECT_EQ(freeOf("br"), "% no match for domain \"$domain$\"");
+    EXPECT_EQ(freeOf("ie"), "% not registered - ");
+    EXPECT_EQ(freeOf("info"), "");
+    EXPECT_EQ(freeOf("com.tr"), "");
+    for (const TldEntry &e : table.rows())
+        EXPECT_EQ(e.freeResponse, e.freeResponse.toLower());
+}
+
+TEST(DefTlds, KeepsRowsAlreadyThere)
+{
+    TldServerTable table;
+    table.AddTldEntry("com", "mine.example", "mine");
+    table.AddTldEntry("zz", "zz.example", "");
+    deftlds(table);
+    EXPECT_EQ(table.count(), 112);
+    EXPECT_EQ(table.row(0).servers, "mine.example");
+    EXPECT_EQ(table.row(1).key, "zz");
+    EXPECT_EQ(table.row(2).key, "net");
+}
+
+TEST(DefTlds, DefaultResponseLists)
+{
+    const QStringList &free = defaultFreeResponses();
+    const QStringList &error = defaultErrorResponses();
+    ASSERT_EQ(free.size(), 28);
+    ASSERT_EQ(error.size(), 9);
+    EXPECT_EQ(free.first(), "no match");
+    EXPECT_EQ(free[12], "status:      free");
+    EXPECT_EQ(free[19], "domain \"$domain$\" - available");
+    EXPECT_EQ(free.last(), "status:         avail");
+    EXPECT_EQ(error.first(), "whois limit exceeded");
+    EXPECT_EQ(error[6], "error for \"$domain$\"");
+    EXPECT_EQ(error.last(), "error for \"=$domain$\"");
+    for (const QString &s : free + error)
+        EXPECT_EQ(s, s.toLower());
+}
