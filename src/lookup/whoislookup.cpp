@@ -1,0 +1,148 @@
+#include "whoislookup.h"
+
+#include "config/tldservertable.h"
+#include "engine/domainsyntax.h"
+#include "net/csocketplus.h"
+
+namespace {
+
+const QVariant kIndex = 0;
+
+} // namespace
+
+QString normaliseLookupDomain(const QString &typed)
+{
+    QString domain = typed.toLower();
+    if (domain.startsWith(u'='))
+        domain.remove(0, 1);
+    return domain;
+}
+
+std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck, const TldSuffixList &suffixes)
+{
+    const QString domain = normaliseLookupDomain(typed);
+    if (overrideCheck)
+        return domain;
+    if (!isValidDomain(domain))
+        return std::nullopt;
+    return registrablePart(domain, suffixes.getext(domain));
+}
+
+QStringList lookupServersFor(const QString &typed, const WhoisConfig &config)
+{
+    const QString domain = normaliseLookupDomain(typed);
+    if (!isValidDomain(domain))
+        return {};
+    TldSuffixList suffixes;
+    suffixes.mylist(config.table.tlds());
+    const std::vector<TldServerRecord> records = populatewservers(config.table);
+    const int found = findTldRecord(records, suffixes.getext(domain));
+    if (found < 0)
+        return {};
+    return records[static_cast<size_t>(found)].servers;
+}
+
+QString lookupDisplayText(const QByteArray &reply)
+{
+    QString text;
+    text.reserve(reply.size() + reply.size() / 16);
+    char previous = 0;
+    for (const char c : reply) {
+        if (c == '\n' && previous != '\r')
+            text += u'\r';
+        text += QChar(static_cast<uchar>(c));
+        previous = c;
+    }
+    return text;
+}
+
+WhoisLookup::WhoisLookup(QObject *parent)
+    : QObject(parent)
+    , m_socket(new CSocketPlus(this))
+{
+    m_socket->ArrayAdd(kIndex);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &WhoisLookup::onTimeout);
+    connect(m_socket, &CSocketPlus::connectEvent, this, &WhoisLookup::onConnect);
+    connect(m_socket, &CSocketPlus::dataArrivalEvent, this, &WhoisLookup::onData);
+    connect(m_socket, &CSocketPlus::closeSckEvent, this, &WhoisLookup::onClose);
+    connect(m_socket, &CSocketPlus::errorEvent, this,
+            [this](const QVariant &, qint16 number, const QString &description) {
+                if (m_running)
+                    emit socketError(number, description);
+            });
+}
+
+WhoisLookup::~WhoisLookup() = default;
+
+void WhoisLookup::start(const QString &server, const QString &query)
+{
+    m_reply.clear();
+    m_query = query.toLatin1() + "\r\n";
+    m_running = true;
+    m_timer.start(m_timeoutMs);
+    m_socket->CloseSck(kIndex);
+    const ServerAddress address = parseServerAddress(server);
+    try {
+        if (!address.valid)
+            throw SocketError{40014, {}, {}};
+        m_socket->Connect(kIndex, address.host, address.port);
+    } catch (const SocketError &) {
+        finish(Outcome::Error);
+    }
+}
+
+void WhoisLookup::cancel()
+{
+    m_timer.stop();
+    m_running = false;
+    m_socket->CloseSck(kIndex);
+}
+
+void WhoisLookup::onConnect(const QVariant &index)
+{
+    if (!m_running)
+        return;
+    m_timer.start(m_timeoutMs);
+    try {
+        m_socket->SendData(index, m_query);
+    } catch (const SocketError &) {
+        finish(Outcome::Error);
+    }
+}
+
+void WhoisLookup::onData(const QVariant &index)
+{
+    if (!m_running)
+        return;
+    m_timer.start(m_timeoutMs);
+    try {
+        QByteArray part;
+        m_socket->GetData(index, part);
+        m_reply += part;
+    } catch (const SocketError &) {
+        finish(Outcome::Error);
+    }
+}
+
+void WhoisLookup::onClose(const QVariant &)
+{
+    // An empty reply proves nothing: the time-out ends that exchange.
+    if (!m_running || m_reply.isEmpty())
+        return;
+    finish(Outcome::Done);
+}
+
+void WhoisLookup::onTimeout()
+{
+    if (m_running)
+        finish(Outcome::Timeout);
+}
+
+void WhoisLookup::finish(Outcome outcome)
+{
+    m_timer.stop();
+    m_running = false;
+    m_socket->CloseSck(kIndex);
+    emit finished(outcome);
+}
