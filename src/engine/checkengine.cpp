@@ -415,7 +415,8 @@ void CheckEngine::Winsock1_DataArrival(qint16 slot, qint32)
     try {
         QByteArray data;
         Winsock1.GetData(slot, data);
-        s.reply += decode8bit(data).toLower();
+        lowerLatin1(data);
+        s.reply += decode8bit(data);
     } catch (...) {
         handleFailure(slot, checkText::kDataRetrievingError);
     }

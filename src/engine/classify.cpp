@@ -48,6 +48,17 @@ QStringView cutAt(QStringView s, QChar c)
 
 } // namespace
 
+void lowerLatin1(QByteArray &bytes)
+{
+    // A-Z and the accented capitals 0xC0-0xDE except the multiplication sign:
+    // no other Latin-1 character has a lower case inside Latin-1.
+    for (char &c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            c = static_cast<char>(u + 0x20);
+    }
+}
+
 const QStringList &expirationLabels()
 {
     static const QStringList labels{

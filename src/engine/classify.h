@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,10 @@ QString extractExpiration(QString &reply);
 // "Status: " + the text after the first "status:" (or "state:") of `reply`, cut
 // at the line end and at 100 characters; "N/A" when there is none.
 QString extractStatus(QString &reply);
+
+// Lower-cases 8-bit (Latin-1) reply bytes in place, the same as
+// QString::toLower on the decoded text but without its cost on a busy run.
+void lowerLatin1(QByteArray &bytes);
 
 // The labels registries put before an expiration date, in the order they are tried.
 const QStringList &expirationLabels();

@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
+#include <functional>
+
 // Records what the engine shows, in place of the main window.
 class FakeRunHost : public RunHost
 {
@@ -20,7 +23,12 @@ public:
         running = false;
     }
     void clearPanelNames() override { panel.clear(); }
-    void printPanelName(const QString &name) override { panel.append(name); }
+    void printPanelName(const QString &name) override
+    {
+        panel.append(name);
+        printed.append(name);
+        longestPanel = std::max(longestPanel, int(panel.size()));
+    }
     int progressFrameWidth() const override { return 6000; }
     void showProgress(const QString &percentText, int barWidth) override
     {
@@ -37,12 +45,17 @@ public:
     {
         ++yields;
         QCoreApplication::processEvents();
+        if (onYield)
+            onYield();
     }
 
     int modeOn = 0;
     int modeOff = 0;
     bool running = false;
     QStringList panel;
+    QStringList printed;
+    int longestPanel = 0;
+    std::function<void()> onYield;
     QString percent;
     int bar = 0;
     QStringList counters;

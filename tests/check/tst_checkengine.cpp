@@ -113,6 +113,8 @@ private slots:
     void sweepArmsOneRetryPerTick();
     void hostileReplies();
     void progressCounters();
+    void dispatcherYieldsAndPanel();
+    void stopDuringDispatcherYield();
 };
 
 void TestCheckEngine::startRefusals()
@@ -599,6 +601,65 @@ void TestCheckEngine::progressCounters()
     h.engine.updater();
     QCOMPARE(h.host.percent, QStringLiteral("2%"));
     h.ctx.run.stopped = true;
+}
+
+void TestCheckEngine::dispatcherYieldsAndPanel()
+{
+    LoopbackWhoisServer server;
+    Harness h;
+    // Every reply takes "2.5 seconds" of the fake clock, so each dispatch refreshes.
+    server.setHandler([&h](const QString &) -> std::optional<Reply> {
+        h.clock.advance(2500);
+        return Reply::text("no match for it\r\n");
+    });
+    h.serve(QStringLiteral("com"), {server.address()});
+    QStringList names;
+    for (int i = 0; i < 30; ++i)
+        names << QStringLiteral("name%1.com").arg(i);
+    h.add(names);
+    h.ctx.options.connections = QStringLiteral("1");
+    QVERIFY(h.start());
+    // A second start while running is ignored.
+    h.engine.allstarter();
+    QVERIFY(h.prompter.log().isEmpty());
+    QVERIFY(h.waitDone());
+    QCOMPARE(h.ctx.run.freeCount, 30);
+    QVERIFY(h.host.yields >= 25);
+    // The box is cleared on every 12th dispatch; each dispatch prints the name just finished.
+    QCOMPARE(h.host.longestPanel, 12);
+    QCOMPARE(h.host.printed.size(), 30);
+    QCOMPARE(h.host.panel.size(), 7);
+    QCOMPARE(h.host.printed.first(), QString());
+    QCOMPARE(h.host.printed.at(1), QStringLiteral("name0.com"));
+}
+
+void TestCheckEngine::stopDuringDispatcherYield()
+{
+    LoopbackWhoisServer server;
+    Harness h;
+    server.setHandler([&h](const QString &) -> std::optional<Reply> {
+        h.clock.advance(2500);
+        return Reply::text("no match for it\r\n");
+    });
+    h.serve(QStringLiteral("com"), {server.address()});
+    QStringList names;
+    for (int i = 0; i < 20; ++i)
+        names << QStringLiteral("name%1.com").arg(i);
+    h.add(names);
+    h.ctx.options.connections = QStringLiteral("2");
+    // The user presses Stop while the dispatcher lets the window breathe.
+    h.host.onYield = [&h] {
+        h.host.onYield = nullptr;
+        h.engine.allstopper();
+    };
+    QVERIFY(h.start());
+    QVERIFY(h.waitDone());
+    QTest::qWait(30);
+    QCOMPARE(h.ended.count(), 1);
+    QCOMPARE(h.ctx.list.size(), 20);
+    QVERIFY(h.ctx.run.freeCount >= 1);
+    QCOMPARE(h.ctx.run.freeCount + h.ctx.run.uncheckedCount, 20);
+    QVERIFY(h.prompter.log().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCheckEngine)

@@ -123,4 +123,14 @@ TEST(Classify, TakenVerdictCarriesDateAndStatus)
     EXPECT_EQ(v.information, QLatin1String("Status: ok"));
 }
 
+TEST(Classify, ByteLowerCaseMatchesTextLowerCase)
+{
+    QByteArray all(256, 0);
+    for (int i = 0; i < 256; ++i)
+        all[i] = static_cast<char>(i);
+    QByteArray lowered = all;
+    lowerLatin1(lowered);
+    EXPECT_EQ(QString::fromLatin1(lowered), QString::fromLatin1(all).toLower());
+}
+
 } // namespace

@@ -1,0 +1,315 @@
+// A whole check run through quorvane-cli: N names at C connections against a
+// loopback WHOIS server every TLD of settings.ini points at, next to a bare
+// epoll client doing the same exchanges against the same server (the ceiling).
+// With a reply delay, the run is measured against its bound, C / delay.
+//
+//   check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS]
+//
+// Prints NAME VALUE UNIT lines.
+
+#include "common/epollbench.h"
+
+#include "app/prompter.h"
+#include "config/deftlds.h"
+#include "config/programoptions.h"
+#include "config/settingsfile.h"
+#include "config/tldservertable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <sys/timerfd.h>
+
+#include <cstdio>
+#include <deque>
+
+namespace {
+
+class NullPrompter : public Prompter
+{
+public:
+    bool askYesNo(const QString &, const QString &, PromptIcon, bool) override { return false; }
+    void inform(const QString &, const QString &) override {}
+    void warn(const QString &, const QString &) override {}
+    void fail(const QString &, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
+    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
+};
+
+// Replies of a registry's usual size: every third name free, the others taken
+// with an expiry date and a status line.
+std::string replyFor(std::string_view query)
+{
+    const bool free = !query.empty() && (query[0] - '0') % 3 == 0;
+    std::string r;
+    if (free) {
+        r = "No match for \"" + std::string(query) + "\".\r\n";
+    } else {
+        r = "Domain Name: " + std::string(query) + "\r\nRegistrar: Example Registrar, Inc.\r\n"
+            "Creation Date: 2001-02-03T04:05:06Z\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\n"
+            "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n";
+    }
+    r += ">>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
+    while (r.size() < 600)
+        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship ends.\r\n";
+    return r;
+}
+
+// The same server with every reply held back `delayMs`: a slow registry.
+class DelayedServer
+{
+public:
+    explicit DelayedServer(int delayMs)
+        : m_delay(std::chrono::milliseconds(delayMs))
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        const int one = 1;
+        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (::bind(m_listen, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(m_listen, 4096) != 0
+            || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+            return;
+        m_port = ntohs(addr.sin_port);
+        m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+        m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        add(m_listen);
+        add(m_wake);
+        m_thread = std::thread([this] { loop(); });
+    }
+    ~DelayedServer()
+    {
+        const uint64_t one = 1;
+        (void)!::write(m_wake, &one, sizeof one);
+        if (m_thread.joinable())
+            m_thread.join();
+        for (int fd : {m_listen, m_epoll, m_wake})
+            ::close(fd);
+    }
+    uint16_t port() const { return m_port; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Pending {
+        Clock::time_point due;
+        int fd;
+        std::string reply;
+    };
+
+    void add(int fd)
+    {
+        epoll_event ev{};
+        ev.events = EPOLLIN;
+        ev.data.fd = fd;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev);
+    }
+
+    void loop()
+    {
+        std::vector<epoll_event> ready(512);
+        std::vector<std::string> input;
+        char buf[4096];
+        for (;;) {
+            int wait = -1;
+            if (!m_pending.empty()) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_pending.front().due - Clock::now());
+                wait = static_cast<int>(std::max<long>(0, left.count()));
+            }
+            const int n = ::epoll_wait(m_epoll, ready.data(), static_cast<int>(ready.size()), wait);
+            for (int i = 0; i < n; ++i) {
+                const int fd = ready[i].data.fd;
+                if (fd == m_wake)
+                    return;
+                if (fd == m_listen) {
+                    for (int c; (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
+                        if (static_cast<size_t>(c) >= input.size())
+                            input.resize(static_cast<size_t>(c) + 1024);
+                        input[static_cast<size_t>(c)].clear();
+                        add(c);
+                    }
+                    continue;
+                }
+                const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
+                if (got <= 0) {
+                    if (got == 0 || errno != EAGAIN) {
+                        ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+                        ::close(fd);
+                    }
+                    continue;
+                }
+                std::string &in = input[static_cast<size_t>(fd)];
+                in.append(buf, static_cast<size_t>(got));
+                const size_t lf = in.find('\n');
+                if (lf == std::string::npos)
+                    continue;
+                std::string_view query(in.data(), lf);
+                if (!query.empty() && query.back() == '\r')
+                    query.remove_suffix(1);
+                ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+                m_pending.push_back({Clock::now() + m_delay, fd, replyFor(query)});
+            }
+            // Equal delays: the queue is in deadline order.
+            const auto now = Clock::now();
+            while (!m_pending.empty() && m_pending.front().due <= now) {
+                const Pending &p = m_pending.front();
+                // Replies fit the socket buffer; a short send only costs the tail.
+                (void)!::send(p.fd, p.reply.data(), p.reply.size(), MSG_NOSIGNAL);
+                ::close(p.fd);
+                m_pending.pop_front();
+            }
+        }
+    }
+
+    std::chrono::milliseconds m_delay;
+    int m_listen = -1;
+    int m_epoll = -1;
+    int m_wake = -1;
+    uint16_t m_port = 0;
+    std::deque<Pending> m_pending;
+    std::thread m_thread;
+};
+
+struct CliResult {
+    int exitCode = -1;
+    double seconds = 0;
+    long peakRssKiB = 0;
+};
+
+CliResult runCli(const QString &cli, const QStringList &args)
+{
+    CliResult r;
+    std::vector<QByteArray> storage;
+    storage.push_back(cli.toLocal8Bit());
+    for (const QString &a : args)
+        storage.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Its progress and counts are not figures.
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    r.seconds = benchnet::secondsSince(t0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.peakRssKiB = usage.ru_maxrss;
+    return r;
+}
+
+void writeSettings(const QString &folder, uint16_t port)
+{
+    WhoisConfig config;
+    TldServerTable defaults;
+    deftlds(defaults);
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
+    for (const TldEntry &e : defaults.rows())
+        config.table.AddTldEntry(e.key, server, e.freeResponse);
+    config.freeResponses = defaultFreeResponses();
+    config.errorResponses = defaultErrorResponses();
+    ProgramOptions options;
+    NullPrompter prompter;
+    SaveSettings(folder, config, options, prompter);
+}
+
+void writeNames(const QString &path, long count)
+{
+    static const char *const tlds[] = {"com", "net", "org", "info", "de", "co.uk", "nl", "eu"};
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    QByteArray out;
+    for (long i = 0; i < count; ++i) {
+        out += QByteArray::number(i % 10) + "bench" + QByteArray::number(i) + '.' + tlds[i % 8] + '\n';
+    }
+    f.write(out);
+}
+
+// Lines of the report, and those whose Availability is "N/A" (not checked).
+std::pair<long, long> countReport(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {0, 0};
+    long lines = 0;
+    long unchecked = 0;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        ++lines;
+        if (line.split('|').value(3) == "N/A")
+            ++unchecked;
+    }
+    return {lines - 1, unchecked};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS]\n");
+        return 2;
+    }
+    const QString cli = QString::fromLocal8Bit(argv[1]);
+    const long names = argc > 2 ? std::atol(argv[2]) : 100000;
+    const int connections = argc > 3 ? std::atoi(argv[3]) : 500;
+    const int delayMs = argc > 4 ? std::atoi(argv[4]) : 0;
+    const std::string tag = delayMs > 0 ? "check_delay" + std::to_string(delayMs) + "ms" : "check";
+
+    QTemporaryDir dir;
+    const QString namesFile = QDir(dir.path()).filePath(QStringLiteral("names.txt"));
+    const QString report = QDir(dir.path()).filePath(QStringLiteral("report.txt"));
+    writeNames(namesFile, names);
+
+    std::unique_ptr<benchnet::EpollServer> fast;
+    std::unique_ptr<DelayedServer> slow;
+    uint16_t port = 0;
+    if (delayMs > 0) {
+        slow = std::make_unique<DelayedServer>(delayMs);
+        port = slow->port();
+    } else {
+        fast = std::make_unique<benchnet::EpollServer>([](std::string_view q) { return replyFor(q); });
+        port = fast->port();
+    }
+    writeSettings(dir.path(), port);
+
+    const CliResult r = runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
+                                     QStringLiteral("--connections"), QString::number(connections),
+                                     QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
+                                     QStringLiteral("--output"), report, namesFile});
+    const auto [rows, unchecked] = countReport(report);
+    const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
+    std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);
+    std::printf("%s_cli_rows %ld rows\n", tag.c_str(), rows);
+    std::printf("%s_cli_unchecked %ld rows\n", tag.c_str(), unchecked);
+    std::printf("%s_cli_seconds %.2f s\n", tag.c_str(), r.seconds);
+    std::printf("%s_cli_rate %.0f names/s\n", tag.c_str(), cliRate);
+    std::printf("%s_cli_peak_rss %.1f MiB\n", tag.c_str(), r.peakRssKiB / 1024.0);
+
+    if (delayMs > 0) {
+        const double bound = connections * 1000.0 / delayMs;
+        std::printf("%s_bound %.0f names/s\n", tag.c_str(), bound);
+        std::printf("%s_cli_of_bound %.1f %%\n", tag.c_str(), 100.0 * cliRate / bound);
+    } else {
+        const benchnet::ClientResult c = benchnet::runEpollClient(port, connections, names, "0bench1.com\r\n");
+        const double ceiling = c.seconds > 0 ? c.cycles / c.seconds : 0;
+        std::printf("%s_epoll_rate %.0f names/s\n", tag.c_str(), ceiling);
+        std::printf("%s_epoll_failures %ld cycles\n", tag.c_str(), c.failures);
+        std::printf("%s_cli_of_epoll %.1f %%\n", tag.c_str(), ceiling > 0 ? 100.0 * cliRate / ceiling : 0);
+    }
+    return 0;
+}
