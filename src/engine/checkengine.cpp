@@ -64,7 +64,11 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
 
 CheckEngine::~CheckEngine()
 {
+    // The socket object outlives the slots it reports on; nothing it says while
+    // it closes down may reach them.
+    QObject::disconnect(&Winsock1, nullptr, this, nullptr);
     m_ctx.run.stopped = true;
+    m_active = false;
     Timeout1.stop();
     updates.stop();
     stopSlotTimers();
@@ -95,6 +99,10 @@ void CheckEngine::allstarter()
     // A second start while one run is going would lose the names of the first.
     if (m_active)
         return;
+    // The flag is meant for this one start; a refused start must not carry it
+    // over to the user's next one.
+    const bool ask = !run.skipConfirmation;
+    run.skipConfirmation = false;
 
     if (list.size() == 0) {
         prompter.warn(kProgramTitle, checkText::kEmptyList);
@@ -122,7 +130,6 @@ void CheckEngine::allstarter()
         }
     }
 
-    const bool ask = !run.skipConfirmation;
     if (ask) {
         const int count = run.selectedOnly ? selectedCount : list.size();
         if (!prompter.askYesNo(kProgramTitle, checkText::confirmStart(count), PromptIcon::Information)) {
@@ -203,7 +210,6 @@ void CheckEngine::allstarter()
     run.processed = 0;
     m_host.clearPanelNames();
     Timeout1.start();
-    run.skipConfirmation = false;
     run.lastRefresh = now();
 
     run.suffixes.mylist(m_ctx.config.table.tlds());

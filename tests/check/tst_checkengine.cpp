@@ -126,6 +126,10 @@ void TestCheckEngine::startRefusals()
         QCOMPARE(h.prompter.texts(), QStringList{checkText::kEmptyList});
         QCOMPARE(h.prompter.log().first().kind, ScriptedPrompter::Kind::Warn);
         QVERIFY(!h.engine.running());
+        // A refused start that was to skip the questions does not skip the next one's.
+        h.ctx.run.skipConfirmation = true;
+        h.engine.allstarter();
+        QVERIFY(!h.ctx.run.skipConfirmation);
     }
     {
         // No TLD table: the default response lists come back, the start is refused.
