@@ -217,6 +217,8 @@ bool readNameFile(const QString &file, AppContext &ctx, QString &error)
 
 bool writeReport(QFile &out, const DomainListModel &list)
 {
+    if (!out.isSequential() && !out.resize(0))
+        return false;
     QByteArray buffer;
     buffer.reserve(1 << 20);
     buffer += kReportHeader;
@@ -315,10 +317,15 @@ int runCheckCommand(const QStringList &args)
         }
     }
 
+    // The report file is opened now, so a run never starts without a place for
+    // its report, but emptied only when the report is written: a run that
+    // cannot start leaves an earlier report alone.
     QFile out;
+    bool outputExisted = false;
     if (parser.isSet(outputOption)) {
         out.setFileName(parser.value(outputOption));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        outputExisted = out.exists();
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
             CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot write %1: %2")
                                         .arg(out.fileName(), out.errorString()));
             return 2;
@@ -354,6 +361,10 @@ int runCheckCommand(const QStringList &args)
     engine.allstarter();
     if (!engine.running()) {
         restoreStopSignals();
+        if (out.fileName().size() > 0 && !outputExisted) {
+            out.close();
+            out.remove();
+        }
         return 1;
     }
 

@@ -97,6 +97,7 @@ void TestCheckCli::reportAndCounters()
     // CR LF, CR and LF line ends; capitals, blanks, duplicates and a bad name.
     folder.write(QStringLiteral("names.txt"), "FREE1.com\r\n  taken.com  \rbad_name.com\n\nfree1.com\nab.net\nab.org");
     const QString report = folder.file(QStringLiteral("report.txt"));
+    folder.write(QStringLiteral("report.txt"), QByteArray(10000, 'x')); // a longer, older report
     const CliRun r = runCli({QStringLiteral("--data-dir"), folder.path(), QStringLiteral("--output"), report,
                              folder.file(QStringLiteral("names.txt"))});
     QCOMPARE(r.exitCode, 0);
@@ -155,6 +156,11 @@ void TestCheckCli::exitCodes_data()
                                   << QByteArray("needs a number");
     QTest::newRow("no names") << QStringList{"empty.txt"} << 1
                               << QByteArray("Please add some domains using the 'Add' button before you start.");
+    QTest::newRow("no names, earlier report kept")
+        << QStringList{"--output", "old-report.txt", "empty.txt"} << 1
+        << QByteArray("Please add some domains using the 'Add' button before you start.");
+    QTest::newRow("no names, no report left") << QStringList{"--output", "new-report.txt", "empty.txt"} << 1
+                                              << QByteArray("Please add some domains");
 }
 
 void TestCheckCli::exitCodes()
@@ -167,6 +173,7 @@ void TestCheckCli::exitCodes()
     writeSettings(folder, server);
     folder.write(QStringLiteral("names.txt"), "ab.com\n");
     folder.write(QStringLiteral("empty.txt"), "\n  \nnot a name\n");
+    folder.write(QStringLiteral("old-report.txt"), "earlier report\r\n");
     for (QString &a : args) {
         if (a.endsWith(QLatin1String(".txt")))
             a = folder.file(a);
@@ -177,6 +184,8 @@ void TestCheckCli::exitCodes()
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY(r.out.isEmpty());
     QCOMPARE(server.acceptedCount(), 0);
+    QCOMPARE(folder.read(QStringLiteral("old-report.txt")), QByteArray("earlier report\r\n"));
+    QVERIFY(!folder.exists(QStringLiteral("new-report.txt")));
 }
 
 void TestCheckCli::stopSignals_data()
