@@ -108,6 +108,7 @@ private slots:
     void errorResponseThenFreeYieldsOneLine();
     void retriesRotateServers();
     void socketErrorThenSuccess();
+    void connectRefusedOnTheSpot();
     void timeoutWithoutRetry();
     void timeoutWithRetries();
     void sweepArmsOneRetryPerTick();
@@ -466,6 +467,32 @@ void TestCheckEngine::socketErrorThenSuccess()
         QCOMPARE(lines.size(), 1);
         QVERIFY(lines[0][3].startsWith(checkText::kErrorPrefix));
         QVERIFY(lines[0][3].size() > checkText::kErrorPrefix.size());
+    }
+}
+
+void TestCheckEngine::connectRefusedOnTheSpot()
+{
+    // A server entry whose port is out of range makes the socket refuse the
+    // connect request itself, inside the dispatcher or the retry.
+    LoopbackWhoisServer good;
+    good.setDefault(Reply::text("No match for that\r\n"));
+    const QString badPort = QStringLiteral("127.0.0.1:99999");
+    for (const bool retry : {false, true}) {
+        Harness h;
+        h.serve(QStringLiteral("net"), {badPort});
+        h.serve(QStringLiteral("info"), {badPort, good.address()});
+        h.add({QStringLiteral("ab.net"), QStringLiteral("ab.info")});
+        h.ctx.options.retry = retry;
+        QVERIFY(h.start());
+        QVERIFY(h.waitDone());
+        if (!retry) {
+            QCOMPARE(h.row(QStringLiteral("ab.net")).value(ColInformation), checkText::kMainConnectionError);
+            QCOMPARE(h.row(QStringLiteral("ab.info")).value(ColInformation), checkText::kMainConnectionError);
+        } else {
+            QCOMPARE(h.row(QStringLiteral("ab.net")).value(ColInformation), checkText::kConnectionRetryError);
+            QCOMPARE(h.row(QStringLiteral("ab.info")).value(ColAvailability), QStringLiteral("FREE"));
+        }
+        QCOMPARE(h.results().size(), 2);
     }
 }
 
