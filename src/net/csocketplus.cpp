@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace ModSocketPlus;
@@ -124,6 +125,7 @@ struct SocketEntry {
     int sendChunk = 0;
     int receiveChunk = 0;
     int lookupId = -1;
+    QString connectIp;   // the address a connect went to
     quint32 watched = 0; // events the service watches for
     // Changes whenever the entry's connection ends or a new one starts, so that
     // code running after a signal can tell whether its handler moved on.
@@ -143,6 +145,7 @@ struct SocketEntry {
         sendChunk = 0;
         receiveChunk = 0;
         lookupId = -1;
+        connectIp.clear();
         watched = 0;
         ++serial;
     }
@@ -168,6 +171,8 @@ public:
     void fail(SocketEntry *e, int code, const QString &source);
     void failLater(SocketEntry *e, int code, const QString &source);
     void watch(SocketEntry *e, quint32 events);
+    void stopWatching(SocketEntry *e);
+    void learnLocalAddress(SocketEntry *e);
     void take(const QVariant &index, QByteArray &data, qint64 maxLen, bool remove, const char *member);
 
     void WndProc(int socket, quint32 events, void *cookie) override;
@@ -218,7 +223,7 @@ void CSocketPlusPrivate::closeEntry(SocketEntry *e)
     if (e->lookupId >= 0)
         CancelHostLookup(e->lookupId);
     if (e->fd >= 0) {
-        UnregisterSocket(e->fd);
+        ForgetSocket(e->fd);
         ::close(e->fd);
     }
     e->resetConnection();
@@ -227,9 +232,7 @@ void CSocketPlusPrivate::closeEntry(SocketEntry *e)
 void CSocketPlusPrivate::fail(SocketEntry *e, int code, const QString &source)
 {
     e->state = sckError;
-    if (e->fd >= 0)
-        UnregisterSocket(e->fd); // nothing more to hear; CloseSck releases it
-    e->watched = 0;
+    stopWatching(e); // nothing more to hear; CloseSck releases the descriptor
     bool cancelDisplay = true;
     const QVariant index = e->index;
     emit q->errorEvent(index, static_cast<qint16>(code), GetErrorDescription(code), 0, source, QString(), 0,
@@ -239,9 +242,7 @@ void CSocketPlusPrivate::fail(SocketEntry *e, int code, const QString &source)
 void CSocketPlusPrivate::failLater(SocketEntry *e, int code, const QString &source)
 {
     e->state = sckError;
-    if (e->fd >= 0)
-        UnregisterSocket(e->fd);
-    e->watched = 0;
+    stopWatching(e);
     const quint64 serial = e->serial;
     QMetaObject::invokeMethod(
         q,
@@ -258,6 +259,7 @@ void CSocketPlusPrivate::connectToIp(SocketEntry *e, const QString &ip, bool ins
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<quint16>(e->remotePort));
     inet_pton(AF_INET, ip.toLatin1().constData(), &addr.sin_addr);
+    e->connectIp = ip;
     e->state = sckConnecting;
     const int rc = ::connect(e->fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr);
     const int err = rc == 0 ? 0 : errno;
@@ -289,24 +291,10 @@ void CSocketPlusPrivate::connectFinished(SocketEntry *e)
         fail(e, errorFromErrno(err), QStringLiteral("CSocketPlus.PostSocket"));
         return;
     }
-    sockaddr_in addr{};
-    socklen_t addrLen = sizeof addr;
-    if (getpeername(e->fd, reinterpret_cast<sockaddr *>(&addr), &addrLen) != 0) {
-        // Writable without an error but not connected: the attempt failed in a
-        // way SO_ERROR no longer tells; reading says how.
-        char c;
-        const ssize_t n = ::recv(e->fd, &c, 1, MSG_PEEK);
-        fail(e, errorFromErrno(n < 0 ? errno : ECONNREFUSED), QStringLiteral("CSocketPlus.PostSocket"));
-        return;
-    }
-    char text[INET_ADDRSTRLEN];
-    e->remoteHostIP = QString::fromLatin1(inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text));
-    e->remotePort = ntohs(addr.sin_port);
-    addrLen = sizeof addr;
-    if (getsockname(e->fd, reinterpret_cast<sockaddr *>(&addr), &addrLen) == 0) {
-        e->localIP = QString::fromLatin1(inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text));
-        e->boundLocalPort = ntohs(addr.sin_port);
-    }
+    // The peer is the address we connected to; the local end is looked up only
+    // if someone asks (LocalPort, LocalIP): at 500 connections every system
+    // call per cycle shows.
+    e->remoteHostIP = e->connectIp;
     e->state = sckConnected;
     watch(e, kEventRead);
     const QVariant index = e->index;
@@ -316,12 +304,34 @@ void CSocketPlusPrivate::connectFinished(SocketEntry *e)
 void CSocketPlusPrivate::peerClosed(SocketEntry *e)
 {
     e->state = sckClosing;
-    // Keep the descriptor until CloseSck, but stop listening: a closed stream
-    // stays readable and would wake the loop for nothing.
-    UnregisterSocket(e->fd);
-    e->watched = 0;
+    const quint64 serial = e->serial;
     const QVariant index = e->index;
     emit q->closeSckEvent(index);
+    // Usually the handler has closed the socket by now. If not, keep the
+    // descriptor until CloseSck but stop listening: a closed stream stays
+    // readable and would wake the loop for nothing.
+    if (e->serial == serial && e->state == sckClosing)
+        stopWatching(e);
+}
+
+void CSocketPlusPrivate::stopWatching(SocketEntry *e)
+{
+    if (e->fd >= 0)
+        UnregisterSocket(e->fd);
+    e->watched = 0;
+}
+
+void CSocketPlusPrivate::learnLocalAddress(SocketEntry *e)
+{
+    if (e->state != sckConnected || !e->localIP.isEmpty())
+        return;
+    sockaddr_in addr{};
+    socklen_t addrLen = sizeof addr;
+    if (getsockname(e->fd, reinterpret_cast<sockaddr *>(&addr), &addrLen) != 0)
+        return;
+    char text[INET_ADDRSTRLEN];
+    e->localIP = QString::fromLatin1(inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text));
+    e->boundLocalPort = ntohs(addr.sin_port);
 }
 
 void CSocketPlusPrivate::readAvailable(SocketEntry *e)
@@ -433,8 +443,10 @@ void CSocketPlusPrivate::WndProc(int socket, quint32 events, void *cookie)
             readAvailable(e);
         return;
     }
-    if (e->state != sckConnected)
+    if (e->state != sckConnected) {
+        stopWatching(e); // closed by the peer and not yet by the caller
         return;
+    }
     if ((events & kEventWrite) && e->sendOffset < e->sendBuffer.size()) {
         sendBuffered(e);
         if (e->serial != serial || e->state != sckConnected)
@@ -568,13 +580,16 @@ QString CSocketPlus::RemoteHostIP(const QVariant &index) const
 
 int CSocketPlus::LocalPort(const QVariant &index) const
 {
-    return d->get(index)->boundLocalPort;
+    SocketEntry *e = d->get(index);
+    d->learnLocalAddress(e);
+    return e->boundLocalPort;
 }
 
 QString CSocketPlus::LocalIP(const QVariant &index) const
 {
-    const SocketEntry *e = d->get(index);
-    if (e->state == sckConnected)
+    SocketEntry *e = d->get(index);
+    d->learnLocalAddress(e);
+    if (e->state == sckConnected && !e->localIP.isEmpty())
         return e->localIP;
     for (const QHostAddress &a : QNetworkInterface::allAddresses()) {
         if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
@@ -639,13 +654,18 @@ void CSocketPlus::Connect(const QVariant &index, const QString &remoteHost, cons
         d->failLater(e, errorFromErrno(errno), QStringLiteral("CSocketPlus.SocketExists"));
         return;
     }
-    int size = 0;
-    socklen_t len = sizeof size;
-    if (getsockopt(e->fd, SOL_SOCKET, SO_SNDBUF, &size, &len) == 0)
-        e->sendChunk = size;
-    len = sizeof size;
-    if (getsockopt(e->fd, SOL_SOCKET, SO_RCVBUF, &size, &len) == 0)
-        e->receiveChunk = size;
+    // Every new socket starts with the system's default buffer sizes: ask once.
+    static const std::pair<int, int> chunks = [fd = e->fd] {
+        int send = 0;
+        int receive = 0;
+        socklen_t len = sizeof send;
+        getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &send, &len);
+        len = sizeof receive;
+        getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive, &len);
+        return std::make_pair(send, receive);
+    }();
+    e->sendChunk = chunks.first;
+    e->receiveChunk = chunks.second;
 
     in_addr parsed{};
     const QByteArray host = e->remoteHost.toLatin1();

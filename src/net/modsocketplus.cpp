@@ -209,6 +209,15 @@ void UnregisterSocket(int socket)
     --s.registered;
 }
 
+void ForgetSocket(int socket)
+{
+    Service &s = service();
+    if (!IsSocketRegistered(socket))
+        return;
+    s.table[static_cast<size_t>(socket)] = Registration();
+    --s.registered;
+}
+
 bool IsSocketRegistered(int socket)
 {
     const Service &s = service();

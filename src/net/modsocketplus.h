@@ -54,6 +54,9 @@ int useCount();
 bool RegisterSocket(int socket, SocketOwner *owner, void *cookie, quint32 events);
 bool ModifySocket(int socket, quint32 events);
 void UnregisterSocket(int socket);
+// Forgets a socket the caller is about to close: closing takes it out of the
+// watch set, so this spares the system call UnregisterSocket would make.
+void ForgetSocket(int socket);
 bool IsSocketRegistered(int socket);
 int registeredCount();
 

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <functional>
 
@@ -380,6 +382,63 @@ private slots:
         QCOMPARE(raised([&] { socket.SendData(0, QStringList()); }).number, 40006);
         QVERIFY(QTest::qWaitFor([&] { return socket.State(0) == sckConnected; }, 5000));
         QCOMPARE(raised([&] { socket.SendData(0, QStringList()); }).number, 40018);
+    }
+
+    void serviceDropsReportsOfSocketsGoneMeanwhile()
+    {
+        // Two pipes readable at once arrive in one batch. The first handler
+        // closes the other pipe and opens a new one, which gets the old
+        // descriptor number: the report already fetched for the old pipe must
+        // reach nobody, least of all the new registration.
+        struct Owner : ModSocketPlus::SocketOwner {
+            QList<QByteArray> seen;
+            int fds[2][2];
+            int fresh[2] = {-1, -1};
+            void WndProc(int socket, quint32, void *cookie) override
+            {
+                seen << static_cast<const char *>(cookie);
+                char c;
+                (void)!::read(socket, &c, 1);
+                if (seen.size() > 1)
+                    return;
+                const int other = socket == fds[0][0] ? 1 : 0;
+                ModSocketPlus::ForgetSocket(fds[other][0]);
+                ::close(fds[other][0]);
+                ::close(fds[other][1]);
+                fds[other][0] = fds[other][1] = -1;
+                QVERIFY(::pipe(fresh) == 0);
+                ModSocketPlus::RegisterSocket(fresh[0], this, const_cast<char *>("fresh"), ModSocketPlus::kEventRead);
+            }
+        } owner;
+        CSocketPlus keepServiceUp;
+        for (auto &p : owner.fds)
+            QVERIFY(::pipe(p) == 0);
+        QVERIFY(ModSocketPlus::RegisterSocket(owner.fds[0][0], &owner, const_cast<char *>("a"), ModSocketPlus::kEventRead));
+        QVERIFY(ModSocketPlus::RegisterSocket(owner.fds[1][0], &owner, const_cast<char *>("b"), ModSocketPlus::kEventRead));
+        // Registering again changes the events, not the count.
+        QVERIFY(ModSocketPlus::RegisterSocket(owner.fds[1][0], &owner, const_cast<char *>("b"), ModSocketPlus::kEventRead));
+        QCOMPARE(ModSocketPlus::registeredCount(), 2);
+        QVERIFY(::write(owner.fds[0][1], "x", 1) == 1);
+        QVERIFY(::write(owner.fds[1][1], "x", 1) == 1);
+        QVERIFY(QTest::qWaitFor([&] { return !owner.seen.isEmpty(); }, 5000));
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        QCOMPARE(owner.seen.size(), 1);
+        QVERIFY(owner.seen.first() != "fresh");
+        QVERIFY(owner.fresh[0] >= 0);
+        for (int fd : {owner.fds[0][0], owner.fds[1][0], owner.fresh[0]}) {
+            if (fd >= 0)
+                ModSocketPlus::UnregisterSocket(fd);
+        }
+        QCOMPARE(ModSocketPlus::registeredCount(), 0);
+        for (auto &p : owner.fds) {
+            for (int fd : p) {
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        }
+        ::close(owner.fresh[0]);
+        ::close(owner.fresh[1]);
     }
 
     void serviceUseCount()
