@@ -47,7 +47,13 @@ class CSocketPlusPrivate;
 // network failure: 9 and errorEvent; from 9 only CloseSck (or ArrayRemove)
 // leads back to 0. A failure found while Connect itself runs (no descriptor
 // left, connect refused on the spot) is reported by errorEvent once Connect has
-// returned, so a caller never sees its own handler run inside Connect.
+// returned, so a caller never sees its own handler run inside Connect. The one
+// exception is 10049 (an address the system refuses outright), which Connect
+// raises as a SocketError, leaving the index in state 9.
+//
+// All socket objects of the program live on one thread (the user-interface
+// thread): the service under them watches every socket from that thread's
+// event loop.
 //
 // Everything that arrives before the peer's close is announced by
 // dataArrivalEvent first; in state 8 GetData is refused, so data must be taken

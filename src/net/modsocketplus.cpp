@@ -8,14 +8,18 @@
 #include <QSocketNotifier>
 
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <vector>
 
 namespace ModSocketPlus {
 namespace {
+
+constexpr rlim_t kWantedDescriptors = 8192;
 
 struct Registration {
     SocketOwner *owner = nullptr;
@@ -136,7 +140,16 @@ LookupTable &lookups()
 
 int InitiateProcesses()
 {
-    ++service().useCount;
+    if (++service().useCount == 1) {
+        // A check run keeps 501 sockets open besides everything else the
+        // program has open; many systems start processes with a soft limit of
+        // 1024 descriptors, which leaves too little room.
+        rlimit limit{};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < kWantedDescriptors) {
+            limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, kWantedDescriptors);
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
     return 0;
 }
 

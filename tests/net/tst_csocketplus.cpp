@@ -307,6 +307,39 @@ private slots:
         QCOMPARE(ModSocketPlus::registeredCount(), 0);
     }
 
+    void fiveHundredAtOnce()
+    {
+        LoopbackWhoisServer server;
+        server.setHandler([](const QString &q) {
+            return Reply::pieces({"Domain: " + q.toLatin1() + "\n", QByteArray(3000, '.') + "\n"}, 1);
+        });
+        CSocketPlus socket;
+        constexpr int kCount = 500;
+        QList<QByteArray> replies(kCount);
+        int closed = 0;
+        QObject::connect(&socket, &CSocketPlus::connectEvent, [&](const QVariant &i) {
+            socket.SendData(i, "n" + QByteArray::number(i.toInt()) + ".com\r\n");
+        });
+        QObject::connect(&socket, &CSocketPlus::dataArrivalEvent, [&](const QVariant &i, qint32) {
+            QByteArray part;
+            socket.GetData(i, part);
+            replies[i.toInt()] += part;
+        });
+        QObject::connect(&socket, &CSocketPlus::closeSckEvent, [&](const QVariant &i) {
+            socket.CloseSck(i);
+            ++closed;
+        });
+        for (int i = 0; i < kCount; ++i) {
+            socket.ArrayAdd(i);
+            socket.Connect(i, server.host(), int(server.serverPort()));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return closed == kCount; }, 30000));
+        for (int i = 0; i < kCount; ++i)
+            QCOMPARE(replies[i], "Domain: n" + QByteArray::number(i) + ".com\n" + QByteArray(3000, '.') + "\n");
+        QCOMPARE(ModSocketPlus::registeredCount(), 0);
+        QVERIFY(server.waitForOpenCount(0));
+    }
+
     void arrayIndices()
     {
         CSocketPlus socket;
