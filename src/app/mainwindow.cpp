@@ -6,6 +6,7 @@
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
 #include "app/widgetunits.h"
+#include "engine/checkengine.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
 
@@ -118,6 +119,10 @@ MainWindow::MainWindow(AppContext &context, UrlOpener opener, QWidget *parent)
     setMinimumSize(twipsToPixelsCeil(kMinWidth), twipsToPixelsCeil(kMinHeight));
     resize(twipsToPixels(kStartWidth), twipsToPixels(kStartHeight));
     setRunLook(false);
+
+    m_engine = std::make_unique<CheckEngine>(m_context, *this);
+    connect(this, &MainWindow::startRequested, m_engine.get(), &CheckEngine::allstarter);
+    connect(this, &MainWindow::stopRequested, m_engine.get(), &CheckEngine::allstopper);
 }
 
 MainWindow::~MainWindow() = default;

@@ -6,7 +6,10 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <memory>
+
 class AppContext;
+class CheckEngine;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -43,6 +46,8 @@ public:
     QAction *action(const QString &name) const;
 
     QTreeView *listView() const { return m_list; }
+    // The check run this window starts and stops.
+    CheckEngine &engine() const { return *m_engine; }
 
     // RunHost
     void runModeOn() override;
@@ -123,4 +128,5 @@ private:
     QLabel *m_percentLabel = nullptr;
     QList<QLabel *> m_panels;
     bool m_pushingOptions = false;
+    std::unique_ptr<CheckEngine> m_engine;
 };
