@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <numeric>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace cellText {
 const QString &notAvailable()
 {
@@ -98,7 +102,9 @@ bool DomainListModel::lessThan(const DomainRow &a, const DomainRow &b) const
 int DomainListModel::addRow(const QString &key, DomainRow row)
 {
     Q_ASSERT(key == keyOf(row));
-    if (m_index.contains(key))
+    // One probe both refuses a known key and finds the slot for a new one.
+    const RowKeyIndex::Probe probe = m_index.probe(key, m_rows);
+    if (m_index.rowAt(probe) >= 0)
         return -1;
     const bool deferred = inBulk() || inAppend();
     int pos = size();
@@ -107,15 +113,15 @@ int DomainListModel::addRow(const QString &key, DomainRow row)
                                    [this](const DomainRow &a, const DomainRow &b) { return lessThan(a, b); });
         pos = static_cast<int>(it - m_rows.begin());
     }
+    if (pos != size())
+        m_index.shiftFrom(pos);
+    m_index.fill(probe, pos);
     if (!deferred)
         beginInsertRows({}, pos, pos);
-    if (pos == size()) {
+    if (pos == size())
         m_rows.push_back(std::move(row));
-    } else {
+    else
         m_rows.insert(m_rows.begin() + pos, std::move(row));
-        m_positionsStale = true;
-    }
-    m_index.insert(key, pos);
     if (deferred) {
         m_bulkNeedsSort = m_bulkNeedsSort || m_autoSort;
     } else {
@@ -123,21 +129,6 @@ int DomainListModel::addRow(const QString &key, DomainRow row)
         endInsertRows();
     }
     return pos;
-}
-
-void DomainListModel::ensurePositions() const
-{
-    if (!m_positionsStale)
-        return;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        m_index[keyOf(m_rows[i])] = static_cast<int>(i);
-    m_positionsStale = false;
-}
-
-int DomainListModel::rowOfKey(const QString &key) const
-{
-    ensurePositions();
-    return m_index.value(key, -1);
 }
 
 void DomainListModel::setCell(int row, int column, const QString &text)
@@ -184,27 +175,47 @@ void DomainListModel::clear()
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_index.clear();
-    m_index.squeeze();
-    m_positionsStale = false;
     m_bulkNeedsSort = false;
     m_shownRows = 0;
     if (!inBulk())
         endResetModel();
 }
 
+namespace {
+
+// A list of a million rows fills a few hundred megabytes in one go; in huge
+// pages that costs a few hundred page faults instead of tens of thousands.
+void adviseHugePages(const void *data, size_t bytes)
+{
+#ifdef __linux__
+    constexpr size_t kMinimum = size_t(32) << 20;
+    if (bytes < kMinimum)
+        return;
+    const auto pageSize = static_cast<uintptr_t>(4096);
+    const auto begin = (reinterpret_cast<uintptr_t>(data) + pageSize - 1) & ~(pageSize - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(pageSize - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
+} // namespace
+
 void DomainListModel::reserve(int rows)
 {
+    if (static_cast<size_t>(rows) <= m_rows.capacity())
+        return;
     m_rows.reserve(static_cast<size_t>(rows));
-    m_index.reserve(rows);
+    adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(DomainRow));
+    m_index.reserve(static_cast<size_t>(rows));
 }
 
 void DomainListModel::rebuildIndex()
 {
-    m_index.clear();
-    m_index.reserve(size());
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        m_index.insert(keyOf(m_rows[i]), static_cast<int>(i));
-    m_positionsStale = false;
+    m_index.rebuild(m_rows);
 }
 
 void DomainListModel::replaceRows(std::vector<DomainRow> rows)
@@ -214,15 +225,14 @@ void DomainListModel::replaceRows(std::vector<DomainRow> rows)
     m_rows.clear();
     m_index.clear();
     m_rows.reserve(rows.size());
-    m_index.reserve(static_cast<qsizetype>(rows.size()));
+    m_index.reserve(rows.size());
     for (DomainRow &r : rows) {
-        QString key = keyOf(r);
-        if (m_index.contains(key))
+        const RowKeyIndex::Probe probe = m_index.probe(keyOf(r), m_rows);
+        if (m_index.rowAt(probe) >= 0)
             continue;
-        m_index.insert(std::move(key), static_cast<int>(m_rows.size()));
+        m_index.fill(probe, size());
         m_rows.push_back(std::move(r));
     }
-    m_positionsStale = false;
     if (m_autoSort)
         sortRows();
     if (!inBulk()) {
@@ -237,16 +247,14 @@ void DomainListModel::removeRowsIf(const std::function<bool(const DomainRow &)> 
         beginResetModel();
     size_t kept = 0;
     for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (remove(m_rows[i])) {
-            m_index.remove(keyOf(m_rows[i]));
+        if (remove(m_rows[i]))
             continue;
-        }
         if (kept != i)
             m_rows[kept] = std::move(m_rows[i]);
         ++kept;
     }
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(kept), m_rows.end());
-    m_positionsStale = true;
+    rebuildIndex();
     if (!inBulk()) {
         m_shownRows = size();
         endResetModel();
@@ -330,9 +338,39 @@ std::vector<int> DomainListModel::sortedOrder() const
             return descending ? c > 0 : c < 0;
         });
     } else {
+        // Case-folded once, compared as plain text: the same order as comparing
+        // without regard to case, without folding at every comparison. The first
+        // four characters, packed into one number, settle many comparisons
+        // without touching the texts at all. Cells that folding changes (capital
+        // letters) keep their folded copy aside; the rest are read in place.
+        struct Key {
+            quint64 head;
+            const QChar *text;
+            qsizetype size;
+        };
+        std::vector<Key> keys(m_rows.size());
+        std::vector<QString> refolded;
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            const QString &cell = m_rows[i].cells[col];
+            QString folded = cell.toCaseFolded();
+            quint64 head = 0;
+            for (qsizetype c = 0; c < 4; ++c)
+                head = (head << 16) | (c < folded.size() ? folded.at(c).unicode() : 0u);
+            keys[i] = {head, folded.constData(), folded.size()};
+            // Moving the string keeps its characters where they are.
+            if (folded.constData() != cell.constData())
+                refolded.push_back(std::move(folded));
+        }
+        auto compare = [&keys](int a, int b) {
+            const Key &ka = keys[static_cast<size_t>(a)];
+            const Key &kb = keys[static_cast<size_t>(b)];
+            if (ka.head != kb.head)
+                return ka.head < kb.head ? -1 : 1;
+            return QtPrivate::compareStrings(QStringView(ka.text, ka.size), QStringView(kb.text, kb.size),
+                                             Qt::CaseSensitive);
+        };
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = m_rows[static_cast<size_t>(a)].cells[col].compare(
-                m_rows[static_cast<size_t>(b)].cells[col], Qt::CaseInsensitive);
+            const int c = compare(a, b);
             return descending ? c > 0 : c < 0;
         });
     }
@@ -363,7 +401,7 @@ void DomainListModel::applyOrder(std::vector<int> order)
             to = from;
         }
     }
-    m_positionsStale = true;
+    rebuildIndex();
 }
 
 void DomainListModel::sortRows()
@@ -403,6 +441,36 @@ void DomainListModel::sort(int column, Qt::SortOrder order)
         endInsertRows();
     }
     m_bulkNeedsSort = false;
+
+    // A selection model follows a layout change through one persistent index
+    // per selected row, which takes seconds for hundreds of thousands of rows.
+    // A large selection (other than the whole list, which it handles cheaply)
+    // is therefore carried over by hand around a reset.
+    const QItemSelection selection = m_selection.selection();
+    qint64 selectedRows = 0;
+    for (const QItemSelectionRange &r : selection)
+        selectedRows += r.height();
+    const bool wholeList = selection.size() == 1 && selectedRows == size();
+    if (selectedRows > kLargeSelection && !wholeList) {
+        const std::vector<char> mask = selectedMask();
+        const QModelIndex current = m_selection.currentIndex();
+        beginResetModel();
+        std::vector<int> order0 = sortedOrder();
+        std::vector<int> newPos(order0.size());
+        for (size_t i = 0; i < order0.size(); ++i)
+            newPos[static_cast<size_t>(order0[i])] = static_cast<int>(i);
+        applyOrder(std::move(order0));
+        endResetModel();
+        std::vector<char> moved(mask.size(), 0);
+        for (size_t i = 0; i < mask.size(); ++i)
+            moved[static_cast<size_t>(newPos[i])] = mask[i];
+        selectMask(moved);
+        if (current.isValid() && current.row() < size())
+            m_selection.setCurrentIndex(index(newPos[static_cast<size_t>(current.row())], current.column()),
+                                        QItemSelectionModel::NoUpdate);
+        return;
+    }
+
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> order0 = sortedOrder();
     // Remember where every row goes so persistent indexes (selection, current
@@ -471,7 +539,12 @@ void DomainListModel::selectMask(const std::vector<char> &mask)
         sel.append(QItemSelectionRange(index(i, 0), index(j, DomainColumnCount - 1)));
         i = j + 1;
     }
-    m_selection.select(sel, QItemSelectionModel::ClearAndSelect);
+    // Clearing first and then selecting keeps the change notice linear: a
+    // direct replacement compares every old range with every new one.
+    if (m_selection.hasSelection())
+        m_selection.clearSelection();
+    if (!sel.isEmpty())
+        m_selection.select(sel, QItemSelectionModel::Select);
 }
 
 void DomainListModel::selectAllRows()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "domainrow.h"
+#include "rowkeyindex.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QItemSelectionModel>
 
 #include <functional>
@@ -44,9 +44,13 @@ public:
     // append run it is appended and the list is sorted once at the end, which
     // gives the same order as placing the rows one by one.
     int addRow(const QString &key, DomainRow row);
-    int addRow(DomainRow row) { return addRow(keyOf(row), std::move(row)); }
-    bool containsKey(const QString &key) const { return m_index.contains(key); }
-    int rowOfKey(const QString &key) const;
+    int addRow(DomainRow row)
+    {
+        const QString key = keyOf(row);
+        return addRow(key, std::move(row));
+    }
+    bool containsKey(const QString &key) const { return m_index.find(key, m_rows) >= 0; }
+    int rowOfKey(const QString &key) const { return m_index.find(key, m_rows); }
 
     void setCell(int row, int column, const QString &text);
     void setCells(int row, const DomainRow &cells); // cells 1..6, colour and bold
@@ -89,9 +93,12 @@ public:
     void selectAllRows();
     void invertSelection();
 
+    // Above this many selected rows a sort carries the selection over itself
+    // (one reset) instead of through persistent indexes.
+    static constexpr int kLargeSelection = 20000;
+
 private:
     void rebuildIndex();
-    void ensurePositions() const;
     bool lessThan(const DomainRow &a, const DomainRow &b) const;
     std::vector<int> sortedOrder() const;
     void applyOrder(std::vector<int> order);
@@ -99,8 +106,7 @@ private:
     void flushAppended();
 
     std::vector<DomainRow> m_rows;
-    mutable QHash<QString, int> m_index;
-    mutable bool m_positionsStale = false;
+    RowKeyIndex m_index;
     QItemSelectionModel m_selection;
     int m_bulkDepth = 0;
     bool m_bulkNeedsSort = false;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -83,9 +84,8 @@ public:
         return t;
     }
 
-    QString daysText(QStringView date)
+    QString daysText(std::optional<qint64> days)
     {
-        const auto days = daysUntil(date, m_today);
         if (!days)
             return cellText::notAvailable();
         auto it = m_days.constFind(*days);
@@ -94,10 +94,12 @@ public:
         return *it;
     }
 
-    // The derived cells of one result line (name, result, expiration, information).
-    void fill(DomainRow &row, const QString &name, QStringView result, QStringView expiration,
-              QStringView information)
+    // The derived cells of one result line (name, result, expiration,
+    // information). Returns the number of days left when the row has one.
+    std::optional<qint64> fill(DomainRow &row, const QString &name, QStringView result, QStringView expiration,
+                               QStringView information)
     {
+        std::optional<qint64> days;
         auto &c = row.cells;
         c[ColDomain] = name;
         if (name.contains(u'.')) {
@@ -112,12 +114,14 @@ public:
             c[ColAvailability] = cellText::free();
             c[ColExpiration] = cellText::notAvailable();
             c[ColExpiresIn] = cellText::zeroDays();
+            days = 0;
         } else if (expiration.size() != 8 && expiration.size() != 10) {
             c[ColAvailability] = cellText::taken();
             c[ColExpiration] = cellText::notAvailable();
             c[ColExpiresIn] = cellText::notAvailable();
         } else {
-            c[ColExpiresIn] = daysText(expiration);
+            days = daysUntil(expiration, m_today);
+            c[ColExpiresIn] = daysText(days);
             c[ColAvailability] = cellText::taken();
             c[ColExpiration] = c[ColExpiresIn] == cellText::zeroDays() ? m_todayText : text(expiration);
         }
@@ -127,6 +131,7 @@ public:
             && c[ColExpiration] == cellText::notAvailable() && c[ColExpiresIn] == cellText::notAvailable())
             c[ColAvailability] = cellText::notAvailable();
         c[ColInformation] = text(information);
+        return days;
     }
 
 private:
@@ -138,25 +143,48 @@ private:
     QHash<qint64, QString> m_days;
 };
 
-// Counts the row and gives it the colour of its availability.
-void countAndColour(DomainRow &row, RunState &run)
+enum class Tally { None, Free, Taken, Unchecked };
+
+// Gives the row the colour of its availability; says how it counts. `days`,
+// when given, is the number in the row's Expires in (days) text.
+Tally paint(DomainRow &row, qint32 blueLimit, std::optional<qint64> days = std::nullopt)
 {
     const QString &availability = row.cells[ColAvailability];
     if (availability == cellText::free()) {
-        ++run.freeCount;
         row.colour = ColourGreen;
         row.bold = true;
-    } else if (availability == cellText::taken()) {
-        ++run.takenCount;
+        return Tally::Free;
+    }
+    if (availability == cellText::taken()) {
         const QString &left = row.cells[ColExpiresIn];
-        if (left != cellText::notAvailable() && leadingNumber(left) <= run.blueLimit) {
+        if (left != cellText::notAvailable() && (days ? double(*days) : leadingNumber(left)) <= blueLimit) {
             row.colour = ColourBlue;
             row.bold = true;
         }
-    } else if (availability == cellText::notAvailable()) {
-        ++run.uncheckedCount;
+        return Tally::Taken;
+    }
+    if (availability == cellText::notAvailable()) {
         row.colour = ColourGrey;
         row.bold = false;
+        return Tally::Unchecked;
+    }
+    return Tally::None;
+}
+
+void count(RunState &run, Tally tally)
+{
+    switch (tally) {
+    case Tally::Free:
+        ++run.freeCount;
+        break;
+    case Tally::Taken:
+        ++run.takenCount;
+        break;
+    case Tally::Unchecked:
+        ++run.uncheckedCount;
+        break;
+    case Tally::None:
+        break;
     }
 }
 
@@ -175,9 +203,9 @@ qsizetype countLines(const QString &path)
         const qint64 got = f.read(block.data(), block.size());
         if (got <= 0)
             break;
-        const QByteArrayView v(block.constData(), got);
-        lf += v.count('\n');
-        cr += v.count('\r');
+        const char *begin = block.constData();
+        lf += std::count(begin, begin + got, '\n');
+        cr += std::count(begin, begin + got, '\r');
     }
     return std::max(lf, cr) + 1;
 }
@@ -248,13 +276,12 @@ std::optional<QString> loadResults(DomainListModel &list, RunState &run, const Q
             continue;
         const QString name = trimSpaces(fields[0]).toString();
         QString key = name.toLower();
-        if (list.containsKey(key))
-            continue;
         DomainRow row;
-        builder.fill(row, name, fields[1], fields[2], fields[3]);
-        if (colour)
-            countAndColour(row, run);
-        list.addRow(key, std::move(row));
+        const std::optional<qint64> days = builder.fill(row, name, fields[1], fields[2], fields[3]);
+        const Tally tally = colour ? paint(row, run.blueLimit, days) : Tally::None;
+        // A later line for a name already in the list is skipped, uncounted.
+        if (list.addRow(key, std::move(row)) >= 0)
+            count(run, tally);
     }
     if (reader.failed())
         return reader.errorString();
@@ -296,10 +323,8 @@ void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder,
         // The counters and colours cover the whole list, kept rows included.
         for (int i = 0; i < list.size(); ++i) {
             DomainRow row = list.rowAt(i);
-            const qint8 colour = row.colour;
-            const bool bold = row.bold;
-            countAndColour(row, run);
-            if (row.colour != colour || row.bold != bold)
+            count(run, paint(row, run.blueLimit));
+            if (row.colour != list.rowAt(i).colour || row.bold != list.rowAt(i).bold)
                 list.paintrow(i + 1, row.colour, row.bold);
         }
     }

@@ -88,7 +88,9 @@ bool LineReader::readLine(QString &line)
                 break;
         }
         if (i < avail) {
-            line = decode8bit(QByteArrayView(begin, i));
+            // Refilling the caller's string reuses its buffer: no allocation per line.
+            line.resize(0);
+            line.append(QLatin1StringView(begin, i));
             m_pos += i + 1;
             if (begin[i] == '\r')
                 m_skipLf = true;
@@ -96,7 +98,8 @@ bool LineReader::readLine(QString &line)
         }
         if (!fill()) {
             if (m_pos < m_buffer.size()) {
-                line = decode8bit(QByteArrayView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos));
+                line.resize(0);
+                line.append(QLatin1StringView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos));
                 m_pos = m_buffer.size();
                 return true;
             }

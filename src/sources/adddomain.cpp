@@ -93,6 +93,12 @@ bool ExportToMain::add(QString name)
     return true;
 }
 
+void ExportToMain::reserve(int count)
+{
+    if (count > 0)
+        m_list.reserve(m_list.size() + count);
+}
+
 void ExportToMain::finish()
 {
     if (m_open) {
@@ -105,6 +111,7 @@ int exporttomain(DomainListModel &list, const TldSuffixList &suffixes, const QSt
                  Prompter &prompter)
 {
     ExportToMain exporter(list, suffixes, prompter);
+    exporter.reserve(static_cast<int>(names.size()));
     for (const QString &name : names) {
         if (!exporter.add(name))
             break;

@@ -35,6 +35,8 @@ public:
     // that triggered the question is in the list, later ones are not taken.
     bool add(QString name);
     void finish();
+    // Room for `count` more rows, when the caller knows how many are coming.
+    void reserve(int count);
 
     int handedOver() const { return m_handedOver; }
     bool declined() const { return m_declined; }

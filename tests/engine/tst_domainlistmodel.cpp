@@ -1,6 +1,7 @@
 #include "engine/domainlistmodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QSet>
 #include <QSignalSpy>
 
 #include "engine/qtprinters.h"
@@ -185,6 +186,36 @@ TEST(DomainListModel, SelectionAndCurrentRowFollowTheirRowsThroughASort)
     EXPECT_EQ(m.selectedRowCount(), 5);
     m.sort(ColDomain, Qt::DescendingOrder);
     EXPECT_EQ(m.selectedRowCount(), 5);
+}
+
+TEST(DomainListModel, LargeSelectionsFollowTheirRowsThroughASort)
+{
+    DomainListModel m;
+    const int n = DomainListModel::kLargeSelection * 2 + 500;
+    m.beginBulk();
+    for (int i = 0; i < n; ++i)
+        m.addRow(makeRow(QStringLiteral("r%1.com").arg(qint64(i) * 7919 % n)));
+    m.endBulk();
+    std::vector<int> rows;
+    QSet<QString> selected;
+    for (int i = 0; i < n; i += 2) {
+        rows.push_back(i);
+        selected.insert(m.rowAt(i).cells[ColDomain]);
+    }
+    m.selectRows(rows);
+    const QString currentKey = m.rowAt(7).cells[ColDomain];
+    m.selectionModel()->setCurrentIndex(m.index(7, 2), QItemSelectionModel::NoUpdate);
+    m.sort(ColDomain, Qt::DescendingOrder);
+    const std::vector<char> mask = m.selectedMask();
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(bool(mask[static_cast<size_t>(i)]), selected.contains(m.rowAt(i).cells[ColDomain])) << i;
+        count += mask[static_cast<size_t>(i)];
+    }
+    EXPECT_EQ(count, selected.size());
+    const QModelIndex current = m.selectionModel()->currentIndex();
+    EXPECT_EQ(current.column(), 2);
+    EXPECT_EQ(m.rowAt(current.row()).cells[ColDomain], currentKey);
 }
 
 TEST(DomainListModel, AppendRunReachesTheViewAsOneInsertion)
