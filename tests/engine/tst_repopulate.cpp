@@ -5,6 +5,7 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include "engine/qtprinters.h"
@@ -144,6 +145,7 @@ TEST(Repopulate, RebuildsInOneResetAndCountsAfresh)
     f.run.takenCount = 7;
     f.run.uncheckedCount = 7;
     f.folder.write("temp.txt", line({"a.com", "FREE", "N/A", "N/A"}) + line({"b.com", "Taken", "N/A", "N/A"}));
+    QAbstractItemModelTester tester(&f.list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy reset(&f.list, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&f.list, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&f.list, &QAbstractItemModel::dataChanged);
