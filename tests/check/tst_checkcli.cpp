@@ -47,7 +47,7 @@ CliRun runCli(const QStringList &args, const QByteArray &input = {}, int timeout
     if (!input.isEmpty())
         p.write(input);
     p.closeWriteChannel();
-    QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, timeoutMs);
+    (void)QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, timeoutMs);
     CliRun r;
     if (p.state() != QProcess::NotRunning) {
         p.kill();

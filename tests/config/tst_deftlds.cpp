@@ -54,11 +54,13 @@ TEST(DefTlds, TableHasEveryRowInOrderWithItsServerLayout)
             // A shared label is the same host everywhere; different labels, and
             // every "own", are different hosts.
             const QString label = labels[s] == "own" ? tld + u'#' + QString::number(s) : labels[s];
-            if (hostOfLabel.contains(label))
+            if (hostOfLabel.contains(label)) {
                 EXPECT_EQ(hostOfLabel[label], host) << label.toStdString();
+            }
             hostOfLabel.insert(label, host);
-            if (labelOfHost.contains(host))
+            if (labelOfHost.contains(host)) {
                 EXPECT_EQ(labelOfHost[host], label) << host.toStdString();
+            }
             labelOfHost.insert(host, label);
         }
     }

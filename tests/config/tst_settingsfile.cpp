@@ -233,8 +233,9 @@ TEST(SettingsFile, GarbageAndTruncatedFilesNeverCrash)
         ProgramOptions o = changedOptions();
         LoadSettings(folder.path(), c, o);
         EXPECT_LE(c.table.count(), 111);
-        if (cut < good.indexOf("[END]"))
+        if (cut < good.indexOf("[END]")) {
             EXPECT_EQ(optionTexts(o), optionTexts(changedOptions())) << cut; // options keep their values
+        }
     }
     for (int round = 0; round < 200; ++round) {
         QByteArray junk(int(rng.bounded(600)), '\0');
