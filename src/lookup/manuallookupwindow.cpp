@@ -1,6 +1,7 @@
 #include "manuallookupwindow.h"
 
 #include "app/appcontext.h"
+#include "app/helpballoonwidget.h"
 #include "app/prompter.h"
 #include "engine/domainsyntax.h"
 
@@ -16,6 +17,13 @@
 #include <QVBoxLayout>
 
 using namespace lookuptexts;
+
+namespace {
+// Where the help balloon opens (twips): under the "Tell me more" label, clear
+// of the domain and server boxes.
+constexpr int kBalloonTop = 1500;
+constexpr int kBalloonLeft = 4440;
+} // namespace
 
 ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
     : QDialog(parent)
@@ -44,6 +52,7 @@ ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
     // Enter in the server box must not add what was typed to the configured list.
     m_server->setInsertPolicy(QComboBox::NoInsert);
     m_response->setReadOnly(true);
+    m_response->setAccessibleName(QStringLiteral("Whois server response"));
     m_response->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_response->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     // Enter belongs to the domain box; no button may take it as the dialog's default.
@@ -52,15 +61,25 @@ ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
         b->setDefault(false);
     }
 
-    auto *help = new QLabel(QStringLiteral("<a href=\"#\">Tell me more</a>"), this);
+    auto *help = new QLabel(QStringLiteral("Tell me more"), this);
     help->setObjectName(QStringLiteral("helpLabel"));
-    help->setToolTip(kHelp);
-    help->setTextInteractionFlags(Qt::NoTextInteraction);
+    help->setCursor(Qt::WhatsThisCursor);
+    QFont underlined = help->font();
+    underlined.setUnderline(true);
+    help->setFont(underlined);
+    help->setForegroundRole(QPalette::Link);
+
+    auto *domainLabel = new QLabel(QStringLiteral("Domain:"), this);
+    domainLabel->setBuddy(m_domain);
+    m_domain->setAccessibleName(QStringLiteral("Domain"));
+    auto *serverLabel = new QLabel(QStringLiteral("Whois server:"), this);
+    serverLabel->setBuddy(m_server);
+    m_server->setAccessibleName(QStringLiteral("Whois server"));
 
     auto *fields = new QGridLayout;
-    fields->addWidget(new QLabel(QStringLiteral("Domain:"), this), 0, 0);
+    fields->addWidget(domainLabel, 0, 0);
     fields->addWidget(m_domain, 0, 1);
-    fields->addWidget(new QLabel(QStringLiteral("Whois server:"), this), 1, 0);
+    fields->addWidget(serverLabel, 1, 0);
     fields->addWidget(m_server, 1, 1);
     fields->addWidget(m_getServers, 1, 2);
     fields->addWidget(m_override, 2, 1);
@@ -78,6 +97,10 @@ ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
     layout->addWidget(m_response, 1);
     layout->addLayout(buttons);
     resize(640, 480);
+
+    // Created last so it lies over the other controls.
+    auto *balloon = new HelpBalloonWidget(this);
+    balloon->attachTrigger(help, kHelp, kBalloonTop, kBalloonLeft);
 
     connect(m_getServers, &QPushButton::clicked, this, &ManualLookupWindow::getservers);
     connect(m_start, &QPushButton::clicked, this, &ManualLookupWindow::start);
@@ -102,7 +125,9 @@ bool ManualLookupWindow::openForDomain(const QString &domain)
 
 void ManualLookupWindow::getservers()
 {
-    if (!isValidDomain(normaliseLookupDomain(m_domain->text())))
+    // Servers are looked up only for a name as the check accepts it; for a
+    // typed "=" query or capitals the server already in the box stays.
+    if (!isValidDomain(m_domain->text()))
         return;
     m_server->clear();
     m_server->clearEditText();

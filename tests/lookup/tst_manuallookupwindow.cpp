@@ -1,14 +1,17 @@
 #include "app/appcontext.h"
+#include "app/helpballoonwidget.h"
 #include "lookup/manuallookupwindow.h"
 #include "support/fakeclock.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -57,13 +60,28 @@ private slots:
         QCOMPARE(f.child<QPushButton>("getServersButton")->text(), QStringLiteral("Get servers"));
         QCOMPARE(f.child<QPushButton>("startButton")->text(), QStringLiteral("Start"));
         QCOMPARE(f.child<QPushButton>("closeButton")->text(), QStringLiteral("Close"));
-        QCOMPARE(f.child<QLabel>("helpLabel")->toolTip(), kHelp);
+
+        // Every box without a caption of its own still has a name for screen readers.
+        for (QWidget *w : {static_cast<QWidget *>(f.domain()), static_cast<QWidget *>(f.serverBox()),
+                           static_cast<QWidget *>(f.child<QPlainTextEdit>("responseEdit"))})
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+
+        // "Tell me more" shows the shared help balloon while the mouse moves over it.
+        f.window.show();
+        auto *balloon = f.window.findChild<HelpBalloonWidget *>();
+        QVERIFY(balloon && balloon->isHidden());
+        auto *help = f.child<QLabel>("helpLabel");
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), help->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(help, &move);
+        QVERIFY(balloon->isVisible());
+        QCOMPARE(balloon->textLabel()->text(), kHelp);
     }
 
     void getServersFillsTheBox()
     {
         Fixture f;
-        f.domain()->setText(QStringLiteral("Example.COM"));
+        f.domain()->setText(QStringLiteral("example.com"));
         f.click("getServersButton");
         QCOMPARE(f.serverBox()->count(), 2);
         QCOMPARE(f.serverBox()->currentText(), f.server.address());
@@ -74,9 +92,12 @@ private slots:
         f.click("getServersButton");
         QCOMPARE(f.serverBox()->count(), 0);
         f.serverBox()->setEditText(QStringLiteral("typed.example"));
-        f.domain()->setText(QStringLiteral("ex..com"));
-        f.click("getServersButton");
-        QCOMPARE(f.serverBox()->currentText(), QStringLiteral("typed.example"));
+        // The name is checked as typed: capitals or a leading "=" fail the check.
+        for (const char *typed : {"ex..com", "Example.COM", "=example.com"}) {
+            f.domain()->setText(QLatin1String(typed));
+            f.click("getServersButton");
+            QCOMPARE(f.serverBox()->currentText(), QStringLiteral("typed.example"));
+        }
     }
 
     void queriesSent_data()
