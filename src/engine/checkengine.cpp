@@ -359,6 +359,7 @@ void CheckEngine::connectSlot(qint16 slot)
     const TldServerRecord &record = m_ctx.run.tldServerRecords.at(static_cast<size_t>(s.tldIndex));
     const ServerAddress address = parseServerAddress(record.servers.value(s.serverIndex));
     Winsock1.CloseSck(slot);
+    s.connectStart = now();
     if (address.host.isEmpty()) {
         // An empty entry (a trailing comma) would otherwise reuse the host of the
         // slot's previous connection.
@@ -417,7 +418,9 @@ void CheckEngine::Winsock1_DataArrival(qint16 slot, qint32)
     if (m_ctx.run.stopped || !validSlot(slot))
         return;
     ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-    s.lastActivity = now();
+    const qint32 t = now();
+    if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_ctx.run.timeoutMs) * kTrickleTimeouts)
+        s.lastActivity = t;
     try {
         QByteArray data;
         Winsock1.GetData(slot, data);

@@ -32,6 +32,10 @@ public:
     static constexpr qint32 kRefreshIntervalMs = 2000;
     static constexpr int kPanelLineLimit = 12;
     static constexpr qint64 kReplyCap = 1024 * 1024;
+    // Arriving data keeps a connection alive for at most this many time-outs:
+    // a server that sends a byte now and then would otherwise never be silent
+    // long enough for the sweep, and the run would never end.
+    static constexpr qint32 kTrickleTimeouts = 10;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;

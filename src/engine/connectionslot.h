@@ -16,6 +16,7 @@ struct ConnectionSlot {
     bool exactMatchRetry = false; // the next connect sends "=" + query
     QString reply;           // lower-cased reply gathered so far
     qint32 lastActivity = 0; // tick count of the slot's last dispatch, retry or socket event
+    qint32 connectStart = 0; // tick count of the slot's latest connect
     bool finished = false;   // no names were left for the slot
 
     QTimer Dispatch1;        // single shot: take the next name

@@ -112,6 +112,7 @@ private slots:
     void timeoutWithoutRetry();
     void timeoutWithRetries();
     void sweepArmsOneRetryPerTick();
+    void tricklingServerIsTimedOut();
     void hostileReplies();
     void progressCounters();
     void dispatcherYieldsAndPanel();
@@ -573,6 +574,32 @@ void TestCheckEngine::sweepArmsOneRetryPerTick()
     h.engine.Timeout1_Timer();
     QCOMPARE(h.ctx.run.processed, 3);
     QVERIFY(h.waitDone());
+}
+
+void TestCheckEngine::tricklingServerIsTimedOut()
+{
+    // A byte now and then, never a close: the connection is never silent for a
+    // whole time-out, yet the run must still end.
+    LoopbackWhoisServer server;
+    server.setDefault(Reply::pieces(QList<QByteArray>(60, QByteArray("x")), 15).keepOpen());
+    Harness h;
+    h.serve(QStringLiteral("com"), {server.address()});
+    h.add({QStringLiteral("drip.com")});
+    h.ctx.options.timeoutSecs = QStringLiteral("10");
+    QVERIFY(h.start());
+    QVERIFY(server.waitForQueries(1));
+    int sweeps = 0;
+    while (h.ctx.run.processed == 0 && sweeps < 40) {
+        const qsizetype had = h.engine.connectionSlot(0).reply.size();
+        QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).reply.size() > had; }, 5000));
+        h.clock.advance(9000);
+        h.engine.Timeout1_Timer();
+        ++sweeps;
+    }
+    QCOMPARE(h.ctx.run.processed, 1);
+    QVERIFY(sweeps <= 14);
+    QVERIFY(h.waitDone());
+    QCOMPARE(h.results(), (QList<QStringList>{{"drip.com", "N/A", "N/A", "Timeout"}}));
 }
 
 void TestCheckEngine::hostileReplies()
