@@ -87,10 +87,10 @@ void readOptions(LineReader &reader, ProgramOptions &options)
         return;
     options.queryDelayIndex = *pos;
 
+    // The separator line is compared as text, not read as a number.
     if (!next())
         return;
-    const double separator = numericValue(line);
-    options.keywordSeparator = separator == 1 ? 0 : (separator == 2 ? 1 : 2);
+    options.keywordSeparator = line == u"1" ? 0 : (line == u"2" ? 1 : 2);
 
     for (QString *text : {&options.connections, &options.retryTimes, &options.timeoutSecs, &options.expireDays}) {
         if (!next())

@@ -163,7 +163,9 @@ void DomainListModel::paintrow(int row1, int code, bool bold)
     DomainRow &r = m_rows[static_cast<size_t>(row)];
     if (code >= ColourBlue && code <= ColourPureBlue)
         r.colour = static_cast<qint8>(code);
-    r.bold = bold;
+    // Painting only ever adds bold; a row loses it when it is rebuilt.
+    if (bold)
+        r.bold = true;
     if (!inBulk() && row < rowCount())
         emit dataChanged(index(row, 0), index(row, DomainColumnCount - 1), {ColourCodeRole, BoldRole});
 }

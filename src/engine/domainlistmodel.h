@@ -55,7 +55,7 @@ public:
     void setCell(int row, int column, const QString &text);
     void setCells(int row, const DomainRow &cells); // cells 1..6, colour and bold
     // Colours row `row1` (1-based) with `code` (0-4; other codes leave the colour
-    // as it is) and sets its bold flag.
+    // as it is) and makes it bold when `bold` is true (false leaves it as it is).
     void paintrow(int row1, int code, bool bold);
 
     void clear();

@@ -203,6 +203,26 @@ TEST(SettingsFile, ReadsTheFileAsWrittenAndOptionNumbersLeniently)
     EXPECT_FALSE(options.checkSelected);
 }
 
+TEST(SettingsFile, SeparatorLineIsMatchedAsText)
+{
+    struct Case {
+        QByteArray line;
+        int separator;
+    };
+    const Case cases[] = {{"1", 0}, {"2", 1}, {"3", 2}, {" 1", 2}, {"01", 2}, {"2x", 2}, {"1.0", 2}, {"", 2}};
+    for (const Case &c : cases) {
+        TempDataFolder folder;
+        folder.write("settings.ini", settingsText(kSmallLists, "0\r\n0\r\n0\r\n0\r\n0\r\n" + c.line
+                                                                   + "\r\n20\r\n2\r\n10\r\n30\r\n1\r\n0\r\n0\r\n"));
+        WhoisConfig config;
+        ProgramOptions options;
+        options.keywordSeparator = 1;
+        LoadSettings(folder.path(), config, options);
+        EXPECT_EQ(options.keywordSeparator, c.separator) << c.line.constData();
+        EXPECT_EQ(options.connections, "20") << c.line.constData(); // loading went on past it
+    }
+}
+
 TEST(SettingsFile, MissingOrEmptyFileKeepsTheDefaults)
 {
     for (bool create : {false, true}) {

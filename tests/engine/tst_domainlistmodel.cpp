@@ -84,12 +84,15 @@ TEST(DomainListModel, PaintrowSetsColourCodeAndBold)
     DomainListModel m;
     m.addRow(makeRow("ab.com"));
     m.paintrow(1, ColourGreen, true);
-    m.paintrow(1, 7, false); // keeps green, drops bold
+    m.paintrow(1, 7, false); // an unknown code and no bold leave the row as it was
     EXPECT_EQ(m.rowAt(0).colour, ColourGreen);
-    EXPECT_FALSE(m.rowAt(0).bold);
+    EXPECT_TRUE(m.rowAt(0).bold);
+    m.paintrow(1, ColourGrey, false); // recoloured, still bold
+    EXPECT_EQ(m.rowAt(0).colour, ColourGrey);
+    EXPECT_TRUE(m.rowAt(0).bold);
     m.paintrow(0, ColourRed, true); // no row 0 in 1-based counting
     m.paintrow(2, ColourRed, true);
-    EXPECT_EQ(m.rowAt(0).colour, ColourGreen);
+    EXPECT_EQ(m.rowAt(0).colour, ColourGrey);
 
     EXPECT_EQ(m.columnCount(), 7);
     EXPECT_EQ(m.headerData(5, Qt::Horizontal).toString(), "Expires in (days)");

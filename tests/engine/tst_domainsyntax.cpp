@@ -48,6 +48,12 @@ TEST(GetExt, LongestSuffixByDots)
     EXPECT_EQ(TldSuffixList::builtinSuffixes().size(), 276);
     EXPECT_EQ(list.entries().size(), 276);
     EXPECT_EQ(list.entries().first(), ".com");
+    // Landmarks of the built-in order, which is not alphabetical ("sv" before "st").
+    EXPECT_EQ(list.entries().at(26), ".ac.uk");
+    EXPECT_EQ(list.entries().at(75), ".co.uk");
+    EXPECT_EQ(list.entries().at(232), ".sv");
+    EXPECT_EQ(list.entries().at(233), ".st");
+    EXPECT_EQ(list.entries().last(), ".zw");
     EXPECT_EQ(list.getext("example.co.uk"), "co.uk");
     EXPECT_EQ(list.getext("example.uk"), "uk");
     EXPECT_EQ(list.getext("exampleco.uk"), "uk");
