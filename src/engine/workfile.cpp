@@ -1,5 +1,7 @@
 #include "workfile.h"
 
+#include <algorithm>
+
 namespace {
 constexpr qsizetype kBlockSize = 1 << 20;
 constexpr qsizetype kFlushSize = 1 << 16;
@@ -81,28 +83,50 @@ bool LineReader::readLine(QString &line)
         }
         const char *begin = m_buffer.constData() + m_pos;
         const qsizetype avail = m_buffer.size() - m_pos;
-        qsizetype i = 0;
+        // Only the bytes that arrived since the last look are searched, so a long
+        // line costs one pass however many blocks it spans.
+        qsizetype i = std::min(m_scanned, avail);
         for (; i < avail; ++i) {
             const char c = begin[i];
             if (c == '\r' || (c == '\n' && m_ends == Ends::AnyLineEnd))
                 break;
         }
         if (i < avail) {
-            // Refilling the caller's string reuses its buffer: no allocation per line.
-            line.resize(0);
-            line.append(QLatin1StringView(begin, i));
+            m_scanned = 0;
             m_pos += i + 1;
             if (begin[i] == '\r')
                 m_skipLf = true;
+            if (m_discarding) {
+                m_discarding = false;
+                continue;
+            }
+            // Refilling the caller's string reuses its buffer: no allocation per line.
+            line.resize(0);
+            line.append(QLatin1StringView(begin, i));
             return true;
         }
+        if (m_discarding) {
+            m_pos += avail;
+            m_scanned = 0;
+        } else if (avail >= kMaxLineLength) {
+            line.resize(0);
+            line.append(QLatin1StringView(begin, kMaxLineLength));
+            m_pos += kMaxLineLength;
+            m_scanned = 0;
+            m_discarding = true;
+            return true;
+        } else {
+            m_scanned = avail;
+        }
         if (!fill()) {
-            if (m_pos < m_buffer.size()) {
+            m_scanned = 0;
+            if (!m_discarding && m_pos < m_buffer.size()) {
                 line.resize(0);
                 line.append(QLatin1StringView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos));
                 m_pos = m_buffer.size();
                 return true;
             }
+            m_discarding = false;
             return false;
         }
     }

@@ -33,6 +33,11 @@ public:
     bool readLine(QString &line);      // false at the end of the data or on a read error
     bool failed() const { return m_failed; }
 
+    // A line longer than this (a binary file, an endless stream) is handed out
+    // cut to this length and the rest of it, up to the next line end, skipped:
+    // reading never holds more than about two blocks in memory.
+    static constexpr qsizetype kMaxLineLength = 1 << 20;
+
 private:
     bool fill();
 
@@ -44,6 +49,8 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_skipLf = false; // a CR ended the last line; a LF right after it belongs to it
+    qsizetype m_scanned = 0; // bytes after m_pos already searched for a line end
+    bool m_discarding = false; // skipping the rest of an over-long line
 };
 
 // Appends SOH-separated lines with CR LF ends to a work file (temp.txt,

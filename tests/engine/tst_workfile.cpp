@@ -69,6 +69,24 @@ TEST(LineReader, LineEndAcrossABlockBoundaryAndReusedStrings)
     EXPECT_FALSE(missing.errorString().isEmpty());
 }
 
+TEST(LineReader, OverlongLinesAreCutAndTheRestSkipped)
+{
+    // A binary file or an endless stream must not take all memory: the line is
+    // cut at the limit and reading goes on after its end.
+    TempDataFolder folder;
+    const qsizetype limit = LineReader::kMaxLineLength;
+    folder.write("long.txt", QByteArray(limit * 3 + 12345, '\0') + "\nabc.test\r\n");
+    EXPECT_EQ(readAll(folder.file("long.txt"), LineReader::Ends::AnyLineEnd),
+              QStringList({QString(limit, QChar(0)), QStringLiteral("abc.test")}));
+
+    folder.write("endless.txt", QByteArray(limit * 2 + 7, 'a'));
+    EXPECT_EQ(readAll(folder.file("endless.txt"), LineReader::Ends::CrOnly), QStringList({QString(limit, u'a')}));
+
+    folder.write("exact.txt", QByteArray(limit, 'b') + "\rnext");
+    EXPECT_EQ(readAll(folder.file("exact.txt"), LineReader::Ends::CrOnly),
+              QStringList({QString(limit, u'b'), QStringLiteral("next")}));
+}
+
 TEST(WorkFileWriter, KeepsEveryFieldOnItsLine)
 {
     TempDataFolder folder;
