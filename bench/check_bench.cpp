@@ -29,17 +29,6 @@
 
 namespace {
 
-class NullPrompter : public Prompter
-{
-public:
-    bool askYesNo(const QString &, const QString &, PromptIcon, bool) override { return false; }
-    void inform(const QString &, const QString &) override {}
-    void warn(const QString &, const QString &) override {}
-    void fail(const QString &, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
-};
-
 // Replies of a registry's usual size: every third name free, the others taken
 // with an expiry date and a status line.
 std::string replyFor(std::string_view query)
@@ -66,17 +55,11 @@ public:
     explicit DelayedServer(int delayMs)
         : m_delay(std::chrono::milliseconds(delayMs))
     {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        const int one = 1;
-        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (::bind(m_listen, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(m_listen, 4096) != 0
-            || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+        int port = 0;
+        m_listen = bench::listenOnLoopback(port);
+        if (m_listen < 0)
             return;
-        m_port = ntohs(addr.sin_port);
+        m_port = static_cast<uint16_t>(port);
         m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
         m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         add(m_listen);
@@ -221,7 +204,7 @@ void writeSettings(const QString &folder, uint16_t port)
     config.freeResponses = defaultFreeResponses();
     config.errorResponses = defaultErrorResponses();
     ProgramOptions options;
-    NullPrompter prompter;
+    bench::YesPrompter prompter;
     SaveSettings(folder, config, options, prompter);
 }
 

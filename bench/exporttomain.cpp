@@ -1,7 +1,7 @@
 // Hands a million names to the main list the way a source window does, and
 // prints the time taken and the peak memory of the process.
 //   exporttomain NAMES [sorted]   (sorted: automatic sorting on, by domain)
-#include "app/prompter.h"
+#include "common/benchutil.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
@@ -12,45 +12,6 @@
 
 #include <cstdio>
 #include <ctime>
-
-namespace {
-
-class YesPrompter : public Prompter
-{
-public:
-    bool askYesNo(const QString &, const QString &, PromptIcon, bool) override
-    {
-        ++questions;
-        return true;
-    }
-    void inform(const QString &, const QString &) override {}
-    void warn(const QString &, const QString &) override {}
-    void fail(const QString &, const QString &) override {}
-    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
-    int questions = 0;
-};
-
-double cpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double peakRssMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -72,13 +33,13 @@ int main(int argc, char **argv)
         list.setSortKey(ColDomain, Qt::AscendingOrder);
         list.setAutoSort(true);
     }
-    YesPrompter prompter;
+    bench::YesPrompter prompter;
     QElapsedTimer timer;
     timer.start();
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::cpuSeconds();
     const int handed = exporttomain(list, suffixes, names, prompter);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = bench::cpuSeconds() - cpu0;
     if (handed != count || prompter.questions != (count >= 100000 ? 1 : 0)) {
         std::fprintf(stderr, "handed %d of %d, %d questions\n", handed, count, prompter.questions);
         return 1;
@@ -87,6 +48,6 @@ int main(int argc, char **argv)
     std::printf("%s_time %.3f s\n", tag, seconds);
     std::printf("%s_cpu %.3f s\n", tag, cpu);
     std::printf("%s_rows %d rows\n", tag, list.size());
-    std::printf("%s_peak_rss %.0f MiB\n", tag, peakRssMiB());
+    std::printf("%s_peak_rss %.0f MiB\n", tag, bench::peakRssMiB());
     return 0;
 }

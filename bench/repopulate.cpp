@@ -1,7 +1,7 @@
 // Rebuilds the main list from a generated temp.txt and prints the time taken
 // and the peak memory of the process.
 //   repopulate LINES [FOLDER]   (FOLDER: keep temp.txt there and reuse it)
-#include "app/prompter.h"
+#include "common/benchutil.h"
 #include "engine/domainlistmodel.h"
 #include "engine/repopulate.h"
 #include "engine/runstate.h"
@@ -17,38 +17,6 @@
 #include <ctime>
 
 namespace {
-
-class QuietPrompter : public Prompter
-{
-public:
-    bool askYesNo(const QString &, const QString &, PromptIcon, bool) override { return true; }
-    void inform(const QString &, const QString &) override {}
-    void warn(const QString &, const QString &) override {}
-    void fail(const QString &, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
-};
-
-// CPU time of the process: less disturbed than wall time when other work
-// shares the machine.
-double cpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double peakRssMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 // A result file as a big run leaves it: mostly taken names with dates and
 // status lines, some free ones, some errors.
@@ -95,13 +63,13 @@ int main(int argc, char **argv)
     DomainListModel list;
     RunState run;
     run.suffixes.mylist({QStringLiteral("com.au")});
-    QuietPrompter prompter;
+    bench::YesPrompter prompter;
     QElapsedTimer timer;
     timer.start();
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::cpuSeconds();
     repopulate(list, run, dir.path(), QDate(2026, 1, 15), prompter);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = bench::cpuSeconds() - cpu0;
     if (list.size() != lines) {
         std::fprintf(stderr, "expected %d rows, got %d\n", lines, list.size());
         return 1;
@@ -110,6 +78,6 @@ int main(int argc, char **argv)
                                                 : QByteArray::number(lines / 1000) + "k";
     std::printf("repopulate_%s_time %.3f s\n", tag.constData(), seconds);
     std::printf("repopulate_%s_cpu %.3f s\n", tag.constData(), cpu);
-    std::printf("repopulate_%s_peak_rss %.0f MiB\n", tag.constData(), peakRssMiB());
+    std::printf("repopulate_%s_peak_rss %.0f MiB\n", tag.constData(), bench::peakRssMiB());
     return 0;
 }

@@ -6,6 +6,8 @@
 // program's socket layer against. Header-only: each bench/*.cpp is a program
 // of its own.
 
+#include "benchutil.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -42,17 +44,11 @@ public:
     explicit EpollServer(Replier reply)
         : m_reply(std::move(reply))
     {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        const int one = 1;
-        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (::bind(m_listen, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(m_listen, 4096) != 0
-            || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+        int port = 0;
+        m_listen = bench::listenOnLoopback(port);
+        if (m_listen < 0)
             return;
-        m_port = ntohs(addr.sin_port);
+        m_port = static_cast<uint16_t>(port);
         m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
         m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         add(m_listen, EPOLLIN);
