@@ -6,18 +6,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-TEST(FileImport, LoadedName)
-{
-    EXPECT_EQ(loadedName(u"  EXAMPLE.COM  "), QLatin1String("example.com"));
-    EXPECT_EQ(loadedName(u"   "), QString());
-    // Only spaces are trimmed; a tab stays and fails the syntax check later.
-    EXPECT_EQ(loadedName(u"\texample.com"), QLatin1String("\texample.com"));
-}
-
 TEST(FileImport, EveryLineEndCapitalsDuplicatesAndBadNames)
 {
+    // Only spaces are trimmed; a tab stays and fails the syntax check.
+    EXPECT_EQ(loadedName(u"  EXAMPLE.COM  "), QLatin1String("example.com"));
+    EXPECT_EQ(loadedName(u"\texample.com"), QLatin1String("\texample.com"));
     TempDataFolder folder;
     folder.write(QStringLiteral("names.txt"),
                  "  AB.COM \r\ncd.com\ref.org\n\n\tgh.com\nab.com\nbad_name.com\nij.co.uk");
@@ -35,5 +28,3 @@ TEST(FileImport, EveryLineEndCapitalsDuplicatesAndBadNames)
     EXPECT_EQ(names, (QStringList{"ab.com", "cd.com", "ef.org", "ij.co.uk"}));
     EXPECT_EQ(list.rowAt(3).cells[ColTld], QLatin1String("co.uk"));
 }
-
-} // namespace

@@ -4,60 +4,47 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-TEST(RunOptions, LeadingNumber)
+namespace
 {
-    EXPECT_EQ(leadingNumber(u"12"), 12);
+
+TEST(RunOptions, LeadingNumberAndRounding)
+{
     EXPECT_EQ(leadingNumber(u"  12abc"), 12);
     EXPECT_EQ(leadingNumber(u"abc"), 0);
-    EXPECT_EQ(leadingNumber(u""), 0);
     EXPECT_EQ(leadingNumber(u"-3"), -3);
     EXPECT_DOUBLE_EQ(leadingNumber(u"2.5 s"), 2.5);
     EXPECT_FALSE(startsWithNumber(u"abc"));
     EXPECT_TRUE(startsWithNumber(u" -1"));
-}
-
-TEST(RunOptions, RoundHalfEven)
-{
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
-    EXPECT_EQ(roundHalfEven(0.5), 0);
-    EXPECT_EQ(roundHalfEven(2.4999), 2);
-    EXPECT_EQ(roundHalfEven(-1.5), -2);
+    for (const auto &[value, rounded] : {std::pair{2.5, 2}, {3.5, 4}, {2.4999, 2}, {-1.5, -2}})
+        EXPECT_EQ(roundHalfEven(value), rounded) << value;
 }
 
 TEST(RunOptions, BoxesAreCorrectedInPlace)
 {
-    struct Case {
-        const char *connections, *timeout, *retries, *days;
-        const char *connectionsAfter, *timeoutAfter, *retriesAfter, *daysAfter;
-        double connectionsValue;
+    const struct {
+        const char *box[4], *after[4];
+        double connections;
         qint32 timeoutMs;
         quint8 retryLimit;
         qint32 blueLimit;
     } cases[] = {
-        {"20", "10", "2", "30", "20", "10", "2", "30", 20, 10000, 2, 30},
-        {"0", "0", "0", "0", "1", "1", "1", "1", 1, 1000, 1, 1},
-        {"abc", "abc", "abc", "abc", "1", "1", "1", "1", 1, 1000, 1, 1},
-        {"900", "61", "300", "100001", "500", "60", "10", "100000", 500, 60000, 10, 100000},
-        {"500", "60", "200", "100000", "500", "60", "200", "100000", 500, 60000, 200, 100000},
-        {"250 threads", "2.5", "-4", "7 days", "250 threads", "2.5", "1", "7 days", 250, 2500, 1, 7},
+        {{"0", "0", "0", "0"}, {"1", "1", "1", "1"}, 1, 1000, 1, 1},
+        {{"abc", "abc", "abc", "abc"}, {"1", "1", "1", "1"}, 1, 1000, 1, 1},
+        {{"900", "61", "300", "100001"}, {"500", "60", "10", "100000"}, 500, 60000, 10, 100000},
+        {{"500", "60", "200", "100000"}, {"500", "60", "200", "100000"}, 500, 60000, 200, 100000},
+        {{"250 threads", "2.5", "-4", "7 days"}, {"250 threads", "2.5", "1", "7 days"}, 250, 2500, 1, 7},
     };
     for (const auto &c : cases) {
         ProgramOptions o;
-        o.connections = QString::fromLatin1(c.connections);
-        o.timeoutSecs = QString::fromLatin1(c.timeout);
-        o.retryTimes = QString::fromLatin1(c.retries);
-        o.expireDays = QString::fromLatin1(c.days);
-        EXPECT_EQ(clampConnections(o), c.connectionsValue) << c.connections;
-        EXPECT_EQ(clampTimeoutMs(o), c.timeoutMs) << c.timeout;
-        EXPECT_EQ(clampRetryLimit(o), c.retryLimit) << c.retries;
-        EXPECT_EQ(clampBlueLimit(o), c.blueLimit) << c.days;
-        EXPECT_EQ(o.connections, QLatin1String(c.connectionsAfter));
-        EXPECT_EQ(o.timeoutSecs, QLatin1String(c.timeoutAfter));
-        EXPECT_EQ(o.retryTimes, QLatin1String(c.retriesAfter));
-        EXPECT_EQ(o.expireDays, QLatin1String(c.daysAfter));
+        QString *boxes[] = {&o.connections, &o.timeoutSecs, &o.retryTimes, &o.expireDays};
+        for (int i = 0; i < 4; ++i)
+            *boxes[i] = QString::fromLatin1(c.box[i]);
+        EXPECT_EQ(clampConnections(o), c.connections) << c.box[0];
+        EXPECT_EQ(clampTimeoutMs(o), c.timeoutMs) << c.box[1];
+        EXPECT_EQ(clampRetryLimit(o), c.retryLimit) << c.box[2];
+        EXPECT_EQ(clampBlueLimit(o), c.blueLimit) << c.box[3];
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(*boxes[i], QLatin1String(c.after[i]));
     }
 }
 
