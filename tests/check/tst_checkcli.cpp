@@ -12,8 +12,7 @@
 
 using Reply = LoopbackWhoisServer::Reply;
 
-namespace
-{
+namespace {
 
 // A data folder whose settings.ini points .com and .net at `server`.
 void writeSettings(const TempDataFolder &folder, const LoopbackWhoisServer &server, bool retry = false)

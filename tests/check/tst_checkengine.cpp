@@ -17,8 +17,7 @@ using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
 using Lines = QList<QStringList>;
 
-namespace
-{
+namespace {
 
 // Records what the engine shows, in place of the main window.
 struct FakeRunHost : RunHost {
