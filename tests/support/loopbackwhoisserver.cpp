@@ -10,21 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-
 using Reply = LoopbackWhoisServer::Reply;
 
 Reply Reply::text(const QByteArray &bytes)
 {
-    Reply r;
-    if (!bytes.isEmpty())
-        r.m_pieces = {bytes};
-    return r;
-}
-
-Reply Reply::text(const QString &text)
-{
-    return Reply::text(text.toLatin1());
+    return bytes.isEmpty() ? Reply() : Reply::pieces({bytes}, 0);
 }
 
 Reply Reply::pieces(const QList<QByteArray> &pieces, int pauseMs)
@@ -35,45 +25,20 @@ Reply Reply::pieces(const QList<QByteArray> &pieces, int pauseMs)
     return r;
 }
 
-Reply Reply::silent()
-{
-    Reply r;
-    r.m_ending = Ending::KeepOpen;
-    return r;
-}
-
-Reply Reply::closeNow()
-{
-    return Reply();
-}
-
-Reply Reply::reset()
-{
-    Reply r;
-    r.m_ending = Ending::Reset;
-    return r;
-}
-
-Reply &Reply::keepOpen()
-{
-    m_ending = Ending::KeepOpen;
-    return *this;
-}
-
-Reply &Reply::endWithReset()
-{
-    m_ending = Ending::Reset;
-    return *this;
-}
-
 Reply &Reply::delayed(int ms)
 {
     m_delayMs = ms;
     return *this;
 }
 
-// One accepted connection: reads the query line, then plays its Reply step by
-// step from a timer so that pauses never block the test's event loop.
+Reply &Reply::endWith(Ending ending)
+{
+    m_ending = ending;
+    return *this;
+}
+
+// One accepted connection. The reply is played step by step from a timer, so a
+// pause never blocks the test's event loop.
 class LoopbackConnection : public QObject
 {
 public:
@@ -86,10 +51,10 @@ public:
         m_timer.setSingleShot(true);
         connect(&m_timer, &QTimer::timeout, this, &LoopbackConnection::step);
         connect(socket, &QTcpSocket::readyRead, this, &LoopbackConnection::onReadyRead);
-        connect(socket, &QTcpSocket::disconnected, this, &LoopbackConnection::onDisconnected);
-        connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        connect(socket, &QTcpSocket::disconnected, this, &LoopbackConnection::finish);
+        connect(socket, &QTcpSocket::errorOccurred, this, [this] {
             if (m_socket->state() == QAbstractSocket::UnconnectedState)
-                onDisconnected();
+                finish();
         });
     }
 
@@ -97,22 +62,24 @@ public:
     {
         m_reply = reply;
         m_playing = true;
-        m_next = 0;
-        if (reply.delayMs() > 0)
-            m_timer.start(reply.delayMs());
-        else
-            step();
+        reply.m_delayMs > 0 ? m_timer.start(reply.m_delayMs) : step();
     }
 
-    void abort()
+    // An abortive close: SO_LINGER 0 makes the close send RST.
+    void reset()
     {
-        resetConnection();
+        if (m_finished)
+            return;
+        const linger lg{1, 0};
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+        m_socket->abort();
+        finish();
     }
 
 private:
     void onReadyRead()
     {
-        // Bytes after the query line (or while a reply plays) are read and dropped.
+        // Whatever follows the query line is counted and dropped.
         const QByteArray bytes = m_socket->readAll();
         m_server->m_bytesReceived += bytes.size();
         if (m_gotQuery)
@@ -124,66 +91,57 @@ private:
         QByteArray line = m_buffer.left(lf);
         if (line.endsWith('\r'))
             line.chop(1);
+        const QString query = record(line);
+        if (!m_playing)
+            play(replyFor(query));
+    }
+
+    QString record(const QByteArray &line)
+    {
+        m_server->m_queries.append(QString::fromLatin1(line)); // before `line` may go with the buffer
         m_gotQuery = true;
         m_buffer.clear();
-        const QString query = QString::fromLatin1(line);
-        m_server->recordQuery(query);
-        if (!m_playing)
-            play(m_server->replyFor(query));
+        return m_server->m_queries.last();
+    }
+
+    Reply replyFor(const QString &query) const
+    {
+        if (m_server->m_handler) {
+            if (std::optional<Reply> r = m_server->m_handler(query))
+                return *r;
+        }
+        return m_server->m_rules.value(query, m_server->m_default);
     }
 
     void step()
     {
         if (m_finished)
             return;
-        const QList<QByteArray> &pieces = m_reply.pieceList();
-        if (m_next < pieces.size()) {
-            m_socket->write(pieces[m_next++]);
-            if (m_next < pieces.size()) {
-                m_timer.start(m_reply.pauseMs());
+        if (m_next < m_reply.m_pieces.size()) {
+            m_socket->write(m_reply.m_pieces[m_next++]);
+            if (m_next < m_reply.m_pieces.size()) {
+                m_timer.start(m_reply.m_pauseMs);
                 return;
             }
         }
-        switch (m_reply.ending()) {
-        case Reply::Ending::KeepOpen:
-            break;
-        case Reply::Ending::Close:
+        if (m_reply.m_ending == Reply::Ending::Close) {
             m_socket->disconnectFromHost();
-            break;
-        case Reply::Ending::Reset:
+        } else if (m_reply.m_ending == Reply::Ending::Reset) {
             m_socket->flush();
-            resetConnection();
-            break;
+            reset();
         }
     }
 
-    void resetConnection()
-    {
-        if (m_finished)
-            return;
-        const qintptr fd = m_socket->socketDescriptor();
-        if (fd >= 0) {
-            linger lg{};
-            lg.l_onoff = 1;
-            lg.l_linger = 0;
-            ::setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-        }
-        m_socket->abort();
-        onDisconnected();
-    }
-
-    void onDisconnected()
+    void finish()
     {
         if (m_finished)
             return;
         // A client that hangs up without a line end still told us something.
-        if (!m_gotQuery && !m_buffer.isEmpty()) {
-            m_gotQuery = true;
-            m_server->recordQuery(QString::fromLatin1(m_buffer));
-        }
+        if (!m_gotQuery && !m_buffer.isEmpty())
+            record(m_buffer);
         m_finished = true;
         m_timer.stop();
-        m_server->forget(this);
+        m_server->m_connections.removeOne(this);
         deleteLater();
     }
 
@@ -211,10 +169,9 @@ LoopbackWhoisServer::LoopbackWhoisServer(QObject *parent)
 LoopbackWhoisServer::~LoopbackWhoisServer()
 {
     m_server->close();
-    // The connections are our children; deleting them here, while we are still
-    // whole, keeps their sockets' last signals away from a half-destroyed server.
-    const QList<LoopbackConnection *> open = std::exchange(m_connections, {});
-    qDeleteAll(open);
+    // Deleting the connections while we are still whole keeps their sockets'
+    // last signals away from a half-destroyed server.
+    qDeleteAll(std::exchange(m_connections, {}));
 }
 
 bool LoopbackWhoisServer::isListening() const
@@ -229,32 +186,7 @@ quint16 LoopbackWhoisServer::serverPort() const
 
 QString LoopbackWhoisServer::address() const
 {
-    return host() + u':' + QString::number(serverPort());
-}
-
-void LoopbackWhoisServer::setDefault(const Reply &reply)
-{
-    m_default = reply;
-}
-
-void LoopbackWhoisServer::onQuery(const QString &query, const Reply &reply)
-{
-    m_rules.insert(query, reply);
-}
-
-void LoopbackWhoisServer::clearRules()
-{
-    m_rules.clear();
-}
-
-void LoopbackWhoisServer::setHandler(Handler handler)
-{
-    m_handler = std::move(handler);
-}
-
-void LoopbackWhoisServer::setOnAccept(std::optional<Reply> reply)
-{
-    m_onAccept = std::move(reply);
+    return QStringLiteral("127.0.0.1:%1").arg(serverPort());
 }
 
 bool LoopbackWhoisServer::waitForQueries(int count, int timeoutMs)
@@ -279,28 +211,22 @@ void LoopbackWhoisServer::close()
 
 void LoopbackWhoisServer::abortAll()
 {
-    const QList<LoopbackConnection *> open = m_connections;
-    for (LoopbackConnection *c : open)
-        c->abort();
+    for (LoopbackConnection *c : QList(m_connections))
+        c->reset();
 }
 
 quint16 LoopbackWhoisServer::refusedPort()
 {
     static const quint16 port = [] {
+        // Deliberately left open (bound, not listening) until the process ends.
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return quint16(0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
         socklen_t len = sizeof addr;
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
-            ::close(fd);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), len) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
             return quint16(0);
-        }
-        // Deliberately kept open (bound, not listening) until the process ends.
         return quint16(ntohs(addr.sin_port));
     }();
     return port;
@@ -315,25 +241,4 @@ void LoopbackWhoisServer::acceptPending()
         if (m_onAccept)
             connection->play(*m_onAccept);
     }
-}
-
-Reply LoopbackWhoisServer::replyFor(const QString &query) const
-{
-    if (m_handler) {
-        if (std::optional<Reply> r = m_handler(query))
-            return *r;
-    }
-    const auto it = m_rules.constFind(query);
-    return it != m_rules.cend() ? *it : m_default;
-}
-
-void LoopbackWhoisServer::recordQuery(const QString &query)
-{
-    m_queries.append(query);
-    emit queryReceived(query);
-}
-
-void LoopbackWhoisServer::forget(LoopbackConnection *connection)
-{
-    m_connections.removeOne(connection);
 }
