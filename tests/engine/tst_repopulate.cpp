@@ -52,7 +52,7 @@ TEST(Repopulate, DerivesCellsCountsAndColoursInOneReset)
     // is 0, green 1, grey 2, no colour -1; the blue limit is 30 days.
     const char *const cases[][2] = {
         {"free.com|FREE|N/A|N/A", "free.com|4|com|FREE|N/A|0 days|N/A|1|bold"},
-        {"taken.co.uk|Taken|05-03-2026|Status: ok", "taken.co.uk|5|co.uk|Taken|05-03-2026|49 days|Status: ok|-1|"},
+        {"t.co.uk|Taken|05-03-2026|Status: ok", "t.co.uk|1|co.uk|Taken|05-03-2026|49 days|Status: ok|-1|"},
         {"soon.com|Taken|20-01-26|N/A", "soon.com|4|com|Taken|20-01-26|5 days|N/A|0|bold"},
         {"past.com|Taken|12-01-2026|N/A", "past.com|4|com|Taken|12-01-2026|-3 days|N/A|0|bold"},
         {"today.com|Taken|15-01-2026|N/A", "today.com|5|com|Taken|15-01-26|0 days|N/A|0|bold"},
@@ -116,7 +116,8 @@ TEST(Repopulate, SelectedOnlyRunKeepsUnselectedRowsAndCountsTheWholeList)
     EXPECT_EQ(rows, QStringList({"kept1.com|5|com|FREE|N/A|0 days|N/A|1|bold",
                                  "kept2.com|5|com|Taken|01-02-2026|17 days|Status: old|0|bold",
                                  "kept3.com|5|com|Taken|01-02-2027|382 days|N/A|-1|",
-                                 "new1.com|4|com|FREE|N/A|0 days|N/A|1|bold", "new2.com|4|com|N/A|N/A|N/A|Timeout|2|"}));
+                                 "new1.com|4|com|FREE|N/A|0 days|N/A|1|bold",
+                                 "new2.com|4|com|N/A|N/A|N/A|Timeout|2|"}));
     EXPECT_EQ(counts(f.run), std::tuple(2, 2, 1));
     EXPECT_FALSE(f.run.selectedOnly);
 }

@@ -10,11 +10,8 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -25,14 +22,6 @@ public:
     using RowColourDelegate::initStyleOption;
 };
 
-void moveMouseOver(QWidget *widget)
-{
-    const QPointF at(2, 2);
-    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
-}
-
 } // namespace
 
 class TestWindows : public QObject
@@ -40,38 +29,22 @@ class TestWindows : public QObject
     Q_OBJECT
 
 private slots:
-    void balloonLines_data();
     void balloonLines();
     void balloonSizesPositionAndHides();
-    void manualAddTellMeMore();
-    void manualAddLines_data();
     void manualAddLines();
     void manualAddDone_data();
     void manualAddDone();
-    void aboutWindow();
-    void versionHistoryWindow();
-    void fileFilters_data();
+    void aboutAndVersionHistory();
     void fileFilters();
     void rowColours();
 };
 
-void TestWindows::balloonLines_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("lines");
-    QTest::newRow("empty") << 0 << 1;
-    QTest::newRow("17 rounds to 0, raised to 1") << 17 << 1;
-    QTest::newRow("35") << 35 << 1;
-    QTest::newRow("52 rounds down") << 52 << 1;
-    QTest::newRow("53 rounds up") << 53 << 2;
-    QTest::newRow("manual add text") << int(kManualAddHelpText.size()) << 4;
-}
-
 void TestWindows::balloonLines()
 {
-    QFETCH(int, length);
-    QFETCH(int, lines);
-    QCOMPARE(HelpBalloonWidget::balloonLines(length), lines);
+    // {text length, lines}: length / 35 rounded half to even, at least 1
+    const int manualAdd = int(kManualAddHelpText.size());
+    for (const auto &[length, lines] : {std::pair{0, 1}, {17, 1}, {52, 1}, {53, 2}, {manualAdd, 4}})
+        QCOMPARE(HelpBalloonWidget::balloonLines(length), lines);
 }
 
 void TestWindows::balloonSizesPositionAndHides()
@@ -81,79 +54,37 @@ void TestWindows::balloonSizesPositionAndHides()
     auto *balloon = new HelpBalloonWidget(&window);
     window.show();
     QVERIFY(balloon->isHidden());
-
     balloon->ShowHelpBalloon(QString(53, u'x'), 720, 3600);
     QVERIFY(balloon->isVisible());
-    QCOMPARE(balloon->pos(), QPoint(240, 48));
-    QCOMPARE(balloon->width(), 329);                  // 4935 twips
-    QCOMPARE(balloon->height(), 43);                  // 2 lines: 2 x 120 + 400 = 640 twips
-    QCOMPARE(balloon->textLabel()->height(), 28);     // 2 x 190 + 40 = 420 twips
-    QCOMPARE(balloon->textLabel()->text(), QString(53, u'x'));
-    QVERIFY(balloon->hideTimer().isActive());
+    QCOMPARE(balloon->geometry(), QRect(240, 48, 329, 43)); // 4935 twips wide, 2 x 120 + 400 high
+    QCOMPARE(balloon->textLabel()->height(), 28);           // 2 x 190 + 40 = 420 twips
     QCOMPARE(balloon->hideTimer().interval(), 200);
     QTRY_VERIFY(balloon->isHidden());
-    QVERIFY(!balloon->hideTimer().isActive());
-}
-
-void TestWindows::manualAddTellMeMore()
-{
-    TempDataFolder folder;
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    AppContext context(folder.path(), prompter, clock);
-    ManualAddWindow window(context);
-    window.show();
-    auto *balloon = window.findChild<HelpBalloonWidget *>();
-    QVERIFY(balloon && balloon->isHidden());
-
-    moveMouseOver(window.findChild<QLabel *>(QStringLiteral("tellMeMore")));
-    QVERIFY(balloon->isVisible());
-    QCOMPARE(balloon->textLabel()->text(), kManualAddHelpText);
-    QCOMPARE(balloon->pos(), QPoint(240, 48));
-}
-
-void TestWindows::manualAddLines_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("valid");
-    QTest::newRow("CR LF, case, blanks, repeats")
-        << "abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test"
-        << QStringList{"abc.test", "abc.test", "abc.test"};
-    QTest::newRow("LF only") << "one.org\ntwo.org\n" << QStringList{"one.org", "two.org"};
-    QTest::newRow("CR only") << "one.org\rtwo.org" << QStringList{"one.org", "two.org"};
-    QTest::newRow("tab is not a blank") << "\tone.org" << QStringList{};
-    QTest::newRow("nothing valid") << "x\n-ab.org\nab..org" << QStringList{};
 }
 
 void TestWindows::manualAddLines()
 {
-    QFETCH(QString, text);
-    QFETCH(QStringList, valid);
-    QCOMPARE(ManualAddWindow::validLines(text), valid);
+    QCOMPARE(ManualAddWindow::validLines("one.org\ntwo.org\rthree.org\r\n\tfour.org\n-ab.org"),
+             (QStringList{"one.org", "two.org", "three.org"})); // a tab is not a blank
 }
 
 void TestWindows::manualAddDone_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("answer"); // -1: no question expected
-    QTest::addColumn<QString>("question");
     QTest::addColumn<QStringList>("rows");
-    const QString five = QStringLiteral("abc.test\n  ABC.TEST  \n\nbad_name.test\nabc.test");
-    const QString three =
-        QStringLiteral("Would you like to add the 3 valid domains to the list of domains to be checked?");
-    QTest::newRow("yes adds one row") << five << 1 << three << QStringList{"abc.test"};
-    QTest::newRow("no adds nothing") << five << 0 << three << QStringList{};
-    QTest::newRow("empty box") << QString() << -1 << QString() << QStringList{};
-    QTest::newRow("no valid line") << QStringLiteral("bad_name.test\nx") << -1 << QString() << QStringList{};
+    const QString five = QStringLiteral("abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test");
+    QTest::newRow("yes adds one row") << five << 1 << QStringList{"abc.test"};
+    QTest::newRow("no adds nothing") << five << 0 << QStringList{};
+    QTest::newRow("empty box") << QString() << -1 << QStringList{};
+    QTest::newRow("no valid line") << QStringLiteral("bad_name.test\nx") << -1 << QStringList{};
 }
 
 void TestWindows::manualAddDone()
 {
     QFETCH(QString, text);
     QFETCH(int, answer);
-    QFETCH(QString, question);
     QFETCH(QStringList, rows);
-
     TempDataFolder folder;
     ScriptedPrompter prompter;
     FakeClock clock;
@@ -162,114 +93,88 @@ void TestWindows::manualAddDone()
         prompter.queueAnswer(answer == 1);
     ManualAddWindow window(context);
     window.show();
+
+    auto *balloon = window.findChild<HelpBalloonWidget *>();
+    const QPointF at(2, 2);
+    auto *tellMeMore = window.findChild<QLabel *>(QStringLiteral("tellMeMore"));
+    QMouseEvent move(QEvent::MouseMove, at, tellMeMore->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(tellMeMore, &move);
+    QVERIFY(balloon->isVisible());
+    QCOMPARE(balloon->textLabel()->text(), kManualAddHelpText);
+    QCOMPARE(balloon->pos(), QPoint(240, 48));
+
     window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
     window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
-
     QVERIFY(window.isHidden());
-    QCOMPARE(window.result(), int(QDialog::Accepted));
     QVERIFY(prompter.allAnswersUsed());
-    QCOMPARE(prompter.unansweredQuestions(), 0);
-    QCOMPARE(prompter.texts(), question.isEmpty() ? QStringList{} : QStringList{question});
+    QCOMPARE(prompter.texts(), answer < 0 ? QStringList{} : QStringList{QStringLiteral(
+        "Would you like to add the 3 valid domains to the list of domains to be checked?")});
     QCOMPARE(context.list.size(), rows.size());
     for (int i = 0; i < rows.size(); ++i) {
         const DomainRow &row = context.list.rowAt(i);
-        QCOMPARE(row.cells[ColDomain], rows[i]);
-        QCOMPARE(row.cells[ColLength], QStringLiteral("3"));
-        QCOMPARE(row.cells[ColTld], QStringLiteral("test"));
+        QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3), (QStringList{rows[i], "3", "test"}));
         QCOMPARE(int(row.colour), int(ColourGrey));
     }
 }
 
-void TestWindows::aboutWindow()
+void TestWindows::aboutAndVersionHistory()
 {
     QList<QUrl> opened;
-    AboutWindow window(QStringLiteral("Quorvane"), QStringLiteral("1.01"),
-                       [&](const QUrl &url) { opened << url; });
-    window.show();
-    QCOMPARE(window.windowTitle(), QStringLiteral("About this program..."));
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("productName"))->text(), QStringLiteral("Quorvane"));
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("versionText"))->text(), QStringLiteral("1.01"));
+    AboutWindow about("Quorvane", "1.01", [&](const QUrl &url) { opened << url; });
+    QCOMPARE(about.windowTitle(), QStringLiteral("About this program..."));
     QStringList labels;
-    for (const QLabel *l : window.findChildren<QLabel *>())
+    for (const QLabel *l : about.findChildren<QLabel *>())
         labels << l->text();
-    for (const QString &text : {QStringLiteral("Version"), QStringLiteral("Homepage"),
-                                QStringLiteral("Support e-mail"), kAboutContactText})
+    for (const QString &text :
+         QStringList{"Quorvane", "1.01", "Version", "Homepage", "Support e-mail", kAboutContactText})
         QVERIFY2(labels.contains(text), qPrintable(text));
-    const auto *legal = window.findChild<QPlainTextEdit *>(QStringLiteral("legalNotice"));
-    QVERIFY(legal->isReadOnly());
-    QVERIFY(!legal->toPlainText().isEmpty());
-    QVERIFY(!legal->toPlainText().endsWith(u'\n'));
-
-    window.findChild<QPushButton *>(QStringLiteral("homepageLink"))->click();
-    window.findChild<QPushButton *>(QStringLiteral("emailLink"))->click();
+    const auto *legal = about.findChild<QPlainTextEdit *>(QStringLiteral("legalNotice"));
+    QVERIFY(legal->isReadOnly() && !legal->toPlainText().isEmpty() && !legal->toPlainText().endsWith(u'\n'));
+    about.findChild<QPushButton *>(QStringLiteral("homepageLink"))->click();
+    about.findChild<QPushButton *>(QStringLiteral("emailLink"))->click();
     QCOMPARE(opened, (QList<QUrl>{QUrl(kHomepageUrl), QUrl(QStringLiteral("mailto:") + kSupportEmail)}));
 
-    window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
-    QVERIFY(window.isHidden());
-}
-
-void TestWindows::versionHistoryWindow()
-{
-    VersionHistoryWindow window;
-    window.show();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Version history"));
-    const auto *text = window.findChild<QPlainTextEdit *>(QStringLiteral("historyText"));
+    VersionHistoryWindow history;
+    QCOMPARE(history.windowTitle(), QStringLiteral("Version history"));
+    const auto *text = history.findChild<QPlainTextEdit *>(QStringLiteral("historyText"));
     QVERIFY(text->isReadOnly());
-    QCOMPARE(text->toPlainText(),
-             QStringLiteral("Version 1.01\n"
-                            " * Fixed a problem with getting invalid responses on .co.uk domains when the query "
-                            "limit had been exceeded\n"
-                            "Version 1.0\n"
-                            " * Initial release"));
-    window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
-    QVERIFY(window.isHidden());
-}
-
-void TestWindows::fileFilters_data()
-{
-    QTest::addColumn<QString>("windowsForm");
-    QTest::addColumn<QString>("qtForm");
-    QTest::newRow("two filters") << "Text files (*.txt)|*.txt|All files (*.*)|*.*"
-                                 << "Text files (*.txt);;All files (*)";
-    QTest::newRow("no patterns in the description") << "Text files|*.txt" << "Text files (*.txt)";
-    QTest::newRow("several patterns") << "Lists (*.txt;*.csv)|*.txt;*.csv" << "Lists (*.txt *.csv)";
-    QTest::newRow("description without patterns") << "Web pages" << "Web pages (*)";
-    QTest::newRow("empty") << "" << "";
+    QVERIFY(text->toPlainText().startsWith("Version 1.01\n * Fixed a problem with getting invalid"));
+    QVERIFY(text->toPlainText().endsWith(QStringLiteral("\nVersion 1.0\n * Initial release")));
+    for (QDialog *window : std::initializer_list<QDialog *>{&about, &history}) {
+        window->show();
+        window->findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
+        QVERIFY(window->isHidden());
+    }
 }
 
 void TestWindows::fileFilters()
 {
-    QFETCH(QString, windowsForm);
-    QFETCH(QString, qtForm);
-    QCOMPARE(WidgetPrompter::toQtFilter(windowsForm), qtForm);
+    const char *const cases[][2] = {
+        {"Text files (*.txt)|*.txt|All files (*.*)|*.*", "Text files (*.txt);;All files (*)"},
+        {"Text files|*.txt", "Text files (*.txt)"},        // no patterns in the description
+        {"Lists (*.txt;*.csv)|*.txt;*.csv", "Lists (*.txt *.csv)"},
+        {"Web pages", "Web pages (*)"},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        QCOMPARE(WidgetPrompter::toQtFilter(QLatin1String(c[0])), QLatin1String(c[1]));
 }
 
 void TestWindows::rowColours()
 {
     DomainListModel model;
-    for (const char *name : {"plain.test", "free.test", "blue.test"}) {
-        DomainRow row;
-        row.cells[ColDomain] = QLatin1String(name);
-        model.addRow(QLatin1String(name), row);
-    }
+    model.replaceRows({DomainRow{{"plain.test"}}, DomainRow{{"free.test"}}, DomainRow{{"blue.test"}}});
     model.paintrow(2, ColourGreen, true);
     model.paintrow(3, ColourBlue, false);
-
     DelegateProbe delegate;
-    auto optionFor = [&](int row) {
+    const QColor expected[] = {QStyleOptionViewItem().palette.color(QPalette::Text), QColor(0x41, 0x91, 0x33),
+                               QColor(0x45, 0x5C, 0xA3)};
+    for (int row = 0; row < 3; ++row) {
         QStyleOptionViewItem option;
         delegate.initStyleOption(&option, model.index(row, ColInformation));
-        return option;
-    };
-    const QStyleOptionViewItem plain = optionFor(0);
-    QCOMPARE(plain.palette.color(QPalette::Text), QStyleOptionViewItem().palette.color(QPalette::Text));
-    QVERIFY(!plain.font.bold());
-    const QStyleOptionViewItem free = optionFor(1);
-    QCOMPARE(free.palette.color(QPalette::Text), QColor(0x41, 0x91, 0x33));
-    QVERIFY(free.font.bold());
-    const QStyleOptionViewItem blue = optionFor(2);
-    QCOMPARE(blue.palette.color(QPalette::Text), QColor(0x45, 0x5C, 0xA3));
-    QVERIFY(!blue.font.bold());
+        QCOMPARE(option.palette.color(QPalette::Text), expected[row]);
+        QCOMPARE(option.font.bold(), row == 1);
+    }
 }
 
 QTEST_MAIN(TestWindows)
