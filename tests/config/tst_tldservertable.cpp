@@ -5,29 +5,19 @@
 
 TEST(TldServerTable, AddTldEntryValidates)
 {
-    const struct {
-        QString tld;
-        QString servers;
-        bool added;
-    } cases[] = {
-        {"com", "whois.example.net", true},  {"COM", "other.example.net", false}, // same key in another case
-        {"co.uk", "whois.example.net", true}, {"Org.Au", "whois.example.net", true},
-        {"c", "whois.example.net", false},    {"c0m", "whois.example.net", false},
-        {"c-m", "whois.example.net", false},  {"c m", "whois.example.net", false},
-        {QString::fromUtf8("c\u00f6m"), "whois.example.net", false}, {"", "whois.example.net", false},
-        {"net", "", false},                   {QString(255, u'a'), "whois.example.net", true},
-        {QString(256, u'b'), "whois.example.net", false},
-    };
     TldServerTable table;
-    for (const auto &c : cases)
-        EXPECT_EQ(table.AddTldEntry(c.tld, c.servers, QString()), c.added) << c.tld.left(20).toStdString();
-    EXPECT_EQ(table.count(), 4);
-    EXPECT_EQ(table.row(0).servers, "whois.example.net"); // the refused "COM" changed nothing
-    EXPECT_EQ(table.row(2).tld, "ORG.AU");
-    EXPECT_EQ(table.row(2).key, "org.au");
+    for (const QString &tld : {QString("c"), QString("c0m"), QString("c-m"), QString("c m"), QString(""),
+                               QString::fromUtf8("c\u00f6m"), QString(256, u'b')})
+        EXPECT_FALSE(table.AddTldEntry(tld, "whois.example.net", "")) << tld.left(20).toStdString();
+    for (const QString &tld : {QString("com"), QString("co.uk"), QString("Org.Au"), QString(255, u'a')})
+        EXPECT_TRUE(table.AddTldEntry(tld, "whois.example.net", "")) << tld.left(20).toStdString();
+    EXPECT_FALSE(table.AddTldEntry("COM", "other.example.net", "")); // same key in another case
+    EXPECT_FALSE(table.AddTldEntry("net", "", ""));
+    EXPECT_EQ(QString::number(table.count()) + u'|' + table.row(0).servers + u'|' + table.row(2).tld + u'|'
+                  + table.row(2).key, "4|whois.example.net|ORG.AU|org.au");
     ASSERT_TRUE(table.AddTldEntry("nl", " a.example , b.example ", "$Domain$ Is Free"));
-    EXPECT_EQ(table.rows().back().servers, " a.example , b.example "); // kept as typed
-    EXPECT_EQ(table.rows().back().freeResponse, "$domain$ is free");
+    EXPECT_EQ(table.rows().back().servers + u'|' + table.rows().back().freeResponse,
+              " a.example , b.example |$domain$ is free"); // servers kept as typed
 }
 
 TEST(TldServerTable, EditAndRemoveKeepKeysConsistent)
@@ -38,62 +28,45 @@ TEST(TldServerTable, EditAndRemoveKeepKeysConsistent)
     table.AddTldEntry("org", "c.example", "");
     EXPECT_TRUE(table.EditTldEntry(0, "COM", "a2.example", "")); // its own TLD is no duplicate
     EXPECT_EQ(table.row(0).freeResponse, "free");                // empty field: unchanged
-    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", ""));
-    EXPECT_FALSE(table.EditTldEntry(0, "n3t", "x", ""));
-    EXPECT_FALSE(table.EditTldEntry(0, "info", "", ""));
+    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", "") || table.EditTldEntry(0, "n3t", "x", "")
+                 || table.EditTldEntry(0, "info", "", ""));
     EXPECT_TRUE(table.EditTldEntry(0, "info", "d.example", "No Match"));
-    EXPECT_EQ(table.row(0).freeResponse, "no match");
     EXPECT_TRUE(table.AddTldEntry("com", "a.example", "")); // the old key is free again
     EXPECT_FALSE(table.AddTldEntry("info", "a.example", ""));
     table.removeRow(1); // net
-    EXPECT_FALSE(table.contains("net"));
     EXPECT_TRUE(table.AddTldEntry("net", "b.example", ""));
     EXPECT_TRUE(table.EditTldEntry(1, "org", "c2.example", "")); // index of org moved to 1
-    EXPECT_EQ(table.tlds(), QStringList({"info", "org", "com", "net"}));
-    table.clear();
-    EXPECT_TRUE(table.AddTldEntry("org", "c.example", ""));
+    EXPECT_EQ(table.tlds().join(u' ') + u'|' + table.row(0).freeResponse, "info org com net|no match");
 }
 
 TEST(TldServerTable, PopulatewserversSplitsServerTextAndLooksUpExactly)
 {
     TldServerTable table;
     table.AddTldEntry("com", "a.example, b.example", "No Match For");
-    table.AddTldEntry("net", "a.example,", "");
+    table.AddTldEntry("net", "a.example,", ""); // empty pieces are servers too
     table.AddTldEntry("co.uk", " a . example ,, b.example:4343 ", "");
     const std::vector<TldServerRecord> records = populatewservers(table);
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].servers, QStringList({"a.example", "b.example"}));
-    EXPECT_EQ(records[0].freeResponse, "no match for");
-    EXPECT_EQ(records[1].servers, QStringList({"a.example", ""})); // empty pieces are servers too
-    EXPECT_EQ(records[1].serverCount, 2);
-    EXPECT_EQ(records[2].servers, QStringList({"a.example", "", "b.example:4343"}));
-    EXPECT_EQ(records[2].tld, "co.uk");
+    QStringList got;
+    for (const TldServerRecord &r : records)
+        got << r.tld + u';' + r.servers.join(u'|') + u';' + QString::number(r.serverCount) + u';'
+                   + r.freeResponse;
+    EXPECT_EQ(got, QStringList({"com;a.example|b.example;2;no match for", "net;a.example|;2;",
+                                "co.uk;a.example||b.example:4343;3;"}));
     EXPECT_EQ(findTldRecord(records, "co.uk"), 2);
     EXPECT_EQ(findTldRecord(records, "uk"), -1); // only an exact match counts
-    EXPECT_EQ(findTldRecord(records, "COM"), -1);
 }
 
 TEST(TldServerTable, ServerAddressMayCarryAPort)
 {
-    const struct {
-        const char *text;
-        const char *host; // nullptr: refused
-        int port;
-    } cases[] = {
-        {"whois.example.net", "whois.example.net", 43},       {"127.0.0.1:10043", "127.0.0.1", 10043},
-        {"whois.example.net:1", "whois.example.net", 1},      {"w.example:65535", "w.example", 65535},
-        {" whois.example.net:4343 ", "whois.example.net", 4343}, {"[::1]:4343", "::1", 4343},
-        {"[::1]", "::1", 43},                                 {"::1", "::1", 43},
-        {"none", "none", 43},                                 {"w.example:0", nullptr, 0},
-        {"w.example:65536", nullptr, 0},                      {"w.example:", nullptr, 0},
-        {"w.example:abc", nullptr, 0},                        {"w.example:+43", nullptr, 0},
-        {"w.example:99999999999", nullptr, 0},                {"[::1]x", nullptr, 0},
+    const char *const cases[][2] = { // text, host:port ("" when refused)
+        {"w.example", "w.example:43"}, {"127.0.0.1:10043", "127.0.0.1:10043"}, {"w.example:1", "w.example:1"},
+        {"w.example:65535", "w.example:65535"}, {" w.example:4343 ", "w.example:4343"}, {"[::1]", "::1:43"},
+        {"[::1]:4343", "::1:4343"}, {"::1", "::1:43"}, {"none", "none:43"}, {"w.example:0", ""},
+        {"[::1]x", ""}, {"w.example:65536", ""}, {"w.example:", ""}, {"w.example:abc", ""},
+        {"w.example:+43", ""}, {"w.example:99999999999", ""},
     };
-    for (const auto &c : cases) {
-        const ServerAddress a = parseServerAddress(QString::fromLatin1(c.text));
-        EXPECT_EQ(a.valid, c.host != nullptr) << c.text;
-        if (c.host) {
-            EXPECT_EQ(a.host + u':' + QString::number(a.port), QString::asprintf("%s:%d", c.host, c.port));
-        }
+    for (const auto &[text, expected] : cases) {
+        const ServerAddress a = parseServerAddress(QString::fromLatin1(text));
+        EXPECT_EQ(a.valid ? a.host + u':' + QString::number(a.port) : QString(), expected) << text;
     }
 }
