@@ -102,8 +102,9 @@ TEST(DomainListModel, EverySortPathPlacesRowsAfterTheirEquals)
             append.endAppend();
             sorted.replaceRows(rows);
             sorted.sort(sortColumn, order);
-            if (order == Qt::AscendingOrder)
+            if (order == Qt::AscendingOrder) {
                 EXPECT_EQ(column(single).join(u' '), ascending);
+            }
             for (DomainListModel *m : {&bulk, &append, &sorted})
                 EXPECT_EQ(column(*m), column(single)) << sortColumn << order;
             EXPECT_TRUE(indexMatchesRows(append) && indexMatchesRows(sorted));

@@ -14,8 +14,9 @@ TEST(ParseDom, AcceptsRejectsAndSplitsAtTheFirstDot)
         std::array<QString, 3> parts{name, {}, {}};
         parsedom(parts);
         const QString ok = valid.contains(name) ? "1" : "0";
-        if (ok == "1")
+        if (ok == "1") {
             EXPECT_EQ(parts[2], name.section(u'.', 1)); // what follows the first dot
+        }
         EXPECT_EQ(parts[0] + u'|' + parts[1] + u'|' + QString::number(isValidDomain(name)),
                   ok + u'|' + name + u'|' + ok);
     }
