@@ -3,6 +3,7 @@
 #include "checktexts.h"
 #include "converter.h"
 #include "domainrow.h"
+#include "workfile.h"
 
 namespace {
 
@@ -136,13 +137,7 @@ QString extractStatus(QString &reply)
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             c = u' ';
     }
-    qsizetype b = 0;
-    qsizetype e = status.size();
-    while (b < e && status[b] == u' ')
-        ++b;
-    while (e > b && status[e - 1] == u' ')
-        --e;
-    return checkText::kStatusPrefix + QStringView(status).sliced(b, e - b).toString();
+    return checkText::kStatusPrefix + trimSpaces(status).toString();
 }
 
 ReplyVerdict classifyReply(QString &reply, const QString &name, const QString &tldFreeResponse,

@@ -48,17 +48,6 @@ std::optional<qint64> daysUntil(QStringView text, const QDate &today)
     return today.daysTo(date);
 }
 
-QStringView trimSpaces(QStringView s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.sliced(b, e - b);
-}
-
 // Builds rows from result lines, sharing repeated cell texts.
 class RowBuilder
 {

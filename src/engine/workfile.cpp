@@ -219,3 +219,14 @@ QList<QStringView> splitFields(QStringView line)
 {
     return line.split(QChar(kFieldSeparator));
 }
+
+QStringView trimSpaces(QStringView text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b] == u' ')
+        ++b;
+    while (e > b && text[e - 1] == u' ')
+        --e;
+    return text.sliced(b, e - b);
+}

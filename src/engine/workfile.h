@@ -82,5 +82,9 @@ private:
     QByteArray m_pending;
 };
 
+// The text without leading and trailing spaces. Only spaces: a tab or another
+// blank stays and, in a name, makes it fail the syntax check.
+QStringView trimSpaces(QStringView text);
+
 // Splits a work-file line at SOH.
 QList<QStringView> splitFields(QStringView line);

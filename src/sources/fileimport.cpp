@@ -7,15 +7,7 @@
 
 QString loadedName(QStringView line)
 {
-    // Only spaces are trimmed: a tab or other blank left in the name makes it
-    // fail the syntax check, as it would in the list.
-    qsizetype b = 0;
-    qsizetype e = line.size();
-    while (b < e && line[b] == u' ')
-        ++b;
-    while (e > b && line[e - 1] == u' ')
-        --e;
-    return line.sliced(b, e - b).toString().toLower();
+    return trimSpaces(line).toString().toLower();
 }
 
 int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes, qint64 *lines)
