@@ -8,8 +8,9 @@
 // Prints NAME VALUE UNIT lines.
 
 #include "common/epollbench.h"
+#include "support/yesprompter.h"
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "config/deftlds.h"
 #include "config/programoptions.h"
 #include "config/settingsfile.h"
@@ -21,8 +22,8 @@
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <sys/timerfd.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <deque>
@@ -38,13 +39,15 @@ std::string replyFor(std::string_view query)
     if (free) {
         r = "No match for \"" + std::string(query) + "\".\r\n";
     } else {
-        r = "Domain Name: " + std::string(query) + "\r\nRegistrar: Example Registrar, Inc.\r\n"
+        r = "Domain Name: " + std::string(query) +
+            "\r\nRegistrar: Example Registrar, Inc.\r\n"
             "Creation Date: 2001-02-03T04:05:06Z\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\n"
             "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n";
     }
     r += ">>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
     while (r.size() < 600)
-        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship ends.\r\n";
+        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship "
+             "ends.\r\n";
     return r;
 }
 
@@ -101,7 +104,8 @@ private:
         for (;;) {
             int wait = -1;
             if (!m_pending.empty()) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_pending.front().due - Clock::now());
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    m_pending.front().due - Clock::now());
                 wait = static_cast<int>(std::max<long>(0, left.count()));
             }
             const int n = ::epoll_wait(m_epoll, ready.data(), static_cast<int>(ready.size()), wait);
@@ -110,7 +114,8 @@ private:
                 if (fd == m_wake)
                     return;
                 if (fd == m_listen) {
-                    for (int c; (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
+                    for (int c;
+                         (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
                         if (static_cast<size_t>(c) >= input.size())
                             input.resize(static_cast<size_t>(c) + 1024);
                         input[static_cast<size_t>(c)].clear();
@@ -204,7 +209,7 @@ void writeSettings(const QString &folder, uint16_t port)
     config.freeResponses = defaultFreeResponses();
     config.errorResponses = defaultErrorResponses();
     ProgramOptions options;
-    bench::YesPrompter prompter;
+    YesPrompter prompter;
     SaveSettings(folder, config, options, prompter);
 }
 
@@ -270,10 +275,11 @@ int main(int argc, char **argv)
     }
     writeSettings(dir.path(), port);
 
-    const CliResult r = runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
-                                     QStringLiteral("--connections"), QString::number(connections),
-                                     QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
-                                     QStringLiteral("--output"), report, namesFile});
+    const CliResult r =
+        runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
+                     QStringLiteral("--connections"), QString::number(connections),
+                     QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
+                     QStringLiteral("--output"), report, namesFile});
     const auto [rows, unchecked] = countReport(report);
     const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);
@@ -288,7 +294,8 @@ int main(int argc, char **argv)
         std::printf("%s_bound %.0f names/s\n", tag.c_str(), bound);
         std::printf("%s_cli_of_bound %.1f %%\n", tag.c_str(), 100.0 * cliRate / bound);
     } else {
-        const benchnet::ClientResult c = benchnet::runEpollClient(port, connections, names, "0bench1.com\r\n");
+        const benchnet::ClientResult c =
+            benchnet::runEpollClient(port, connections, names, "0bench1.com\r\n");
         const double ceiling = c.seconds > 0 ? c.cycles / c.seconds : 0;
         std::printf("%s_epoll_rate %.0f names/s\n", tag.c_str(), ceiling);
         std::printf("%s_epoll_failures %ld cycles\n", tag.c_str(), c.failures);

@@ -5,6 +5,7 @@
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
+#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,7 +25,9 @@ int main(int argc, char **argv)
     QStringList names;
     names.reserve(count);
     for (int i = 0; i < count; ++i)
-        names << QStringLiteral("Keyword%1-Name.%2").arg(qint64(i) * 7919 % count).arg(QLatin1String(tlds[i % 8]));
+        names << QStringLiteral("Keyword%1-Name.%2")
+                     .arg(qint64(i) * 7919 % count)
+                     .arg(QLatin1String(tlds[i % 8]));
 
     DomainListModel list;
     TldSuffixList suffixes;
@@ -33,7 +36,7 @@ int main(int argc, char **argv)
         list.setSortKey(ColDomain, Qt::AscendingOrder);
         list.setAutoSort(true);
     }
-    bench::YesPrompter prompter;
+    YesPrompter prompter;
     QElapsedTimer timer;
     timer.start();
     const double cpu0 = bench::cpuSeconds();

@@ -1,16 +1,17 @@
 // Rebuilds the main list from a generated temp.txt and prints the time taken
 // and the peak memory of the process.
 //   repopulate LINES [FOLDER]   (FOLDER: keep temp.txt there and reuse it)
+#include "engine/repopulate.h"
 #include "common/benchutil.h"
 #include "engine/domainlistmodel.h"
-#include "engine/repopulate.h"
 #include "engine/runstate.h"
 #include "engine/workfile.h"
+#include "support/yesprompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -24,9 +25,12 @@ void writeResults(const QString &path, int lines)
 {
     static const char *const tlds[] = {"com", "net", "org", "co.uk", "de", "info", "com.au", "nl"};
     static const char *const statuses[] = {
-        "Status: clientTransferProhibited", "Status: ok", "Status: active",
+        "Status: clientTransferProhibited",
+        "Status: ok",
+        "Status: active",
         "Status: clientDeleteProhibited clientTransferProhibited clientUpdateProhibited",
-        "Status: REGISTERED", "Status: connect"};
+        "Status: REGISTERED",
+        "Status: connect"};
     static const char *const errors[] = {"Timeout", "Erroneous whois response", "Error: Connection refused",
                                          "Unable to check, no TLD info found", ""};
     WorkFileWriter out;
@@ -63,7 +67,7 @@ int main(int argc, char **argv)
     DomainListModel list;
     RunState run;
     run.suffixes.mylist({QStringLiteral("com.au")});
-    bench::YesPrompter prompter;
+    YesPrompter prompter;
     QElapsedTimer timer;
     timer.start();
     const double cpu0 = bench::cpuSeconds();

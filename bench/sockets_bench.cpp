@@ -18,9 +18,11 @@ namespace {
 
 // About the size of a registry's "no match" answer.
 const std::string kReply = [] {
-    std::string r = "No match for \"EXAMPLE.COM\".\r\n>>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
+    std::string r =
+        "No match for \"EXAMPLE.COM\".\r\n>>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
     while (r.size() < 600)
-        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship ends.\r\n";
+        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship "
+             "ends.\r\n";
     return r;
 }();
 
@@ -30,7 +32,8 @@ benchnet::ClientResult runCSocketPlus(const QString &host, uint16_t port, int co
     CSocketPlus socket;
     long started = 0;
     const QByteArray query("example.com\r\n");
-    QObject::connect(&socket, &CSocketPlus::connectEvent, [&](const QVariant &i) { socket.SendData(i, query); });
+    QObject::connect(&socket, &CSocketPlus::connectEvent,
+                     [&](const QVariant &i) { socket.SendData(i, query); });
     QObject::connect(&socket, &CSocketPlus::dataArrivalEvent, [&](const QVariant &i, qint32) {
         QByteArray part;
         socket.GetData(i, part);
@@ -111,6 +114,7 @@ int main(int argc, char **argv)
     print("sockets_failed_cycles", static_cast<double>(failures), "cycles");
     const long expectedBytes = static_cast<long>(kReply.size()) * (ours.cycles);
     if (ours.bytes != expectedBytes)
-        std::fprintf(stderr, "sockets_bench: %ld reply bytes read, %ld expected\n", ours.bytes, expectedBytes);
+        std::fprintf(stderr, "sockets_bench: %ld reply bytes read, %ld expected\n", ours.bytes,
+                     expectedBytes);
     return failures == 0 && ours.cycles == cycles ? 0 : 1;
 }

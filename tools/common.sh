@@ -3,6 +3,9 @@ set -euo pipefail
 
 QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QV_BUILD="${QV_BUILD:-$QV_ROOT/build}"
+# Paths below the checkout are hashed relative to it, so clones in other folders
+# share compiled objects.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$QV_ROOT}"
 QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
              libgtest-dev googletest ccache xvfb)
 
@@ -19,9 +22,11 @@ qv_install() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+QV_CMAKE_ARGS=()
+
 qv_build() {
     if [ ! -f "$QV_BUILD/build.ninja" ]; then
-        cmake -S "$QV_ROOT" -B "$QV_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake -S "$QV_ROOT" -B "$QV_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QV_CMAKE_ARGS[@]+"${QV_CMAKE_ARGS[@]}"}
     fi
     cmake --build "$QV_BUILD" -j "$(nproc)"
 }

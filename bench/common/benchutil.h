@@ -3,7 +3,7 @@
 // Small pieces every benchmark program needs: process CPU time, peak memory, a
 // prompter that answers every question Yes and prints failures, and a listening
 // loopback socket for the benchmark servers.
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 #include <QFile>
 
@@ -39,22 +39,6 @@ inline double peakRssMiB()
     return 0;
 }
 
-class YesPrompter : public Prompter
-{
-public:
-    bool askYesNo(const QString &, const QString &, PromptIcon, bool) override
-    {
-        ++questions;
-        return true;
-    }
-    void inform(const QString &, const QString &) override {}
-    void warn(const QString &, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void fail(const QString &, const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
-    int questions = 0;
-};
-
 // A non-blocking socket listening on 127.0.0.1 at a port the system picks;
 // -1 on failure. `port` receives the port.
 inline int listenOnLoopback(int &port)
@@ -68,8 +52,8 @@ inline int listenOnLoopback(int &port)
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 4096) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 4096) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
         ::close(fd);
         return -1;
     }

@@ -239,8 +239,8 @@ inline ClientResult runEpollClient(uint16_t port, int concurrency, long cycles, 
                 int err = 0;
                 socklen_t len = sizeof err;
                 ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
-                if (err != 0 || ::send(fd, queryLine.data(), queryLine.size(), MSG_NOSIGNAL)
-                                    != static_cast<ssize_t>(queryLine.size())) {
+                if (err != 0 || ::send(fd, queryLine.data(), queryLine.size(), MSG_NOSIGNAL) !=
+                                    static_cast<ssize_t>(queryLine.size())) {
                     finish(fd, false);
                     continue;
                 }

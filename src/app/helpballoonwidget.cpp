@@ -54,7 +54,8 @@ void HelpBalloonWidget::ShowHelpBalloon(const QString &text, int top, int left)
     // font wraps into more lines, and the balloon grows so none is cut off.
     const int textHeight = m_text->heightForWidth(m_text->width());
     m_text->setFixedHeight(std::max(twipsToPixels(lines * 190 + 40), textHeight));
-    setFixedHeight(std::max(twipsToPixels(lines * 120 + 400), m_text->y() + textHeight + twipsToPixels(kTextTop)));
+    setFixedHeight(
+        std::max(twipsToPixels(lines * 120 + 400), m_text->y() + textHeight + twipsToPixels(kTextTop)));
     raise();
     show();
     // Restarting on every move keeps the balloon up while the mouse is moving.

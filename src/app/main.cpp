@@ -1,7 +1,7 @@
-#include "app/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/widgetprompter.h"
-#include "engine/datafolder.h"
+#include "base/datafolder.h"
+#include "engine/appcontext.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,11 +1,11 @@
 #include "mainwindow.h"
 
 #include "app/aboutwindow.h"
-#include "app/appcontext.h"
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
 #include "app/widgetunits.h"
+#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
@@ -48,8 +48,8 @@ constexpr int kColumnWidths[] = {7056, 1587, 1764, 1764, 1764, 2540, 3528};
 
 // Buttons and items that would interfere with a check run while it works.
 const char *const kLockedDuringRun[] = {
-    "toolAdd", "toolStart", "toolWhois", "toolExport", "toolConfig", "Starts1", "Adddomains",
-    "manualwhois", "saveresult", "mwl", "Settings", "vhistory", "qsw",
+    "toolAdd",     "toolStart",  "toolWhois", "toolExport", "toolConfig", "Starts1", "Adddomains",
+    "manualwhois", "saveresult", "mwl",       "Settings",   "vhistory",   "qsw",
 };
 
 QStringList numbers(std::initializer_list<int> values)
@@ -208,7 +208,8 @@ void MainWindow::createToolBar()
     m_toolBar->toggleViewAction()->setVisible(false);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    QAction *add = addToolButton(QStringLiteral("toolAdd"), QStringLiteral("Add"), programIcon(ProgramIcon::Add));
+    QAction *add =
+        addToolButton(QStringLiteral("toolAdd"), QStringLiteral("Add"), programIcon(ProgramIcon::Add));
     QAction *start =
         addToolButton(QStringLiteral("toolStart"), QStringLiteral("Start"), programIcon(ProgramIcon::Start));
     QAction *stop =
@@ -217,8 +218,8 @@ void MainWindow::createToolBar()
         addToolButton(QStringLiteral("toolWhois"), QStringLiteral("WHOIS"), programIcon(ProgramIcon::Lookup));
     QAction *exportButton =
         addToolButton(QStringLiteral("toolExport"), QStringLiteral("Export"), programIcon(ProgramIcon::Save));
-    QAction *config =
-        addToolButton(QStringLiteral("toolConfig"), QStringLiteral("Config"), programIcon(ProgramIcon::Config));
+    QAction *config = addToolButton(QStringLiteral("toolConfig"), QStringLiteral("Config"),
+                                    programIcon(ProgramIcon::Config));
     QAction *help =
         addToolButton(QStringLiteral("toolHelp"), QStringLiteral("Help"), programIcon(ProgramIcon::Help));
 
@@ -233,35 +234,35 @@ void MainWindow::createToolBar()
 
 void MainWindow::createOptionsArea(QWidget *client)
 {
-    m_connectionsLabel = makeLabel(QStringLiteral("connectionsLabel"), QStringLiteral("Connection threads"), client);
+    m_connectionsLabel =
+        makeLabel(QStringLiteral("connectionsLabel"), QStringLiteral("Connection threads"), client);
     connections2 = makeChoiceBox(QStringLiteral("connections2"),
-                                 numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20, 25, 30, 35, 40, 45, 50, 60, 70,
-                                          80, 90, 100, 200, 300, 400, 500}),
+                                 numbers({1,  2,  3,  4,  5,  6,  7,  8,  9,   10,  15,  20,  25, 30,
+                                          35, 40, 45, 50, 60, 70, 80, 90, 100, 200, 300, 400, 500}),
                                  11, QStringLiteral("Connection threads"), client);
     m_connectionsLabel->setBuddy(connections2);
 
     retry2 = new QCheckBox(QStringLiteral("Retry failed attempts"), client);
     retry2->setObjectName(QStringLiteral("retry2"));
     retry2->setChecked(true);
-    retrytimes2 = makeChoiceBox(QStringLiteral("retrytimes2"), numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20}), 1,
-                                QStringLiteral("Retry failed attempts, times"), client);
+    retrytimes2 =
+        makeChoiceBox(QStringLiteral("retrytimes2"), numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20}), 1,
+                      QStringLiteral("Retry failed attempts, times"), client);
     m_timesLabel = makeLabel(QStringLiteral("timesLabel"), QStringLiteral("times"), client);
 
     m_timeoutLabel = makeLabel(QStringLiteral("timeoutLabel"), QStringLiteral("Connection timeout"), client);
-    timeoutsecs2 = makeChoiceBox(
-        QStringLiteral("timeoutsecs2"),
-        numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20, 25, 30, 35, 40, 45, 50, 60}), 9,
-        QStringLiteral("Connection timeout in seconds"), client);
+    timeoutsecs2 = makeChoiceBox(QStringLiteral("timeoutsecs2"),
+                                 numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20, 25, 30, 35, 40, 45, 50, 60}),
+                                 9, QStringLiteral("Connection timeout in seconds"), client);
     m_timeoutLabel->setBuddy(timeoutsecs2);
     m_secondsLabel = makeLabel(QStringLiteral("secondsLabel"), QStringLiteral("seconds"), client);
 
     m_expireLabel =
         makeLabel(QStringLiteral("expireLabel"), QStringLiteral("Mark domains that will expire in"), client);
-    expiredays2 = makeChoiceBox(QStringLiteral("expiredays2"),
-                                numbers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 20, 25, 30, 40, 50, 60,
-                                         70, 80, 90, 100, 200, 300, 365}),
-                                16, QStringLiteral("Mark domains that will expire in this many days or less in blue"),
-                                client);
+    expiredays2 = makeChoiceBox(
+        QStringLiteral("expiredays2"), numbers({1,  2,  3,  4,  5,  6,  7,  8,  9,  10,  11,  12,  13, 14,
+                                                20, 25, 30, 40, 50, 60, 70, 80, 90, 100, 200, 300, 365}),
+        16, QStringLiteral("Mark domains that will expire in this many days or less in blue"), client);
     m_expireLabel->setBuddy(expiredays2);
     m_expireDaysLabel =
         makeLabel(QStringLiteral("expireDaysLabel"), QStringLiteral("days or less in blue"), client);
@@ -331,15 +332,17 @@ void MainWindow::createListArea(QWidget *client)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     title->setFont(titleFont);
     auto *why = new QLabel(
-        QStringLiteral("This program has been designed to allow you to check anywhere from just a few to hundreds "
-                       "of thousands of domains in a session. That is why the realtime display of the result has "
-                       "been disabled, to save your computer resources and to make the software more effective."),
+        QStringLiteral(
+            "This program has been designed to allow you to check anywhere from just a few to hundreds "
+            "of thousands of domains in a session. That is why the realtime display of the result has "
+            "been disabled, to save your computer resources and to make the software more effective."),
         m_workingPanel);
     why->setObjectName(QStringLiteral("workingExplanation"));
     why->setWordWrap(true);
     auto *wait = new QLabel(
-        QStringLiteral("The last few percent can sometimes take a little longer since the program then waits for "
-                       "all the connections to close. But don't worry, it will soon be done."),
+        QStringLiteral(
+            "The last few percent can sometimes take a little longer since the program then waits for "
+            "all the connections to close. But don't worry, it will soon be done."),
         m_workingPanel);
     wait->setObjectName(QStringLiteral("workingWaitNote"));
     wait->setWordWrap(true);
@@ -501,10 +504,9 @@ void MainWindow::layOutOptions(int top)
 
     // The choice boxes of the left column share one edge, moved right only when
     // a caption in this font is wider than the room the design leaves for it.
-    const int captionsRight =
-        std::max({twipsToPixels(360) + m_connectionsLabel->sizeHint().width(),
-                  twipsToPixels(360) + retry2->sizeHint().width(),
-                  twipsToPixels(360) + m_timeoutLabel->sizeHint().width()});
+    const int captionsRight = std::max({twipsToPixels(360) + m_connectionsLabel->sizeHint().width(),
+                                        twipsToPixels(360) + retry2->sizeHint().width(),
+                                        twipsToPixels(360) + m_timeoutLabel->sizeHint().width()});
     const int boxLeft = std::max(twipsToPixels(2280), captionsRight + gap);
     connections2->move(boxLeft, y(945));
     retrytimes2->move(boxLeft, y(1305));
@@ -543,10 +545,12 @@ void MainWindow::layOutForSize()
                          twipsToPixels(width - kListWidthMargin), twipsToPixels(height - kListHeightMargin));
     m_list->setGeometry(listRect);
     m_workingPanel->setGeometry(listRect);
-    m_progressFrame->setGeometry(twipsToPixels(kProgressLeft), top + twipsToPixels(height - kProgressTopMargin),
+    m_progressFrame->setGeometry(twipsToPixels(kProgressLeft),
+                                 top + twipsToPixels(height - kProgressTopMargin),
                                  twipsToPixels(width - kProgressWidthMargin), twipsToPixels(kProgressHeight));
     m_percentLabel->setGeometry(0, 0, m_progressFrame->width(), m_progressFrame->height());
-    m_progressBar->resize(std::min(m_progressBar->width(), m_progressFrame->width()), m_progressFrame->height());
+    m_progressBar->resize(std::min(m_progressBar->width(), m_progressFrame->width()),
+                          m_progressFrame->height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

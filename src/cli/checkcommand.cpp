@@ -2,12 +2,12 @@
 
 #include "cliprompter.h"
 
-#include "app/appcontext.h"
+#include "base/datafolder.h"
+#include "base/textfile.h"
+#include "engine/appcontext.h"
 #include "engine/checkengine.h"
-#include "engine/datafolder.h"
 #include "engine/runhost.h"
 #include "engine/runoptions.h"
-#include "engine/workfile.h"
 #include "sources/fileimport.h"
 
 #include <QCommandLineParser>
@@ -27,41 +27,8 @@
 
 namespace {
 
-const char *kCheckUsage =
-    "Usage: quorvane-cli check [OPTIONS] FILE...\n"
-    "\n"
-    "Checks every domain named in the FILEs (one a line; '-' reads standard input)\n"
-    "against the WHOIS servers of its TLD and prints the result report.\n"
-    "\n"
-    "  --data-dir DIR        folder holding settings.ini and the work files temp.txt\n"
-    "                        and remember.txt (default: the program's data folder)\n"
-    "  --connections N       parallel connections, 1-500\n"
-    "  --timeout SECONDS     connection time-out, 1-60\n"
-    "  --retries N           retry failed lookups up to N times (1-200)\n"
-    "  --no-retry            do not retry failed lookups\n"
-    "  --expire-days N       the blue-marking limit the list uses (1-100000)\n"
-    "  --output FILE         write the report to FILE instead of standard output\n"
-    "  --quiet               no progress and no information messages\n"
-    "  -h, --help            show this help\n"
-    "\n"
-    "Options not given keep the values saved in settings.ini; out-of-range values\n"
-    "are corrected as the program's option boxes correct them.\n"
-    "\n"
-    "The report has one line per domain: Domain|Domain name length|TLD|\n"
-    "Availability|Expiration date|Expires in (days)|Information, with CR LF ends.\n"
-    "Progress and the final counts go to standard error.\n"
-    "\n"
-    "Exit status: 0 the run completed; 1 the run could not start (or the report\n"
-    "could not be written); 2 usage error or unreadable FILE; 130 or 143 stopped by\n"
-    "SIGINT or SIGTERM (the report still lists every domain).\n";
-
-const char *kReportHeader = "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information";
-
-int usageError(const QString &text)
-{
-    CliPrompter::printError(QStringLiteral("quorvane-cli check: ") + text + QStringLiteral(" (try --help)"));
-    return 2;
-}
+const char *kReportHeader =
+    "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information";
 
 // The window's part in a run, for a program without one.
 class CliRunHost : public RunHost
@@ -130,9 +97,11 @@ private:
         QString left = QStringLiteral("--");
         if (rate > 0) {
             const qint64 secs = static_cast<qint64>((total - done) / rate + 0.5);
-            left = secs >= 3600 ? QStringLiteral("%1h%2m").arg(secs / 3600).arg(secs % 3600 / 60, 2, 10, QLatin1Char('0'))
-                 : secs >= 60   ? QStringLiteral("%1m%2s").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0'))
-                                : QStringLiteral("%1s").arg(secs);
+            left =
+                secs >= 3600
+                    ? QStringLiteral("%1h%2m").arg(secs / 3600).arg(secs % 3600 / 60, 2, 10, QLatin1Char('0'))
+                : secs >= 60 ? QStringLiteral("%1m%2s").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0'))
+                             : QStringLiteral("%1s").arg(secs);
         }
         const QString text = QStringLiteral("%1% (%2/%3), %4 names/s, %5 left")
                                  .arg(percent)
@@ -242,69 +211,106 @@ bool writeReport(QFile &out, const DomainListModel &list)
     return out.flush();
 }
 
+class CheckCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("check"); }
+    QString summary() const override
+    {
+        return QStringLiteral("check lists of domains and print the result report");
+    }
+
+protected:
+    QString synopsis() const override { return QStringLiteral("[OPTIONS] FILE..."); }
+    QString description() const override
+    {
+        return QStringLiteral(
+            "Checks every domain named in the FILEs (one a line; '-' reads standard input)\n"
+            "against the WHOIS servers of its TLD and prints the result report.");
+    }
+    QList<QCommandLineOption> options() const override
+    {
+        return {
+            {QStringLiteral("data-dir"),
+             QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
+                            "and remember.txt (default: the program's data folder)"),
+             QStringLiteral("DIR")},
+            {QStringLiteral("connections"), QStringLiteral("parallel connections, 1-500"),
+             QStringLiteral("N")},
+            {QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
+             QStringLiteral("SECONDS")},
+            {QStringLiteral("retries"), QStringLiteral("retry failed lookups up to N times (1-200)"),
+             QStringLiteral("N")},
+            {QStringLiteral("no-retry"), QStringLiteral("do not retry failed lookups")},
+            {QStringLiteral("expire-days"), QStringLiteral("the blue-marking limit the list uses (1-100000)"),
+             QStringLiteral("N")},
+            {QStringLiteral("output"), QStringLiteral("write the report to FILE instead of standard output"),
+             QStringLiteral("FILE")},
+            {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
+        };
+    }
+    QString epilogue() const override
+    {
+        return QStringLiteral(
+            "Options not given keep the values saved in settings.ini; out-of-range values\n"
+            "are corrected as the program's option boxes correct them.\n"
+            "\n"
+            "The report has one line per domain: Domain|Domain name length|TLD|\n"
+            "Availability|Expiration date|Expires in (days)|Information, with CR LF ends.\n"
+            "Progress and the final counts go to standard error.\n"
+            "\n"
+            "Exit status: 0 the run completed; 1 the run could not start (or the report\n"
+            "could not be written); 2 usage error or unreadable FILE; 130 or 143 stopped by\n"
+            "SIGINT or SIGTERM (the report still lists every domain).");
+    }
+    int execute(const QCommandLineParser &parser) override;
+};
+
 } // namespace
 
-int runCheckCommand(const QStringList &args)
+int CheckCommand::execute(const QCommandLineParser &parser)
 {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption connectionsOption(QStringLiteral("connections"), QString(), QStringLiteral("N"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"));
-    const QCommandLineOption retriesOption(QStringLiteral("retries"), QString(), QStringLiteral("N"));
-    const QCommandLineOption noRetryOption(QStringLiteral("no-retry"));
-    const QCommandLineOption expireDaysOption(QStringLiteral("expire-days"), QString(), QStringLiteral("N"));
-    const QCommandLineOption outputOption(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"));
-    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({dataDirOption, connectionsOption, timeoutOption, retriesOption, noRetryOption,
-                       expireDaysOption, outputOption, quietOption, helpOption});
-    if (!parser.parse(QStringList{QStringLiteral("quorvane-cli check")} + args))
-        return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        std::fputs(kCheckUsage, stdout);
-        return 0;
-    }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return usageError(QStringLiteral("no FILE given"));
-    if (parser.isSet(retriesOption) && parser.isSet(noRetryOption))
+    if (parser.isSet(QStringLiteral("retries")) && parser.isSet(QStringLiteral("no-retry")))
         return usageError(QStringLiteral("--retries and --no-retry exclude each other"));
-    for (const QCommandLineOption *o : {&connectionsOption, &timeoutOption, &retriesOption, &expireDaysOption}) {
-        if (parser.isSet(*o) && !startsWithNumber(parser.value(*o)))
-            return usageError(QStringLiteral("--%1 needs a number, not '%2'").arg(o->names().first(), parser.value(*o)));
-    }
-    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+    const QString notNumber =
+        requireNumbers(parser, {QStringLiteral("connections"), QStringLiteral("timeout"),
+                                QStringLiteral("retries"), QStringLiteral("expire-days")});
+    if (!notNumber.isEmpty())
+        return usageError(notNumber);
+    if (parser.isSet(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
         return usageError(QStringLiteral("--output needs a file name"));
 
     QString dataDir;
-    if (parser.isSet(dataDirOption)) {
-        dataDir = parser.value(dataDirOption);
+    if (parser.isSet(QStringLiteral("data-dir"))) {
+        dataDir = parser.value(QStringLiteral("data-dir"));
         if (!QFileInfo(dataDir).isDir())
             return usageError(QStringLiteral("no such folder: %1").arg(dataDir));
         dataDir = QDir(dataDir).absolutePath();
     } else {
         dataDir = defaultDataFolder();
     }
-    const bool quiet = parser.isSet(quietOption);
+    const bool quiet = parser.isSet(QStringLiteral("quiet"));
 
     CliPrompter prompter(quiet);
     CliRunHost host;
     AppContext ctx(dataDir, prompter);
     ctx.loadConfiguration();
     // The command line takes the place of the option boxes.
-    if (parser.isSet(connectionsOption))
-        ctx.options.connections = parser.value(connectionsOption).trimmed();
-    if (parser.isSet(timeoutOption))
-        ctx.options.timeoutSecs = parser.value(timeoutOption).trimmed();
-    if (parser.isSet(retriesOption)) {
+    if (parser.isSet(QStringLiteral("connections")))
+        ctx.options.connections = parser.value(QStringLiteral("connections")).trimmed();
+    if (parser.isSet(QStringLiteral("timeout")))
+        ctx.options.timeoutSecs = parser.value(QStringLiteral("timeout")).trimmed();
+    if (parser.isSet(QStringLiteral("retries"))) {
         ctx.options.retry = true;
-        ctx.options.retryTimes = parser.value(retriesOption).trimmed();
+        ctx.options.retryTimes = parser.value(QStringLiteral("retries")).trimmed();
     }
-    if (parser.isSet(noRetryOption))
+    if (parser.isSet(QStringLiteral("no-retry")))
         ctx.options.retry = false;
-    if (parser.isSet(expireDaysOption))
-        ctx.options.expireDays = parser.value(expireDaysOption).trimmed();
+    if (parser.isSet(QStringLiteral("expire-days")))
+        ctx.options.expireDays = parser.value(QStringLiteral("expire-days")).trimmed();
     // Every name given is checked; there is no selection here.
     ctx.options.checkSelected = false;
 
@@ -312,8 +318,8 @@ int runCheckCommand(const QStringList &args)
     for (const QString &file : files) {
         QString error;
         if (!readNameFile(file, ctx, error)) {
-            CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot read %1: %2").arg(file, error));
-            return 2;
+            printError(QStringLiteral("cannot read %1: %2").arg(file, error));
+            return cliexit::kUsage;
         }
     }
 
@@ -322,17 +328,16 @@ int runCheckCommand(const QStringList &args)
     // cannot start leaves an earlier report alone.
     QFile out;
     bool outputExisted = false;
-    if (parser.isSet(outputOption)) {
-        out.setFileName(parser.value(outputOption));
+    if (parser.isSet(QStringLiteral("output"))) {
+        out.setFileName(parser.value(QStringLiteral("output")));
         outputExisted = out.exists();
         if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot write %1: %2")
-                                        .arg(out.fileName(), out.errorString()));
-            return 2;
+            printError(QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString()));
+            return cliexit::kUsage;
         }
     } else if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-        CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot write the report: ") + out.errorString());
-        return 1;
+        printError(QStringLiteral("cannot write the report: ") + out.errorString());
+        return cliexit::kFailed;
     }
     // A reader that goes away (| head) makes the write fail instead of ending the program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -343,8 +348,8 @@ int runCheckCommand(const QStringList &args)
 
     int stopSignal = 0;
     if (!installStopSignals()) {
-        CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot watch for SIGINT and SIGTERM"));
-        return 1;
+        printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
+        return cliexit::kFailed;
     }
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
@@ -365,7 +370,7 @@ int runCheckCommand(const QStringList &args)
             out.close();
             out.remove();
         }
-        return 1;
+        return cliexit::kFailed;
     }
 
     QEventLoop loop;
@@ -386,10 +391,15 @@ int runCheckCommand(const QStringList &args)
     for (const QString &line : host.counters)
         CliPrompter::printError(line);
     if (!written) {
-        CliPrompter::printError(QStringLiteral("quorvane-cli check: cannot write the report: ") + out.errorString());
-        return 1;
+        printError(QStringLiteral("cannot write the report: ") + out.errorString());
+        return cliexit::kFailed;
     }
     if (stopSignal != 0)
-        return 128 + stopSignal;
-    return completed ? 0 : 1;
+        return cliexit::signalStatus(stopSignal);
+    return completed ? cliexit::kOk : cliexit::kFailed;
+}
+
+std::unique_ptr<CliCommand> makeCheckCommand()
+{
+    return std::make_unique<CheckCommand>();
 }

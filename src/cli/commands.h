@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QStringList>
+#include "clicommand.h"
 
-// Sub-commands of quorvane-cli. `args` holds the words after the command's
-// name. Each returns the process exit code.
-int runLookupCommand(const QStringList &args);
-int runCheckCommand(const QStringList &args);
+#include <memory>
+
+// The commands of quorvane-cli; main() lists them in this order.
+std::unique_ptr<CliCommand> makeLookupCommand();
+std::unique_ptr<CliCommand> makeCheckCommand();

@@ -1,19 +1,22 @@
 #include "commands.h"
 
+#include "cliprompter.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-const char *kUsage =
-    "Usage: quorvane-cli COMMAND [OPTIONS] ARGS\n"
-    "\n"
-    "Commands:\n"
-    "  lookup   show the raw WHOIS reply for one domain\n"
-    "  check    check lists of domains and print the result report\n"
-    "\n"
-    "Run 'quorvane-cli COMMAND --help' for the options of a command.\n";
+QString usage(const std::vector<std::unique_ptr<CliCommand>> &commands)
+{
+    QString text = QStringLiteral("Usage: quorvane-cli COMMAND [OPTIONS] ARGS\n\nCommands:\n");
+    for (const auto &c : commands)
+        text += QStringLiteral("  ") + c->name().leftJustified(9) + c->summary() + u'\n';
+    text += QStringLiteral("\nRun 'quorvane-cli COMMAND --help' for the options of a command.\n");
+    return text;
+}
 
 } // namespace
 
@@ -21,20 +24,25 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
+
+    std::vector<std::unique_ptr<CliCommand>> commands;
+    commands.push_back(makeLookupCommand());
+    commands.push_back(makeCheckCommand());
+
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
+        std::fputs(usage(commands).toLocal8Bit().constData(), stderr);
+        return cliexit::kUsage;
     }
-    const QString command = args.takeFirst();
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    const QString word = args.takeFirst();
+    if (word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help")) {
+        std::fputs(usage(commands).toLocal8Bit().constData(), stdout);
+        return cliexit::kOk;
     }
-    if (command == QLatin1String("lookup"))
-        return runLookupCommand(args);
-    if (command == QLatin1String("check"))
-        return runCheckCommand(args);
-    std::fprintf(stderr, "quorvane-cli: unknown command '%s' (try --help)\n", qPrintable(command));
-    return 2;
+    for (const auto &c : commands) {
+        if (c->name() == word)
+            return c->run(args);
+    }
+    CliPrompter::printError(QStringLiteral("quorvane-cli: unknown command '%1' (try --help)").arg(word));
+    return cliexit::kUsage;
 }

@@ -1,9 +1,9 @@
 #include "settingsfile.h"
 
-#include "app/prompter.h"
-#include "engine/datafolder.h"
-#include "engine/workfile.h"
-#include "listops/rowcompare.h"
+#include "base/datafolder.h"
+#include "base/prompter.h"
+#include "base/textfile.h"
+#include "base/textnumber.h"
 #include "programoptions.h"
 #include "tldservertable.h"
 
@@ -92,7 +92,8 @@ void readOptions(LineReader &reader, ProgramOptions &options)
         return;
     options.keywordSeparator = line == u"1" ? 0 : (line == u"2" ? 1 : 2);
 
-    for (QString *text : {&options.connections, &options.retryTimes, &options.timeoutSecs, &options.expireDays}) {
+    for (QString *text :
+         {&options.connections, &options.retryTimes, &options.timeoutSecs, &options.expireDays}) {
         if (!next())
             return;
         *text = numberText(numericValue(line));
@@ -150,8 +151,8 @@ QByteArray settingsBytes(const WhoisConfig &config, const ProgramOptions &option
     };
     line(kTldMarker);
     for (const TldEntry &e : config.table.rows())
-        line(keepInField(e.tld) + QChar(kFieldSeparator) + keepInField(e.servers) + QChar(kFieldSeparator)
-             + keepInField(e.freeResponse));
+        line(keepInField(e.tld) + QChar(kFieldSeparator) + keepInField(e.servers) + QChar(kFieldSeparator) +
+             keepInField(e.freeResponse));
     line(kFreeMarker);
     for (const QString &r : config.freeResponses)
         line(responseLine(r));
@@ -166,8 +167,9 @@ QByteArray settingsBytes(const WhoisConfig &config, const ProgramOptions &option
     line(QString::number(options.topResultsIndex));
     line(QString::number(options.queryDelayIndex));
     // Exactly one separator choice is selected; an unknown value reads as "both".
-    line(options.keywordSeparator == 0 ? QStringLiteral("1")
-                                       : (options.keywordSeparator == 1 ? QStringLiteral("2") : QStringLiteral("3")));
+    line(options.keywordSeparator == 0
+             ? QStringLiteral("1")
+             : (options.keywordSeparator == 1 ? QStringLiteral("2") : QStringLiteral("3")));
     line(optionLine(options.connections));
     line(optionLine(options.retryTimes));
     line(optionLine(options.timeoutSecs));
@@ -256,12 +258,14 @@ bool SaveSettings(const QString &dataFolder, const WhoisConfig &config, const Pr
     ok = ok && file.commit();
     if (ok)
         return true;
-    const int number = file.error() == QFileDevice::NoError ? int(QFileDevice::UnspecifiedError) : int(file.error());
+    const int number =
+        file.error() == QFileDevice::NoError ? int(QFileDevice::UnspecifiedError) : int(file.error());
     QString description = file.errorString();
     if (description.isEmpty())
         description = QStringLiteral("Unknown error");
     file.cancelWriting();
-    prompter.fail(kProgramTitle, kSettingsSaveError + QStringLiteral("\r\n\r\nNumber: ") + QString::number(number)
-                                     + QStringLiteral("\r\nDescription: ") + description);
+    prompter.fail(kProgramTitle, kSettingsSaveError + QStringLiteral("\r\n\r\nNumber: ") +
+                                     QString::number(number) + QStringLiteral("\r\nDescription: ") +
+                                     description);
     return false;
 }

@@ -32,7 +32,8 @@ bool TldServerTable::AddTldEntry(const QString &tld, const QString &servers, con
     return true;
 }
 
-bool TldServerTable::EditTldEntry(int i, const QString &tld, const QString &servers, const QString &freeResponse)
+bool TldServerTable::EditTldEntry(int i, const QString &tld, const QString &servers,
+                                  const QString &freeResponse)
 {
     if (i < 0 || i >= count())
         return false;

@@ -1,12 +1,19 @@
 #pragma once
 
-#include "engine/runstate.h"
-
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
+
+// One compiled record of the TLD server table: what a run and the manual lookup
+// use to find the servers of a name's TLD.
+struct TldServerRecord {
+    QStringList servers; // in the order entered; servers[0] is tried first
+    qint16 serverCount = 0;
+    QString freeResponse; // lower case, may be empty
+    QString tld;          // lower case
+};
 
 // One row of the TLD server table.
 struct TldEntry {

@@ -1,9 +1,9 @@
 #include "checkengine.h"
 
-#include "app/appcontext.h"
+#include "base/datafolder.h"
 #include "checktexts.h"
 #include "classify.h"
-#include "datafolder.h"
+#include "engine/appcontext.h"
 #include "repopulate.h"
 #include "runhost.h"
 #include "runoptions.h"
@@ -44,16 +44,16 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
 
     connect(&Winsock1, &CSocketPlus::connectEvent, this,
             [this](const QVariant &index) { Winsock1_connect(static_cast<qint16>(index.toInt())); });
-    connect(&Winsock1, &CSocketPlus::dataArrivalEvent, this, [this](const QVariant &index, qint32 bytesTotal) {
-        Winsock1_DataArrival(static_cast<qint16>(index.toInt()), bytesTotal);
-    });
+    connect(&Winsock1, &CSocketPlus::dataArrivalEvent, this,
+            [this](const QVariant &index, qint32 bytesTotal) {
+                Winsock1_DataArrival(static_cast<qint16>(index.toInt()), bytesTotal);
+            });
     connect(&Winsock1, &CSocketPlus::closeSckEvent, this,
             [this](const QVariant &index) { Winsock1_CloseSck(static_cast<qint16>(index.toInt())); });
     connect(&Winsock1, &CSocketPlus::errorEvent, this,
             [this](const QVariant &index, qint16 number, const QString &description, qint32, const QString &,
-                   const QString &, qint32, bool *) {
-                Winsock1_error(static_cast<qint16>(index.toInt()), number, description);
-            });
+                   const QString &, qint32,
+                   bool *) { Winsock1_error(static_cast<qint16>(index.toInt()), number, description); });
 
     Timeout1.setInterval(kSweepIntervalMs);
     connect(&Timeout1, &QTimer::timeout, this, &CheckEngine::Timeout1_Timer);
@@ -85,7 +85,8 @@ bool CheckEngine::openWorkFile(WorkFileWriter &writer, const QString &fileName, 
     const QString path = dataFile(m_ctx.dataFolder, fileName);
     if (writer.open(path, truncate))
         return true;
-    m_ctx.prompter.fail(kProgramTitle, checkText::kWorkFileError + path + QStringLiteral(": ") + writer.errorString());
+    m_ctx.prompter.fail(kProgramTitle,
+                        checkText::kWorkFileError + path + QStringLiteral(": ") + writer.errorString());
     return false;
 }
 
@@ -148,7 +149,8 @@ void CheckEngine::allstarter()
             if (selected[static_cast<size_t>(row)])
                 continue;
             const DomainRow &r = list.rowAt(row);
-            remember.writeLine({r.cells[0], r.cells[1], r.cells[2], r.cells[3], r.cells[4], r.cells[5], r.cells[6]});
+            remember.writeLine(
+                {r.cells[0], r.cells[1], r.cells[2], r.cells[3], r.cells[4], r.cells[5], r.cells[6]});
         }
         remember.close();
     }
@@ -170,8 +172,8 @@ void CheckEngine::allstarter()
     run.retryOn = options.retry;
     run.retryLimit = clampRetryLimit(options);
     run.blueLimit = clampBlueLimit(options);
-    if (options.timeoutSecs != before.timeoutSecs || options.retryTimes != before.retryTimes
-        || options.expireDays != before.expireDays)
+    if (options.timeoutSecs != before.timeoutSecs || options.retryTimes != before.retryTimes ||
+        options.expireDays != before.expireDays)
         m_host.optionsChanged();
 
     list.setAutoSort(false);
@@ -247,12 +249,14 @@ void CheckEngine::allstopper()
             for (qint32 i = std::max<qint32>(run.nextIndex, 0); i < run.runNames.size(); ++i) {
                 const QString &name = run.runNames[i];
                 if (!name.isEmpty())
-                    m_results.writeLine({name, cellText::notAvailable(), cellText::notAvailable(), QString()});
+                    m_results.writeLine(
+                        {name, cellText::notAvailable(), cellText::notAvailable(), QString()});
             }
             for (int i = 0; i <= run.topSlot && i < kSlotCount; ++i) {
                 const QString &name = m_slots[static_cast<size_t>(i)].name;
                 if (!name.isEmpty())
-                    m_results.writeLine({name, cellText::notAvailable(), cellText::notAvailable(), QString()});
+                    m_results.writeLine(
+                        {name, cellText::notAvailable(), cellText::notAvailable(), QString()});
             }
         }
         m_results.close();
@@ -439,16 +443,20 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
     ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
     s.lastActivity = now();
     try {
-        const bool hasRecord = s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < run.tldServerRecords.size();
-        const QString tldFree = hasRecord ? run.tldServerRecords[static_cast<size_t>(s.tldIndex)].freeResponse : QString();
-        const ReplyVerdict verdict = classifyReply(s.reply, s.name, tldFree, run.freeResponses, run.errorResponses);
+        const bool hasRecord =
+            s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < run.tldServerRecords.size();
+        const QString tldFree =
+            hasRecord ? run.tldServerRecords[static_cast<size_t>(s.tldIndex)].freeResponse : QString();
+        const ReplyVerdict verdict =
+            classifyReply(s.reply, s.name, tldFree, run.freeResponses, run.errorResponses);
         switch (verdict.kind) {
         case ReplyClass::Erroneous:
             if (retryAllowed(s)) {
                 s.exactMatchRetry = true;
                 armRetry(slot);
             } else {
-                finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kErroneousResponse);
+                finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                           checkText::kErroneousResponse);
             }
             break;
         case ReplyClass::Free:

@@ -78,7 +78,8 @@ private:
     void armDispatch(qint16 slot);
     void armRetry(qint16 slot);
     // Writes the slot's result line, counts it, and moves the slot on.
-    void finishName(qint16 slot, const QString &result, const QString &expiration, const QString &information);
+    void finishName(qint16 slot, const QString &result, const QString &expiration,
+                    const QString &information);
     // A handler failed: retry while retries are left, otherwise write `text`.
     void handleFailure(qint16 slot, const QString &text);
     // Closes the slot's socket and connects it to the server in use.

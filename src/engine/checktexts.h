@@ -21,15 +21,16 @@ inline const QString kConnectionRetryError = QStringLiteral("Connection retry er
 inline const QString kUnknownDate = QStringLiteral("Unknown");
 
 // Messages and questions of the start, stop and end of a run.
-inline const QString kEmptyList = QStringLiteral("Please add some domains using the 'Add' button before you start.");
+inline const QString kEmptyList =
+    QStringLiteral("Please add some domains using the 'Add' button before you start.");
 inline const QString kNoTldInformation = QStringLiteral("There is no TLD information available.");
-inline const QString kNothingSelected =
-    QStringLiteral("Your settings indicate that you only want to examine the selected domains in the list.\r\n"
-                   "You need to select at least one domain if you would like to do this.");
+inline const QString kNothingSelected = QStringLiteral(
+    "Your settings indicate that you only want to examine the selected domains in the list.\r\n"
+    "You need to select at least one domain if you would like to do this.");
 inline QString confirmStart(int count)
 {
-    return QStringLiteral("The program will now begin to examine ") + QString::number(count)
-        + QStringLiteral(" domains.\r\n\r\nAre you ready to start?");
+    return QStringLiteral("The program will now begin to examine ") + QString::number(count) +
+           QStringLiteral(" domains.\r\n\r\nAre you ready to start?");
 }
 inline const QString kTooManyConnections =
     QStringLiteral("We generally don't recommend anyone to use more than\r\n"

@@ -63,13 +63,13 @@ void lowerLatin1(QByteArray &bytes)
 const QStringList &expirationLabels()
 {
     static const QStringList labels{
-        QStringLiteral("expires on:"),   QStringLiteral("renewal date:"),
-        QStringLiteral("renewal-date:"), QStringLiteral("renewal:"),
-        QStringLiteral("domain expires:"), QStringLiteral("expires at:"),
-        QStringLiteral("expires:"),      QStringLiteral("expire:"),
-        QStringLiteral("expiry date:"),  QStringLiteral("expiry:"),
+        QStringLiteral("expires on:"),       QStringLiteral("renewal date:"),
+        QStringLiteral("renewal-date:"),     QStringLiteral("renewal:"),
+        QStringLiteral("domain expires:"),   QStringLiteral("expires at:"),
+        QStringLiteral("expires:"),          QStringLiteral("expire:"),
+        QStringLiteral("expiry date:"),      QStringLiteral("expiry:"),
         QStringLiteral("record expires on"), QStringLiteral("domain_datebilleduntil:"),
-        QStringLiteral("paid-till:"),    QStringLiteral("exp date:"),
+        QStringLiteral("paid-till:"),        QStringLiteral("exp date:"),
     };
     return labels;
 }

@@ -1,10 +1,10 @@
 #include "connector.h"
 
-#include "app/appcontext.h"
 #include "checkengine.h"
 #include "checktexts.h"
 #include "converter.h"
 #include "domainsyntax.h"
+#include "engine/appcontext.h"
 #include "runhost.h"
 
 connector::connector(CheckEngine &engine)
@@ -41,8 +41,8 @@ void connector::nextdomain(qint16 &slot)
             return;
         }
 
-        if (static_cast<qint32>(static_cast<quint32>(s.lastActivity) - static_cast<quint32>(run.lastRefresh))
-            > CheckEngine::kRefreshIntervalMs) {
+        if (static_cast<qint32>(static_cast<quint32>(s.lastActivity) -
+                                static_cast<quint32>(run.lastRefresh)) > CheckEngine::kRefreshIntervalMs) {
             e.updater();
             run.lastRefresh = s.lastActivity;
             // With hundreds of busy slots the timers alone could keep the window
@@ -75,7 +75,8 @@ void connector::nextdomain(qint16 &slot)
         std::array<QString, 3> parts{s.name, QString(), QString()};
         parsedom(parts);
         if (parts[0] != QLatin1String("1")) {
-            e.finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kInvalidDomainFormat);
+            e.finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                         checkText::kInvalidDomainFormat);
             return;
         }
 
@@ -104,7 +105,8 @@ void connector::retryconnection(qint16 &slot)
         s.lastActivity = e.now();
         ++s.retries;
         const TldServerRecord &record = run.tldServerRecords.at(static_cast<size_t>(s.tldIndex));
-        const qint32 serverCount = std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
+        const qint32 serverCount =
+            std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
         if (++s.serverIndex >= serverCount)
             s.serverIndex = 0;
         e.connectSlot(slot);

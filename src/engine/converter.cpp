@@ -1,7 +1,7 @@
 #include "converter.h"
 
+#include "base/textnumber.h"
 #include "checktexts.h"
-#include "listops/rowcompare.h"
 
 #include <QList>
 
@@ -23,7 +23,8 @@ QString mid(const QString &s, qsizetype pos1, qsizetype len)
 
 const char *const kMonthNames[12] = {"january", "february", "march",     "april",   "may",      "june",
                                      "july",    "august",   "september", "october", "november", "december"};
-const char *const kWeekdayNames[7] = {"monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
+const char *const kWeekdayNames[7] = {"monday", "tuesday",  "wednesday", "thursday",
+                                      "friday", "saturday", "sunday"};
 
 // "mar" -> "03"; any other text is kept, which then fails the length check.
 QString monthNumber(const QString &threeLetters)

@@ -1,6 +1,7 @@
 #include "domainlistmodel.h"
 
-#include "listops/rowcompare.h"
+#include "base/textnumber.h"
+#include "engine/rowcompare.h"
 
 #include <algorithm>
 #include <numeric>
@@ -45,9 +46,9 @@ DomainListModel::DomainListModel(QObject *parent)
 
 const QStringList &DomainListModel::headers()
 {
-    static const QStringList h{QStringLiteral("Domain"),       QStringLiteral("Length"),
-                               QStringLiteral("TLD"),          QStringLiteral("Availability"),
-                               QStringLiteral("Expiration"),   QStringLiteral("Expires in (days)"),
+    static const QStringList h{QStringLiteral("Domain"),     QStringLiteral("Length"),
+                               QStringLiteral("TLD"),        QStringLiteral("Availability"),
+                               QStringLiteral("Expiration"), QStringLiteral("Expires in (days)"),
                                QStringLiteral("Information")};
     return h;
 }
@@ -86,8 +87,8 @@ QVariant DomainListModel::data(const QModelIndex &index, int role) const
 
 QVariant DomainListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        && section >= 0 && section < DomainColumnCount)
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) &&
+        section >= 0 && section < DomainColumnCount)
         return headers().at(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

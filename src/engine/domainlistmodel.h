@@ -86,9 +86,9 @@ public:
     // the window's view shares it.
     QItemSelectionModel *selectionModel() { return &m_selection; }
     const QItemSelectionModel *selectionModel() const { return &m_selection; }
-    std::vector<char> selectedMask() const;   // one flag per row
+    std::vector<char> selectedMask() const; // one flag per row
     int selectedRowCount() const;
-    void selectRows(const std::vector<int> &rows); // replaces the selection
+    void selectRows(const std::vector<int> &rows);  // replaces the selection
     void selectMask(const std::vector<char> &mask); // replaces the selection
     void selectAllRows();
     void invertSelection();

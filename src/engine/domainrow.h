@@ -20,9 +20,9 @@ enum DomainColumn : int {
 // list's default colour.
 enum RowColour : qint8 {
     ColourNone = -1,
-    ColourBlue = 0,     // taken and expiring within the blue limit
-    ColourGreen = 1,    // free
-    ColourGrey = 2,     // not checked / error
+    ColourBlue = 0,  // taken and expiring within the blue limit
+    ColourGreen = 1, // free
+    ColourGrey = 2,  // not checked / error
     ColourRed = 3,
     ColourPureBlue = 4,
 };
@@ -55,4 +55,4 @@ const QString &free();         // "FREE"
 const QString &taken();        // "Taken"
 const QString &zeroDays();     // "0 days"
 const QString &empty();
-}
+} // namespace cellText

@@ -55,8 +55,9 @@ void parsedom(std::array<QString, 3> &parts)
     const bool valid = isValidDomain(name);
     // The split happens at the eighth rule; a name that failed earlier leaves entry 2 alone.
     const qsizetype firstDot = name.indexOf(u'.');
-    const bool reachedSplit = name.size() <= 255 && firstDot >= 2 && !name.contains(u"..")
-        && name.size() - name.lastIndexOf(u'.') - 1 >= 2 && name.count(u'.') <= 2 && !name.startsWith(u'-');
+    const bool reachedSplit = name.size() <= 255 && firstDot >= 2 && !name.contains(u"..") &&
+                              name.size() - name.lastIndexOf(u'.') - 1 >= 2 && name.count(u'.') <= 2 &&
+                              !name.startsWith(u'-');
     if (reachedSplit)
         parts[2] = name.mid(firstDot + 1);
     parts[0] = valid ? QStringLiteral("1") : QStringLiteral("0");
@@ -65,17 +66,25 @@ void parsedom(std::array<QString, 3> &parts)
 
 const QStringList &TldSuffixList::builtinSuffixes()
 {
-    static const QStringList list = QStringLiteral(
-        "com net org biz info eu aero cat coop edu gov int jobs mil mobi museum name pro travel asia post tel "
-        "geo arpa root ac ac.uk ad ae af ag ai al am an ao aq ar as at au aw ax az ba bb bd be bf bg bh bi bj "
-        "bm bn bo br bs bt bv bw by bz ca cc cd cf cg ch ci ck cl cm cn co co.uk cr cs cu cv cx cy cz de dj dk "
-        "dm do dz ec ee eg eh er es et fi fj fk fm fo fr ga gb gd ge gf gg gh gi gl gm gn gp gq gr gs gt gu gw "
-        "gy hk hm hn hr ht hu id ie il im in io iq ir is it je jm jo jp ke kg kh ki km kn kp kr kw ky kz la lb "
-        "lc li lk lr ls lt lu lv ly ma mc md mg mh mk ml mm mn mo mp mq mr ms mt mu mv mw mx my mz na nc ne nf "
-        "ng ni nl no np nr nt nu nz om pa pe pf pg ph pk pl pm pn pr ps pt pw py qa re ro ru rw sa sb sc sd se "
-        "sg sh si sj sk sl sm sn so sr sv st su sy sz tc td tf tg th tj tk tl tm tn to tp tr tt tv tw tz ua ug "
-        "uk um us uy uz va vc ve vg vi vn vu wf ws ye yt yu za zm zw")
-                                      .split(u' ');
+    static const QStringList list =
+        QStringLiteral("com net org biz info eu aero cat coop edu gov int jobs mil mobi museum name pro "
+                       "travel asia post tel "
+                       "geo arpa root ac ac.uk ad ae af ag ai al am an ao aq ar as at au aw ax az ba bb bd "
+                       "be bf bg bh bi bj "
+                       "bm bn bo br bs bt bv bw by bz ca cc cd cf cg ch ci ck cl cm cn co co.uk cr cs cu cv "
+                       "cx cy cz de dj dk "
+                       "dm do dz ec ee eg eh er es et fi fj fk fm fo fr ga gb gd ge gf gg gh gi gl gm gn gp "
+                       "gq gr gs gt gu gw "
+                       "gy hk hm hn hr ht hu id ie il im in io iq ir is it je jm jo jp ke kg kh ki km kn kp "
+                       "kr kw ky kz la lb "
+                       "lc li lk lr ls lt lu lv ly ma mc md mg mh mk ml mm mn mo mp mq mr ms mt mu mv mw mx "
+                       "my mz na nc ne nf "
+                       "ng ni nl no np nr nt nu nz om pa pe pf pg ph pk pl pm pn pr ps pt pw py qa re ro ru "
+                       "rw sa sb sc sd se "
+                       "sg sh si sj sk sl sm sn so sr sv st su sy sz tc td tf tg th tj tk tl tm tn to tp tr "
+                       "tt tv tw tz ua ug "
+                       "uk um us uy uz va vc ve vg vi vn vu wf ws ye yt yu za zm zw")
+            .split(u' ');
     return list;
 }
 

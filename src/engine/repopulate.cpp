@@ -1,10 +1,10 @@
 #include "repopulate.h"
 
-#include "app/prompter.h"
+#include "base/datafolder.h"
+#include "base/prompter.h"
+#include "base/textnumber.h"
 #include "cellpool.h"
-#include "datafolder.h"
 #include "domainlistmodel.h"
-#include "listops/rowcompare.h"
 #include "runstate.h"
 #include "workfile.h"
 
@@ -85,8 +85,8 @@ public:
 
     // The derived cells of one result line (name, result, expiration,
     // information). Returns the number of days left when the row has one.
-    std::optional<qint64> fill(DomainRow &row, const QString &name, QStringView result, QStringView expiration,
-                               QStringView information)
+    std::optional<qint64> fill(DomainRow &row, const QString &name, QStringView result,
+                               QStringView expiration, QStringView information)
     {
         std::optional<qint64> days;
         auto &c = row.cells;
@@ -116,8 +116,8 @@ public:
         }
         // An error text, or the empty text of a name a Stop never reached, with no
         // date at all means the name was not checked.
-        if (information != u"N/A" && !information.startsWith(u"status:", Qt::CaseInsensitive)
-            && c[ColExpiration] == cellText::notAvailable() && c[ColExpiresIn] == cellText::notAvailable())
+        if (information != u"N/A" && !information.startsWith(u"status:", Qt::CaseInsensitive) &&
+            c[ColExpiration] == cellText::notAvailable() && c[ColExpiresIn] == cellText::notAvailable())
             c[ColAvailability] = cellText::notAvailable();
         c[ColInformation] = text(information);
         return days;
@@ -300,7 +300,8 @@ void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder,
 
     list.beginBulk();
     if (selectedOnly) {
-        if (auto error = loadKeptRows(list, dataFile(dataFolder, QString::fromLatin1(kRememberFileName)), builder))
+        if (auto error =
+                loadKeptRows(list, dataFile(dataFolder, QString::fromLatin1(kRememberFileName)), builder))
             failures << *error;
     }
     // The results of the run are read even when the kept rows could not be: they

@@ -1,7 +1,7 @@
 #include "runoptions.h"
 
+#include "base/textnumber.h"
 #include "config/programoptions.h"
-#include "listops/rowcompare.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 
 struct ProgramOptions;
 
-// Option boxes are read with leadingNumber (listops/rowcompare.h): a text that
+// Option boxes are read with leadingNumber (base/textnumber.h): a text that
 // does not begin with a number counts as 0.
 
 // Whether the text begins with a number at all (after blanks and a sign).
@@ -21,10 +21,10 @@ qint64 roundHalfEven(double value);
 double clampOptionText(QString &text, double low, double high, const QString &highText);
 
 // Each returns the value in force and corrects the box text when out of range.
-double clampConnections(ProgramOptions &options);  // 1..500
-qint32 clampTimeoutMs(ProgramOptions &options);     // 1..60 seconds, in milliseconds
-quint8 clampRetryLimit(ProgramOptions &options);    // 1..200; above 200 resets to 10
-qint32 clampBlueLimit(ProgramOptions &options);     // 1..100000 days
+double clampConnections(ProgramOptions &options); // 1..500
+qint32 clampTimeoutMs(ProgramOptions &options);   // 1..60 seconds, in milliseconds
+quint8 clampRetryLimit(ProgramOptions &options);  // 1..200; above 200 resets to 10
+qint32 clampBlueLimit(ProgramOptions &options);   // 1..100000 days
 
 inline constexpr int kMaxConnections = 500;
 inline constexpr int kAdvisedConnections = 100;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/tldservertable.h"
 #include "domainsyntax.h"
 
 #include <QString>
@@ -7,23 +8,14 @@
 
 #include <vector>
 
-// One compiled record of the TLD server table: what a run and the manual lookup
-// use to find the servers of a name's TLD.
-struct TldServerRecord {
-    QStringList servers;      // in the order entered; servers[0] is tried first
-    qint16 serverCount = 0;
-    QString freeResponse;     // lower case, may be empty
-    QString tld;              // lower case
-};
-
 // The check engine's run-wide state. One instance lives as long as the program;
 // `stopped` doubles as the program-wide idle flag other windows read.
 struct RunState {
-    QStringList runNames;     // lower-cased names of the run, in list order
+    QStringList runNames; // lower-cased names of the run, in list order
     qint32 runCount = 0;
     qint32 nextIndex = 0;
-    qint32 processed = 0;     // names finished with a written result line
-    qint32 freeCount = 0;     // these three are counted by repopulate only
+    qint32 processed = 0; // names finished with a written result line
+    qint32 freeCount = 0; // these three are counted by repopulate only
     qint32 takenCount = 0;
     qint32 uncheckedCount = 0;
 
@@ -40,7 +32,7 @@ struct RunState {
     qint32 lastRefresh = 0;
     quint8 panelLines = 0;
 
-    QStringList freeResponses;  // lower-cased copies taken at run start
+    QStringList freeResponses; // lower-cased copies taken at run start
     QStringList errorResponses;
     std::vector<TldServerRecord> tldServerRecords;
     TldSuffixList suffixes;

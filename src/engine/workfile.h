@@ -1,62 +1,22 @@
 #pragma once
 
+#include "base/textfile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
-// Text files of the program are 8-bit: one byte is one character (ISO 8859-1),
-// so every byte of a file or a WHOIS reply survives a read and a write unchanged.
-QString decode8bit(QByteArrayView bytes);
-QByteArray encode8bit(QStringView text);
-
-inline constexpr char16_t kFieldSeparator = u'\x01';
-inline constexpr const char *kLineEnd = "\r\n";
-
-// Reads a text file line by line in large blocks. Lists of names, keywords and
-// filter strings accept CR LF, CR and LF line ends; settings.ini ends its lines
-// at CR LF or CR only, because a stored response may hold a line feed.
-class LineReader
-{
-public:
-    enum class Ends { AnyLineEnd, CrOnly };
-
-    explicit LineReader(const QString &path, Ends ends = Ends::AnyLineEnd);
-    // Reads from an already open device (standard input, for instance).
-    explicit LineReader(QIODevice *device, Ends ends = Ends::AnyLineEnd);
-    ~LineReader();
-
-    bool open();                       // false when the file cannot be opened
-    QString errorString() const;
-    bool readLine(QString &line);      // false at the end of the data or on a read error
-    bool failed() const { return m_failed; }
-
-    // A line longer than this (a binary file, an endless stream) is handed out
-    // cut to this length and the rest of it, up to the next line end, skipped:
-    // reading never holds more than about two blocks in memory.
-    static constexpr qsizetype kMaxLineLength = 1 << 20;
-
-private:
-    bool fill();
-
-    std::unique_ptr<QFile> m_file;
-    QIODevice *m_device = nullptr;
-    Ends m_ends;
-    QByteArray m_buffer;
-    qsizetype m_pos = 0;
-    bool m_eof = false;
-    bool m_failed = false;
-    bool m_skipLf = false; // a CR ended the last line; a LF right after it belongs to it
-    qsizetype m_scanned = 0; // bytes after m_pos already searched for a line end
-    bool m_discarding = false; // skipping the rest of an over-long line
-};
-
 // Appends SOH-separated lines with CR LF ends to a work file (temp.txt,
 // remember.txt). A field never carries SOH, CR or LF into the file: such bytes
 // would split the line and lose the row when the list is read back, so they are
 // replaced by blanks.
+//
+// Every write is checked. Lines are buffered and handed to the file in blocks;
+// the first block the file does not take completely (a full disk, a file-size
+// limit) puts the writer in the failed state: from then on nothing more is
+// written, and writeLine, flush and close all return false, so the caller can
+// tell exactly which lines may be missing.
 class WorkFileWriter
 {
 public:
@@ -65,26 +25,33 @@ public:
 
     bool open(const QString &path, bool truncate);
     bool isOpen() const { return m_file.isOpen(); }
-    void close();
-    QString errorString() const { return m_file.errorString(); }
+    // Writes what is buffered and closes the file; false when any write failed.
+    bool close();
+    // Why the file could not be opened or written.
+    QString errorString() const;
+    bool failed() const { return m_failed; }
 
-    void writeLine(std::initializer_list<QStringView> fields);
-    void writeLine(const QStringList &fields);
-    void flush();
+    // False when this line, or an earlier one, could not be handed to the file.
+    // A true result means the line is buffered or written, not that it has
+    // reached the disk: flush() or close() tells that.
+    bool writeLine(std::initializer_list<QStringView> fields);
+    bool writeLine(const QStringList &fields);
+    // Hands every buffered line to the file; false when that fails.
+    bool flush();
+    // Lines handed to the file completely so far.
+    qint64 linesWritten() const { return m_linesWritten; }
 
     static QString cleanField(QStringView field);
 
 private:
     void appendField(QStringView field);
-    void endLine();
+    bool endLine();
+    bool writePending();
 
     QFile m_file;
     QByteArray m_pending;
+    qint64 m_pendingLines = 0;
+    qint64 m_linesWritten = 0;
+    bool m_failed = false;
+    QString m_error;
 };
-
-// The text without leading and trailing spaces. Only spaces: a tab or another
-// blank stays and, in a name, makes it fail the syntax check.
-QStringView trimSpaces(QStringView text);
-
-// Splits a work-file line at SOH.
-QList<QStringView> splitFields(QStringView line);

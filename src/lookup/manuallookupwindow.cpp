@@ -1,8 +1,8 @@
 #include "manuallookupwindow.h"
 
-#include "app/appcontext.h"
 #include "app/helpballoonwidget.h"
-#include "app/prompter.h"
+#include "base/prompter.h"
+#include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 
 #include <QCheckBox>

@@ -18,7 +18,8 @@ QString normaliseLookupDomain(const QString &typed)
     return domain;
 }
 
-std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck, const TldSuffixList &suffixes)
+std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,
+                                       const TldSuffixList &suffixes)
 {
     const QString domain = normaliseLookupDomain(typed);
     if (overrideCheck)
@@ -50,7 +51,7 @@ QString lookupDisplayText(const QByteArray &reply)
     for (const char c : reply) {
         if (c == '\n' && previous != '\r')
             text += u'\r';
-        text += QChar(static_cast<uchar>(c));
+        text += QLatin1Char(c);
         previous = c;
     }
     return text;

@@ -19,9 +19,11 @@ namespace lookuptexts {
 inline const QString kTitle = QStringLiteral("Manual Whois Lookup");
 inline const QString kHelp = QStringLiteral(
     "This function will allow you to see the raw output from a WHOIS server. Simply enter the domain and the "
-    "WHOIS server for that domain. If you allready have the corresponding WHOIS server for the domain extension "
+    "WHOIS server for that domain. If you allready have the corresponding WHOIS server for the domain "
+    "extension "
     "configured, then just type in the server and press enter.");
-inline const QString kNeedDomainAndServer = QStringLiteral("You must enter a domain and a whois server to use.");
+inline const QString kNeedDomainAndServer =
+    QStringLiteral("You must enter a domain and a whois server to use.");
 inline const QString kInvalidDomain = QStringLiteral("Invalid domain specified.");
 inline const QString kNoServers = QStringLiteral("There are no whois servers for the domain supplied.");
 inline const QString kIdle = QStringLiteral("Idle.");
@@ -39,7 +41,8 @@ QString normaliseLookupDomain(const QString &typed);
 // the name must pass the syntax check (nullopt otherwise) and a host name under
 // a registered domain is cut down to that domain (www.example.com ->
 // example.com). With it, the normalised text goes out unchecked.
-std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck, const TldSuffixList &suffixes);
+std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,
+                                       const TldSuffixList &suffixes);
 
 // The configured servers of the typed name's TLD, first server first; empty when
 // the name does not pass the syntax check or its TLD has no entry.

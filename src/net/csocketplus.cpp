@@ -21,16 +21,26 @@ using namespace ModSocketPlus;
 QString socketStateName(int state)
 {
     switch (state) {
-    case sckClosed: return QStringLiteral("sckClosed");
-    case sckOpen: return QStringLiteral("sckOpen");
-    case sckListening: return QStringLiteral("sckListening");
-    case sckResolvingHost: return QStringLiteral("sckResolvingHost");
-    case sckHostResolved: return QStringLiteral("sckHostResolved");
-    case sckConnecting: return QStringLiteral("sckConnecting");
-    case sckConnected: return QStringLiteral("sckConnected");
-    case sckClosing: return QStringLiteral("sckClosing");
-    case sckError: return QStringLiteral("sckError");
-    default: return QString();
+    case sckClosed:
+        return QStringLiteral("sckClosed");
+    case sckOpen:
+        return QStringLiteral("sckOpen");
+    case sckListening:
+        return QStringLiteral("sckListening");
+    case sckResolvingHost:
+        return QStringLiteral("sckResolvingHost");
+    case sckHostResolved:
+        return QStringLiteral("sckHostResolved");
+    case sckConnecting:
+        return QStringLiteral("sckConnecting");
+    case sckConnected:
+        return QStringLiteral("sckConnected");
+    case sckClosing:
+        return QStringLiteral("sckClosing");
+    case sckError:
+        return QStringLiteral("sckError");
+    default:
+        return QString();
     }
 }
 
@@ -45,14 +55,16 @@ const QString kSource = QStringLiteral("CSocketPlus.");
 
 [[noreturn]] void raiseWrongState(const char *member)
 {
-    raise(40006, QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
+    raise(40006,
+          QStringLiteral("Wrong protocol or connection state for the requested transaction or request"),
           member);
 }
 
 [[noreturn]] void raiseOutOfRange(const char *member)
 {
     raise(40014,
-          QStringLiteral("The argument passed to a function was not in the correct format or in the specified range."),
+          QStringLiteral(
+              "The argument passed to a function was not in the correct format or in the specified range."),
           member);
 }
 
@@ -91,8 +103,7 @@ bool isIntegerType(int typeId)
     }
 }
 
-template<typename T>
-void appendLittleEndian(QByteArray &out, T value)
+template <typename T> void appendLittleEndian(QByteArray &out, T value)
 {
     char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));
@@ -354,7 +365,8 @@ void CSocketPlusPrivate::readAvailable(SocketEntry *e)
             e->receiveBuffer.append(g_scratch, n);
             e->receivedTotal += n;
             const QVariant index = e->index;
-            emit q->dataArrivalEvent(index, static_cast<qint32>(qMin<qsizetype>(e->receiveBuffer.size(), INT_MAX)));
+            emit q->dataArrivalEvent(index,
+                                     static_cast<qint32>(qMin<qsizetype>(e->receiveBuffer.size(), INT_MAX)));
             if (e->serial != serial || e->state != sckConnected)
                 return;
             if (receiveCap > 0 && e->receivedTotal >= receiveCap) {
@@ -381,7 +393,8 @@ void CSocketPlusPrivate::sendBuffered(SocketEntry *e)
     qint64 sentThisRound = 0;
     while (e->sendOffset < e->sendBuffer.size()) {
         const qsizetype left = e->sendBuffer.size() - e->sendOffset;
-        const size_t chunk = static_cast<size_t>(e->sendChunk > 0 ? qMin<qsizetype>(left, e->sendChunk) : left);
+        const size_t chunk =
+            static_cast<size_t>(e->sendChunk > 0 ? qMin<qsizetype>(left, e->sendChunk) : left);
         const ssize_t n = ::send(e->fd, e->sendBuffer.constData() + e->sendOffset, chunk, MSG_NOSIGNAL);
         if (n >= 0) {
             e->sendOffset += n;
@@ -676,17 +689,18 @@ void CSocketPlus::Connect(const QVariant &index, const QString &remoteHost, cons
     e->state = sckResolvingHost;
     const quint64 serial = e->serial;
     CSocketPlusPrivate *priv = d.get();
-    e->lookupId = StartHostLookup(e->remoteHost, this, [priv, e, serial](int, int error, const QString &ipv4) {
-        if (e->serial != serial || e->state != sckResolvingHost)
-            return;
-        e->lookupId = -1;
-        if (error != 0) {
-            priv->fail(e, error, QStringLiteral("CSocketPlus.ConnectToIP"));
-            return;
-        }
-        e->state = sckHostResolved;
-        priv->connectToIp(e, ipv4, false);
-    });
+    e->lookupId =
+        StartHostLookup(e->remoteHost, this, [priv, e, serial](int, int error, const QString &ipv4) {
+            if (e->serial != serial || e->state != sckResolvingHost)
+                return;
+            e->lookupId = -1;
+            if (error != 0) {
+                priv->fail(e, error, QStringLiteral("CSocketPlus.ConnectToIP"));
+                return;
+            }
+            e->state = sckHostResolved;
+            priv->connectToIp(e, ipv4, false);
+        });
 }
 
 void CSocketPlus::SendData(const QVariant &index, const QVariant &data)
@@ -696,21 +710,40 @@ void CSocketPlus::SendData(const QVariant &index, const QVariant &data)
         raiseWrongState("SendData");
     QByteArray bytes;
     switch (data.typeId()) {
-    case QMetaType::QString: bytes = data.toString().toLatin1(); break;
-    case QMetaType::QByteArray: bytes = data.toByteArray(); break;
+    case QMetaType::QString:
+        bytes = data.toString().toLatin1();
+        break;
+    case QMetaType::QByteArray:
+        bytes = data.toByteArray();
+        break;
     case QMetaType::Char:
     case QMetaType::SChar:
-    case QMetaType::UChar: appendLittleEndian(bytes, static_cast<quint8>(data.toUInt())); break;
+    case QMetaType::UChar:
+        appendLittleEndian(bytes, static_cast<quint8>(data.toUInt()));
+        break;
     case QMetaType::Short:
-    case QMetaType::UShort: appendLittleEndian(bytes, static_cast<quint16>(data.toUInt())); break;
+    case QMetaType::UShort:
+        appendLittleEndian(bytes, static_cast<quint16>(data.toUInt()));
+        break;
     case QMetaType::Int:
-    case QMetaType::UInt: appendLittleEndian(bytes, static_cast<quint32>(data.toUInt())); break;
-    case QMetaType::Float: appendLittleEndian(bytes, data.toFloat()); break;
-    case QMetaType::Double: appendLittleEndian(bytes, data.toDouble()); break;
+    case QMetaType::UInt:
+        appendLittleEndian(bytes, static_cast<quint32>(data.toUInt()));
+        break;
+    case QMetaType::Float:
+        appendLittleEndian(bytes, data.toFloat());
+        break;
+    case QMetaType::Double:
+        appendLittleEndian(bytes, data.toDouble());
+        break;
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: appendLittleEndian(bytes, static_cast<quint64>(data.toULongLong())); break;
-    case QMetaType::Bool: appendLittleEndian(bytes, static_cast<qint16>(data.toBool() ? -1 : 0)); break;
-    default: raiseBadType("SendData");
+    case QMetaType::ULongLong:
+        appendLittleEndian(bytes, static_cast<quint64>(data.toULongLong()));
+        break;
+    case QMetaType::Bool:
+        appendLittleEndian(bytes, static_cast<qint16>(data.toBool() ? -1 : 0));
+        break;
+    default:
+        raiseBadType("SendData");
     }
     SendData(index, bytes);
 }

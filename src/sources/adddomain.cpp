@@ -1,6 +1,6 @@
 #include "adddomain.h"
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 #include "engine/cellpool.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"

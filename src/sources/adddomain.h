@@ -58,7 +58,8 @@ bool offerValidDomains(Prompter &prompter, int count);
 inline constexpr int kManyRowsLimit = 100000;
 
 inline const QString kTooManyRowsQuestion = QStringLiteral(
-    "You have now added over 100,000 domains to the main list!\r\nThis uses a LOT of ram on your computer.\r\n\r\n"
+    "You have now added over 100,000 domains to the main list!\r\nThis uses a LOT of ram on your "
+    "computer.\r\n\r\n"
     "We suggest that you check no more than 100,000 domains at a time unless you have a lot of RAM.\r\n\r\n"
     "Are you sure that you would like to continue?");
 inline const QString kOfferGeneratedQuestion =

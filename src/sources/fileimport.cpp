@@ -1,8 +1,8 @@
 #include "fileimport.h"
 
+#include "base/textfile.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
-#include "engine/workfile.h"
 #include "sources/adddomain.h"
 
 QString loadedName(QStringView line)

@@ -1,8 +1,8 @@
 #include "manualaddwindow.h"
 
-#include "app/appcontext.h"
 #include "app/helpballoonwidget.h"
 #include "app/widgetunits.h"
+#include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
 
@@ -39,8 +39,8 @@ ManualAddWindow::ManualAddWindow(AppContext &context, QWidget *parent)
     if (parent)
         setWindowIcon(parent->windowIcon());
 
-    auto *caption =
-        new QLabel(QStringLiteral("Type each domain that you want to add on a separate line in the box below."), this);
+    auto *caption = new QLabel(
+        QStringLiteral("Type each domain that you want to add on a separate line in the box below."), this);
     caption->setObjectName(QStringLiteral("instructions"));
     caption->setWordWrap(true);
 

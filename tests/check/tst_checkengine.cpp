@@ -1,9 +1,10 @@
-#include "app/appcontext.h"
+#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/checktexts.h"
 #include "engine/runhost.h"
 #include "sources/adddomain.h"
 #include "support/fakeclock.h"
+#include "support/fakerunhost.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -17,38 +18,6 @@ using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
 
 namespace {
-
-// Records what the engine shows, in place of the main window.
-struct FakeRunHost : RunHost {
-    void runModeOn() override { ++modeOn; }
-    void runModeOff() override { ++modeOff; }
-    void clearPanelNames() override { panel.clear(); }
-    void printPanelName(const QString &name) override
-    {
-        panel.append(name);
-        printed.append(name);
-        longestPanel = std::max(longestPanel, int(panel.size()));
-    }
-    int progressFrameWidth() const override { return 6000; }
-    void showProgress(const QString &p, int w) override { percent = p + u' ' + QString::number(w); }
-    void showCounters(const QString &d, const QString &f, const QString &t, const QString &u) override
-    {
-        counters = QStringList{d, f, t, u}.join(u',');
-    }
-    void optionsChanged() override { ++optionRefreshes; }
-    void processEvents() override
-    {
-        QCoreApplication::processEvents();
-        if (++yields == stopAtYield)
-            onStop();
-    }
-
-    int modeOn = 0, modeOff = 0, longestPanel = 0, optionRefreshes = 0, yields = 0;
-    QStringList panel, printed;
-    QString percent, counters;
-    int stopAtYield = -1;
-    std::function<void()> onStop;
-};
 
 // One program's worth of state around an engine, with a fixed date and a clock
 // that only moves when a test says so; .com is served by `comServers`.
@@ -137,9 +106,10 @@ private slots:
             Harness h;
             h.add({"example.com", "other.com"});
             h.ctx.options.checkSelected = true;
-            if (selectOne)
+            if (selectOne) {
                 h.ctx.list.selectRows({0});
-            h.prompter.queueAnswer(false);
+                h.prompter.queueAnswer(false);
+            }
             h.engine.allstarter();
             QCOMPARE(h.prompter.texts(),
                      QStringList{selectOne ? checkText::confirmStart(1) : checkText::kNothingSelected});

@@ -1,6 +1,5 @@
 #include "config/programoptions.h"
 #include "engine/runoptions.h"
-#include "listops/rowcompare.h"
 
 #include <gtest/gtest.h>
 

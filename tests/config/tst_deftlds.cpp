@@ -1,6 +1,6 @@
 #include "config/deftlds.h"
 #include "config/tldservertable.h"
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -10,7 +10,7 @@
 #include "config/deftlds.h"
 #include "config/programoptions.h"
 #include "config/tldservertable.h"
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
@@ -61,7 +61,8 @@ WhoisConfig loadOver(const QByteArray &bytes, ProgramOptions &options)
 const ProgramOptions kChanged{1, 1, 1, 18, 27, 1, "250", "7", "45", "365", false, true, true};
 const ProgramOptions kInFile{1, 1, 0, 3, 4, 1, "50", "3", "15", "60", false, true, true}; // kAllOptions
 const QByteArray kAllOptions = "1\r\n1\r\n0\r\n3\r\n4\r\n2\r\n50\r\n3\r\n15\r\n60\r\n0\r\n1\r\n1\r\n";
-const QByteArray kSmallLists = "[TLD servers]\r\nCOM\x01" "a.example, b.example\x01no match\r\nCO.UK\x01"
+const QByteArray kSmallLists = "[TLD servers]\r\nCOM\x01"
+                               "a.example, b.example\x01no match\r\nCO.UK\x01"
                                "c.example\x01\r\n[FREE response]\r\nNot Found\r\n"
                                "[ERROR response]\r\ntoo many\r\n[END]\r\n";
 
@@ -82,15 +83,22 @@ TEST(SettingsFile, WritesTheExactLayoutAndReadsEverythingBack)
     // The cx row's free response holds a line feed; separators, line ends and
     // markers typed into texts must not break the file's structure.
     WhoisConfig expected = config = defaultConfig();
-    config.table.AddTldEntry("zz", "127.0.0.1:10043,\x01" "b", "$Domain$ Is\r\nFree");
-    config.freeResponses << "Typed With Capitals" << "[END]" << "cr\rinside";
+    config.table.AddTldEntry("zz",
+                             "127.0.0.1:10043,\x01"
+                             "b",
+                             "$Domain$ Is\r\nFree");
+    config.freeResponses << "Typed With Capitals"
+                         << "[END]"
+                         << "cr\rinside";
     config.errorResponses << "[TLD servers]";
     ProgramOptions options = kChanged, back;
     options.connections = "2\r\n50";
     ASSERT_TRUE(SaveSettings(folder.path(), config, options, prompter));
     LoadSettings(folder.path(), loaded, back);
     expected.table.AddTldEntry("zz", "127.0.0.1:10043, b", "$domain$ is\nfree");
-    expected.freeResponses << "typed with capitals" << "[end]" << "cr\ninside"; // lower-cased on loading
+    expected.freeResponses << "typed with capitals"
+                           << "[end]"
+                           << "cr\ninside"; // lower-cased on loading
     expected.errorResponses << "[tld servers]";
     EXPECT_EQ(configText(loaded), configText(expected));
     EXPECT_EQ(optionTexts(back), optionTexts(kChanged));
@@ -104,7 +112,11 @@ TEST(SettingsFile, LoadingStopsWhereTheFileFails)
         {"no file", QByteArray(), "111 28 9", 0},
         {"empty file", QByteArray(""), "111 28 9", 0},
         {"first line not a marker", "hello\r\n" + kSmallLists + kAllOptions, "0 0 0", 0},
-        {"two-field table line", "[TLD servers]\r\nCOM\x01" "a\x01\r\nNET\x01" "b\r\n[END]\r\n" + kAllOptions,
+        {"two-field table line",
+         "[TLD servers]\r\nCOM\x01"
+         "a\x01\r\nNET\x01"
+         "b\r\n[END]\r\n" +
+             kAllOptions,
          "1 0 0", 0},
         {"end of file before [END]", kSmallLists.left(kSmallLists.indexOf("[END]")), "2 1 1", 0},
         {"five option lines", kSmallLists + "1\r\n1\r\n0\r\n3\r\n4\r\n", "2 1 1", 5},
@@ -112,14 +124,16 @@ TEST(SettingsFile, LoadingStopsWhereTheFileFails)
         {"check box value 5", kSmallLists + "1\r\n5\r\n", "2 1 1", 1},
         {"CR-only line ends", QByteArray(kSmallLists + kAllOptions).replace("\r\n", "\r"), "2 1 1", 13},
         {"invalid and duplicate TLD rows skipped",
-         "[TLD servers]\r\nC0M\x01x\x01\r\nCOM\x01y\x01\r\ncom\x01z\x01\r\nNET\x01\x01\r\n[END]\r\n",
-         "1 0 0", 0},
+         "[TLD servers]\r\nC0M\x01x\x01\r\nCOM\x01y\x01\r\ncom\x01z\x01\r\nNET\x01\x01\r\n[END]\r\n", "1 0 0",
+         0},
     };
     for (const auto &[what, bytes, lists, applied] : cases) {
         ProgramOptions o = kChanged;
         const WhoisConfig config = loadOver(bytes, o);
         EXPECT_EQ(QString::asprintf("%d %d %d", config.table.count(), int(config.freeResponses.size()),
-                                    int(config.errorResponses.size())), lists) << what;
+                                    int(config.errorResponses.size())),
+                  lists)
+            << what;
         EXPECT_EQ(optionTexts(o), optionTexts(kInFile).mid(0, applied) + optionTexts(kChanged).mid(applied))
             << what;
     }
@@ -166,7 +180,8 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFileAndSaysWhy)
     ScriptedPrompter prompter;
     folder.write("settings.ini", kSmallLists + kAllOptions);
     // The disk fills up half way through the new file.
-    struct rlimit saved {}, small {};
+    struct rlimit saved {
+    }, small{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     small = {1024, saved.rlim_max};
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);

@@ -1,5 +1,5 @@
 #include "config/tldservertable.h"
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,9 @@ TEST(TldServerTable, AddTldEntryValidates)
         EXPECT_TRUE(table.AddTldEntry(tld, "whois.example.net", "")) << tld.left(20).toStdString();
     EXPECT_FALSE(table.AddTldEntry("COM", "other.example.net", "")); // same key in another case
     EXPECT_FALSE(table.AddTldEntry("net", "", ""));
-    EXPECT_EQ(QString::number(table.count()) + u'|' + table.row(0).servers + u'|' + table.row(2).tld + u'|'
-                  + table.row(2).key, "4|whois.example.net|ORG.AU|org.au");
+    EXPECT_EQ(QString::number(table.count()) + u'|' + table.row(0).servers + u'|' + table.row(2).tld + u'|' +
+                  table.row(2).key,
+              "4|whois.example.net|ORG.AU|org.au");
     ASSERT_TRUE(table.AddTldEntry("nl", " a.example , b.example ", "$Domain$ Is Free"));
     EXPECT_EQ(table.rows().back().servers + u'|' + table.rows().back().freeResponse,
               " a.example , b.example |$domain$ is free"); // servers kept as typed
@@ -28,8 +29,8 @@ TEST(TldServerTable, EditAndRemoveKeepKeysConsistent)
     table.AddTldEntry("org", "c.example", "");
     EXPECT_TRUE(table.EditTldEntry(0, "COM", "a2.example", "")); // its own TLD is no duplicate
     EXPECT_EQ(table.row(0).freeResponse, "free");                // empty field: unchanged
-    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", "") || table.EditTldEntry(0, "n3t", "x", "")
-                 || table.EditTldEntry(0, "info", "", ""));
+    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", "") || table.EditTldEntry(0, "n3t", "x", "") ||
+                 table.EditTldEntry(0, "info", "", ""));
     EXPECT_TRUE(table.EditTldEntry(0, "info", "d.example", "No Match"));
     EXPECT_TRUE(table.AddTldEntry("com", "a.example", "")); // the old key is free again
     EXPECT_FALSE(table.AddTldEntry("info", "a.example", ""));
@@ -48,8 +49,8 @@ TEST(TldServerTable, PopulatewserversSplitsServerTextAndLooksUpExactly)
     const std::vector<TldServerRecord> records = populatewservers(table);
     QStringList got;
     for (const TldServerRecord &r : records)
-        got << r.tld + u';' + r.servers.join(u'|') + u';' + QString::number(r.serverCount) + u';'
-                   + r.freeResponse;
+        got << r.tld + u';' + r.servers.join(u'|') + u';' + QString::number(r.serverCount) + u';' +
+                   r.freeResponse;
     EXPECT_EQ(got, QStringList({"com;a.example|b.example;2;no match for", "net;a.example|;2;",
                                 "co.uk;a.example||b.example:4343;3;"}));
     EXPECT_EQ(findTldRecord(records, "co.uk"), 2);
@@ -58,12 +59,24 @@ TEST(TldServerTable, PopulatewserversSplitsServerTextAndLooksUpExactly)
 
 TEST(TldServerTable, ServerAddressMayCarryAPort)
 {
-    const char *const cases[][2] = { // text, host:port ("" when refused)
-        {"w.example", "w.example:43"}, {"127.0.0.1:10043", "127.0.0.1:10043"}, {"w.example:1", "w.example:1"},
-        {"w.example:65535", "w.example:65535"}, {" w.example:4343 ", "w.example:4343"}, {"[::1]", "::1:43"},
-        {"[::1]:4343", "::1:4343"}, {"::1", "::1:43"}, {"none", "none:43"}, {"w.example:0", ""},
-        {"[::1]x", ""}, {"w.example:65536", ""}, {"w.example:", ""}, {"w.example:abc", ""},
-        {"w.example:+43", ""}, {"w.example:99999999999", ""},
+    const char *const cases[][2] = {
+        // text, host:port ("" when refused)
+        {"w.example", "w.example:43"},
+        {"127.0.0.1:10043", "127.0.0.1:10043"},
+        {"w.example:1", "w.example:1"},
+        {"w.example:65535", "w.example:65535"},
+        {" w.example:4343 ", "w.example:4343"},
+        {"[::1]", "::1:43"},
+        {"[::1]:4343", "::1:4343"},
+        {"::1", "::1:43"},
+        {"none", "none:43"},
+        {"w.example:0", ""},
+        {"[::1]x", ""},
+        {"w.example:65536", ""},
+        {"w.example:", ""},
+        {"w.example:abc", ""},
+        {"w.example:+43", ""},
+        {"w.example:99999999999", ""},
     };
     for (const auto &[text, expected] : cases) {
         const ServerAddress a = parseServerAddress(QString::fromLatin1(text));

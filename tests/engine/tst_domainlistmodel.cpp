@@ -2,7 +2,7 @@
 
 #include <QAbstractItemModelTester>
 
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 
@@ -75,10 +75,10 @@ TEST(DomainListModel, EverySortPathPlacesRowsAfterTheirEquals)
     // Bulk updates and append runs sort once at the end; they and a header sort
     // must give the order that one-by-one sorted inserts give, ties included.
     const std::vector<DomainRow> rows = {
-        makeRow("c.com", "com", "30 days", "9"), makeRow("n.net", "net", "N/A", "10"),
+        makeRow("c.com", "com", "30 days", "9"),   makeRow("n.net", "net", "N/A", "10"),
         makeRow("k.com", "com", "30 days", "N/A"), makeRow("a.net", "net", "N/A", "9"),
         makeRow("z.com", "com", "-3 days", "100"), makeRow("m.org", "org", "5 days", "1"),
-        makeRow("b.com", "COM", "30 days", "9"), makeRow("q.net", "net", "120 days", "10")};
+        makeRow("b.com", "COM", "30 days", "9"),   makeRow("q.net", "net", "120 days", "10")};
     // The ascending orders: text ignores case, numbers sort by value with "N/A" first.
     const std::pair<int, const char *> columns[] = {
         {ColTld, "c.com k.com z.com b.com n.net a.net q.net m.org"},

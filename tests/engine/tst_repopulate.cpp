@@ -8,7 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +36,8 @@ struct Fixture {
         QStringList out;
         for (int i = 0; i < list.size(); ++i) {
             const DomainRow &r = list.rowAt(i);
-            out << QStringList(r.cells.begin(), r.cells.end()).join(u'|') + u'|' + QString::number(r.colour)
-                       + (r.bold ? "|bold" : "|");
+            out << QStringList(r.cells.begin(), r.cells.end()).join(u'|') + u'|' + QString::number(r.colour) +
+                       (r.bold ? "|bold" : "|");
         }
         return out;
     }
@@ -90,11 +90,11 @@ TEST(Repopulate, SelectedOnlyRunKeepsUnselectedRowsAndReportsAMissingFileAfterTh
 {
     Fixture f, g;
     f.run.selectedOnly = g.run.selectedOnly = true;
-    f.folder.write("remember.txt", line("kept1.com|5|com|FREE|N/A|0 days|N/A")
-                                       + line("kept2.com|5|com|Taken|01-02-2026|17 days|Status: old"));
+    f.folder.write("remember.txt", line("kept1.com|5|com|FREE|N/A|0 days|N/A") +
+                                       line("kept2.com|5|com|Taken|01-02-2026|17 days|Status: old"));
     for (const Fixture *x : {&f, &g}) {
-        x->folder.write("temp.txt", line("new1.com|FREE|N/A|N/A") + line("new2.com|N/A|N/A|Timeout")
-                                        + line("kept1.com|Taken|N/A|N/A")); // a kept row stays as it was
+        x->folder.write("temp.txt", line("new1.com|FREE|N/A|N/A") + line("new2.com|N/A|N/A|Timeout") +
+                                        line("kept1.com|Taken|N/A|N/A")); // a kept row stays as it was
     }
     f.repopulate();
     EXPECT_EQ(f.rows(), QStringList({"kept1.com|5|com|FREE|N/A|0 days|N/A|1|bold",
@@ -118,10 +118,10 @@ TEST(DaysLeft, YearFormsAndImpossibleDates)
 {
     // The date and the expiry it means (year 0: "N/A").
     const std::tuple<const char *, int, int, int> cases[] = {
-        {"15-01-2026", 2026, 1, 15}, {"05-03-10", 2010, 3, 5},    {"01-01-00", 2000, 1, 1},
-        {"31-12-99", 2099, 12, 31},  {"01-01-0005", 2005, 1, 1},  {"01-01-0123", 2123, 1, 1},
-        {"29-02-2024", 2024, 2, 29}, {"29-02-2025", 0, 0, 0},     {"31-04-2026", 0, 0, 0},
-        {"01-13-2026", 0, 0, 0},     {"-5-03-2026", 0, 0, 0},     {"05-03", 0, 0, 0},
+        {"15-01-2026", 2026, 1, 15}, {"05-03-10", 2010, 3, 5},   {"01-01-00", 2000, 1, 1},
+        {"31-12-99", 2099, 12, 31},  {"01-01-0005", 2005, 1, 1}, {"01-01-0123", 2123, 1, 1},
+        {"29-02-2024", 2024, 2, 29}, {"29-02-2025", 0, 0, 0},    {"31-04-2026", 0, 0, 0},
+        {"01-13-2026", 0, 0, 0},     {"-5-03-2026", 0, 0, 0},    {"05-03", 0, 0, 0},
     };
     for (const auto &[text, y, m, d] : cases) {
         const QString expected = y ? QString::number(kToday.daysTo(QDate(y, m, d))) + " days" : "N/A";

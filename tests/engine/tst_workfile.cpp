@@ -1,6 +1,6 @@
 #include "engine/workfile.h"
 
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 #include "support/tempdatafolder.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,10 @@ TEST(WorkFile, ReaderSplitsAtEveryLineEndAndCutsOverlongLinesWriterKeepsFieldsOn
     const qsizetype limit = LineReader::kMaxLineLength, block = 1 << 20;
     const auto any = LineReader::Ends::AnyLineEnd, crOnly = LineReader::Ends::CrOnly;
     const std::tuple<QByteArray, LineReader::Ends, QStringList> cases[] = {
-        {"a\r\nb\nc\rd", any, {"a", "b", "c", "d"}}, {"a\r\n\r\nb\n\nc\r\n", any, {"a", "", "b", "", "c"}},
-        {"", any, {}}, {"a\nb\r\nc\rd\n", crOnly, {"a\nb", "c", "d\n"}},
+        {"a\r\nb\nc\rd", any, {"a", "b", "c", "d"}},
+        {"a\r\n\r\nb\n\nc\r\n", any, {"a", "", "b", "", "c"}},
+        {"", any, {}},
+        {"a\nb\r\nc\rd\n", crOnly, {"a\nb", "c", "d\n"}},
         {"x\x01y\xe9\xff", any, {QString::fromLatin1("x\x01y\xe9\xff")}},
         {QByteArray(limit * 3 + 12345, '\0') + "\nabc.test\r\n", any, {QString(limit, QChar(0)), "abc.test"}},
         {QByteArray(limit, 'b') + "\rnext", crOnly, {QString(limit, u'b'), "next"}},

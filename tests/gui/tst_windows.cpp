@@ -1,9 +1,9 @@
 #include "app/aboutwindow.h"
-#include "app/appcontext.h"
 #include "app/helpballoonwidget.h"
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgetprompter.h"
+#include "engine/appcontext.h"
 #include "engine/domainlistmodel.h"
 #include "sources/manualaddwindow.h"
 #include "support/scriptedprompter.h"
@@ -77,13 +77,17 @@ private slots:
         window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
         window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
         QVERIFY(window.isHidden() && prompter.allAnswersUsed());
-        QCOMPARE(prompter.texts(), answer < 0 ? QStringList{} : QStringList{QStringLiteral(
-            "Would you like to add the 3 valid domains to the list of domains to be checked?")});
+        QCOMPARE(
+            prompter.texts(),
+            answer < 0
+                ? QStringList{}
+                : QStringList{QStringLiteral(
+                      "Would you like to add the 3 valid domains to the list of domains to be checked?")});
         QCOMPARE(context.list.size(), rows);
         if (rows) {
             const DomainRow &row = context.list.rowAt(0);
-            QVERIFY(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' ') == "abc.test 3 test"
-                    && row.colour == ColourGrey);
+            QVERIFY(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' ') == "abc.test 3 test" &&
+                    row.colour == ColourGrey);
         }
     }
 
@@ -104,9 +108,11 @@ private slots:
     void fileFilters()
     {
         const char *const cases[][2] = {
-            {"Text files (*.txt)|*.txt|All files (*.*)|*.*", "Text files (*.txt);;All files (*)"}, {"", ""},
+            {"Text files (*.txt)|*.txt|All files (*.*)|*.*", "Text files (*.txt);;All files (*)"},
+            {"", ""},
             {"Text files|*.txt", "Text files (*.txt)"}, // no patterns in the description
-            {"Lists (*.txt;*.csv)|*.txt;*.csv", "Lists (*.txt *.csv)"}, {"Web pages", "Web pages (*)"},
+            {"Lists (*.txt;*.csv)|*.txt;*.csv", "Lists (*.txt *.csv)"},
+            {"Web pages", "Web pages (*)"},
         };
         for (const auto &c : cases)
             QCOMPARE(WidgetPrompter::toQtFilter(QLatin1String(c[0])), QLatin1String(c[1]));

@@ -1,4 +1,4 @@
-#include "app/appcontext.h"
+#include "engine/appcontext.h"
 #include "lookup/manuallookupwindow.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
@@ -28,8 +28,10 @@ class TestManualLookupWindow : public QObject
             context.config.table.AddTldEntry(QStringLiteral("net"), server.address(), QString());
             window.setTimeoutMs(300);
         }
-        template<typename T>
-        T *child(const char *name) { return window.findChild<T *>(QLatin1String(name)); }
+        template <typename T> T *child(const char *name)
+        {
+            return window.findChild<T *>(QLatin1String(name));
+        }
         QLineEdit *domain() { return child<QLineEdit>("domainEdit"); }
         QComboBox *serverBox() { return child<QComboBox>("serverCombo"); }
         QString status() { return child<QLabel>("statusLabel")->text(); }
@@ -53,8 +55,11 @@ private slots:
         f.click("startButton");
         // A name that fails the check as typed (capitals or a leading "=" included) leaves the box alone.
         const QString kept = f.server.address() + " 0";
-        const std::pair<const char *, QString> cases[] = {{"ex..com", kept}, {"Example.COM", kept},
-            {"=example.com", kept}, {"example.com", f.server.address() + " 2"}, {"example.org", " 0"}};
+        const std::pair<const char *, QString> cases[] = {{"ex..com", kept},
+                                                          {"Example.COM", kept},
+                                                          {"=example.com", kept},
+                                                          {"example.com", f.server.address() + " 2"},
+                                                          {"example.org", " 0"}};
         for (const auto &[typed, servers] : cases) {
             f.domain()->setText(QLatin1String(typed));
             f.click("getServersButton");

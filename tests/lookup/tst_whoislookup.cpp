@@ -1,6 +1,7 @@
 #include "config/programoptions.h"
 #include "config/settingsfile.h"
 #include "config/tldservertable.h"
+#include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
@@ -32,9 +33,12 @@ private slots:
         suffixes.mylist({QStringLiteral("com.zz")});
         // {typed, override, query sent}; an empty query: refused as invalid
         const std::tuple<const char *, bool, const char *> cases[] = {
-            {"=EXAMPLE.Com", false, "example.com"},       {"www.example.com", false, "example.com"},
-            {"www.example.com", true, "www.example.com"}, {"example.com.zz", false, "example.com.zz"},
-            {"ex..com", false, ""},                       {"=Ex..COM", true, "ex..com"},
+            {"=EXAMPLE.Com", false, "example.com"},
+            {"www.example.com", false, "example.com"},
+            {"www.example.com", true, "www.example.com"},
+            {"example.com.zz", false, "example.com.zz"},
+            {"ex..com", false, ""},
+            {"=Ex..COM", true, "ex..com"},
         };
         for (const auto &[typed, asTyped, query] : cases)
             QCOMPARE(formLookupQuery(typed, asTyped, suffixes).value_or(QString()), QLatin1String(query));
@@ -84,7 +88,11 @@ private slots:
         QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
         const QString dir = "--data-dir=" + folder.path();
         const QString refused = "--server=127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
-        struct Case { QStringList args; int exitCode; const char *err; };
+        struct Case {
+            QStringList args;
+            int exitCode;
+            const char *err;
+        };
         const Case cases[] = {
             {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, ""},
             {{dir, "--override", "--server", server.address(), "=Example.COM"}, 0, ""},

@@ -59,7 +59,10 @@ struct Rig : QObject {
         socket.ArrayAdd(i);
         socket.Connect(i, QStringLiteral("127.0.0.1"), int(server.serverPort()));
     }
-    bool waitFor(QString e, int ms = 5000) { return QTest::qWaitFor([&] { return events.contains(e); }, ms); }
+    bool waitFor(QString e, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] { return events.contains(e); }, ms);
+    }
     void add(const QVariant &i, const QString &w) { events << w + QString(" @%1").arg(socket.State(i)); }
 };
 
@@ -121,8 +124,8 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return r.events.size() > events.count(u'|'); }, 10000));
         QCOMPARE(r.events.join(u'|'), events);
         if (events.contains("close @8"))
-            QVERIFY(r.taken["0"] == "Domain Name: EXAMPLE.COM\r\n" && r.socket.RemoteHostIP(0) == "127.0.0.1"
-                    && !r.socket.LocalIP(0).isEmpty());
+            QVERIFY(r.taken["0"] == "Domain Name: EXAMPLE.COM\r\n" &&
+                    r.socket.RemoteHostIP(0) == "127.0.0.1" && !r.socket.LocalIP(0).isEmpty());
         // Once it has ended, nothing more can be taken, and connecting again waits for CloseSck.
         QCOMPARE(raised([&] { r.socket.GetData(index, r.taken["0"]); }).number, 40006);
         QCOMPARE(numberAndSource([&] { r.socket.Connect(index); }), "40020 CSocketPlus.Connect");

@@ -2,7 +2,7 @@
 
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
-#include "engine/qtprinters.h"
+#include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 
 #include <QSignalSpy>
@@ -12,7 +12,8 @@
 namespace {
 
 const QString kManyRows = QStringLiteral(
-    "You have now added over 100,000 domains to the main list!\r\nThis uses a LOT of ram on your computer.\r\n\r\n"
+    "You have now added over 100,000 domains to the main list!\r\nThis uses a LOT of ram on your "
+    "computer.\r\n\r\n"
     "We suggest that you check no more than 100,000 domains at a time unless you have a lot of RAM.\r\n\r\n"
     "Are you sure that you would like to continue?");
 
@@ -26,7 +27,10 @@ QString column(const DomainListModel &list, int col = ColDomain)
 
 // Notes whether the view was up to date whenever a question came.
 struct ViewCheckingPrompter : ScriptedPrompter {
-    explicit ViewCheckingPrompter(const DomainListModel &list) : list(list) {}
+    explicit ViewCheckingPrompter(const DomainListModel &list)
+        : list(list)
+    {
+    }
     bool askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes) override
     {
         askedWhileHidden = askedWhileHidden || list.inBulk() || list.rowCount() != list.size();
@@ -73,7 +77,7 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
         int handedOver, rowsAfter;
     } cases[] = {
         {99999, {"a.new", "b.new", "c.new"}, {true}, 3, 100002},
-        {99999, {"a.new", "b.new"}, {false}, 1, 100000}, // No keeps the 100,000th
+        {99999, {"a.new", "b.new"}, {false}, 1, 100000},        // No keeps the 100,000th
         {100000, {"filler1.com", "b.new"}, {false}, 1, 100000}, // a duplicate still asks
         {99997, {"a.new", "b.new"}, {}, 2, 99999},
     };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/clock.h"
+#include "base/clock.h"
 
 // A clock that moves only when told to.
 class FakeClock : public Clock
@@ -14,7 +14,10 @@ public:
     qint32 tickCount() const override { return m_ticks; }
     QDate today() const override { return m_today; }
 
-    void advance(qint32 ms) { m_ticks = static_cast<qint32>(static_cast<quint32>(m_ticks) + static_cast<quint32>(ms)); }
+    void advance(qint32 ms)
+    {
+        m_ticks = static_cast<qint32>(static_cast<quint32>(m_ticks) + static_cast<quint32>(ms));
+    }
     void setTicks(qint32 ticks) { m_ticks = ticks; }
     void setToday(QDate d) { m_today = d; }
 

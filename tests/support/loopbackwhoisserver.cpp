@@ -224,8 +224,8 @@ quint16 LoopbackWhoisServer::refusedPort()
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof addr;
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), len) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), len) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
             return quint16(0);
         return quint16(ntohs(addr.sin_port));
     }();

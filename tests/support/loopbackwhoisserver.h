@@ -47,14 +47,14 @@ public:
         static Reply text(const char *text) { return Reply::text(QByteArray(text)); }
         // Written one by one, `pauseMs` apart so the client sees separate reads.
         static Reply pieces(const QList<QByteArray> &pieces, int pauseMs = 20);
-        static Reply silent() { return Reply().keepOpen(); }     // nothing; left open
-        static Reply closeNow() { return Reply(); }              // nothing; graceful close
-        static Reply reset() { return Reply().endWithReset(); }  // nothing; RST
+        static Reply silent() { return Reply().keepOpen(); }    // nothing; left open
+        static Reply closeNow() { return Reply(); }             // nothing; graceful close
+        static Reply reset() { return Reply().endWithReset(); } // nothing; RST
 
         // Chainable: Reply::text("partial").endWithReset().
         Reply &keepOpen() { return endWith(Ending::KeepOpen); }
         Reply &endWithReset() { return endWith(Ending::Reset); }
-        Reply &delayed(int ms);  // before the first piece
+        Reply &delayed(int ms); // before the first piece
 
     private:
         friend class LoopbackConnection;
@@ -67,12 +67,12 @@ public:
 
     using Handler = std::function<std::optional<Reply>(const QString &query)>;
 
-    explicit LoopbackWhoisServer(QObject *parent = nullptr);  // listens at once
+    explicit LoopbackWhoisServer(QObject *parent = nullptr); // listens at once
     ~LoopbackWhoisServer() override;
 
     bool isListening() const;
     quint16 serverPort() const;
-    QString address() const;  // "127.0.0.1:<port>", the form of a TLD server entry
+    QString address() const; // "127.0.0.1:<port>", the form of a TLD server entry
 
     void setDefault(const Reply &reply) { m_default = reply; }
     void onQuery(const QString &query, const Reply &reply) { m_rules.insert(query, reply); }
@@ -88,15 +88,15 @@ public:
     // that forgets to close its sockets shows up here).
     int acceptedCount() const { return m_accepted; }
     int openCount() const { return static_cast<int>(m_connections.size()); }
-    qint64 bytesReceived() const { return m_bytesReceived; }  // query lines included
+    qint64 bytesReceived() const { return m_bytesReceived; } // query lines included
 
     // Run the event loop until the condition holds or the time is up.
     bool waitForQueries(int count, int timeoutMs = 5000);
     bool waitForAccepted(int count, int timeoutMs = 5000);
     bool waitForOpenCount(int count, int timeoutMs = 5000);
 
-    void close();     // stops accepting; open connections carry on
-    void abortAll();  // resets every open connection
+    void close();    // stops accepting; open connections carry on
+    void abortAll(); // resets every open connection
 
     // A 127.0.0.1 port that refuses connections at once. It stays bound (never
     // listening) for the life of the process, so nothing else can take it.

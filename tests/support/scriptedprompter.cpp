@@ -1,13 +1,46 @@
 #include "scriptedprompter.h"
 
-#include <QtDebug>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+void failRunningTest(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    if (::testing::UnitTest::GetInstance()->current_test_info() != nullptr) {
+        ADD_FAILURE() << bytes.constData();
+    } else if (QTest::currentTestFunction() != nullptr) {
+        QTest::qFail(bytes.constData(), __FILE__, __LINE__);
+    } else {
+        std::fprintf(stderr, "FAIL outside a test: %s\n", bytes.constData());
+        std::abort();
+    }
+}
+
+ScriptedPrompter::~ScriptedPrompter()
+{
+    if (!m_answers.isEmpty())
+        failRunningTest(
+            QStringLiteral("ScriptedPrompter: %1 queued answer(s) never asked for").arg(m_answers.size()));
+    if (!m_files.isEmpty())
+        failRunningTest(
+            QStringLiteral("ScriptedPrompter: %1 queued file name(s) never asked for").arg(m_files.size()));
+}
+
+void ScriptedPrompter::forgetAnswers()
+{
+    m_answers.clear();
+    m_files.clear();
+}
 
 bool ScriptedPrompter::askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes)
 {
     m_log.append({Kind::Question, title, text, icon, defaultYes});
     if (m_answers.isEmpty()) {
-        ++m_unanswered;
-        qWarning("ScriptedPrompter: unexpected question: %s", qPrintable(text));
+        failRunningTest(QStringLiteral("ScriptedPrompter: unexpected question: ") + text);
         return false;
     }
     return m_answers.dequeue();
@@ -31,13 +64,21 @@ void ScriptedPrompter::fail(const QString &title, const QString &text)
 QString ScriptedPrompter::chooseOpenFile(const QString &title, const QString &filter)
 {
     m_log.append({Kind::OpenFile, title, filter});
-    return m_files.isEmpty() ? QString() : m_files.dequeue();
+    if (m_files.isEmpty()) {
+        failRunningTest(QStringLiteral("ScriptedPrompter: unexpected file choice: ") + title);
+        return {};
+    }
+    return m_files.dequeue();
 }
 
 QString ScriptedPrompter::chooseSaveFile(const QString &title, const QString &filter)
 {
     m_log.append({Kind::SaveFile, title, filter});
-    return m_files.isEmpty() ? QString() : m_files.dequeue();
+    if (m_files.isEmpty()) {
+        failRunningTest(QStringLiteral("ScriptedPrompter: unexpected file choice: ") + title);
+        return {};
+    }
+    return m_files.dequeue();
 }
 
 QStringList ScriptedPrompter::texts() const

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 #include <QList>
 #include <QQueue>
 #include <QString>
 
 // A Prompter for tests: records every message and question in order, answers
-// questions and file choices from queues. A question with no queued answer is a
-// test failure (recorded, answered No).
+// questions and file choices from queues. A question with no queued answer
+// fails the running test (and is answered No); so does an answer still queued
+// when the prompter goes away, because the question it was meant for never came.
 class ScriptedPrompter : public Prompter
 {
 public:
@@ -21,6 +22,11 @@ public:
         bool defaultYes = true;
     };
 
+    ScriptedPrompter() = default;
+    ScriptedPrompter(const ScriptedPrompter &) = delete;
+    ScriptedPrompter &operator=(const ScriptedPrompter &) = delete;
+    ~ScriptedPrompter() override;
+
     void queueAnswer(bool yes) { m_answers.enqueue(yes); }
     void queueFile(const QString &path) { m_files.enqueue(path); }
 
@@ -32,16 +38,20 @@ public:
     QString chooseSaveFile(const QString &title, const QString &filter) override;
 
     const QList<Entry> &log() const { return m_log; }
-    QStringList texts() const;              // every text shown, in order
+    QStringList texts() const; // every text shown, in order
     QString lastText() const { return m_log.isEmpty() ? QString() : m_log.last().text; }
     int count(Kind kind) const;
     void clearLog() { m_log.clear(); }
     bool allAnswersUsed() const { return m_answers.isEmpty() && m_files.isEmpty(); }
-    int unansweredQuestions() const { return m_unanswered; }
+    // Drops answers a test queued for a question that, by design, may not come.
+    void forgetAnswers();
 
 private:
     QList<Entry> m_log;
     QQueue<bool> m_answers;
     QQueue<QString> m_files;
-    int m_unanswered = 0;
 };
+
+// Fails the running test, GoogleTest or QtTest alike; outside a test it prints
+// the text and ends the process, so the failure cannot go unseen.
+void failRunningTest(const QString &text);

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "base/clock.h"
+#include "base/prompter.h"
+#include "config/extrasettings.h"
 #include "config/programoptions.h"
 #include "config/tldservertable.h"
-#include "engine/clock.h"
 #include "engine/domainlistmodel.h"
 #include "engine/runstate.h"
 
@@ -19,7 +20,7 @@ public:
 
     // Built-in TLD table and response lists, then settings.ini over them.
     void loadConfiguration();
-    // Writes settings.ini; false (after the message) on failure.
+    // Writes settings.ini and quorvane.ini; false (after the message) on failure.
     bool saveConfiguration();
 
     const QString dataFolder;
@@ -30,4 +31,9 @@ public:
     RunState run;
     WhoisConfig config;
     ProgramOptions options;
+    // quorvane.ini: what settings.ini has no line for.
+    ExtraSettings extra;
+    // The quick start wizard is open. Windows it opens ask this ("wizard mode")
+    // and leave out what would act behind its back.
+    bool wizardMode = false;
 };

@@ -1,11 +1,4 @@
-#include "rowcompare.h"
-
-#include "engine/domainrow.h"
-
-bool isNumericColumn(int column)
-{
-    return column == ColLength || column == ColExpiresIn;
-}
+#include "textnumber.h"
 
 double leadingNumber(QStringView text)
 {
@@ -32,18 +25,4 @@ double leadingNumber(QStringView text)
     bool ok = false;
     const double v = text.sliced(start, i - start).toDouble(&ok);
     return ok ? v : 0.0;
-}
-
-int compareCells(int column, const QString &a, const QString &b)
-{
-    if (isNumericColumn(column)) {
-        const bool aSlash = a.contains(u'/');
-        const bool bSlash = b.contains(u'/');
-        if (aSlash || bSlash)
-            return aSlash == bSlash ? 0 : (aSlash ? -1 : 1);
-        const double va = leadingNumber(a);
-        const double vb = leadingNumber(b);
-        return va < vb ? -1 : (vb < va ? 1 : 0);
-    }
-    return a.compare(b, Qt::CaseInsensitive);
 }

@@ -7,6 +7,7 @@ AppContext::AppContext(const QString &dataFolder, Prompter &prompter, Clock &clo
     : dataFolder(dataFolder)
     , prompter(prompter)
     , clock(clock)
+    , extra(dataFolder)
 {
 }
 
@@ -23,5 +24,11 @@ void AppContext::loadConfiguration()
 
 bool AppContext::saveConfiguration()
 {
-    return SaveSettings(dataFolder, config, options, prompter);
+    const bool saved = SaveSettings(dataFolder, config, options, prompter);
+    const QString error = extra.save();
+    if (!error.isEmpty()) {
+        prompter.fail(kProgramTitle, error);
+        return false;
+    }
+    return saved;
 }

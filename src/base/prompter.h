@@ -14,8 +14,8 @@ public:
     virtual ~Prompter() = default;
 
     // Yes/No question. Returns true for Yes. `defaultYes` picks the default button.
-    virtual bool askYesNo(const QString &title, const QString &text, PromptIcon icon = PromptIcon::Information,
-                          bool defaultYes = true) = 0;
+    virtual bool askYesNo(const QString &title, const QString &text,
+                          PromptIcon icon = PromptIcon::Information, bool defaultYes = true) = 0;
     virtual void inform(const QString &title, const QString &text) = 0; // information icon
     virtual void warn(const QString &title, const QString &text) = 0;   // exclamation icon
     virtual void fail(const QString &title, const QString &text) = 0;   // critical icon

@@ -1,0 +1,111 @@
+#include "clicommand.h"
+
+#include "cliprompter.h"
+#include "engine/runoptions.h"
+
+#include <cstdio>
+
+namespace {
+
+const QCommandLineOption &helpOption()
+{
+    static const QCommandLineOption option(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                           QStringLiteral("show this help"));
+    return option;
+}
+
+// An option's name as typed: "-h", "--help".
+QString dashed(const QString &name)
+{
+    return name.size() == 1 ? QString(u'-' + name) : QString(QStringLiteral("--") + name);
+}
+
+// "  --name VALUE" or "  -h, --help", as the option list shows an option.
+QString optionLabel(const QCommandLineOption &option)
+{
+    QStringList names;
+    for (const QString &n : option.names())
+        names << dashed(n);
+    QString label = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        label += u' ' + option.valueName();
+    return label;
+}
+
+} // namespace
+
+QString CliCommand::helpText() const
+{
+    QList<QCommandLineOption> all = options();
+    all.append(helpOption());
+    qsizetype width = 0;
+    for (const QCommandLineOption &o : all)
+        width = std::max(width, optionLabel(o).size());
+    width = std::min<qsizetype>(width + 2, 24);
+
+    QString text = QStringLiteral("Usage: quorvane-cli ") + name();
+    if (!synopsis().isEmpty())
+        text += u' ' + synopsis();
+    text += QStringLiteral("\n\n") + description().trimmed() + QStringLiteral("\n\n");
+    for (const QCommandLineOption &o : all) {
+        const QString label = optionLabel(o);
+        const QStringList lines = o.description().split(u'\n');
+        if (label.size() + 1 > width) {
+            text += label + u'\n';
+            for (const QString &line : lines)
+                text += QString(width, u' ') + line + u'\n';
+        } else {
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                text += (i == 0 ? label.leftJustified(width) : QString(width, u' ')) + lines[i] + u'\n';
+        }
+    }
+    const QString tail = epilogue().trimmed();
+    if (!tail.isEmpty())
+        text += u'\n' + tail + u'\n';
+    return text;
+}
+
+void CliCommand::printError(const QString &text) const
+{
+    CliPrompter::printError(QStringLiteral("quorvane-cli ") + name() + QStringLiteral(": ") + text);
+}
+
+int CliCommand::usageError(const QString &text) const
+{
+    printError(text + QStringLiteral(" (try --help)"));
+    return cliexit::kUsage;
+}
+
+QString CliCommand::requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames)
+{
+    for (const QString &option : optionNames) {
+        if (parser.isSet(option) && !startsWithNumber(parser.value(option)))
+            return QStringLiteral("--%1 needs a number, not '%2'").arg(option, parser.value(option));
+    }
+    return {};
+}
+
+int CliCommand::run(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOptions(options());
+    parser.addOption(helpOption());
+    if (!parser.parse(QStringList{QStringLiteral("quorvane-cli ") + name()} + args)) {
+        // Name an unknown option the way it was typed.
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return usageError(QStringLiteral("unknown option '%1'").arg(dashed(unknown.first())));
+        return usageError(parser.errorText());
+    }
+    if (parser.isSet(helpOption())) {
+        const QByteArray help = helpText().toLocal8Bit();
+        std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
+        return cliexit::kOk;
+    }
+    if (!takesArguments() && !parser.positionalArguments().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    return execute(parser);
+}

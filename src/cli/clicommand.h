@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Exit statuses shared by every command of quorvane-cli.
+namespace cliexit {
+inline constexpr int kOk = 0;
+// The work could not be done: a run could not start, no reply came, the
+// report could not be written.
+inline constexpr int kFailed = 1;
+// A usage error, or an input file that cannot be read.
+inline constexpr int kUsage = 2;
+// A work file (temp.txt, remember.txt) could not be written during a run: the
+// run stopped there; the report still lists every name.
+inline constexpr int kWorkFileFailed = 3;
+// Stopped by a signal: 128 + its number (130 for SIGINT, 143 for SIGTERM).
+inline constexpr int signalStatus(int signalNumber)
+{
+    return 128 + signalNumber;
+}
+} // namespace cliexit
+
+// One command of quorvane-cli. A command declares its options once; the parser
+// and the --help text are both built from that declaration, so the two cannot
+// drift apart.
+class CliCommand
+{
+public:
+    virtual ~CliCommand() = default;
+
+    // The word that selects the command ("check") and its line in the program's
+    // own usage text.
+    virtual QString name() const = 0;
+    virtual QString summary() const = 0;
+
+    // Parses `args` (the words after the command's name), answers --help, and
+    // otherwise runs the command. Returns the process exit status.
+    int run(const QStringList &args);
+
+    // The command's --help text.
+    QString helpText() const;
+
+    // Prints "quorvane-cli NAME: text (try --help)" on standard error and
+    // returns the usage exit status.
+    int usageError(const QString &text) const;
+    // Prints "quorvane-cli NAME: text" on standard error.
+    void printError(const QString &text) const;
+
+protected:
+    // What follows the command's name on the usage line ("[OPTIONS] FILE...").
+    virtual QString synopsis() const = 0;
+    // A paragraph (or more) after the usage line.
+    virtual QString description() const = 0;
+    // Every option but --help, which each command gets.
+    virtual QList<QCommandLineOption> options() const = 0;
+    // Text after the option list: notes, the report format, the exit statuses.
+    virtual QString epilogue() const { return {}; }
+    // Whether the synopsis takes positional words at all.
+    virtual bool takesArguments() const { return true; }
+
+    // Runs the parsed command.
+    virtual int execute(const QCommandLineParser &parser) = 0;
+
+    // Checks that each of the named options, when given, holds a number.
+    // Returns the usage error text, empty when all are fine.
+    static QString requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames);
+};
