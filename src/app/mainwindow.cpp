@@ -5,8 +5,10 @@
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
 #include "app/widgetunits.h"
+#include "config/settingswindow.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
+#include "feedback/feedbackform.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
 
@@ -594,8 +596,15 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::showExitFeedback()
 {
-    // The exit feedback form is not part of the program yet; closing goes
-    // straight on to saving the settings.
+    // There is no feedback server of our own: the form appears only where the
+    // user has named one in quorvane.ini.
+    const FeedbackServerSetting setting = feedbackServerSetting(m_context.extra);
+    if (!setting.problem.isEmpty())
+        m_context.prompter.warn(kProgramTitle, setting.problem);
+    if (!setting.server)
+        return;
+    FeedbackForm form(m_context.prompter, *setting.server, currentFeedbackSystem(), this);
+    form.exec();
 }
 
 void MainWindow::closeOtherWindows()
@@ -630,7 +639,8 @@ void MainWindow::openResultExport()
 
 void MainWindow::openSettings()
 {
-    // No settings window yet: the command stays inert.
+    SettingsWindow window(m_context, this);
+    window.exec();
 }
 
 void MainWindow::openQuickStartWizard()

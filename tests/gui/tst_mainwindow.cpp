@@ -214,8 +214,8 @@ private slots:
                                        {"toolAdd", "Add domains manually"},
                                        {"manualwhois", "Manual Whois Lookup"},
                                        {"toolWhois", "Manual Whois Lookup"},
-                                       {"Settings", ""},
-                                       {"toolConfig", ""},
+                                       {"Settings", "Config"},
+                                       {"toolConfig", "Config"},
                                        {"saveresult", ""},
                                        {"toolExport", ""},
                                        {"qsw", ""}};

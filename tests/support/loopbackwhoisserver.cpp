@@ -85,6 +85,14 @@ private:
         if (m_gotQuery)
             return;
         m_buffer += bytes;
+        if (m_server->m_requestEnd) {
+            if (!m_server->m_requestEnd(m_buffer))
+                return;
+            const QString request = record(m_buffer);
+            if (!m_playing)
+                play(replyFor(request));
+            return;
+        }
         const qsizetype lf = m_buffer.indexOf('\n');
         if (lf < 0)
             return;

@@ -21,6 +21,9 @@ class LoopbackConnection;
 // it and plays the Reply chosen by, in this order: the handler (if it returns
 // one), the rule for that exact query, the default (Reply::closeNow() unless set).
 // With setOnAccept() every connection plays that Reply at once, before any query.
+// With setRequestEnd() a connection reads until the predicate holds for all it
+// has received, and records all of it, line ends included, as its query (an
+// HTTP request, say).
 //
 //     LoopbackWhoisServer server;
 //     server.setDefault(Reply::silent());
@@ -66,6 +69,7 @@ public:
     };
 
     using Handler = std::function<std::optional<Reply>(const QString &query)>;
+    using RequestEnd = std::function<bool(const QByteArray &received)>;
 
     explicit LoopbackWhoisServer(QObject *parent = nullptr); // listens at once
     ~LoopbackWhoisServer() override;
@@ -78,6 +82,7 @@ public:
     void onQuery(const QString &query, const Reply &reply) { m_rules.insert(query, reply); }
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     void setOnAccept(std::optional<Reply> reply) { m_onAccept = std::move(reply); }
+    void setRequestEnd(RequestEnd end) { m_requestEnd = std::move(end); }
 
     // Query lines in the order received, without their line end.
     QStringList queries() const { return m_queries; }
@@ -111,6 +116,7 @@ private:
     QHash<QString, Reply> m_rules;
     Handler m_handler;
     std::optional<Reply> m_onAccept;
+    RequestEnd m_requestEnd;
     QStringList m_queries;
     QList<LoopbackConnection *> m_connections;
     int m_accepted = 0;

@@ -1,0 +1,277 @@
+#include "config/settingstexts.h"
+#include "config/settingswindow.h"
+#include "config/tldentrydialog.h"
+#include "engine/appcontext.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <functional>
+
+using namespace settingstexts;
+using Kind = ScriptedPrompter::Kind;
+
+// The "Config" window over a small table (COM, ORG) and short response lists.
+class TestSettingsWindow : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture {
+        TempDataFolder folder;
+        ScriptedPrompter prompter;
+        AppContext context{folder.path(), prompter};
+        std::unique_ptr<SettingsWindow> window;
+
+        Fixture()
+        {
+            context.config.table.AddTldEntry(QStringLiteral("com"), QStringLiteral("whois.one, whois.two"),
+                                             QStringLiteral("No Match"));
+            context.config.table.AddTldEntry(QStringLiteral("org"), QStringLiteral("whois.org"), {});
+            context.config.freeResponses = QStringList{QStringLiteral("not found")};
+            context.config.errorResponses = QStringList{QStringLiteral("limit exceeded")};
+            window = std::make_unique<SettingsWindow>(context);
+        }
+        template <typename T> T *child(const QString &name) { return window->findChild<T *>(name); }
+        void click(const QString &button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+        QTreeWidget *list(const QString &name) { return child<QTreeWidget>(name); }
+        // Every row of a list, cells joined by "|", rows by ";".
+        QString rows(const QString &name)
+        {
+            QStringList out;
+            QTreeWidget *view = list(name);
+            for (int r = 0; r < view->topLevelItemCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < view->columnCount(); ++c)
+                    cells << view->topLevelItem(r)->text(c);
+                out << cells.join(u'|');
+            }
+            return out.join(u';');
+        }
+        void selectTld(int row)
+        {
+            list(QStringLiteral("tldList"))->setCurrentItem(list("tldList")->topLevelItem(row));
+        }
+    };
+
+    // Clicks `button`, which opens the entry editor modally, and runs `act` on
+    // it once it is up. An editor `act` leaves open is cancelled.
+    static void withEditor(Fixture &f, const QString &button,
+                           const std::function<void(TldEntryDialog &)> &act)
+    {
+        bool acted = false;
+        QTimer::singleShot(0, [&] {
+            auto *editor = qobject_cast<TldEntryDialog *>(QApplication::activeModalWidget());
+            if (!editor)
+                return;
+            act(*editor);
+            acted = true;
+            if (editor->isVisible())
+                editor->reject();
+        });
+        f.click(button);
+        QVERIFY2(acted, "the entry editor did not open");
+    }
+
+    static void fill(TldEntryDialog &editor, const QString &tld, const QString &servers, const QString &free)
+    {
+        editor.findChild<QLineEdit *>(QStringLiteral("tldEdit"))->setText(tld);
+        editor.findChild<QLineEdit *>(QStringLiteral("serversEdit"))->setText(servers);
+        editor.findChild<QPlainTextEdit *>(QStringLiteral("freeResponseEdit"))->setPlainText(free);
+    }
+    static void commit(TldEntryDialog &editor)
+    {
+        QTest::mouseClick(editor.findChild<QPushButton *>(QStringLiteral("commitButton")), Qt::LeftButton);
+    }
+
+private slots:
+    void addEntryRefusesBadAndDuplicateTldsAndShowsCapitals()
+    {
+        Fixture f;
+        QString caption;
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            caption = editor.windowTitle() + u' ' +
+                      editor.findChild<QPushButton *>(QStringLiteral("commitButton"))->text();
+            // Refused: a digit, one letter, a hyphen, a TLD already there (any case), no server.
+            const QStringList refused{"c0m", "x", "co-op", "COM", "net"};
+            for (const QString &tld : refused) {
+                fill(editor, tld, tld == "net" ? QString() : QStringLiteral("whois.example"), {});
+                commit(editor);
+                QVERIFY2(editor.isVisible(), qPrintable(tld));
+            }
+            fill(editor, QStringLiteral("co.uk"), QStringLiteral("whois.a, whois.b"),
+                 QStringLiteral("$Domain$ Is Free"));
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        QCOMPARE(caption, QStringLiteral("Add entry Add"));
+        QCOMPARE(f.prompter.texts(), QStringList(5, kAddFailed));
+        QCOMPARE(f.prompter.count(Kind::Warn), 5);
+        QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.one, whois.two|no match;ORG|whois.org|;"
+                                                   "CO.UK|whois.a, whois.b|$domain$ is free"));
+        QCOMPARE(f.list("tldList")->currentIndex().row(), 2); // the new row is shown
+
+        // Cancel leaves the table as it was.
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            fill(editor, QStringLiteral("net"), QStringLiteral("whois.net"), {});
+            QTest::mouseClick(editor.findChild<QPushButton *>(QStringLiteral("cancelButton")),
+                              Qt::LeftButton);
+        });
+        QCOMPARE(f.context.config.table.count(), 3);
+    }
+
+    void editEntryKeepsItsOwnTldAndAnEmptyFreeField()
+    {
+        Fixture f;
+        // Without a selection, Edit does nothing (an editor opened here would block the test).
+        f.window->editTldEntry();
+
+        f.selectTld(0);
+        QString shown;
+        withEditor(f, QStringLiteral("tldEditButton"), [&](TldEntryDialog &editor) {
+            shown = editor.windowTitle() + u'|' + editor.findChild<QLineEdit *>("tldEdit")->text() + u'|' +
+                    editor.findChild<QLineEdit *>("serversEdit")->text() + u'|' +
+                    editor.findChild<QPlainTextEdit *>("freeResponseEdit")->toPlainText() + u'|' +
+                    editor.findChild<QPushButton *>("commitButton")->text();
+            // Another row's TLD and bad TLDs are refused; the row's own TLD is not a duplicate.
+            for (const char *tld : {"ORG", "org", "n3t", ""}) {
+                fill(editor, QLatin1String(tld), QStringLiteral("whois.new"), {});
+                commit(editor);
+                QVERIFY2(editor.isVisible(), tld);
+            }
+            fill(editor, QStringLiteral("com"), QStringLiteral("whois.new"), {});
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        QCOMPARE(shown, QStringLiteral("Edit entry|COM|whois.one, whois.two|no match|Update"));
+        QCOMPARE(f.prompter.texts(), QStringList(4, kEditFailed));
+        QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.new|no match;ORG|whois.org|"));
+
+        // A new TLD and a new free response replace the old ones; the row keeps its place.
+        f.selectTld(0);
+        withEditor(f, QStringLiteral("tldEditButton"), [&](TldEntryDialog &editor) {
+            fill(editor, QStringLiteral("Net"), QStringLiteral("whois.net"), QStringLiteral("Available"));
+            commit(editor);
+        });
+        QCOMPARE(f.rows("tldList"), QStringLiteral("NET|whois.net|available;ORG|whois.org|"));
+        QVERIFY(f.context.config.table.contains(QStringLiteral("net")));
+        QVERIFY(!f.context.config.table.contains(QStringLiteral("com")));
+    }
+
+    void deleteClearAndRestoreTheTable()
+    {
+        Fixture f;
+        f.selectTld(0);
+        f.click(QStringLiteral("tldDeleteButton"));
+        QCOMPARE(f.rows("tldList"), QStringLiteral("ORG|whois.org|"));
+
+        // Restore asks while the table has rows (No preselected); No keeps them.
+        f.prompter.queueAnswer(false);
+        f.click(QStringLiteral("tldRestoreButton"));
+        QCOMPARE(f.context.config.table.count(), 1);
+        QCOMPARE(f.prompter.log().last().text, kRestoreTldQuestion);
+        QVERIFY(!f.prompter.log().last().defaultYes);
+        f.prompter.queueAnswer(false);
+        f.click(QStringLiteral("tldClearButton"));
+        QCOMPARE(f.context.config.table.count(), 1);
+        f.prompter.queueAnswer(true);
+        f.click(QStringLiteral("tldClearButton"));
+        QCOMPARE(f.list("tldList")->topLevelItemCount(), 0);
+        QTRY_COMPARE(f.child<QLabel>("countLabel")->text(),
+                     QStringLiteral("There are 0 TLD whois entries in the list."));
+
+        // On an empty table it restores without a question.
+        const int asked = f.prompter.count(Kind::Question);
+        f.click(QStringLiteral("tldRestoreButton"));
+        QCOMPARE(f.prompter.count(Kind::Question), asked);
+        QCOMPARE(f.list("tldList")->topLevelItemCount(), 111);
+        QCOMPARE(f.list("tldList")->topLevelItem(11)->text(0), QStringLiteral("CO.UK"));
+        QTRY_COMPARE(f.child<QLabel>("countLabel")->text(),
+                     QStringLiteral("There are 111 TLD whois entries in the list."));
+        QCOMPARE(f.prompter.texts(), QStringList({kRestoreTldQuestion, kClearQuestion, kClearQuestion}));
+    }
+
+    void responseListsKeepWhatIsTyped()
+    {
+        Fixture f;
+        f.child<QLineEdit>("freeInput")->setText(QStringLiteral("$Domain$ Is FREE"));
+        f.click(QStringLiteral("freeAddButton"));
+        f.click(QStringLiteral("freeAddButton")); // empty box: nothing
+        f.child<QLineEdit>("errorInput")->setText(QStringLiteral("Quota Exceeded"));
+        QTest::keyClick(f.child<QLineEdit>("errorInput"), Qt::Key_Return);
+        QCOMPARE(f.context.config.freeResponses, QStringList({"not found", "$Domain$ Is FREE"}));
+        QCOMPARE(f.context.config.errorResponses, QStringList({"limit exceeded", "Quota Exceeded"}));
+        QCOMPARE(f.rows("freeList"), QStringLiteral("not found;$Domain$ Is FREE"));
+        QVERIFY(f.child<QLineEdit>("freeInput")->text().isEmpty());
+
+        f.list("errorList")->setCurrentItem(f.list("errorList")->topLevelItem(0));
+        f.click(QStringLiteral("errorDeleteButton"));
+        QCOMPARE(f.rows("errorList"), QStringLiteral("Quota Exceeded"));
+
+        f.prompter.queueAnswer(false);
+        f.click(QStringLiteral("freeClearButton"));
+        QCOMPARE(f.context.config.freeResponses.size(), 2);
+        f.prompter.queueAnswer(true);
+        f.click(QStringLiteral("freeClearButton"));
+        QVERIFY(f.context.config.freeResponses.isEmpty());
+        QCOMPARE(f.prompter.texts(), QStringList(2, kClearQuestion));
+
+        // Restoring a response list asks nothing.
+        f.click(QStringLiteral("freeRestoreButton"));
+        f.click(QStringLiteral("errorRestoreButton"));
+        QCOMPARE(f.list("freeList")->topLevelItemCount(), 28);
+        QCOMPARE(f.list("errorList")->topLevelItemCount(), 9);
+        QCOMPARE(f.prompter.log().size(), 2);
+    }
+
+    void helpTextsAndTheWizardOption()
+    {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        auto *tabs = f.child<QTabWidget>("settingsTabs");
+        QCOMPARE(tabs->tabText(0) + u'|' + tabs->tabText(1) + u'|' + tabs->tabText(2),
+                 QStringLiteral("TLD Servers|Response Handling|Settings"));
+        const std::pair<const char *, QString> helps[] = {{"tldHelpLabel", kTldHelp},
+                                                          {"freeHelpLabel", kFreeHelp},
+                                                          {"errorHelpLabel", kErrorHelp},
+                                                          {"settingsHelpLabel", kSettingsHelp}};
+        int shown = 0;
+        for (int i = 0; i < 3; ++i) {
+            tabs->setCurrentIndex(i);
+            for (const auto &[name, text] : helps) {
+                auto *label = f.child<QLabel>(QLatin1String(name));
+                if (!label->isVisible())
+                    continue;
+                QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)),
+                                 Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(label, &move);
+                QCOMPARE(f.window->findChild<QLabel *>("helpBalloonText")->text(), text);
+                ++shown;
+            }
+        }
+        QCOMPARE(shown, 4);
+        QVERIFY(kTldHelp.contains(QStringLiteral("$domain$ is AVAILABLE")));
+
+        auto *hide = f.child<QCheckBox>("hideWizardCheck");
+        QCOMPARE(hide->text(), kHideWizard);
+        QVERIFY(!hide->isChecked());
+        hide->setChecked(true);
+        QVERIFY(f.context.options.hideWizard);
+        SettingsWindow again(f.context);
+        QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
+    }
+
+    void closingMakesNewTldsKnownToNamesAddedLater()
+    {
+        Fixture f;
+        f.context.run.stopped = true;
+        f.context.config.table.AddTldEntry(QStringLiteral("ab.cd"), QStringLiteral("whois.cd"), {});
+        f.click(QStringLiteral("closeButton"));
+        QCOMPARE(f.context.run.suffixes.getext(QStringLiteral("name.ab.cd")), QStringLiteral("ab.cd"));
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"

@@ -1,0 +1,254 @@
+#include "app/mainwindow.h"
+#include "engine/appcontext.h"
+#include "feedback/feedbackform.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using Reply = LoopbackWhoisServer::Reply;
+using Kind = ScriptedPrompter::Kind;
+using namespace feedbacktexts;
+
+namespace {
+
+// An HTTP request is whole once its headers and Content-Length bytes of body are in.
+bool wholeRequest(const QByteArray &received)
+{
+    const qsizetype headersEnd = received.indexOf("\r\n\r\n");
+    if (headersEnd < 0)
+        return false;
+    const qsizetype at = received.indexOf("Content-Length: ");
+    const qsizetype length =
+        at < 0 ? 0 : received.mid(at + 16, received.indexOf('\r', at) - at - 16).toLongLong();
+    return received.size() >= headersEnd + 4 + length;
+}
+
+// The message inside a request's body, decoded.
+QString sentMessage(const QString &request)
+{
+    const QByteArray bytes = request.toLatin1();
+    const qsizetype from = bytes.indexOf("&message=") + 9;
+    const qsizetype to = bytes.indexOf("&Next=+Submit+");
+    return QString::fromLatin1(QByteArray::fromPercentEncoding(bytes.mid(from, to - from)));
+}
+
+FeedbackSystem testSystem()
+{
+    FeedbackSystem system;
+    system.programFolder = QStringLiteral("/opt/quorvane");
+    system.versionText = QStringLiteral("1.01");
+    system.environment = [](const QString &name) {
+        return name == "OS" ? QStringLiteral("Linux") : QString();
+    };
+    return system;
+}
+
+// Runs `trigger` and closes the modal window it opens; returns its caption ("" when none opened).
+QString captionOfModalOpenedBy(const std::function<void()> &trigger)
+{
+    QString caption;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            caption = modal->windowTitle();
+            modal->close();
+        }
+    });
+    closer.start(0);
+    trigger();
+    return caption;
+}
+
+} // namespace
+
+class TestFeedbackForm : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture {
+        ScriptedPrompter prompter;
+        LoopbackWhoisServer server;
+        FeedbackForm form;
+
+        // A short time-out only where a test waits for it: elsewhere a slow
+        // machine must not turn into a retry.
+        explicit Fixture(int timeoutMs = 60000, quint16 port = 0)
+            : form(prompter, {QStringLiteral("127.0.0.1"), port ? port : server.serverPort()}, testSystem())
+        {
+            server.setRequestEnd(wholeRequest);
+            form.setTimeoutMs(timeoutMs);
+            form.show();
+        }
+        template <typename T> T *child(const char *name) { return form.findChild<T *>(QLatin1String(name)); }
+        void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+        void write(const QString &message, int rating)
+        {
+            child<QPlainTextEdit>("messageBox")->setPlainText(message);
+            child<QComboBox>("ratingBox")->setCurrentIndex(rating);
+        }
+        bool inputState()
+        {
+            return child<QPushButton>("sendButton")->isEnabled() &&
+                   child<QPushButton>("exitButton")->isEnabled() && child<QLabel>("sendingLabel")->isHidden();
+        }
+        bool waitForMessages(int count)
+        {
+            return QTest::qWaitFor([&] { return prompter.log().size() >= count; }, 5000);
+        }
+    };
+
+private slots:
+    void controlsAndTheEmptyOpinion()
+    {
+        Fixture f;
+        QStringList ratings;
+        for (int i = 0; i < f.child<QComboBox>("ratingBox")->count(); ++i)
+            ratings << f.child<QComboBox>("ratingBox")->itemText(i);
+        QCOMPARE(ratings.join(u'|'),
+                 QStringLiteral("(None selected)|Terrible|Fair|Good|Very good|Excellent"));
+        QCOMPARE(f.child<QComboBox>("ratingBox")->currentText(), kNoRating);
+        QCOMPARE(f.form.windowTitle(), QStringLiteral("Your opinion matters!"));
+        QCOMPARE(f.child<QLabel>("headingLabel")->text(),
+                 QStringLiteral("Thank you for trying Quorvane from ") + kMakerName);
+        QVERIFY(f.child<QCheckBox>("sysInfoCheck")->isChecked());
+        QVERIFY(f.child<QLabel>("sendingLabel")->isHidden());
+
+        // Blanks alone and no rating are no opinion: nothing is sent.
+        f.write(QStringLiteral("  \n "), 0);
+        f.click("sendButton");
+        QCOMPARE(f.prompter.texts(), QStringList{kNoOpinion});
+        QCOMPARE(f.prompter.count(Kind::Inform), 1);
+        QVERIFY(f.inputState());
+        QCOMPARE(f.server.acceptedCount(), 0);
+
+        // The sending indicator's cycle.
+        QStringList cycle{kSending};
+        for (int i = 0; i < 4; ++i)
+            cycle << FeedbackForm::nextSendingText(cycle.last());
+        QCOMPARE(cycle.join(u'|'), QStringLiteral("Sending|Sending.|Sending..|Sending...|Sending"));
+    }
+
+    void successThanksAndCloses()
+    {
+        Fixture f;
+        f.server.setDefault(Reply::text("HTTP/1.0 200 OK\r\n\r\n<p>Your message has been RECEIVED.</p>"));
+        f.write(QStringLiteral("ab\nc"), 3);
+        f.child<QCheckBox>("sysInfoCheck")->setChecked(false);
+        f.click("sendButton");
+        QVERIFY(!f.inputState());
+        QVERIFY(f.child<QLabel>("sendingLabel")->isVisible());
+        QVERIFY(f.waitForMessages(1));
+        QCOMPARE(f.prompter.texts(),
+                 QStringList{QStringLiteral("Thank you for your time! Quorvane will now exit..")});
+        QCOMPARE(f.prompter.count(Kind::Inform), 1);
+        QCOMPARE(f.form.result(), int(QDialog::Accepted));
+        QVERIFY(!f.form.isVisible());
+
+        QCOMPARE(f.server.queryCount(), 1);
+        const QString request = f.server.queries().first();
+        QCOMPARE(request.toLatin1(), feedbackRequest({QStringLiteral("127.0.0.1"), f.server.serverPort()},
+                                                     encodeFeedbackMessage(sentMessage(request))));
+        QCOMPARE(sentMessage(request),
+                 QStringLiteral("Quorvane\r\n\r\nThe program is: Good\r\n\r\nMessage: ab\r\nc\r\n\r\n"));
+    }
+
+    void anyOtherReplyWarnsAndReturnsToInput()
+    {
+        Fixture f;
+        f.server.setDefault(Reply::text("HTTP/1.0 500 Internal Server Error\r\n\r\nsorry"));
+        f.write(QStringLiteral("fine"), 0);
+        f.click("sendButton");
+        QVERIFY(f.waitForMessages(1));
+        QCOMPARE(
+            f.prompter.texts(),
+            QStringList{QStringLiteral("An error ocurred and your message wasn't received, please send it "
+                                       "to us manually at ") +
+                        kMailAddress});
+        QCOMPARE(f.prompter.count(Kind::Warn), 1);
+        QVERIFY(f.inputState());
+        QVERIFY(f.form.isVisible());
+        QCOMPARE(f.server.acceptedCount(), 1);
+        // With the box checked, the system information ends the message.
+        QVERIFY(
+            sentMessage(f.server.queries().first())
+                .endsWith(QStringLiteral("Message: fine\r\n\r\n") + feedbackSystemInformation(testSystem())));
+    }
+
+    void silentServerGetsThreeConnectionsThenTimeout()
+    {
+        Fixture f(150);
+        f.server.setDefault(Reply::silent());
+        f.write({}, 5);
+        f.click("sendButton");
+        QVERIFY(f.waitForMessages(1));
+        QCOMPARE(f.prompter.texts(), QStringList{kTimeout});
+        QCOMPARE(f.prompter.count(Kind::Fail), 1);
+        QCOMPARE(f.server.acceptedCount(), 3);
+        QCOMPARE(f.server.queryCount(), 3); // the whole request went out each time
+        QVERIFY(f.inputState());
+        QVERIFY(f.server.waitForOpenCount(0));
+    }
+
+    void refusedConnectionsEndInASocketError()
+    {
+        Fixture f(60000, LoopbackWhoisServer::refusedPort());
+        f.write(QStringLiteral("x"), 0);
+        f.click("sendButton");
+        QVERIFY(f.waitForMessages(1));
+        QVERIFY2(f.prompter.lastText().startsWith(kSocketError), qPrintable(f.prompter.lastText()));
+        QVERIFY(f.prompter.lastText().size() > kSocketError.size());
+        QCOMPARE(f.prompter.count(Kind::Fail), 1);
+        QCOMPARE(f.form.sender().connections(), 3);
+    }
+
+    void closingWhileSendingSendsNothingMore()
+    {
+        Fixture f;
+        f.server.setDefault(Reply::silent());
+        f.write(QStringLiteral("x"), 0);
+        f.click("sendButton");
+        QVERIFY(f.server.waitForAccepted(1));
+        QVERIFY(!f.child<QPushButton>("exitButton")->isEnabled());
+        f.form.close();
+        QVERIFY(!f.form.isSending());
+        QVERIFY(f.server.waitForOpenCount(0));
+        QCOMPARE(f.server.acceptedCount(), 1);
+        QVERIFY(f.prompter.log().isEmpty());
+    }
+
+    void exitShowsTheFormOnlyWithAServer()
+    {
+        const std::pair<QByteArray, QString> cases[] = {
+            {QByteArray(), QString()},
+            {"[feedback]\nserver=127.0.0.1:9\n", kTitle},
+        };
+        for (const auto &[ini, caption] : cases) {
+            TempDataFolder folder;
+            folder.write(QStringLiteral("quorvane.ini"), ini);
+            ScriptedPrompter prompter;
+            AppContext context(folder.path(), prompter);
+            MainWindow window(context, [](const QUrl &) {});
+            window.show();
+            QCOMPARE(captionOfModalOpenedBy([&] { window.close(); }), caption);
+            QVERIFY(!window.isVisible());
+            QVERIFY(folder.exists(QStringLiteral("settings.ini")));
+            QVERIFY(prompter.log().isEmpty());
+        }
+        // A value that cannot be used is reported, and no form appears.
+        TempDataFolder folder;
+        folder.write(QStringLiteral("quorvane.ini"), "[feedback]\nserver=no such:host\n");
+        ScriptedPrompter prompter;
+        AppContext context(folder.path(), prompter);
+        MainWindow window(context, [](const QUrl &) {});
+        window.show();
+        QCOMPARE(captionOfModalOpenedBy([&] { window.close(); }), QString());
+        QCOMPARE(prompter.count(Kind::Warn), 1);
+        QVERIFY(prompter.lastText().contains(QStringLiteral("feedback/server")));
+    }
+};
+
+QTEST_MAIN(TestFeedbackForm)
+#include "tst_feedbackform.moc"
