@@ -9,6 +9,7 @@
 #include "engine/checkengine.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
+#include "wizard/quickstartwizardwindow.h"
 
 #include <algorithm>
 
@@ -635,7 +636,15 @@ void MainWindow::openSettings()
 
 void MainWindow::openQuickStartWizard()
 {
-    // No quick start wizard yet: neither the command nor start-up opens anything.
+    QuickStartWizardWindow wizard(
+        m_context, [this] { openDomainSources(); },
+        [this] {
+            // The wizard has set the options; the boxes show what the run will use.
+            optionsChanged();
+            m_engine->allstarter();
+        },
+        this);
+    wizard.exec();
 }
 
 void MainWindow::openSupportPage()
