@@ -62,12 +62,12 @@ protected:
                             "quorvane.ini, else www.google.com; port 80 unless given)"),
              QStringLiteral("HOST[:PORT]")},
             {QStringLiteral("top"),
-             QStringLiteral("only the top N results of each keyword, N one of\n") +
-                 choiceList(topResultChoices()) + QStringLiteral(" (default: no limit)"),
+             QStringLiteral("only the top N results of each keyword: 10, 20 ... 100\n"
+                            "or 200, 300 ... 1000 (default: no limit)"),
              QStringLiteral("N")},
             {QStringLiteral("delay"),
-             QStringLiteral("seconds between queries, one of\n") + choiceList(queryDelayChoices()) +
-                 QStringLiteral(" (default: 3)"),
+             QStringLiteral("seconds between queries: 1 to 20, or 25, 30 ... 60\n"
+                            "(default: 3)"),
              QStringLiteral("SECONDS")},
             {QStringLiteral("remove-subdomains"),
              QStringLiteral("reduce each name to its registered domain")},

@@ -297,6 +297,7 @@ void WebSearchHarvester::halt()
 
 void WebSearchHarvester::connectToEngine()
 {
+    ++m_attempt;
     m_page.clear();
     m_socket->CloseSck(kIndex);
     m_pageDeadline.start(kPageTimeouts * m_timeoutMs);
@@ -306,8 +307,9 @@ void WebSearchHarvester::connectToEngine()
         // Only an address the system refuses outright comes back here; it
         // fails like any other attempt, once Connect has returned.
         const QString reason = e.description;
-        QTimer::singleShot(0, this, [this, reason] {
-            if (!m_stopped)
+        const quint32 attempt = m_attempt;
+        QTimer::singleShot(0, this, [this, reason, attempt] {
+            if (!m_stopped && attempt == m_attempt)
                 skipPage(reason);
         });
     }
@@ -397,7 +399,7 @@ void WebSearchHarvester::skipPage(const QString &reason)
     if (m_stopped)
         return;
     ++m_failedPages;
-    if (!m_topOnly && m_failedPages >= kMaxFailedPages) {
+    if (m_failedPages >= kMaxFailedPages) {
         if (nextKeyword())
             scheduleNextQuery();
         return;

@@ -123,7 +123,8 @@ struct HarvestRequest {
 // little random jitter, so the engine does not see a machine's even beat.
 //
 // A page that never comes (no connection, no data for the time-out, an empty
-// reply, a socket error) is skipped and the search goes on with the next query.
+// reply, a socket error) is skipped and the search goes on with the next query;
+// after kMaxFailedPages such pages in a row, with the next keyword.
 // A page is cut at kPageCap bytes (what came is scanned) and given up after
 // kPageTimeouts time-outs in all, so neither a flood nor a trickle of data can
 // hold the search or its memory.
@@ -135,8 +136,10 @@ public:
     static constexpr int kFirstDelayMs = 3000;
     static constexpr qint64 kPageCap = 4 * 1024 * 1024;
     static constexpr int kPageTimeouts = 10;
-    // Without a top limit only a page without a next link ends a keyword; an
-    // engine that never answers would keep the search asking forever.
+    // A keyword whose pages fail this many times in a row is given up. Without
+    // it an engine that never answers would keep the search asking forever:
+    // without a top limit only a page without a next link ends a keyword, and
+    // a refused connection never moves on to the next page at all.
     static constexpr int kMaxFailedPages = 3;
 
     explicit WebSearchHarvester(QObject *parent = nullptr);
@@ -213,6 +216,7 @@ private:
     int m_failedPages = 0; // in a row, of the current keyword
     int m_timeoutMs = kTimeoutMs;
     int m_nextDelayMs = kFirstDelayMs;
+    quint32 m_attempt = 0; // counts connections, so a deferred failure finds its own
     bool m_stopped = true;
     bool m_running = false;
 };

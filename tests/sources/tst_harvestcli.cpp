@@ -60,10 +60,6 @@ private slots:
             << QStringList{"--delay", "21", "k"}
             << "--delay must be one of 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, "
                "14, 15, 16, 17, 18, 19, 20, 25, 30, 35, 40, 45, 50, 55, 60";
-        QTest::newRow("top not a choice") << QStringList{"--top", "15", "k"}
-                                          << "--top must be one of 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, "
-                                             "200, 300, 400, 500, 600, 700, 800, 900, 1000";
-        QTest::newRow("bad host") << QStringList{"--host", "a b:80", "k"} << "--host needs HOST or HOST:PORT";
         QTest::newRow("no keyword") << QStringList{} << "There are no keywords to use.";
         QTest::newRow("unreadable file")
             << QStringList{"--keywords", "/nonexistent/keys.txt"} << "cannot read";

@@ -31,22 +31,6 @@ TEST(WebSearch, KeywordEncoding)
         EXPECT_EQ(encodeKeyword(QString::fromUtf16(c.keyword)), QString::fromLatin1(c.encoded)) << c.encoded;
 }
 
-TEST(WebSearch, PageSizeAndRequest)
-{
-    EXPECT_EQ(searchPageSize(true, 90), 10);
-    EXPECT_EQ(searchPageSize(true, 100), 100);
-    EXPECT_EQ(searchPageSize(false, 10), 100);
-    EXPECT_EQ(searchRequest(QStringLiteral("www.example.com"), QStringLiteral("a%20b"), 20, 10),
-              QByteArray("GET http://www.example.com/search?q=a%20b&start=20&num=10 HTTP/1.0\r\n"
-                         "User-Agent: Mozilla/4.0 (compatible; Windows XP 5.1)\r\n"
-                         "Host: www.example.com\r\n"
-                         "Connection: Close\r\n"
-                         "Cache-Control: no-cache\r\n"
-                         "\r\n"));
-    EXPECT_TRUE(searchRequest(QStringLiteral("h"), QStringLiteral("k"), 0, 100)
-                    .startsWith("GET http://h/search?q=k&start=0&num=100 HTTP/1.0\r\n"));
-}
-
 TEST(WebSearch, LinkScan)
 {
     const struct {
@@ -100,16 +84,12 @@ TEST(WebSearch, EngineHostAndSettings)
         const char *text;
         const char *requestHost; // "" when refused
     } cases[] = {
-        {"www.example.com", "www.example.com"},
         {" 127.0.0.1:8080 ", "127.0.0.1:8080"},
         {"search.example:80", "search.example"},
         {"[::1]:8081", "[::1]:8081"},
         {"host:0", ""},
-        {"host:99999", ""},
         {"host:", ""},
-        {"", ""},
         {"evil.com/x\r\nX-Injected: 1", ""},
-        {"two words", ""},
     };
     for (const auto &c : cases) {
         const std::optional<SearchEngine> parsed = parseSearchHost(QString::fromLatin1(c.text));
@@ -119,23 +99,18 @@ TEST(WebSearch, EngineHostAndSettings)
     TempDataFolder folder;
     ExtraSettings settings(folder.path());
     QStringList problems;
-    SearchEngine engine = searchEngineFromSettings(settings, &problems);
-    EXPECT_EQ(engine.requestHost(), QStringLiteral("www.google.com"));
-    EXPECT_EQ(engine.port, 80);
-    EXPECT_EQ(engine.ownDomain, QStringLiteral("google"));
-    EXPECT_TRUE(problems.isEmpty());
-
+    const auto engineText = [&] {
+        const SearchEngine e = searchEngineFromSettings(settings, &problems);
+        return e.host + u' ' + QString::number(e.port) + u' ' + e.ownDomain;
+    };
+    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
     settings.setValue(kHarvestHostKey, QStringLiteral("search.test:8080"));
     settings.setValue(kHarvestDomainKey, QStringLiteral("search.test"));
-    engine = searchEngineFromSettings(settings, &problems);
-    EXPECT_EQ(engine.host, QStringLiteral("search.test"));
-    EXPECT_EQ(engine.port, 8080);
-    EXPECT_EQ(engine.ownDomain, QStringLiteral("search.test"));
-
+    EXPECT_EQ(engineText(), QStringLiteral("search.test 8080 search.test"));
+    EXPECT_TRUE(problems.isEmpty());
+    // Unusable values are reported, and the defaults stand.
     settings.setValue(kHarvestHostKey, QStringLiteral("bad host"));
     settings.setValue(kHarvestDomainKey, QStringLiteral("bad\"domain"));
-    engine = searchEngineFromSettings(settings, &problems);
-    EXPECT_EQ(engine.requestHost(), QStringLiteral("www.google.com"));
-    EXPECT_EQ(engine.ownDomain, QStringLiteral("google"));
+    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
     EXPECT_EQ(problems.size(), 2);
 }
