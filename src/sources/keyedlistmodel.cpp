@@ -1,6 +1,7 @@
 #include "keyedlistmodel.h"
 
 #include <algorithm>
+#include <functional>
 
 KeyedListModel::KeyedListModel(QObject *parent)
     : QAbstractListModel(parent)
