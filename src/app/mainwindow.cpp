@@ -11,6 +11,7 @@
 #include "feedback/feedbackform.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
+#include "wizard/quickstartwizardwindow.h"
 
 #include <algorithm>
 
@@ -645,7 +646,15 @@ void MainWindow::openSettings()
 
 void MainWindow::openQuickStartWizard()
 {
-    // No quick start wizard yet: neither the command nor start-up opens anything.
+    QuickStartWizardWindow wizard(
+        m_context, [this] { openDomainSources(); },
+        [this] {
+            // The wizard has set the options; the boxes show what the run will use.
+            optionsChanged();
+            m_engine->allstarter();
+        },
+        this);
+    wizard.exec();
 }
 
 void MainWindow::openSupportPage()

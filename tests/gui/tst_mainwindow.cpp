@@ -176,7 +176,8 @@ private slots:
         ScriptedPrompter prompter;
         AppContext next(m_folder->path(), prompter);
         MainWindow window(next, [](const QUrl &) {});
-        window.startUp();
+        // The wizard was not switched off, so it opens over the loaded window.
+        QCOMPARE(captionOfModalOpenedBy([&] { window.startUp(); }), QStringLiteral("Quick Start Wizard"));
         QVERIFY(window.isVisible() && next.run.stopped && prompter.log().isEmpty());
         QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane v1.01"));
         QVERIFY(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText() == "45" &&
@@ -218,7 +219,7 @@ private slots:
                                        {"toolConfig", "Config"},
                                        {"saveresult", ""},
                                        {"toolExport", ""},
-                                       {"qsw", ""}};
+                                       {"qsw", "Quick Start Wizard"}};
         for (const auto &[name, caption] : rows)
             QVERIFY2(captionOfModalOpenedBy([&] { m_window->action(name)->trigger(); }) == caption, name);
         QVERIFY(m_prompter->log().isEmpty() && m_opened.isEmpty());

@@ -1,0 +1,251 @@
+#include "sources/websearch.h"
+
+#include "support/loopbackhttpserver.h"
+#include "support/loopbackwhoisserver.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using Reply = LoopbackHttpServer::Reply;
+
+namespace {
+
+// A result page linking to `links`, with the next-page picture when `more`.
+QByteArray resultPage(const QStringList &links, bool more)
+{
+    QByteArray page = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>";
+    for (const QString &link : links)
+        page += "<a href=\"" + link.toLatin1() + "\">result</a>\n";
+    if (more)
+        page += "<a href=\"/search?start=next\"><img src=\"/images/nav_next.gif\"></a>";
+    return page + "</body></html>";
+}
+
+// "keyword:start/num" for each request the server saw.
+QStringList queries(const LoopbackHttpServer &server)
+{
+    static const QRegularExpression query(QStringLiteral("q=([^&]*)&start=(\\d+)&num=(\\d+) "));
+    QStringList out;
+    for (const QString &line : server.requestLines()) {
+        const QRegularExpressionMatch m = query.match(line);
+        out << (m.hasMatch() ? m.captured(1) + u':' + m.captured(2) + u'/' + m.captured(3) : line);
+    }
+    return out;
+}
+
+HarvestRequest request(const QStringList &keywords, bool topOnly = false, int topLimit = 100)
+{
+    HarvestRequest r;
+    r.keywords = keywords;
+    r.topOnly = topOnly;
+    r.topLimit = topLimit;
+    r.delayMs = 0;
+    return r;
+}
+
+// A harvester pointed at a loopback engine, without delays or jitter.
+struct Search {
+    LoopbackHttpServer server;
+    WebSearchHarvester harvester;
+    QSignalSpy finished{&harvester, &WebSearchHarvester::finished};
+    QStringList skipped;
+
+    explicit Search(int port = 0)
+    {
+        SearchEngine engine;
+        engine.host = QStringLiteral("127.0.0.1");
+        engine.port = port ? port : server.serverPort();
+        harvester.setEngine(engine);
+        harvester.setNextDelayMs(0);
+        harvester.setRandomSource([] { return 0.0; });
+        QObject::connect(&harvester, &WebSearchHarvester::pageSkipped,
+                         [this](const QString &reason) { skipped << reason; });
+    }
+    bool run(const HarvestRequest &r)
+    {
+        return harvester.start(r) && QTest::qWaitFor([this] { return finished.count() > 0; }, 10000);
+    }
+    QString found() { return harvester.found().items().join(u','); }
+};
+
+} // namespace
+
+class TestWebHarvester : public QObject
+{
+    Q_OBJECT
+private slots:
+    void requestCarriesTheEncodedKeyword()
+    {
+        Search s;
+        s.server.setHandler([](const QString &) { return Reply::page(resultPage({}, false)); });
+        QVERIFY(s.run(request({QStringLiteral("a b+c:d")})));
+        QCOMPARE(s.server.requests().size(), 1);
+        const QByteArray host = "127.0.0.1:" + QByteArray::number(s.server.serverPort());
+        QCOMPARE(s.server.requests().first(), "GET http://" + host +
+                                                  "/search?q=a%20b%2Bc%3Ad&start=0&num=100 HTTP/1.0\r\n"
+                                                  "User-Agent: Mozilla/4.0 (compatible; Windows XP 5.1)\r\n"
+                                                  "Host: " +
+                                                  host +
+                                                  "\r\n"
+                                                  "Connection: Close\r\n"
+                                                  "Cache-Control: no-cache\r\n"
+                                                  "\r\n");
+    }
+
+    void pagesPerKeyword_data()
+    {
+        QTest::addColumn<bool>("topOnly");
+        QTest::addColumn<int>("topLimit");
+        QTest::addColumn<int>("lastPage"); // first start whose page has no next link (-1: none)
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("top 50: five pages of 10") << true << 50 << -1
+                                                  << "k1:0/10 k1:10/10 k1:20/10 k1:30/10 "
+                                                     "k1:40/10 k2:0/10 k2:10/10 k2:20/10 "
+                                                     "k2:30/10 k2:40/10";
+        QTest::newRow("top 200: two pages of 100")
+            << true << 200 << -1 << "k1:0/100 k1:100/100 k2:0/100 k2:100/100";
+        QTest::newRow("no next link ends the keyword early") << true << 50 << 20
+                                                             << "k1:0/10 k1:10/10 k1:20/10 "
+                                                                "k2:0/10 k2:10/10 k2:20/10";
+        QTest::newRow("no limit: pages until no next link") << false << 10 << 200
+                                                            << "k1:0/100 k1:100/100 "
+                                                               "k1:200/100 k2:0/100 "
+                                                               "k2:100/100 k2:200/100";
+    }
+    void pagesPerKeyword()
+    {
+        QFETCH(bool, topOnly);
+        QFETCH(int, topLimit);
+        QFETCH(int, lastPage);
+        QFETCH(QString, expected);
+        Search s;
+        s.server.setHandler([lastPage](const QString &line) {
+            const bool last = lastPage >= 0 && line.contains(QStringLiteral("start=%1&").arg(lastPage));
+            return Reply::page(resultPage({}, !last));
+        });
+        QVERIFY(s.run(request({QStringLiteral("k1"), QStringLiteral("k2")}, topOnly, topLimit)));
+        QCOMPARE(queries(s.server).join(u' '), expected);
+        QCOMPARE(s.finished.count(), 1);
+        QVERIFY(s.skipped.isEmpty());
+    }
+
+    void namesFoundOnceInOrderWithoutSubdomains()
+    {
+        Search s;
+        const QByteArray first = resultPage(
+            {"http://www.One.com/a/b", "http://two.net", "http://www.google.com/x", "http://www.one.com/x"},
+            true);
+        const QByteArray second = resultPage({"http://shop.two.net/", "http://four.co.uk/x"}, false);
+        s.server.setHandler([&](const QString &line) {
+            return Reply::page(line.contains(QLatin1String("start=0&")) ? first : second);
+        });
+        HarvestRequest r = request({QStringLiteral("k")});
+        r.removeSubdomains = true;
+        QVERIFY(s.run(r));
+        QCOMPARE(s.found(), QStringLiteral("one.com,two.net,four.co.uk"));
+        QCOMPARE(s.harvester.bytesReceived(), qint64(first.size() + second.size()));
+    }
+
+    void failedPagesSkipToTheNextQuery_data()
+    {
+        QTest::addColumn<int>("failure"); // 0 silence, 1 close without a reply, 2 refused connection
+        QTest::newRow("silent server") << 0;
+        QTest::newRow("empty reply") << 1;
+        QTest::newRow("refused connection") << 2;
+    }
+    void failedPagesSkipToTheNextQuery()
+    {
+        QFETCH(int, failure);
+        // With a top limit: the failed first page is skipped and the second one still read
+        // (a refused connection is the same failure as an empty reply here).
+        {
+            Search s;
+            s.harvester.setTimeoutMs(100);
+            s.server.setHandler([failure](const QString &line) {
+                if (line.contains(QLatin1String("start=0&")))
+                    return failure == 0 ? Reply::silence() : Reply::closeNow();
+                return Reply::page(resultPage({"http://found.com/"}, true));
+            });
+            QVERIFY(s.run(request({QStringLiteral("k")}, true, 20)));
+            QCOMPARE(queries(s.server).join(u' '), QStringLiteral("k:0/10 k:10/10"));
+            QCOMPARE(s.found(), QStringLiteral("found.com"));
+            QCOMPARE(s.skipped.size(), 1);
+        }
+        // Whatever the limit: a keyword whose pages keep failing is given up after three tries.
+        for (bool topOnly : {false, true}) {
+            Search s(failure == 2 ? LoopbackWhoisServer::refusedPort() : 0);
+            s.harvester.setTimeoutMs(100);
+            s.server.setHandler(
+                [failure](const QString &) { return failure == 0 ? Reply::silence() : Reply::closeNow(); });
+            QVERIFY(s.run(request({QStringLiteral("k1"), QStringLiteral("k2")}, topOnly, 1000)));
+            QCOMPARE(s.skipped.size(), 6);
+            if (failure != 2)
+                QCOMPARE(queries(s.server).join(u' '),
+                         QStringLiteral("k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"));
+            QVERIFY(!s.harvester.isRunning());
+        }
+    }
+
+    void stopIgnoresLateEvents()
+    {
+        Search s;
+        // A page on its way when Stop comes, and a next page the delay would fetch.
+        s.server.setHandler([](const QString &line) {
+            if (line.contains(QLatin1String("q=slow")))
+                return Reply::page(resultPage({"http://late.com/"}, true), 200);
+            if (line.contains(QLatin1String("q=paged&start=0&")))
+                return Reply::page(resultPage({"http://paged.com/"}, true));
+            return Reply::page(resultPage({"http://after.com/"}, false));
+        });
+        s.harvester.setNextDelayMs(50);
+        QVERIFY(s.harvester.start(request({QStringLiteral("slow")})));
+        QVERIFY(s.server.waitForRequests(1));
+        s.harvester.stop();
+        QVERIFY(!s.harvester.isRunning());
+
+        // Stopped between pages: the delay that was running fetches nothing.
+        QObject::connect(
+            &s.harvester, &WebSearchHarvester::pageScanned, &s.harvester, [&s] { s.harvester.stop(); },
+            Qt::SingleShotConnection);
+        QVERIFY(s.harvester.start(request({QStringLiteral("paged")})));
+        QVERIFY(QTest::qWaitFor([&s] { return !s.harvester.isRunning(); }));
+
+        // A later search sees none of it.
+        QVERIFY(s.run(request({QStringLiteral("next")})));
+        QCOMPARE(queries(s.server).join(u' '), QStringLiteral("slow:0/100 paged:0/100 next:0/100"));
+        QCOMPARE(s.found(), QStringLiteral("paged.com,after.com"));
+        QCOMPARE(s.finished.count(), 1);
+    }
+
+    void pageCappedInSizeAndTime()
+    {
+        {
+            Search s;
+            s.harvester.setPageCap(4000);
+            // What came before the cap is scanned; the next link beyond it is never seen.
+            const QByteArray page =
+                resultPage({"http://early.com/"}, false) + QByteArray(20000, ' ') + "nav_next.gif";
+            s.server.setHandler([&](const QString &) { return Reply::page(page); });
+            QVERIFY(s.run(request({QStringLiteral("big")})));
+            QCOMPARE(s.found(), QStringLiteral("early.com"));
+            QCOMPARE(s.server.requestCount(), 1);
+            QVERIFY(s.harvester.bytesReceived() <= 4000);
+        }
+        {
+            Search s;
+            s.harvester.setTimeoutMs(100);
+            // A byte now and then keeps the time-out away, but not the page's time limit.
+            QList<QByteArray> trickle{resultPage({"http://slow.com/"}, false)};
+            for (int i = 0; i < 100; ++i)
+                trickle << " ";
+            s.server.setHandler([&](const QString &) { return Reply::trickle(trickle, 50); });
+            QVERIFY(s.run(request({QStringLiteral("drip")}, true, 10)));
+            QCOMPARE(s.skipped.size(), 1);
+            QCOMPARE(s.found(), QString());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWebHarvester)
+#include "tst_webharvester.moc"

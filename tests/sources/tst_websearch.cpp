@@ -1,0 +1,116 @@
+#include "sources/websearch.h"
+
+#include "config/extrasettings.h"
+#include "support/qtprinters.h"
+#include "support/tempdatafolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString joined(const QStringList &list)
+{
+    return list.join(u',');
+}
+
+} // namespace
+
+TEST(WebSearch, KeywordEncoding)
+{
+    const struct {
+        const char16_t *keyword;
+        const char *encoded;
+    } cases[] = {
+        {u"a b+c:d", "a%20b%2Bc%3Ad"},               // the three replacements
+        {u"plain", "plain"},                         // nothing to encode
+        {u"at&t #1 100%", "at%26t%20%231%20100%25"}, // would split or end the query
+        {u"caf\u00e9", "caf%C3%A9"},                 // outside ASCII: its UTF-8 bytes
+        {u"tab\there", "tab%09here"},                // control characters cannot reach the request line
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(encodeKeyword(QString::fromUtf16(c.keyword)), QString::fromLatin1(c.encoded)) << c.encoded;
+}
+
+TEST(WebSearch, LinkScan)
+{
+    const struct {
+        const char *page;
+        const char *names;
+    } cases[] = {
+        {R"(<a href="http://www.Example.com/some/path?x=1">)", "example.com"},
+        {R"(<a href="HTTP://WWW.Upper.NET">)", "upper.net"},
+        {R"(<a href="http://sub.example.org/">)", "sub.example.org"},
+        {R"(<a href="https://www.secure.com/">)", ""}, // cut at its first "/": "https:"
+        {R"(<a href="ftp://files.com/x">)", ""},       // "ftp:" is too short
+        {R"(<a href="mailto:me@mail.com">)", ""},      // fails the name check
+        {R"(<a href="bare.com/page">)", "bare.com"},   // no scheme at all
+        {R"(<a href="http://www.google.com/x"><a href="http://maps.GOOGLE.de/">)", ""}, // the engine's own
+        {R"(<a href="http://a.co">)", ""},                                              // shorter than 5
+        {R"(<a href="http://b.com">)", ""}, // a one-letter name fails the check
+        {R"(<a href="http://good.com/"><a href="http://open.com)", "good.com"}, // no closing quote
+        {R"(<a href='http://single.com/'>)", ""},                               // only href=" opens a link
+        {R"(<a href="http://twice.com/"><a href="http://www.twice.com/b"><a href="http://bb.com">)",
+         "twice.com,twice.com,bb.com"}, // repeats are the found list's business
+        {R"(<a href="http://bad_name.com/"><a href="http://x.y.z.com/">)", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(joined(scanPageLinks(QByteArray(c.page), QStringLiteral("google"))),
+                  QString::fromLatin1(c.names))
+            << c.page;
+}
+
+TEST(WebSearch, SubdomainsAndNextLinkAndKilobytes)
+{
+    TldSuffixList suffixes;
+    suffixes.mylist({});
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("shop.example.com"), suffixes), QStringLiteral("example.com"));
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.co.uk"), suffixes),
+              QStringLiteral("example.co.uk"));
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("example.com"), suffixes), QStringLiteral("example.com"));
+
+    EXPECT_TRUE(pageHasNextLink("<img src=\"/images/NAV_NEXT.GIF\">"));
+    EXPECT_FALSE(pageHasNextLink("<img src=\"/images/nav_prev.gif\">"));
+
+    // Thousands of bytes, halves to the even neighbour.
+    const std::pair<qint64, const char *> kb[] = {
+        {0, "0"}, {499, "0"}, {500, "0"}, {1500, "2"}, {2500, "2"}, {2501, "3"}, {5000000000LL, "5000000"}};
+    for (const auto &[bytes, text] : kb)
+        EXPECT_EQ(receivedText(bytes), QString::fromLatin1(text) + QStringLiteral(" kB received")) << bytes;
+}
+
+TEST(WebSearch, EngineHostAndSettings)
+{
+    const struct {
+        const char *text;
+        const char *requestHost; // "" when refused
+    } cases[] = {
+        {" 127.0.0.1:8080 ", "127.0.0.1:8080"},
+        {"search.example:80", "search.example"},
+        {"[::1]:8081", "[::1]:8081"},
+        {"host:0", ""},
+        {"host:", ""},
+        {"evil.com/x\r\nX-Injected: 1", ""},
+    };
+    for (const auto &c : cases) {
+        const std::optional<SearchEngine> parsed = parseSearchHost(QString::fromLatin1(c.text));
+        EXPECT_EQ(parsed ? parsed->requestHost() : QString(), QString::fromLatin1(c.requestHost)) << c.text;
+    }
+
+    TempDataFolder folder;
+    ExtraSettings settings(folder.path());
+    QStringList problems;
+    const auto engineText = [&] {
+        const SearchEngine e = searchEngineFromSettings(settings, &problems);
+        return e.host + u' ' + QString::number(e.port) + u' ' + e.ownDomain;
+    };
+    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
+    settings.setValue(kHarvestHostKey, QStringLiteral("search.test:8080"));
+    settings.setValue(kHarvestDomainKey, QStringLiteral("search.test"));
+    EXPECT_EQ(engineText(), QStringLiteral("search.test 8080 search.test"));
+    EXPECT_TRUE(problems.isEmpty());
+    // Unusable values are reported, and the defaults stand.
+    settings.setValue(kHarvestHostKey, QStringLiteral("bad host"));
+    settings.setValue(kHarvestDomainKey, QStringLiteral("bad\"domain"));
+    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
+    EXPECT_EQ(problems.size(), 2);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QTcpServer;
+class LoopbackHttpConnection;
+
+// A web server of our own for tests: 127.0.0.1, a port the system picks. Each
+// connection reads one request (up to the empty line that ends its header),
+// records it, and plays the Reply the handler picks for its request line.
+//
+//     LoopbackHttpServer server;
+//     server.setHandler([](const QString &line) {
+//         return line.contains("start=0") ? Reply::page("<a href=\"http://a.com/\">") : Reply::silent();
+//     });
+//     QVERIFY(server.waitForRequests(2));
+class LoopbackHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Reply {
+        QList<QByteArray> pieces;
+        int pauseMs = 0;     // between pieces
+        int delayMs = 0;     // before anything is written
+        bool silent = false; // nothing written, the connection left open
+
+        // The bytes (status line and header included, as the test writes them), then a close.
+        static Reply page(const QByteArray &bytes, int delayMs = 0) { return {{bytes}, 0, delayMs, false}; }
+        // Written piece by piece, `pauseMs` apart, then a close.
+        static Reply trickle(const QList<QByteArray> &pieces, int pauseMs)
+        {
+            return {pieces, pauseMs, 0, false};
+        }
+        static Reply closeNow() { return {}; }
+        static Reply silence() { return {{}, 0, 0, true}; }
+    };
+    using Handler = std::function<Reply(const QString &requestLine)>;
+
+    explicit LoopbackHttpServer(QObject *parent = nullptr);
+    ~LoopbackHttpServer() override;
+
+    quint16 serverPort() const;
+    QString address() const; // "127.0.0.1:<port>"
+
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+
+    // Whole requests (request line, header lines, the empty line), in order.
+    const QList<QByteArray> &requests() const { return m_requests; }
+    // Request lines without their CR LF.
+    QStringList requestLines() const;
+    int requestCount() const { return static_cast<int>(m_requests.size()); }
+    bool waitForRequests(int count, int timeoutMs = 5000);
+    int openCount() const { return static_cast<int>(m_connections.size()); }
+
+private:
+    friend class LoopbackHttpConnection;
+    void acceptPending();
+
+    QTcpServer *m_server;
+    Handler m_handler;
+    QList<QByteArray> m_requests;
+    QList<LoopbackHttpConnection *> m_connections;
+};
