@@ -183,7 +183,8 @@ bool readNameFile(const QString &file, AppContext &ctx, QString &error)
 }
 
 // The report is written the way the window's "Save result" writes it.
-bool writeReport(QFile &out, const DomainListModel &list, report::Format format, const report::Columns &columns)
+bool writeReport(QFile &out, const DomainListModel &list, report::Format format,
+                 const report::Columns &columns)
 {
     if (!out.isSequential() && !out.resize(0))
         return false;

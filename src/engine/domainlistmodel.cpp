@@ -352,7 +352,8 @@ int compareKeys(const TextKey &a, const TextKey &b)
     // Repeated cell texts share their characters.
     if (a.text == b.text && a.size == b.size)
         return 0;
-    return QtPrivate::compareStrings(QStringView(a.text, a.size), QStringView(b.text, b.size), Qt::CaseSensitive);
+    return QtPrivate::compareStrings(QStringView(a.text, a.size), QStringView(b.text, b.size),
+                                     Qt::CaseSensitive);
 }
 
 int compareKeys(const NumberKey &a, const NumberKey &b)
@@ -367,9 +368,11 @@ int compareKeys(const NumberKey &a, const NumberKey &b)
 template <typename Key> std::vector<int> stableOrder(std::vector<Key> &keys, bool descending)
 {
     if (descending)
-        std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) { return compareKeys(a, b) > 0; });
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key &a, const Key &b) { return compareKeys(a, b) > 0; });
     else
-        std::stable_sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) { return compareKeys(a, b) < 0; });
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key &a, const Key &b) { return compareKeys(a, b) < 0; });
     std::vector<int> order(keys.size());
     for (size_t i = 0; i < keys.size(); ++i)
         order[i] = keys[i].row;
@@ -405,7 +408,8 @@ std::vector<int> DomainListModel::sortedOrder() const
         } else if (QString f = cell.toCaseFolded(); f.constData() != cell.constData()) {
             folded = refolded.try_emplace(cell.constData(), std::move(f)).first->second;
         }
-        keys[i] = {packHead(folded, 0), packHead(folded, 8), folded.data(), folded.size(), static_cast<int>(i)};
+        keys[i] = {packHead(folded, 0), packHead(folded, 8), folded.data(), folded.size(),
+                   static_cast<int>(i)};
     }
     return stableOrder(keys, descending);
 }

@@ -12,19 +12,20 @@ namespace {
 
 constexpr qsizetype kBlockSize = 1 << 18;
 
-const char *const kHtmlHead = "<html>\r\n"
-                              "<head>\r\n"
-                              "<title>Quorvane report</title>\r\n"
-                              "</head>\r\n"
-                              "<body topmargin=\"60\" leftmargin=\"60\">\r\n"
-                              "<h1><font face=\"Verdana\"><font size=\"6\">Quorvane</font><br>\r\n"
-                              "<font size=\"2\"><span style=\"font-weight: 400\"><br>\r\n"
-                              "$date$</span><br>\r\n"
-                              "<br>\r\n"
-                              "<span style=\"font-weight: 400\">$doms$ domains in the list.</span></font></font></h1>\r\n"
-                              "<table border=\"0\" cellpadding=\"2\" cellspacing=\"1\" style=\"border-collapse: "
-                              "collapse\" bordercolor=\"#111111\" id=\"AutoNumber1\" bgcolor=\"#D9DFEA\">\r\n"
-                              "  <tr>\r\n";
+const char *const kHtmlHead =
+    "<html>\r\n"
+    "<head>\r\n"
+    "<title>Quorvane report</title>\r\n"
+    "</head>\r\n"
+    "<body topmargin=\"60\" leftmargin=\"60\">\r\n"
+    "<h1><font face=\"Verdana\"><font size=\"6\">Quorvane</font><br>\r\n"
+    "<font size=\"2\"><span style=\"font-weight: 400\"><br>\r\n"
+    "$date$</span><br>\r\n"
+    "<br>\r\n"
+    "<span style=\"font-weight: 400\">$doms$ domains in the list.</span></font></font></h1>\r\n"
+    "<table border=\"0\" cellpadding=\"2\" cellspacing=\"1\" style=\"border-collapse: "
+    "collapse\" bordercolor=\"#111111\" id=\"AutoNumber1\" bgcolor=\"#D9DFEA\">\r\n"
+    "  <tr>\r\n";
 const char *const kHtmlHeaderCell = "<td bgcolor=\"#2E67BE\"><font face=\"Verdana\" style=\"font-size: 8pt\" "
                                     "color=\"#FFFFFF\">";
 const char *const kHtmlCell = "<td bgcolor=\"#E1EDFF\"><font face=\"Verdana\" style=\"font-size: 8pt\" "
@@ -33,11 +34,12 @@ const char *const kHtmlCellEnd = "</font></td>\r\n";
 const char *const kHtmlFootStart = "</table>\r\n"
                                    "<p><font face=\"Verdana\" style=\"font-size: 8pt\">\r\n"
                                    "<a href=\"";
-const char *const kHtmlFootEnd = "\">\r\n"
-                                 "<font color=\"#2E67BE\">Quorvane - Domain name checker</font></a></font></p>\r\n"
-                                 "</body>\r\n"
-                                 "</html>\r\n"
-                                 "\r\n";
+const char *const kHtmlFootEnd =
+    "\">\r\n"
+    "<font color=\"#2E67BE\">Quorvane - Domain name checker</font></a></font></p>\r\n"
+    "</body>\r\n"
+    "</html>\r\n"
+    "\r\n";
 
 // Collects the report in blocks and hands each full block to the device,
 // checking every write. After the first failure nothing more is written.
@@ -66,7 +68,7 @@ public:
             SaveError e;
             const auto *file = qobject_cast<const QFileDevice *>(&m_out);
             e.number = file && file->error() != QFileDevice::NoError ? int(file->error())
-                                                                      : int(QFileDevice::WriteError);
+                                                                     : int(QFileDevice::WriteError);
             e.description = m_out.errorString();
             if (e.description.isEmpty() || e.description == QLatin1String("Unknown error"))
                 e.description = QStringLiteral("only %1 of %2 bytes could be written")
@@ -294,9 +296,12 @@ void writeXml(BlockWriter &w, const DomainListModel &list, const std::vector<int
 
 const QStringList &columnCaptions()
 {
-    static const QStringList captions{QStringLiteral("Domain"),          QStringLiteral("Domain name length"),
-                                      QStringLiteral("TLD"),             QStringLiteral("Availability"),
-                                      QStringLiteral("Expiration date"), QStringLiteral("Expires in (days)"),
+    static const QStringList captions{QStringLiteral("Domain"),
+                                      QStringLiteral("Domain name length"),
+                                      QStringLiteral("TLD"),
+                                      QStringLiteral("Availability"),
+                                      QStringLiteral("Expiration date"),
+                                      QStringLiteral("Expires in (days)"),
                                       QStringLiteral("Information")};
     return captions;
 }

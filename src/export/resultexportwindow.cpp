@@ -80,7 +80,8 @@ void ResultExportWindow::saveAs()
     if (m_context.list.size() == 0)
         return;
     const report::Format chosen = format();
-    const QString path = m_context.prompter.chooseSaveFile(kResultExportCaption, report::dialogFilter(chosen));
+    const QString path =
+        m_context.prompter.chooseSaveFile(kResultExportCaption, report::dialogFilter(chosen));
     if (path.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);

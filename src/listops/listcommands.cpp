@@ -22,8 +22,8 @@ RebuildOutcome rebuildThroughRowFile(AppContext &ctx, const std::function<bool(i
     for (int i = 0; written && i < list.size(); ++i) {
         const DomainRow &row = list.rowAt(i);
         if (keep(i, row))
-            written = out.writeLine({row.cells[ColDomain], row.cells[ColAvailability], row.cells[ColExpiration],
-                                     row.cells[ColInformation]});
+            written = out.writeLine({row.cells[ColDomain], row.cells[ColAvailability],
+                                     row.cells[ColExpiration], row.cells[ColInformation]});
     }
     written = out.close() && written;
     if (!written) {
@@ -48,7 +48,8 @@ RebuildOutcome deleteselected(AppContext &ctx)
         return RebuildOutcome::EmptyList;
     const std::vector<char> selected = ctx.list.selectedMask();
     return rebuildThroughRowFile(
-        ctx, [&selected](int i, const DomainRow &) { return !selected[static_cast<size_t>(i)]; }, SortMode::Keep);
+        ctx, [&selected](int i, const DomainRow &) { return !selected[static_cast<size_t>(i)]; },
+        SortMode::Keep);
 }
 
 RebuildOutcome DeleteByStatus(AppContext &ctx, const QString &status, bool uncheckedToo)

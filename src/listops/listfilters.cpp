@@ -44,7 +44,8 @@ QStringList readFilterStrings(const QString &path)
 
 namespace {
 
-RebuildOutcome filterRows(AppContext &ctx, FilterMode mode, const std::function<bool(const DomainRow &)> &matches)
+RebuildOutcome filterRows(AppContext &ctx, FilterMode mode,
+                          const std::function<bool(const DomainRow &)> &matches)
 {
     if (ctx.list.size() == 0)
         return RebuildOutcome::EmptyList;

@@ -5,13 +5,15 @@
 // Texts of the list commands, the filter windows and the list's context menu.
 namespace listtext {
 
-inline const QString kClearListQuestion = QStringLiteral("Are you sure that you would like to clear the list?");
+inline const QString kClearListQuestion =
+    QStringLiteral("Are you sure that you would like to clear the list?");
 inline const QString kNoTldTicked = QStringLiteral("You must select at least one TLD from the list.");
 
 // "There are now N domains left in the list."
 inline QString domainsLeft(int rows)
 {
-    return QStringLiteral("There are now ") + QString::number(rows) + QStringLiteral(" domains left in the list.");
+    return QStringLiteral("There are now ") + QString::number(rows) +
+           QStringLiteral(" domains left in the list.");
 }
 
 // A rebuild writes the rows to keep before it removes any; when that file
@@ -19,8 +21,9 @@ inline QString domainsLeft(int rows)
 inline QString rowFileNotWritten(const QString &path, const QString &reason)
 {
     return QStringLiteral("The list has not been changed: the rows to keep could not be written to ") + path +
-           QStringLiteral(" (") + reason + QStringLiteral(").\r\n\r\nCheck that the folder can be written to and "
-                                                          "that the disk has room, then try again.");
+           QStringLiteral(" (") + reason +
+           QStringLiteral(").\r\n\r\nCheck that the folder can be written to and "
+                          "that the disk has room, then try again.");
 }
 
 // The context menu.

@@ -127,7 +127,8 @@ void StringFilterWindow::clearStrings()
 
 void StringFilterWindow::importStrings()
 {
-    const QString path = m_context.prompter.chooseOpenFile(QStringLiteral("Import"), listtext::kStringImportFilter);
+    const QString path =
+        m_context.prompter.chooseOpenFile(QStringLiteral("Import"), listtext::kStringImportFilter);
     if (path.isEmpty())
         return;
     // One insertion for the whole file: a list file may hold many thousands.

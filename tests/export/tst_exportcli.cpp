@@ -48,7 +48,8 @@ private slots:
         server.setHandler([](const QString &q) -> std::optional<Reply> {
             if (q.startsWith(u"free"))
                 return Reply::text("No match for " + q.toLatin1() + "\r\n");
-            return Reply::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2031-01-25\r\nStatus: <b>&ok, \"x\"\r\n");
+            return Reply::text("Domain: " + q.toLatin1() +
+                               "\r\nExpires on: 2031-01-25\r\nStatus: <b>&ok, \"x\"\r\n");
         });
         TempDataFolder folder;
         WhoisConfig config;
@@ -65,9 +66,11 @@ private slots:
         } cases[] = {
             {{}, report::Format::Text, report::kAllColumns},
             {{"--format", "csv"}, report::Format::Csv, report::kAllColumns},
-            {{"--format", "HTML", "--columns", "information,4"}, report::Format::Html,
+            {{"--format", "HTML", "--columns", "information,4"},
+             report::Format::Html,
              {true, false, false, true, false, false, true}},
-            {{"--format", "xml", "--columns", "1"}, report::Format::Xml,
+            {{"--format", "xml", "--columns", "1"},
+             report::Format::Xml,
              {true, false, false, false, false, false, false}},
         };
         for (const auto &c : cases) {

@@ -53,7 +53,8 @@ private slots:
         QCOMPARE(window.windowTitle(), u"Save result"_s);
         QStringList boxes;
         for (int i = 0; i < 7; ++i) {
-            const QCheckBox *box = child<QCheckBox>(&window, qPrintable(QStringLiteral("columnCheck%1").arg(i)));
+            const QCheckBox *box =
+                child<QCheckBox>(&window, qPrintable(QStringLiteral("columnCheck%1").arg(i)));
             QVERIFY(box->isChecked());
             QCOMPARE(box->isEnabled(), i > 0);
             boxes << box->text();
@@ -86,8 +87,9 @@ private slots:
         type->setCurrentIndex(1);
         m_prompter->queueFile(m_folder->file(u"short.txt"_s));
         saveAs->click();
-        QVERIFY(m_folder->read(u"short.txt"_s).startsWith("Domain|Domain name length|TLD|Availability|"
-                                                          "Expiration date|Expires in (days)\r\nshop.com|4|"));
+        QVERIFY(m_folder->read(u"short.txt"_s)
+                    .startsWith("Domain|Domain name length|TLD|Availability|"
+                                "Expiration date|Expires in (days)\r\nshop.com|4|"));
 
         m_prompter->queueFile({}); // cancelled: nothing written, nothing said
         saveAs->click();

@@ -18,7 +18,8 @@ using report::Format;
 
 namespace {
 
-QByteArray reportOf(const DomainListModel &list, Format format, const report::Columns &columns = report::kAllColumns)
+QByteArray reportOf(const DomainListModel &list, Format format,
+                    const report::Columns &columns = report::kAllColumns)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -40,9 +41,10 @@ TEST(ReportExport, EachFormatMatchesItsGoldenFile)
 {
     DomainListModel list;
     fillAwkwardRows(list);
-    const std::pair<Format, const char *> files[] = {
-        {Format::Html, "awkward.html"}, {Format::Text, "awkward.txt"},
-        {Format::Csv, "awkward.csv"},   {Format::Xml, "awkward.xml"}};
+    const std::pair<Format, const char *> files[] = {{Format::Html, "awkward.html"},
+                                                     {Format::Text, "awkward.txt"},
+                                                     {Format::Csv, "awkward.csv"},
+                                                     {Format::Xml, "awkward.xml"}};
     for (const auto &[format, file] : files) {
         const QByteArray expected = golden(file);
         ASSERT_FALSE(expected.isEmpty()) << file;
@@ -65,7 +67,8 @@ TEST(ReportExport, OneColumnAndPartialReports)
     // The Domain box cannot be cleared; the element names come from the captions.
     const report::Columns noDomain{false, false, false, false, false, true, false};
     EXPECT_EQ(reportOf(list, Format::Text, noDomain).left(27), "Domain|Expires in (days)\r\ns");
-    EXPECT_TRUE(reportOf(list, Format::Xml, noDomain).contains("\t<!ELEMENT DOMAIN (Domain, Expires_in_days)>"));
+    EXPECT_TRUE(
+        reportOf(list, Format::Xml, noDomain).contains("\t<!ELEMENT DOMAIN (Domain, Expires_in_days)>"));
 
     list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'e'); });
     list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'q'); });
@@ -135,13 +138,16 @@ TEST(ReportExport, OptionsDatesAndErrors)
     DomainListModel list;
     fillAwkwardRows(list);
     TempDataFolder folder;
-    const auto notOpened = report::saveReport(folder.path(), Format::Html, list, report::kAllColumns, kFixedDate);
+    const auto notOpened =
+        report::saveReport(folder.path(), Format::Html, list, report::kAllColumns, kFixedDate);
     ASSERT_TRUE(notOpened);
     EXPECT_EQ(notOpened->number, int(QFileDevice::OpenError));
-    EXPECT_EQ(report::saveErrorMessage(*notOpened),
-              "The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: " +
-                  notOpened->description);
-    const auto diskFull = report::saveReport(u"/dev/full"_s, Format::Csv, list, report::kAllColumns, kFixedDate);
+    EXPECT_EQ(
+        report::saveErrorMessage(*notOpened),
+        "The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: " +
+            notOpened->description);
+    const auto diskFull =
+        report::saveReport(u"/dev/full"_s, Format::Csv, list, report::kAllColumns, kFixedDate);
     ASSERT_TRUE(diskFull);
     EXPECT_EQ(diskFull->number, int(QFileDevice::ResourceError)); // no room left
     EXPECT_FALSE(diskFull->description.isEmpty());

@@ -123,9 +123,10 @@ private slots:
                  "Select domains>Select all,Unselect all,Select inverse|-|"
                  "Delete domains>Selected,Taken,Free,Unchecked and Errors|-|Clear list|-|"
                  "Delete/keep domains containing specific strings|Delete/Keep domains with specific TLD's"_s);
-        QCOMPARE(names.join(u' '), u"openwebsite mwl checkalldom checkseldom expplain expplainsel expplainall "
-                                   "seldommenu selectall unselectall selectinverse deldommenu deleteselected "
-                                   "delregistered delfree delunchecked clearlist deletekeepstrings deletekeep"_s);
+        QCOMPARE(names.join(u' '),
+                 u"openwebsite mwl checkalldom checkseldom expplain expplainsel expplainall "
+                 "seldommenu selectall unselectall selectinverse deldommenu deleteselected "
+                 "delregistered delfree delunchecked clearlist deletekeepstrings deletekeep"_s);
         QCOMPARE(m_window->listMenu()->objectName(), u"popup"_s);
         QVERIFY(!m_window->action(u"openwebsite"_s)->icon().isNull());
 
@@ -145,7 +146,8 @@ private slots:
         click(Qt::RightButton);
         QCOMPARE(shown, QStringList{u"popup"_s});
         // The system's own context-menu event (sent on button press on some systems) opens nothing.
-        QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(20, 10), viewport->mapToGlobal(QPoint(20, 10)));
+        QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(20, 10),
+                                viewport->mapToGlobal(QPoint(20, 10)));
         QApplication::sendEvent(viewport, &press);
         QCOMPARE(shown.size(), 1);
     }

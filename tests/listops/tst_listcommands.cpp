@@ -54,12 +54,9 @@ struct Fixture {
     }
 };
 
-const QStringList kResults = {"b-free.com|FREE|N/A|N/A",
-                              "a-taken.co.uk|Taken|05-03-2026|Status: ok",
-                              "c-error.net|N/A|N/A|Timeout",
-                              "d-lower.com|free|N/A|N/A",
-                              "e-unreached.org|||",
-                              "f-taken.com|Taken|N/A|Status: hold"};
+const QStringList kResults = {"b-free.com|FREE|N/A|N/A",     "a-taken.co.uk|Taken|05-03-2026|Status: ok",
+                              "c-error.net|N/A|N/A|Timeout", "d-lower.com|free|N/A|N/A",
+                              "e-unreached.org|||",          "f-taken.com|Taken|N/A|Status: hold"};
 
 } // namespace
 
@@ -78,7 +75,8 @@ TEST(ListCommands, StatusDeletionsMatchExactlyAndKeepTheDisplayOrder)
         Fixture f(kResults);
         sortByHeaderClick(f.ctx.list, ColDomain); // descending, and the list keeps itself so
         ASSERT_TRUE(f.ctx.list.autoSort());
-        EXPECT_EQ(DeleteByStatus(f.ctx, QString::fromLatin1(c.status), c.uncheckedToo), RebuildOutcome::Rebuilt);
+        EXPECT_EQ(DeleteByStatus(f.ctx, QString::fromLatin1(c.status), c.uncheckedToo),
+                  RebuildOutcome::Rebuilt);
         EXPECT_EQ(f.names().join(u' '), QLatin1String(c.left)) << c.status;
         EXPECT_FALSE(f.ctx.list.autoSort()) << c.status;
         // The rows come back through temp.txt and repopulate: recomputed and counted.
@@ -129,7 +127,8 @@ TEST(ListCommands, AnUnwritableRowFileLeavesTheListExactlyAsItWas)
         EXPECT_EQ(f.ctx.list.selectedRowCount(), 1);
         EXPECT_TRUE(f.ctx.list.autoSort());
         ASSERT_EQ(f.prompter.count(ScriptedPrompter::Kind::Fail), 2);
-        EXPECT_TRUE(f.prompter.lastText().startsWith(listtext::rowFileNotWritten(temp, {}).section(u'(', 0, 0)));
+        EXPECT_TRUE(
+            f.prompter.lastText().startsWith(listtext::rowFileNotWritten(temp, {}).section(u'(', 0, 0)));
     }
 }
 
@@ -156,22 +155,6 @@ TEST(ListCommands, ClearListAsksFirstAndRefusesDuringARunAreHarmless)
     EXPECT_EQ(busy.ctx.list.size(), 6);
 }
 
-TEST(ListCommands, SelectionCommands)
-{
-    Fixture f(kResults);
-    f.ctx.list.selectRows({1, 2});
-    selectinverse(f.ctx.list);
-    EXPECT_EQ(f.ctx.list.selectedMask(), (std::vector<char>{1, 0, 0, 1, 1, 1}));
-    selectall(f.ctx.list);
-    EXPECT_EQ(f.ctx.list.selectedRowCount(), 6);
-    unselectall(f.ctx.list);
-    EXPECT_EQ(f.ctx.list.selectedRowCount(), 0);
-    Fixture empty;
-    selectall(empty.ctx.list);
-    selectinverse(empty.ctx.list);
-    EXPECT_EQ(empty.ctx.list.selectedRowCount(), 0);
-}
-
 TEST(ListFilters, TldAndStringFiltersDeleteOrKeep)
 {
     const QStringList rows = {"a.com|N/A|N/A|N/A", "b.co.uk|N/A|N/A|N/A", "c-d.uk|N/A|N/A|N/A",
@@ -185,7 +168,7 @@ TEST(ListFilters, TldAndStringFiltersDeleteOrKeep)
         {true, {"COM"}, FilterMode::Keep, "a.com e-f.COM"},
         {true, {"COM"}, FilterMode::Delete, "b.co.uk c-d.uk nodot"},
         {true, {"UK"}, FilterMode::Keep, "c-d.uk"}, // co.uk is a TLD of its own
-        {true, {"N/A"}, FilterMode::Keep, ""},     // a row without a TLD never matches
+        {true, {"N/A"}, FilterMode::Keep, ""},      // a row without a TLD never matches
         {false, {"-"}, FilterMode::Delete, "a.com b.co.uk nodot"},
         {false, {"b.", "dot"}, FilterMode::Keep, "b.co.uk nodot"},
         {false, {"f.com"}, FilterMode::Keep, ""}, // letter case counts
@@ -230,7 +213,8 @@ TEST(HeaderSort, DirectionFlipsNumbersSortByValueAndTextIgnoresCase)
                                     {"cc.com", "N/A", "N/A"},     {"BA.com", "2", "0 days"},
                                     {"d.com", "-1", "-100 days"}, {"e.com", "9", "5 days"}};
     for (const auto &c : cells)
-        f.ctx.list.addRow(DomainRow{{QLatin1String(c[0]), QLatin1String(c[1]), u"com"_s, {}, {}, QLatin1String(c[2])}});
+        f.ctx.list.addRow(
+            DomainRow{{QLatin1String(c[0]), QLatin1String(c[1]), u"com"_s, {}, {}, QLatin1String(c[2])}});
     QAbstractItemModelTester tester(&f.ctx.list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const QStringList lengthsBefore = f.column(ColLength);
 
