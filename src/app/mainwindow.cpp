@@ -5,10 +5,19 @@
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
 #include "app/widgetunits.h"
+#include "config/deftlds.h"
 #include "config/settingswindow.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
+#include "export/plainexport.h"
+#include "export/resultexportwindow.h"
 #include "feedback/feedbackform.h"
+#include "listops/headersort.h"
+#include "listops/listcommands.h"
+#include "listops/listfilters.h"
+#include "listops/listtexts.h"
+#include "listops/stringfilterwindow.h"
+#include "listops/tldfilterwindow.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
 #include "wizard/quickstartwizardwindow.h"
@@ -19,10 +28,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QToolBar>
@@ -118,6 +130,7 @@ MainWindow::MainWindow(AppContext &context, UrlOpener opener, QWidget *parent)
     createOptionsArea(client);
     createListArea(client);
     createStatusBar();
+    createListCommands();
 
     setMinimumSize(twipsToPixelsCeil(kMinWidth), twipsToPixelsCeil(kMinHeight));
     resize(twipsToPixels(kStartWidth), twipsToPixels(kStartHeight));
@@ -408,6 +421,7 @@ QAction *MainWindow::action(const QString &name) const
 void MainWindow::startUp()
 {
     m_context.run.stopped = true;
+    loadTldFilter();
     m_context.loadConfiguration();
     // Names added before the first run get the same Length and TLD columns as
     // after it (co.uk rather than uk).
@@ -635,7 +649,10 @@ void MainWindow::openManualLookup()
 
 void MainWindow::openResultExport()
 {
-    // No result export window yet: the command stays inert.
+    // Created once and hidden by its "Close", so its choices last.
+    if (!m_exportWindow)
+        m_exportWindow = new ResultExportWindow(m_context, this);
+    m_exportWindow->exec();
 }
 
 void MainWindow::openSettings()
@@ -673,4 +690,178 @@ void MainWindow::openAbout()
 {
     AboutWindow window(kProductName, kVersionText, m_opener, this);
     window.exec();
+}
+
+// ---- The list's context menu, sorting and maintenance commands -------------------
+
+void MainWindow::createListCommands()
+{
+    using namespace listtext;
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("popup"));
+    auto item = [this](QMenu *menu, const char *name, const QString &caption, auto slot,
+                       const QIcon &icon = {}) {
+        QAction *a = menu->addAction(icon, caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto submenu = [this](const char *name, const QString &caption) {
+        QMenu *menu = m_popup->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        menu->menuAction()->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto rebuilt = [this](RebuildOutcome) { afterListChange(); };
+
+    item(m_popup, "openwebsite", kOpenWebsite, &MainWindow::openwebsite, programIcon(ProgramIcon::Website));
+    item(m_popup, "mwl", kShowWhoisResponse, &MainWindow::mwl);
+    m_popup->addSeparator();
+    item(m_popup, "checkalldom", kCheckAll, &MainWindow::checkalldom);
+    item(m_popup, "checkseldom", kCheckSelected, &MainWindow::checkseldom);
+    m_popup->addSeparator();
+    QMenu *plain = submenu("expplain", kExportPlain);
+    item(plain, "expplainsel", kOnlySelected, [this] { ExportPlain(m_context, true); });
+    item(plain, "expplainall", kAllDomains, [this] { ExportPlain(m_context, false); });
+    m_popup->addSeparator();
+    QMenu *select = submenu("seldommenu", kSelectDomains);
+    item(select, "selectall", kSelectAll, [this] { selectall(m_context.list); });
+    item(select, "unselectall", kUnselectAll, [this] { unselectall(m_context.list); });
+    item(select, "selectinverse", kSelectInverse, [this] { selectinverse(m_context.list); });
+    m_popup->addSeparator();
+    QMenu *remove = submenu("deldommenu", kDeleteDomains);
+    item(remove, "deleteselected", kDeleteSelected, [this, rebuilt] { rebuilt(deleteselected(m_context)); });
+    item(remove, "delregistered", kDeleteTaken,
+         [this, rebuilt] { rebuilt(DeleteByStatus(m_context, cellText::taken(), false)); });
+    item(remove, "delfree", kDeleteFree,
+         [this, rebuilt] { rebuilt(DeleteByStatus(m_context, cellText::free(), false)); });
+    item(remove, "delunchecked", kDeleteUnchecked,
+         [this, rebuilt] { rebuilt(DeleteByStatus(m_context, cellText::notAvailable(), true)); });
+    m_popup->addSeparator();
+    item(m_popup, "clearlist", kClearList, [this] {
+        if (clearlist(m_context))
+            afterListChange();
+    });
+    m_popup->addSeparator();
+    item(m_popup, "deletekeepstrings", kStringFilterCaption, &MainWindow::openStringFilter);
+    item(m_popup, "deletekeep", kTldFilterCaption, &MainWindow::openTldFilter);
+
+    // The menu opens when the right button comes up over the list (or from the
+    // keyboard's menu key), never from the platform's own context-menu event,
+    // which some systems send already when the button goes down.
+    m_list->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
+    m_list->header()->setSectionsClickable(true);
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, &MainWindow::sortByHeader);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_list && watched == m_list->viewport()) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::RightButton)
+                showListMenu(mouse->globalPosition().toPoint());
+        } else if (event->type() == QEvent::ContextMenu) {
+            return true;
+        }
+    } else if (m_list && watched == m_list && event->type() == QEvent::ContextMenu) {
+        const auto *menu = static_cast<QContextMenuEvent *>(event);
+        if (menu->reason() == QContextMenuEvent::Keyboard) {
+            const QModelIndex current = m_list->currentIndex();
+            const QRect rect = current.isValid() ? m_list->visualRect(current) : QRect();
+            showListMenu(m_list->viewport()->mapToGlobal(rect.isValid() ? rect.bottomLeft() : QPoint(0, 0)));
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showListMenu(const QPoint &globalPos)
+{
+    if (m_context.list.size() == 0 || !m_context.run.stopped)
+        return;
+    m_popup->exec(globalPos);
+}
+
+int MainWindow::currentRow() const
+{
+    const QModelIndex current = m_context.list.selectionModel()->currentIndex();
+    return current.isValid() && current.row() < m_context.list.size() ? current.row() : -1;
+}
+
+void MainWindow::openwebsite()
+{
+    const int row = currentRow();
+    if (row < 0 || !m_opener)
+        return;
+    m_opener(QUrl(QStringLiteral("http://") + m_context.list.rowAt(row).cells[ColDomain]));
+}
+
+void MainWindow::mwl()
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    ManualLookupWindow window(m_context, this);
+    window.openForDomain(m_context.list.rowAt(row).cells[ColDomain]);
+    window.exec();
+}
+
+void MainWindow::checkalldom()
+{
+    checksel2->setChecked(false);
+    emit startRequested();
+}
+
+void MainWindow::checkseldom()
+{
+    checksel2->setChecked(true);
+    emit startRequested();
+}
+
+void MainWindow::sortByHeader(int section)
+{
+    // The run addresses the list's rows while it works.
+    if (!m_context.run.stopped)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    sortByHeaderClick(m_context.list, section);
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::loadTldFilter()
+{
+    // Filled once, from the built-in table and suffixes: the window lists what
+    // the program knows from the start, whatever the settings file adds later.
+    TldServerTable defaults;
+    deftlds(defaults);
+    if (!m_tldFilter)
+        m_tldFilter = std::make_unique<TldFilterWindow>(m_context);
+    m_tldFilter->addTlds(tldFilterRows(defaults.tlds()));
+}
+
+void MainWindow::openTldFilter()
+{
+    if (!m_tldFilter)
+        loadTldFilter();
+    m_tldFilter->setWindowIcon(windowIcon());
+    m_tldFilter->exec();
+    afterListChange();
+}
+
+void MainWindow::openStringFilter()
+{
+    if (m_context.list.size() == 0)
+        return;
+    if (!m_stringFilter)
+        m_stringFilter = new StringFilterWindow(m_context, this);
+    m_stringFilter->exec();
+    afterListChange();
+}
+
+void MainWindow::afterListChange()
+{
+    // The status bar counts the rows now, not at the next refresh.
+    m_engine->updater();
 }

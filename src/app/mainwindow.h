@@ -19,6 +19,9 @@ class QMenu;
 class QPlainTextEdit;
 class QToolBar;
 class QTreeView;
+class ResultExportWindow;
+class StringFilterWindow;
+class TldFilterWindow;
 
 inline const QString kSupportUrl = QStringLiteral("https://quorvane.example/support");
 inline const QString kStopBeforeExitText = QStringLiteral("You must stop the program before you exit.");
@@ -46,6 +49,12 @@ public:
     QAction *action(const QString &name) const;
 
     QTreeView *listView() const { return m_list; }
+    // The list's context menu (`popup`) and the windows it and the export
+    // command keep between openings (null until first needed).
+    QMenu *listMenu() const { return m_popup; }
+    TldFilterWindow *tldFilterWindow() const { return m_tldFilter.get(); }
+    StringFilterWindow *stringFilterWindow() const { return m_stringFilter; }
+    ResultExportWindow *resultExportWindow() const { return m_exportWindow; }
     // The check run this window starts and stops.
     CheckEngine &engine() const { return *m_engine; }
 
@@ -68,6 +77,7 @@ signals:
     void stopRequested();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -100,6 +110,20 @@ private:
     void showExitFeedback();
     void closeOtherWindows();
 
+    // The list's context menu, header sorting and the commands they reach.
+    void createListCommands();
+    void showListMenu(const QPoint &globalPos);
+    int currentRow() const;
+    void openwebsite();
+    void mwl();
+    void checkalldom();
+    void checkseldom();
+    void sortByHeader(int section);
+    void loadTldFilter();
+    void openTldFilter();
+    void openStringFilter();
+    void afterListChange();
+
     AppContext &m_context;
     UrlOpener m_opener;
     QHash<QString, QAction *> m_actions;
@@ -129,4 +153,10 @@ private:
     QList<QLabel *> m_panels;
     bool m_pushingOptions = false;
     std::unique_ptr<CheckEngine> m_engine;
+
+    QMenu *m_popup = nullptr;
+    ResultExportWindow *m_exportWindow = nullptr;
+    StringFilterWindow *m_stringFilter = nullptr;
+    // Opened without an owner window, so not a child of this one.
+    std::unique_ptr<TldFilterWindow> m_tldFilter;
 };

@@ -8,6 +8,7 @@
 #include "engine/checkengine.h"
 #include "engine/runhost.h"
 #include "engine/runoptions.h"
+#include "export/reportexport.h"
 #include "sources/fileimport.h"
 
 #include <QCommandLineParser>
@@ -26,9 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char *kReportHeader =
-    "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information";
 
 // The window's part in a run, for a program without one.
 class CliRunHost : public RunHost
@@ -184,29 +182,13 @@ bool readNameFile(const QString &file, AppContext &ctx, QString &error)
     return true;
 }
 
-bool writeReport(QFile &out, const DomainListModel &list)
+// The report is written the way the window's "Save result" writes it.
+bool writeReport(QFile &out, const DomainListModel &list, report::Format format,
+                 const report::Columns &columns)
 {
     if (!out.isSequential() && !out.resize(0))
         return false;
-    QByteArray buffer;
-    buffer.reserve(1 << 20);
-    buffer += kReportHeader;
-    buffer += kLineEnd;
-    for (int r = 0; r < list.size(); ++r) {
-        const DomainRow &row = list.rowAt(r);
-        for (int c = 0; c < DomainColumnCount; ++c) {
-            if (c > 0)
-                buffer += '|';
-            buffer += encode8bit(row.cells[static_cast<size_t>(c)]);
-        }
-        buffer += kLineEnd;
-        if (buffer.size() >= (1 << 20)) {
-            if (out.write(buffer) != buffer.size())
-                return false;
-            buffer.clear();
-        }
-    }
-    if (out.write(buffer) != buffer.size())
+    if (report::writeReport(out, format, list, columns, report::dateText(QDateTime::currentDateTime())))
         return false;
     return out.flush();
 }
@@ -246,6 +228,16 @@ protected:
              QStringLiteral("N")},
             {QStringLiteral("output"), QStringLiteral("write the report to FILE instead of standard output"),
              QStringLiteral("FILE")},
+            {QStringLiteral("format"),
+             QStringLiteral("report format: txt (\"|\" separated, the default), csv,\n"
+                            "html or xml"),
+             QStringLiteral("FORMAT")},
+            {QStringLiteral("columns"),
+             QStringLiteral("the report's columns, separated by commas: numbers 1-7\n"
+                            "or titles (Domain, Domain name length, TLD, Availability,\n"
+                            "Expiration date, Expires in (days), Information); Domain\n"
+                            "is always included (default: all seven)"),
+             QStringLiteral("LIST")},
             {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
         };
     }
@@ -255,8 +247,10 @@ protected:
             "Options not given keep the values saved in settings.ini; out-of-range values\n"
             "are corrected as the program's option boxes correct them.\n"
             "\n"
-            "The report has one line per domain: Domain|Domain name length|TLD|\n"
-            "Availability|Expiration date|Expires in (days)|Information, with CR LF ends.\n"
+            "The report is the one the program's \"Save result\" window writes for the same\n"
+            "format and columns. The default has a title line and one line per domain:\n"
+            "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|\n"
+            "Information, with CR LF ends.\n"
             "Progress and the final counts go to standard error.\n"
             "\n"
             "Exit status: 0 the run completed; 1 the run could not start (or the report\n"
@@ -282,6 +276,22 @@ int CheckCommand::execute(const QCommandLineParser &parser)
         return usageError(notNumber);
     if (parser.isSet(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
         return usageError(QStringLiteral("--output needs a file name"));
+    report::Format format = report::Format::Text;
+    if (parser.isSet(QStringLiteral("format"))) {
+        const auto chosen = report::formatFromName(parser.value(QStringLiteral("format")));
+        if (!chosen)
+            return usageError(QStringLiteral("unknown format: %1 (txt, csv, html or xml)")
+                                  .arg(parser.value(QStringLiteral("format"))));
+        format = *chosen;
+    }
+    report::Columns columns = report::kAllColumns;
+    if (parser.isSet(QStringLiteral("columns"))) {
+        QString unknown;
+        const auto chosen = report::parseColumns(parser.value(QStringLiteral("columns")), &unknown);
+        if (!chosen)
+            return usageError(QStringLiteral("unknown column: '%1' (1-7 or a column title)").arg(unknown));
+        columns = *chosen;
+    }
 
     QString dataDir;
     if (parser.isSet(QStringLiteral("data-dir"))) {
@@ -385,7 +395,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     signalNotifier.setEnabled(false);
     restoreStopSignals();
 
-    const bool written = writeReport(out, ctx.list);
+    const bool written = writeReport(out, ctx.list, format, columns);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)

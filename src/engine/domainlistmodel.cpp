@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -310,78 +311,114 @@ void DomainListModel::flushAppended()
     m_bulkNeedsSort = false;
 }
 
-std::vector<int> DomainListModel::sortedOrder() const
+namespace {
+
+// The sort keys of a numeric column: cells holding "/" first, then by value.
+struct NumberKey {
+    int rank; // 0 for "/" cells, 1 for numbers
+    int row;
+    double value;
+};
+
+// The sort key of a text cell, compared without regard to case: its first
+// sixteen case-folded characters packed into two numbers (one byte each,
+// characters beyond one byte counted as 255), which settle most comparisons
+// on their own; the whole folded text settles the rest.
+struct TextKey {
+    quint64 head0;
+    quint64 head1;
+    const QChar *text;
+    qsizetype size;
+    int row;
+};
+
+quint64 packHead(QStringView folded, qsizetype from)
 {
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto col = static_cast<size_t>(m_sortColumn);
-    const bool descending = m_sortOrder == Qt::DescendingOrder;
-    if (isNumericColumn(m_sortColumn)) {
-        // Parse each cell once instead of at every comparison; the order is the
-        // one compareCells defines.
-        struct Key {
-            bool slash;
-            double value;
-        };
-        std::vector<Key> keys(m_rows.size());
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            const QString &cell = m_rows[i].cells[col];
-            const bool slash = cell.contains(u'/');
-            keys[i] = {slash, slash ? 0.0 : leadingNumber(cell)};
-        }
-        auto compare = [&keys](int a, int b) {
-            const Key &ka = keys[static_cast<size_t>(a)];
-            const Key &kb = keys[static_cast<size_t>(b)];
-            if (ka.slash || kb.slash)
-                return ka.slash == kb.slash ? 0 : (ka.slash ? -1 : 1);
-            return ka.value < kb.value ? -1 : (kb.value < ka.value ? 1 : 0);
-        };
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = compare(a, b);
-            return descending ? c > 0 : c < 0;
-        });
-    } else {
-        // Case-folded once, compared as plain text: the same order as comparing
-        // without regard to case, without folding at every comparison. The first
-        // four characters, packed into one number, settle many comparisons
-        // without touching the texts at all. Cells that folding changes (capital
-        // letters) keep their folded copy aside; the rest are read in place.
-        struct Key {
-            quint64 head;
-            const QChar *text;
-            qsizetype size;
-        };
-        std::vector<Key> keys(m_rows.size());
-        std::vector<QString> refolded;
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            const QString &cell = m_rows[i].cells[col];
-            QString folded = cell.toCaseFolded();
-            quint64 head = 0;
-            for (qsizetype c = 0; c < 4; ++c)
-                head = (head << 16) | (c < folded.size() ? folded.at(c).unicode() : 0u);
-            keys[i] = {head, folded.constData(), folded.size()};
-            // Moving the string keeps its characters where they are.
-            if (folded.constData() != cell.constData())
-                refolded.push_back(std::move(folded));
-        }
-        auto compare = [&keys](int a, int b) {
-            const Key &ka = keys[static_cast<size_t>(a)];
-            const Key &kb = keys[static_cast<size_t>(b)];
-            if (ka.head != kb.head)
-                return ka.head < kb.head ? -1 : 1;
-            return QtPrivate::compareStrings(QStringView(ka.text, ka.size), QStringView(kb.text, kb.size),
-                                             Qt::CaseSensitive);
-        };
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = compare(a, b);
-            return descending ? c > 0 : c < 0;
-        });
+    quint64 head = 0;
+    for (qsizetype c = from; c < from + 8; ++c) {
+        const char16_t ch = c < folded.size() ? folded[c].unicode() : 0;
+        head = (head << 8) | std::min<char16_t>(ch, 0xFF);
     }
+    return head;
+}
+
+// -1, 0 or 1 as `a` sorts before, with or after `b`.
+int compareKeys(const TextKey &a, const TextKey &b)
+{
+    if (a.head0 != b.head0)
+        return a.head0 < b.head0 ? -1 : 1;
+    if (a.head1 != b.head1)
+        return a.head1 < b.head1 ? -1 : 1;
+    // Repeated cell texts share their characters.
+    if (a.text == b.text && a.size == b.size)
+        return 0;
+    return QtPrivate::compareStrings(QStringView(a.text, a.size), QStringView(b.text, b.size),
+                                     Qt::CaseSensitive);
+}
+
+int compareKeys(const NumberKey &a, const NumberKey &b)
+{
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    return a.value < b.value ? -1 : (b.value < a.value ? 1 : 0);
+}
+
+// Sorts the keys themselves, not positions pointing at them: the merge passes
+// then walk memory in order. Stable, so rows that compare equal keep their order.
+template <typename Key> std::vector<int> stableOrder(std::vector<Key> &keys, bool descending)
+{
+    if (descending)
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key &a, const Key &b) { return compareKeys(a, b) > 0; });
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key &a, const Key &b) { return compareKeys(a, b) < 0; });
+    std::vector<int> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].row;
     return order;
 }
 
-void DomainListModel::applyOrder(std::vector<int> order)
+} // namespace
+
+std::vector<int> DomainListModel::sortedOrder() const
 {
+    // The keys are worked out once per sort and give the order compareCells defines.
+    const auto col = static_cast<size_t>(m_sortColumn);
+    const bool descending = m_sortOrder == Qt::DescendingOrder;
+    if (isNumericColumn(m_sortColumn)) {
+        std::vector<NumberKey> keys(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            const QString &cell = m_rows[i].cells[col];
+            const bool slash = cell.contains(u'/');
+            keys[i] = {slash ? 0 : 1, static_cast<int>(i), slash ? 0.0 : leadingNumber(cell)};
+        }
+        return stableOrder(keys, descending);
+    }
+    // Cells that folding changes (capital letters) keep their folded copy aside,
+    // one per shared text; the rest are read in place.
+    std::vector<TextKey> keys(m_rows.size());
+    std::unordered_map<const QChar *, QString> refolded;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        const QString &cell = m_rows[i].cells[col];
+        auto known = refolded.find(cell.constData());
+        QStringView folded = cell;
+        if (known != refolded.end()) {
+            folded = known->second;
+        } else if (QString f = cell.toCaseFolded(); f.constData() != cell.constData()) {
+            folded = refolded.try_emplace(cell.constData(), std::move(f)).first->second;
+        }
+        keys[i] = {packHead(folded, 0), packHead(folded, 8), folded.data(), folded.size(),
+                   static_cast<int>(i)};
+    }
+    return stableOrder(keys, descending);
+}
+
+std::vector<int> DomainListModel::applyOrder(std::vector<int> order)
+{
+    std::vector<int> newPos(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        newPos[static_cast<size_t>(order[i])] = static_cast<int>(i);
     // order[i] names the row that moves to position i. Following each cycle of
     // the permutation moves every row once, without a second copy of the list.
     for (size_t start = 0; start < order.size(); ++start) {
@@ -404,7 +441,9 @@ void DomainListModel::applyOrder(std::vector<int> order)
             to = from;
         }
     }
-    rebuildIndex();
+    // The keys are the same; only their rows moved.
+    m_index.renumber(newPos);
+    return newPos;
 }
 
 void DomainListModel::sortRows()
@@ -458,11 +497,7 @@ void DomainListModel::sort(int column, Qt::SortOrder order)
         const std::vector<char> mask = selectedMask();
         const QModelIndex current = m_selection.currentIndex();
         beginResetModel();
-        std::vector<int> order0 = sortedOrder();
-        std::vector<int> newPos(order0.size());
-        for (size_t i = 0; i < order0.size(); ++i)
-            newPos[static_cast<size_t>(order0[i])] = static_cast<int>(i);
-        applyOrder(std::move(order0));
+        const std::vector<int> newPos = applyOrder(sortedOrder());
         endResetModel();
         std::vector<char> moved(mask.size(), 0);
         for (size_t i = 0; i < mask.size(); ++i)
@@ -475,13 +510,9 @@ void DomainListModel::sort(int column, Qt::SortOrder order)
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order0 = sortedOrder();
-    // Remember where every row goes so persistent indexes (selection, current
-    // row) follow their rows.
-    std::vector<int> newPos(order0.size());
-    for (size_t i = 0; i < order0.size(); ++i)
-        newPos[static_cast<size_t>(order0[i])] = static_cast<int>(i);
-    applyOrder(std::move(order0));
+    // Where every row went, so persistent indexes (selection, current row)
+    // follow their rows.
+    const std::vector<int> newPos = applyOrder(sortedOrder());
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());

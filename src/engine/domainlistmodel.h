@@ -101,7 +101,8 @@ private:
     void rebuildIndex();
     bool lessThan(const DomainRow &a, const DomainRow &b) const;
     std::vector<int> sortedOrder() const;
-    void applyOrder(std::vector<int> order);
+    // Moves row order[i] to position i, for every i; returns each row's new position.
+    std::vector<int> applyOrder(std::vector<int> order);
     void sortRows();
     void flushAppended();
 

@@ -101,6 +101,14 @@ void RowKeyIndex::shiftFrom(int first)
     }
 }
 
+void RowKeyIndex::renumber(const std::vector<int> &newPos)
+{
+    for (Slot &slot : m_slots) {
+        if (slot.row >= 0)
+            slot.row = newPos[static_cast<size_t>(slot.row)];
+    }
+}
+
 void RowKeyIndex::rebuild(const std::vector<DomainRow> &rows)
 {
     const size_t wanted = std::bit_ceil(std::max<size_t>(rows.size() * 2, 16));

@@ -33,6 +33,8 @@ public:
 
     // Rows from `first` on moved one place down (an insertion before them).
     void shiftFrom(int first);
+    // The rows were reordered: row r is now at newPos[r].
+    void renumber(const std::vector<int> &newPos);
     // Builds the index afresh for rows whose keys are known to be unique.
     void rebuild(const std::vector<DomainRow> &rows);
 

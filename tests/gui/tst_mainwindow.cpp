@@ -186,8 +186,7 @@ private slots:
 
     void runModeLocksExactlyTheListedCommands()
     {
-        // The list's context menu brings its own lookup item; it is found by name.
-        (new QAction(m_window.get()))->setObjectName(QStringLiteral("mwl"));
+        // mwl is the lookup item of the list's context menu; it is found by name.
         const QStringList locked =
             QStringLiteral("toolAdd toolStart toolWhois toolExport toolConfig Starts1 Adddomains "
                            "manualwhois saveresult mwl Settings vhistory qsw")
@@ -217,8 +216,8 @@ private slots:
                                        {"toolWhois", "Manual Whois Lookup"},
                                        {"Settings", "Config"},
                                        {"toolConfig", "Config"},
-                                       {"saveresult", ""},
-                                       {"toolExport", ""},
+                                       {"saveresult", "Save result"},
+                                       {"toolExport", "Save result"},
                                        {"qsw", "Quick Start Wizard"}};
         for (const auto &[name, caption] : rows)
             QVERIFY2(captionOfModalOpenedBy([&] { m_window->action(name)->trigger(); }) == caption, name);

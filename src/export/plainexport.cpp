@@ -1,0 +1,44 @@
+#include "plainexport.h"
+
+#include "base/textfile.h"
+#include "engine/appcontext.h"
+
+#include <QFile>
+
+namespace {
+constexpr qsizetype kBlockSize = 1 << 18;
+}
+
+bool writePlainList(QIODevice &out, const DomainListModel &list, const std::vector<char> *selected)
+{
+    QByteArray block;
+    block.reserve(kBlockSize + 4096);
+    for (int r = 0; r < list.size(); ++r) {
+        if (selected && (static_cast<size_t>(r) >= selected->size() || !(*selected)[static_cast<size_t>(r)]))
+            continue;
+        block += encode8bit(list.rowAt(r).cells[ColDomain]);
+        block += kLineEnd;
+        if (block.size() >= kBlockSize) {
+            if (out.write(block) != block.size())
+                return false;
+            block.truncate(0);
+        }
+    }
+    return out.write(block) == block.size();
+}
+
+void ExportPlain(AppContext &ctx, bool selectedOnly)
+{
+    if (ctx.list.size() == 0)
+        return;
+    const QString path = ctx.prompter.chooseSaveFile(kPlainExportTitle, kPlainExportFilter);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    std::vector<char> selected;
+    if (selectedOnly)
+        selected = ctx.list.selectedMask();
+    writePlainList(file, ctx.list, selectedOnly ? &selected : nullptr);
+}

@@ -1,0 +1,188 @@
+#include "awkwardrows.h"
+#include "engine/appcontext.h"
+#include "export/plainexport.h"
+#include "export/reportexport.h"
+#include "support/fakeclock.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QBuffer>
+#include <QXmlStreamReader>
+
+#include "support/qtprinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using report::Format;
+
+namespace {
+
+QByteArray reportOf(const DomainListModel &list, Format format,
+                    const report::Columns &columns = report::kAllColumns)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(report::writeReport(buffer, format, list, columns, kFixedDate).has_value());
+    return buffer.data();
+}
+
+QByteArray golden(const char *name)
+{
+    QFile f(QStringLiteral(QV_TEST_DATA_DIR "/export/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const report::Columns kDomainOnly{true, false, false, false, false, false, false};
+
+} // namespace
+
+TEST(ReportExport, EachFormatMatchesItsGoldenFile)
+{
+    DomainListModel list;
+    fillAwkwardRows(list);
+    const std::pair<Format, const char *> files[] = {{Format::Html, "awkward.html"},
+                                                     {Format::Text, "awkward.txt"},
+                                                     {Format::Csv, "awkward.csv"},
+                                                     {Format::Xml, "awkward.xml"}};
+    for (const auto &[format, file] : files) {
+        const QByteArray expected = golden(file);
+        ASSERT_FALSE(expected.isEmpty()) << file;
+        EXPECT_EQ(reportOf(list, format), expected) << file;
+    }
+}
+
+TEST(ReportExport, OneColumnAndPartialReports)
+{
+    DomainListModel list;
+    fillAwkwardRows(list);
+    const QByteArray names = "shop.com\r\ncomma.net\r\ncaf\xe9.org\r\nempty.info\r\nquote.com\r\n";
+    // Domain alone: no separator anywhere, whatever the format.
+    EXPECT_EQ(reportOf(list, Format::Text, kDomainOnly), "Domain\r\n" + names);
+    EXPECT_EQ(reportOf(list, Format::Csv, kDomainOnly), "Domain\r\n" + names);
+    const QByteArray xml = reportOf(list, Format::Xml, kDomainOnly);
+    EXPECT_TRUE(xml.contains("\t<!ELEMENT DOMAIN (Domain)>\r\n\t<!ELEMENT Domain (#PCDATA)>\r\n\t]\r\n"));
+    EXPECT_EQ(xml.count("<Domain>"), 5);
+
+    // The Domain box cannot be cleared; the element names come from the captions.
+    const report::Columns noDomain{false, false, false, false, false, true, false};
+    EXPECT_EQ(reportOf(list, Format::Text, noDomain).left(27), "Domain|Expires in (days)\r\ns");
+    EXPECT_TRUE(
+        reportOf(list, Format::Xml, noDomain).contains("\t<!ELEMENT DOMAIN (Domain, Expires_in_days)>"));
+
+    list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'e'); });
+    list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'q'); });
+    for (const report::Columns &columns : {report::kAllColumns, kDomainOnly}) {
+        const QByteArray html = reportOf(list, Format::Html, columns);
+        EXPECT_TRUE(html.contains(">3 domains in the list.</span>"));
+        EXPECT_EQ(html.count("\n<tr>\r\n"), 3);
+        EXPECT_TRUE(html.endsWith("</html>\r\n\r\n"));
+    }
+}
+
+TEST(ReportExport, HostileCellsCannotBreakOutOfTheirFormat)
+{
+    const struct {
+        const char16_t *cell;
+        const char *html, *xml, *csv;
+    } cases[] = {
+        {u"<b>&\"'", "&lt;b&gt;&amp;&quot;'", "&lt;b&gt;&amp;\"'", "\"<b>&\"\"'\""},
+        {u"a,b", "a,b", "a,b", "\"a,b\""},
+        {u"x\r\ny", "x\r\ny", "x&#13;&#10;y", "\"x\r\ny\""},
+        {u"\u00e9\u00ff\x7f", "\xe9\xff\x7f", "&#233;&#255;&#127;", "\xe9\xff\x7f"},
+        {u"\x01\t\uFFFF", "\x01\t?", "&#65533;&#9;&#65533;", "\x01\t?"},
+        {u"\U0001F600|", "??|", "&#128512;|", "??|"},
+        {u"", "", "", ""},
+    };
+    for (const auto &c : cases) {
+        const QString cell = QString::fromUtf16(c.cell);
+        EXPECT_EQ(report::htmlEscaped(cell), QByteArray(c.html)) << cell.toStdString();
+        EXPECT_EQ(report::xmlEscaped(cell), QByteArray(c.xml)) << cell.toStdString();
+        EXPECT_EQ(report::csvField(cell), QByteArray(c.csv)) << cell.toStdString();
+    }
+
+    // A reader gets back every cell the XML can hold, as it was.
+    DomainListModel list;
+    fillAwkwardRows(list);
+    QXmlStreamReader xml(reportOf(list, Format::Xml));
+    QStringList values;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"Information")
+            values << xml.readElementText();
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    ASSERT_EQ(values.size(), 5);
+    EXPECT_EQ(values[0], list.rowAt(0).cells[ColInformation]);
+    EXPECT_EQ(values[2], QString(list.rowAt(2).cells[ColInformation]).replace(QChar(1), QChar(0xFFFD)));
+    EXPECT_EQ(values[4], list.rowAt(4).cells[ColInformation]);
+}
+
+TEST(ReportExport, OptionsDatesAndErrors)
+{
+    EXPECT_EQ(report::formatFromName(u"XML"_s), Format::Xml);
+    EXPECT_EQ(report::formatFromName(u"txt"_s), Format::Text);
+    EXPECT_FALSE(report::formatFromName(u"pdf"_s));
+    const auto some = report::parseColumns(u"3, expiration DATE,7"_s);
+    ASSERT_TRUE(some);
+    EXPECT_EQ(*some, (report::Columns{true, false, true, false, true, false, true}));
+    QString unknown;
+    EXPECT_FALSE(report::parseColumns(u"2,8"_s, &unknown));
+    EXPECT_EQ(unknown, u"8"_s);
+    EXPECT_FALSE(report::parseColumns(u"Length"_s, &unknown)); // the list's header, not a report title
+    EXPECT_EQ(report::xmlElementName(u"Expires in (days)"_s), u"Expires_in_days"_s);
+
+    const QString date = report::dateText(QDateTime(QDate(2026, 1, 15), QTime(9, 8, 7)));
+    EXPECT_TRUE(date.contains(u", "_s)) << date.toStdString();
+    EXPECT_TRUE(date.contains(u"07"_s)) << date.toStdString(); // the seconds
+
+    DomainListModel list;
+    fillAwkwardRows(list);
+    TempDataFolder folder;
+    const auto notOpened =
+        report::saveReport(folder.path(), Format::Html, list, report::kAllColumns, kFixedDate);
+    ASSERT_TRUE(notOpened);
+    EXPECT_EQ(notOpened->number, int(QFileDevice::OpenError));
+    EXPECT_EQ(
+        report::saveErrorMessage(*notOpened),
+        "The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: " +
+            notOpened->description);
+    const auto diskFull =
+        report::saveReport(u"/dev/full"_s, Format::Csv, list, report::kAllColumns, kFixedDate);
+    ASSERT_TRUE(diskFull);
+    EXPECT_EQ(diskFull->number, int(QFileDevice::ResourceError)); // no room left
+    EXPECT_FALSE(diskFull->description.isEmpty());
+}
+
+TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
+{
+    TempDataFolder folder;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    AppContext ctx(folder.path(), prompter, clock);
+    ExportPlain(ctx, false); // an empty list asks for no file
+
+    fillAwkwardRows(ctx.list);
+    ctx.list.sort(ColDomain, Qt::DescendingOrder);
+    ctx.list.selectRows({1, 3});
+    const QString file = folder.file(u"names.txt"_s);
+    const std::pair<bool, QByteArray> cases[] = {
+        {false, "shop.com\r\nquote.com\r\nempty.info\r\ncomma.net\r\ncaf\xe9.org\r\n"},
+        {true, "quote.com\r\ncomma.net\r\n"},
+    };
+    for (const auto &[selectedOnly, expected] : cases) {
+        prompter.queueFile(file);
+        ExportPlain(ctx, selectedOnly);
+        EXPECT_EQ(folder.read(u"names.txt"_s), expected);
+    }
+    ctx.list.selectionModel()->clearSelection();
+    prompter.queueFile(file);
+    ExportPlain(ctx, true);
+    EXPECT_TRUE(folder.exists(u"names.txt"_s));
+    EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
+    prompter.queueFile({}); // cancelled
+    ExportPlain(ctx, false);
+    EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
+    EXPECT_EQ(prompter.log().first().title, kPlainExportTitle);
+    EXPECT_EQ(prompter.log().first().text, kPlainExportFilter);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 4);
+}

@@ -1,0 +1,253 @@
+#include "app/mainwindow.h"
+#include "config/deftlds.h"
+#include "engine/appcontext.h"
+#include "export/plainexport.h"
+#include "listops/listfilters.h"
+#include "listops/tldfilterwindow.h"
+#include "lookup/manuallookupwindow.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Reply = LoopbackWhoisServer::Reply;
+
+namespace {
+
+// Runs `trigger`; a zero-delay timer hands each popup menu or modal window
+// that appears to `act`, which closes it when done with it (after ten seconds
+// the window is closed regardless, and the test's checks fail instead).
+void whileOpen(const std::function<void()> &trigger, const std::function<void(QWidget *)> &act)
+{
+    QTimer timer;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget *w = QApplication::activePopupWidget();
+        if (!w)
+            w = QApplication::activeModalWidget();
+        if (w && clock.elapsed() > 10000)
+            w->close();
+        else if (w)
+            act(w);
+    });
+    timer.start(0);
+    trigger();
+}
+
+// A menu as "Caption|-|Sub>Item,Item", with the object names in the same order.
+QString describe(const QMenu *menu, QStringList *names)
+{
+    QStringList items;
+    for (const QAction *a : menu->actions()) {
+        if (a->isSeparator()) {
+            items << u"-"_s;
+            continue;
+        }
+        *names << a->objectName();
+        if (a->menu()) {
+            QStringList sub;
+            for (const QAction *s : a->menu()->actions()) {
+                sub << s->text();
+                *names << s->objectName();
+            }
+            items << a->text() + u'>' + sub.join(u',');
+        } else {
+            items << a->text();
+        }
+    }
+    return items.join(u'|');
+}
+
+} // namespace
+
+class TestListMenu : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempDataFolder> m_folder;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<MainWindow> m_window;
+    QList<QUrl> m_opened;
+
+    void fill(const QStringList &rows) // "name|availability"
+    {
+        for (const QString &r : rows) {
+            const QString name = r.section(u'|', 0, 0);
+            m_ctx->list.addRow(DomainRow{{name, QString::number(name.indexOf(u'.')), name.section(u'.', 1),
+                                          r.section(u'|', 1), u"N/A"_s, u"N/A"_s, u"N/A"_s}});
+        }
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int i = 0; i < m_ctx->list.size(); ++i)
+            out << m_ctx->list.rowAt(i).cells[ColDomain];
+        return out;
+    }
+    void trigger(const char *name) { m_window->action(QLatin1String(name))->trigger(); }
+    QString panel1() const { return m_window->findChild<QLabel *>(u"panel1"_s)->text(); }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TempDataFolder>();
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_ctx = std::make_unique<AppContext>(m_folder->path(), *m_prompter);
+        m_opened.clear();
+        m_window = std::make_unique<MainWindow>(*m_ctx, [this](const QUrl &url) { m_opened << url; });
+        m_ctx->options.hideWizard = true;
+        m_window->startUp();
+    }
+    void cleanup()
+    {
+        QVERIFY(m_prompter->allAnswersUsed());
+        m_ctx->run.stopped = true;
+        m_window.reset();
+        m_ctx.reset();
+    }
+
+    void menuOnlyOnRightClickWithRows()
+    {
+        QStringList names;
+        QCOMPARE(describe(m_window->listMenu(), &names),
+                 u"Open website|Show Whois lookup response|-|Check all domains|Check selected domains|-|"
+                 "Export domains to a plaintext file>Only selected,All domains|-|"
+                 "Select domains>Select all,Unselect all,Select inverse|-|"
+                 "Delete domains>Selected,Taken,Free,Unchecked and Errors|-|Clear list|-|"
+                 "Delete/keep domains containing specific strings|Delete/Keep domains with specific TLD's"_s);
+        QCOMPARE(names.join(u' '),
+                 u"openwebsite mwl checkalldom checkseldom expplain expplainsel expplainall "
+                 "seldommenu selectall unselectall selectinverse deldommenu deleteselected "
+                 "delregistered delfree delunchecked clearlist deletekeepstrings deletekeep"_s);
+        QCOMPARE(m_window->listMenu()->objectName(), u"popup"_s);
+        QVERIFY(!m_window->action(u"openwebsite"_s)->icon().isNull());
+
+        QWidget *viewport = m_window->listView()->viewport();
+        QStringList shown;
+        auto click = [&](Qt::MouseButton button) {
+            whileOpen([&] { QTest::mouseClick(viewport, button, {}, QPoint(20, 10)); },
+                      [&](QWidget *w) {
+                          shown << w->objectName();
+                          w->close();
+                      });
+        };
+        click(Qt::RightButton); // an empty list
+        fill({"b.com|FREE", "a.com|Taken"});
+        click(Qt::LeftButton);
+        QVERIFY(shown.isEmpty());
+        click(Qt::RightButton);
+        QCOMPARE(shown, QStringList{u"popup"_s});
+        // The system's own context-menu event (sent on button press on some systems) opens nothing.
+        QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(20, 10),
+                                viewport->mapToGlobal(QPoint(20, 10)));
+        QApplication::sendEvent(viewport, &press);
+        QCOMPARE(shown.size(), 1);
+    }
+
+    void websiteAndLookupForTheCurrentRow()
+    {
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("Domain Name: BB.COM\nRegistrar: Example\n"));
+        m_ctx->config.table.clear();
+        m_ctx->config.table.AddTldEntry(u"com"_s, server.address(), QString());
+        fill({"aa.com|N/A", "bb.com|N/A"});
+        trigger("openwebsite"); // no current row yet: nothing
+        m_ctx->list.selectionModel()->setCurrentIndex(m_ctx->list.index(1, 0), QItemSelectionModel::NoUpdate);
+        trigger("openwebsite");
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(u"http://bb.com"_s)});
+
+        QString reply;
+        whileOpen([&] { trigger("mwl"); },
+                  [&](QWidget *w) {
+                      auto *lookup = qobject_cast<ManualLookupWindow *>(w);
+                      if (lookup && lookup->statusText().startsWith(u"Done"_s)) {
+                          reply = lookup->responseText();
+                          lookup->close();
+                      }
+                  });
+        QCOMPARE(reply, u"Domain Name: BB.COM\r\nRegistrar: Example\r\n"_s);
+        QCOMPARE(server.queries(), QStringList{u"bb.com"_s});
+    }
+
+    void checkCommandsSetTheSelectedOnlyBoxAndStart()
+    {
+        fill({"a.com|N/A", "b.com|N/A", "c.com|N/A"});
+        m_ctx->list.selectRows({1});
+        m_prompter->queueAnswer(false);
+        trigger("checkseldom");
+        QVERIFY(m_ctx->options.checkSelected);
+        QVERIFY(m_window->findChild<QCheckBox *>(u"checksel2"_s)->isChecked());
+        m_prompter->queueAnswer(false);
+        trigger("checkalldom");
+        QVERIFY(!m_ctx->options.checkSelected);
+        const QStringList questions = m_prompter->texts();
+        QVERIFY(questions[0].startsWith(u"The program will now begin to examine 1 domains."_s));
+        QVERIFY(questions[1].startsWith(u"The program will now begin to examine 3 domains."_s));
+    }
+
+    void maintenanceCommandsFromTheMenu()
+    {
+        fill({"c.com|FREE", "a.com|Taken", "b.com|N/A", "d.com|"});
+        QHeaderView *header = m_window->listView()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(ColDomain) + 5, 5));
+        QCOMPARE(names().join(u' '), u"d.com c.com b.com a.com"_s); // the first click sorts descending
+        m_ctx->run.stopped = false;                                 // a run is going: clicks are refused
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(ColDomain) + 5, 5));
+        QCOMPARE(names().join(u' '), u"d.com c.com b.com a.com"_s);
+        m_ctx->run.stopped = true;
+
+        m_prompter->queueFile(m_folder->file(u"all.txt"_s));
+        trigger("expplainall");
+        QCOMPARE(m_folder->read(u"all.txt"_s), "d.com\r\nc.com\r\nb.com\r\na.com\r\n");
+        trigger("delunchecked");
+        QCOMPARE(names().join(u' '), u"c.com a.com"_s);
+        QCOMPARE(panel1(), u"2 domains"_s); // counted at once
+        trigger("selectall");
+        QCOMPARE(m_ctx->list.selectedRowCount(), 2);
+        trigger("selectinverse");
+        QCOMPARE(m_ctx->list.selectedRowCount(), 0);
+
+        QString opened;
+        whileOpen([&] { trigger("deletekeepstrings"); },
+                  [&](QWidget *w) {
+                      opened = w->windowTitle();
+                      w->findChild<QPushButton *>(u"closeButton"_s)->click();
+                  });
+        QCOMPARE(opened, u"Delete/keep domains containing specific strings"_s);
+
+        m_prompter->queueAnswer(true);
+        trigger("clearlist");
+        QCOMPARE(panel1(), u"0 domains"_s);
+        trigger("deletekeepstrings"); // an empty list: the window stays shut
+        trigger("expplainsel");       // and no file is asked for
+    }
+
+    void tldFilterIsFilledAtStartUp()
+    {
+        // Before the settings file is read: the built-in table, then the built-in suffixes.
+        TldServerTable defaults;
+        deftlds(defaults);
+        QCOMPARE(m_window->tldFilterWindow()->tlds(), tldFilterRows(defaults.tlds()));
+        QString opened;
+        whileOpen([&] { trigger("deletekeep"); },
+                  [&](QWidget *w) {
+                      opened = w->windowTitle();
+                      QVERIFY(!w->parentWidget()); // opened without an owner
+                      w->findChild<QPushButton *>(u"closeButton"_s)->click();
+                  });
+        QCOMPARE(opened, u"Delete/Keep domains with specific TLD's"_s);
+    }
+};
+
+QTEST_MAIN(TestListMenu)
+#include "tst_listmenu.moc"

@@ -1,0 +1,251 @@
+#include "engine/appcontext.h"
+#include "listops/headersort.h"
+#include "listops/listcommands.h"
+#include "listops/listfilters.h"
+#include "listops/listtexts.h"
+#include "support/fakeclock.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+
+#include "support/qtprinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A program context over a fresh folder, its list filled with rows given as
+// "name|availability|expiration|information" (Length, TLD and days are
+// derived as a rebuild derives them).
+struct Fixture {
+    TempDataFolder folder;
+    ScriptedPrompter prompter;
+    FakeClock clock;
+    AppContext ctx{folder.path(), prompter, clock};
+
+    explicit Fixture(const QStringList &rows = {})
+    {
+        ctx.config.table.AddTldEntry(u"co.uk"_s, u"whois.example"_s, {});
+        ctx.run.suffixes.mylist(ctx.config.table.tlds());
+        for (const QString &r : rows) {
+            const QStringList f = r.split(u'|');
+            DomainRow row{{f[0], u"N/A"_s, ctx.run.suffixes.getext(f[0]), f[1], f[2], u"N/A"_s, f[3]}};
+            ctx.list.addRow(row);
+        }
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int i = 0; i < ctx.list.size(); ++i)
+            out << ctx.list.rowAt(i).cells[ColDomain];
+        return out;
+    }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int i = 0; i < ctx.list.size(); ++i)
+            out << ctx.list.rowAt(i).cells[static_cast<size_t>(c)];
+        return out;
+    }
+};
+
+const QStringList kResults = {"b-free.com|FREE|N/A|N/A",     "a-taken.co.uk|Taken|05-03-2026|Status: ok",
+                              "c-error.net|N/A|N/A|Timeout", "d-lower.com|free|N/A|N/A",
+                              "e-unreached.org|||",          "f-taken.com|Taken|N/A|Status: hold"};
+
+} // namespace
+
+TEST(ListCommands, StatusDeletionsMatchExactlyAndKeepTheDisplayOrder)
+{
+    const struct {
+        const char *status;
+        bool uncheckedToo;
+        const char *left; // in the order shown before, which a sort by name made descending
+    } cases[] = {
+        {"Taken", false, "e-unreached.org d-lower.com c-error.net b-free.com"},
+        {"FREE", false, "f-taken.com e-unreached.org d-lower.com c-error.net a-taken.co.uk"},
+        {"N/A", true, "f-taken.com d-lower.com b-free.com a-taken.co.uk"},
+    };
+    for (const auto &c : cases) {
+        Fixture f(kResults);
+        sortByHeaderClick(f.ctx.list, ColDomain); // descending, and the list keeps itself so
+        ASSERT_TRUE(f.ctx.list.autoSort());
+        EXPECT_EQ(DeleteByStatus(f.ctx, QString::fromLatin1(c.status), c.uncheckedToo),
+                  RebuildOutcome::Rebuilt);
+        EXPECT_EQ(f.names().join(u' '), QLatin1String(c.left)) << c.status;
+        EXPECT_FALSE(f.ctx.list.autoSort()) << c.status;
+        // The rows come back through temp.txt and repopulate: recomputed and counted.
+        EXPECT_EQ(f.ctx.run.freeCount + f.ctx.run.takenCount + f.ctx.run.uncheckedCount, f.ctx.list.size());
+        EXPECT_TRUE(f.prompter.log().isEmpty());
+    }
+    Fixture f(kResults);
+    DeleteByStatus(f.ctx, u"Taken"_s, false);
+    // The lower-case "free" of a row is not FREE: the rebuild makes it Taken.
+    EXPECT_EQ(f.column(ColAvailability).join(u' '), u"FREE N/A Taken N/A"_s);
+    EXPECT_EQ(f.column(ColLength).join(u' '), u"6 7 7 11"_s);
+    EXPECT_EQ(f.folder.read(u"temp.txt"_s).count("\r\n"), 4);
+}
+
+TEST(ListCommands, DeleteSelectedKeepsTheSortModeAndNothingSelectedKeepsEveryRow)
+{
+    Fixture f(kResults);
+    QAbstractItemModelTester tester(&f.ctx.list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QStringList before = f.names();
+    EXPECT_EQ(deleteselected(f.ctx), RebuildOutcome::Rebuilt);
+    EXPECT_EQ(f.names(), before);
+
+    sortByHeaderClick(f.ctx.list, ColDomain); // descending text sort: automatic sorting stays on
+    f.ctx.list.selectRows({0, 2});
+    EXPECT_EQ(deleteselected(f.ctx), RebuildOutcome::Rebuilt);
+    EXPECT_EQ(f.names().join(u' '), u"e-unreached.org c-error.net b-free.com a-taken.co.uk"_s);
+    EXPECT_TRUE(f.ctx.list.autoSort());
+    EXPECT_EQ(f.ctx.list.addRow(DomainRow{{u"d.com"_s}}), 1); // lands at its sorted place
+
+    Fixture empty;
+    EXPECT_EQ(deleteselected(empty.ctx), RebuildOutcome::EmptyList);
+    EXPECT_FALSE(empty.folder.exists(u"temp.txt"_s));
+}
+
+TEST(ListCommands, AnUnwritableRowFileLeavesTheListExactlyAsItWas)
+{
+    // temp.txt as a folder cannot be opened; as /dev/full it opens and every write fails.
+    for (bool fullDisk : {false, true}) {
+        Fixture f(kResults);
+        const QString temp = f.folder.file(u"temp.txt"_s);
+        ASSERT_TRUE(fullDisk ? QFile::link(u"/dev/full"_s, temp) : QDir().mkdir(temp));
+        sortByHeaderClick(f.ctx.list, ColDomain);
+        f.ctx.list.selectRows({1});
+        const QStringList before = f.names();
+        EXPECT_EQ(DeleteByStatus(f.ctx, u"FREE"_s, false), RebuildOutcome::NotWritten);
+        EXPECT_EQ(deleteselected(f.ctx), RebuildOutcome::NotWritten);
+        EXPECT_EQ(f.names(), before);
+        EXPECT_EQ(f.ctx.list.selectedRowCount(), 1);
+        EXPECT_TRUE(f.ctx.list.autoSort());
+        ASSERT_EQ(f.prompter.count(ScriptedPrompter::Kind::Fail), 2);
+        EXPECT_TRUE(
+            f.prompter.lastText().startsWith(listtext::rowFileNotWritten(temp, {}).section(u'(', 0, 0)));
+    }
+}
+
+TEST(ListCommands, ClearListAsksFirstAndRefusesDuringARunAreHarmless)
+{
+    Fixture f(kResults);
+    f.ctx.run.freeCount = 3;
+    f.prompter.queueAnswer(false);
+    EXPECT_FALSE(clearlist(f.ctx));
+    EXPECT_EQ(f.ctx.list.size(), 6);
+    f.prompter.queueAnswer(true);
+    EXPECT_TRUE(clearlist(f.ctx));
+    EXPECT_EQ(f.ctx.list.size(), 0);
+    EXPECT_EQ(f.ctx.run.freeCount, 0);
+    EXPECT_FALSE(clearlist(f.ctx)); // an empty list: no question
+    ASSERT_EQ(f.prompter.count(ScriptedPrompter::Kind::Question), 2);
+    EXPECT_FALSE(f.prompter.log().first().defaultYes);
+    EXPECT_EQ(f.prompter.log().first().text, listtext::kClearListQuestion);
+
+    Fixture busy(kResults);
+    busy.ctx.run.stopped = false; // a run owns temp.txt
+    EXPECT_EQ(deleteselected(busy.ctx), RebuildOutcome::Busy);
+    EXPECT_EQ(filterByStrings(busy.ctx, {u"a"_s}, FilterMode::Delete), RebuildOutcome::Busy);
+    EXPECT_EQ(busy.ctx.list.size(), 6);
+}
+
+TEST(ListFilters, TldAndStringFiltersDeleteOrKeep)
+{
+    const QStringList rows = {"a.com|N/A|N/A|N/A", "b.co.uk|N/A|N/A|N/A", "c-d.uk|N/A|N/A|N/A",
+                              "nodot|N/A|N/A|N/A", "e-f.COM|N/A|N/A|N/A"};
+    const struct {
+        bool tld;
+        QStringList filter; // TLDs upper-cased, or strings
+        FilterMode mode;
+        const char *left;
+    } cases[] = {
+        {true, {"COM"}, FilterMode::Keep, "a.com e-f.COM"},
+        {true, {"COM"}, FilterMode::Delete, "b.co.uk c-d.uk nodot"},
+        {true, {"UK"}, FilterMode::Keep, "c-d.uk"}, // co.uk is a TLD of its own
+        {true, {"N/A"}, FilterMode::Keep, ""},      // a row without a TLD never matches
+        {false, {"-"}, FilterMode::Delete, "a.com b.co.uk nodot"},
+        {false, {"b.", "dot"}, FilterMode::Keep, "b.co.uk nodot"},
+        {false, {"f.com"}, FilterMode::Keep, ""}, // letter case counts
+    };
+    for (const auto &c : cases) {
+        Fixture f(rows);
+        const QSet<QString> set(c.filter.begin(), c.filter.end());
+        const RebuildOutcome first =
+            c.tld ? filterByTld(f.ctx, set, c.mode) : filterByStrings(f.ctx, c.filter, c.mode);
+        EXPECT_EQ(first, RebuildOutcome::Rebuilt);
+        EXPECT_EQ(f.names().join(u' '), QLatin1String(c.left)) << c.filter.join(u',').toStdString();
+        // Once more: what is left already passes the filter.
+        const RebuildOutcome second =
+            c.tld ? filterByTld(f.ctx, set, c.mode) : filterByStrings(f.ctx, c.filter, c.mode);
+        EXPECT_EQ(f.names().join(u' '), QLatin1String(c.left));
+        EXPECT_EQ(second, f.ctx.list.size() ? RebuildOutcome::Rebuilt : RebuildOutcome::EmptyList);
+    }
+}
+
+TEST(ListFilters, RowsStringsAndImport)
+{
+    // Table TLDs first, in table order and once each, then the built-in suffixes not yet there.
+    const QStringList rows = tldFilterRows({u"ZZ"_s, u"com"_s, u"zz"_s});
+    EXPECT_EQ(rows.mid(0, 3), (QStringList{"zz", "com", "net"}));
+    EXPECT_EQ(rows.size(), TldSuffixList::builtinSuffixes().size() + 1);
+    EXPECT_EQ(rows.count(u"co.uk"_s), 1);
+
+    EXPECT_EQ(filterString(u"  Shop-Online  "_s), u"shop-online"_s);
+    EXPECT_TRUE(filterString(u"   "_s).isEmpty());
+
+    TempDataFolder folder;
+    folder.write(u"strings.txt"_s, "One\r\n\r\n  two \rTHREE\n   \nfour");
+    EXPECT_EQ(readFilterStrings(folder.file(u"strings.txt"_s)), (QStringList{"one", "two", "three", "four"}));
+    EXPECT_TRUE(readFilterStrings(folder.file(u"missing.txt"_s)).isEmpty());
+}
+
+TEST(HeaderSort, DirectionFlipsNumbersSortByValueAndTextIgnoresCase)
+{
+    Fixture f;
+    const char *const cells[][3] = {// name, Length, Expires in (days)
+                                    {"Bb.com", "10", "120 days"}, {"aa.com", "9", "-3 days"},
+                                    {"cc.com", "N/A", "N/A"},     {"BA.com", "2", "0 days"},
+                                    {"d.com", "-1", "-100 days"}, {"e.com", "9", "5 days"}};
+    for (const auto &c : cells)
+        f.ctx.list.addRow(
+            DomainRow{{QLatin1String(c[0]), QLatin1String(c[1]), u"com"_s, {}, {}, QLatin1String(c[2])}});
+    QAbstractItemModelTester tester(&f.ctx.list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QStringList lengthsBefore = f.column(ColLength);
+
+    // Each click flips the one direction the list keeps: descending first.
+    const struct {
+        int column;
+        const char *names;
+        bool autoSort;
+    } clicks[] = {
+        {ColLength, "Bb.com aa.com e.com BA.com d.com cc.com", false},
+        {ColLength, "cc.com d.com BA.com aa.com e.com Bb.com", false}, // "/" first, 9 before 10, ties stay
+        {ColExpiresIn, "Bb.com e.com BA.com aa.com d.com cc.com", false},
+        {ColDomain, "aa.com BA.com Bb.com cc.com d.com e.com", false},
+        {ColDomain, "e.com d.com cc.com Bb.com BA.com aa.com", true},
+        {ColExpiresIn, "cc.com d.com aa.com BA.com e.com Bb.com", false},
+    };
+    for (const auto &c : clicks) {
+        sortByHeaderClick(f.ctx.list, c.column);
+        EXPECT_EQ(f.names().join(u' '), QLatin1String(c.names)) << c.column;
+        EXPECT_EQ(f.ctx.list.autoSort(), c.autoSort) << c.column;
+    }
+    // Every cell still shows its own text.
+    QStringList lengths = f.column(ColLength);
+    lengths.sort();
+    QStringList expected = lengthsBefore;
+    expected.sort();
+    EXPECT_EQ(lengths, expected);
+
+    sortByHeaderClick(f.ctx.list, ColTld); // descending text sort: rows added later find their place
+    f.ctx.list.addRow(DomainRow{{u"x.net"_s, u"1"_s, u"NET"_s}});
+    f.ctx.list.addRow(DomainRow{{u"y.aero"_s, u"1"_s, u"aero"_s}});
+    EXPECT_EQ(f.names().first(), u"x.net"_s);
+    EXPECT_EQ(f.names().last(), u"y.aero"_s);
+}
