@@ -5,11 +5,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
 class AppContext;
 class CheckEngine;
+class KeywordGeneratorWindow;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -48,6 +50,14 @@ public:
     QTreeView *listView() const { return m_list; }
     // The check run this window starts and stops.
     CheckEngine &engine() const { return *m_engine; }
+
+    // The "Add domains" window and, after it, the source the user picked in it.
+    // Windows opened while another modal window (the quick start wizard) is
+    // up belong to that window.
+    void openDomainSources();
+    // The keyword generator lives from start-up to exit, hidden between uses;
+    // after its close box threw it away, a new one in its first state.
+    KeywordGeneratorWindow &keywordGenerator();
 
     // RunHost
     void runModeOn() override;
@@ -89,7 +99,7 @@ private:
     // begins in the central widget's coordinates; positions are measured from there.
     int clientTop() const;
 
-    void openDomainSources();
+    void fillKeywordGeneratorTlds();
     void openManualLookup();
     void openResultExport();
     void openSettings();
@@ -129,4 +139,5 @@ private:
     QList<QLabel *> m_panels;
     bool m_pushingOptions = false;
     std::unique_ptr<CheckEngine> m_engine;
+    QPointer<KeywordGeneratorWindow> m_keywordGenerator;
 };

@@ -1,0 +1,142 @@
+#include "keywordgenerator.h"
+
+#include "base/textfile.h"
+#include "engine/domainsyntax.h"
+#include "sources/namelistmodel.h"
+
+#include <vector>
+
+namespace {
+
+// A phrase or a ".tld" in its two spellings: joints as dashes, joints left out.
+struct Spellings {
+    QString dashed;
+    QString plain;
+};
+
+void spell(QStringView text, Spellings &out)
+{
+    out.dashed.resize(0);
+    out.plain.resize(0);
+    for (QChar c : text) {
+        if (c == kKeywordJoint) {
+            out.dashed.append(u'-');
+        } else {
+            out.dashed.append(c);
+            out.plain.append(c);
+        }
+    }
+}
+
+} // namespace
+
+QStringList keywordWords(QStringView text)
+{
+    QStringList words;
+    const QString lower = text.toString().toLower();
+    qsizetype begin = 0;
+    const qsizetype size = lower.size();
+    for (qsizetype i = 0; i <= size; ++i) {
+        if (i < size && lower[i] != u'\r' && lower[i] != u'\n')
+            continue;
+        if (i > begin)
+            words.append(lower.sliced(begin, i - begin));
+        if (i < size && lower[i] == u'\r' && i + 1 < size && lower[i + 1] == u'\n')
+            ++i;
+        begin = i + 1;
+    }
+    return words;
+}
+
+QStringList keywordWords(LineReader &reader)
+{
+    QStringList words;
+    QString line;
+    while (reader.readLine(line)) {
+        if (!line.isEmpty())
+            words.append(line.toLower());
+    }
+    return words;
+}
+
+bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
+                            const std::function<bool()> &askToContinue)
+{
+    const QStringList oneEmptyWord{QString()};
+    const bool hasBeginning = !input.beginning.isEmpty();
+    const bool hasMiddle = !input.middle.isEmpty();
+    const bool hasEnd = !input.end.isEmpty();
+    const QStringList &beginning = hasBeginning ? input.beginning : oneEmptyWord;
+    const QStringList &middle = hasMiddle ? input.middle : oneEmptyWord;
+    const QStringList &end = hasEnd ? input.end : oneEmptyWord;
+    const bool dashed = input.separator != KeywordSeparator::None;
+    const bool plain = input.separator != KeywordSeparator::Dashes;
+
+    // The joint is replaced in the whole name, TLD included, so the TLD's two
+    // spellings are worked out once instead of for every phrase.
+    std::vector<Spellings> tlds(static_cast<size_t>(input.tlds.size()));
+    for (qsizetype i = 0; i < input.tlds.size(); ++i)
+        spell(QString(u'.' + input.tlds[i]), tlds[static_cast<size_t>(i)]);
+
+    bool warned = false;
+    QString phrase;
+    Spellings phraseSpellings;
+    QString candidate;
+    for (const QString &b : beginning) {
+        for (const QString &m : middle) {
+            for (const QString &e : end) {
+                phrase.resize(0);
+                if (hasBeginning)
+                    phrase.append(b).append(kKeywordJoint);
+                if (hasMiddle)
+                    phrase.append(m).append(kKeywordJoint);
+                if (hasEnd)
+                    phrase.append(e);
+                if (phrase.endsWith(kKeywordJoint))
+                    phrase.chop(1);
+                const bool hasPhrase = !phrase.isEmpty();
+                if (hasPhrase)
+                    spell(phrase, phraseSpellings);
+                for (const Spellings &tld : tlds) {
+                    if (hasPhrase) {
+                        if (dashed) {
+                            candidate.resize(0);
+                            candidate.append(phraseSpellings.dashed).append(tld.dashed);
+                            if (isValidDomain(candidate))
+                                pending.append(candidate);
+                        }
+                        if (plain) {
+                            candidate.resize(0);
+                            candidate.append(phraseSpellings.plain).append(tld.plain);
+                            if (isValidDomain(candidate))
+                                pending.append(candidate);
+                        }
+                    }
+                    if (!warned && pending.size() > kPendingQuestionLimit) {
+                        warned = true;
+                        if (askToContinue && !askToContinue())
+                            return false;
+                    }
+                }
+            }
+        }
+    }
+    return true;
+}
+
+int movePendingNames(PendingNames &pending, NameListModel &list)
+{
+    const int before = list.size();
+    QString name;
+    list.beginAdding();
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        name.resize(0);
+        name.append(pending.at(i));
+        // Pending names passed the syntax check and are lower case already;
+        // the lowering is kept for names that come from elsewhere.
+        list.add(QStringView(name.toLower()));
+    }
+    list.endAdding();
+    pending.clear();
+    return list.size() - before;
+}
