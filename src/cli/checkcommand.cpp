@@ -321,7 +321,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     for (const QString &file : files) {
         QString error;
-        const ImportRule rule = parser.isSet(QStringLiteral("extract")) ? ImportRule::Extract : ImportRule::Load;
+        const ImportRule rule =
+            parser.isSet(QStringLiteral("extract")) ? ImportRule::Extract : ImportRule::Load;
         if (!readNameFile(file, ctx, rule, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;

@@ -113,13 +113,12 @@ protected:
     }
     QString description() const override
     {
-        return QStringLiteral(
-            "Combines every Beginning word with every Middle word, every End word and\n"
-            "every TLD, as the keyword generator window does, and prints the names that\n"
-            "pass the name check, one a line, each once. The TLD varies fastest, then\n"
-            "the End word, the Middle word, the Beginning word. Word files hold one word\n"
-            "a line (lower-cased, not trimmed; empty lines skipped); '-' reads standard\n"
-            "input. A '%' inside a word joins two words like the separator.");
+        return QStringLiteral("Combines every Beginning word with every Middle word, every End word and\n"
+                              "every TLD, as the keyword generator window does, and prints the names that\n"
+                              "pass the name check, one a line, each once. The TLD varies fastest, then\n"
+                              "the End word, the Middle word, the Beginning word. Word files hold one word\n"
+                              "a line (lower-cased, not trimmed; empty lines skipped); '-' reads standard\n"
+                              "input. A '%' inside a word joins two words like the separator.");
     }
     QList<QCommandLineOption> options() const override
     {
@@ -234,13 +233,12 @@ protected:
     QString synopsis() const override { return QStringLiteral("[OPTIONS] FILE..."); }
     QString description() const override
     {
-        return QStringLiteral(
-            "Prints the typing mistakes of every domain named in the FILEs (one a line;\n"
-            "'-' reads standard input) as the misspelling generator window makes them:\n"
-            "each letter or digit of the name without its TLD replaced by each key next\n"
-            "to it on a QWERTY keyboard, and left out. One name a line, each once.\n"
-            "Lines are trimmed of spaces and lower-cased; lines that are no valid domain\n"
-            "are skipped.");
+        return QStringLiteral("Prints the typing mistakes of every domain named in the FILEs (one a line;\n"
+                              "'-' reads standard input) as the misspelling generator window makes them:\n"
+                              "each letter or digit of the name without its TLD replaced by each key next\n"
+                              "to it on a QWERTY keyboard, and left out. One name a line, each once.\n"
+                              "Lines are trimmed of spaces and lower-cased; lines that are no valid domain\n"
+                              "are skipped.");
     }
     QList<QCommandLineOption> options() const override
     {
@@ -353,9 +351,11 @@ protected:
     {
         QString text = QStringLiteral("Prints generated domains, one a line:\n");
         for (const auto &g : m_generators)
-            text += QStringLiteral("  ") + g->name().section(u' ', 1).leftJustified(10) + g->summary() + u'\n';
-        text += QStringLiteral("\nRun 'quorvane-cli generate keywords --help' or 'quorvane-cli generate typos\n"
-                               "--help' for their options.");
+            text +=
+                QStringLiteral("  ") + g->name().section(u' ', 1).leftJustified(10) + g->summary() + u'\n';
+        text +=
+            QStringLiteral("\nRun 'quorvane-cli generate keywords --help' or 'quorvane-cli generate typos\n"
+                           "--help' for their options.");
         return text;
     }
     QList<QCommandLineOption> options() const override { return {}; }

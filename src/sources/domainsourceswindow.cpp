@@ -90,7 +90,8 @@ void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
         return;
     LineReader reader(path);
     if (QFileInfo(path).isDir() || !reader.open()) {
-        const QString reason = QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : reader.errorString();
+        const QString reason =
+            QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : reader.errorString();
         prompter.warn(kProgramTitle, kNameFileNotReadText.arg(path, reason));
         return;
     }
@@ -117,7 +118,7 @@ void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
             QCoreApplication::processEvents();
         };
     }
-    importNames(reader, rule, exporter, progress);
+    importNames(reader, rule, exporter, progress, QFileInfo(path).size());
     exporter.finish();
     standBy.reset();
     if (reader.failed())

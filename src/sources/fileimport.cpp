@@ -5,6 +5,8 @@
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
 
+#include <algorithm>
+
 namespace {
 
 // `text` lower-cased into `out`, reusing its buffer: a million lines then cost
@@ -24,8 +26,7 @@ void lowerInto(QStringView text, QString &out)
 }
 
 // Calls `take` for every candidate of `line` (already trimmed and lower-cased).
-template<typename Take>
-void forEachCandidate(QStringView line, ImportRule rule, Take &&take)
+template <typename Take> void forEachCandidate(QStringView line, ImportRule rule, Take &&take)
 {
     if (line.isEmpty())
         return;
@@ -70,15 +71,28 @@ QStringList extractedNames(QStringView line)
 }
 
 ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &exporter,
-                         const std::function<void()> &progress)
+                         const std::function<void()> &progress, qint64 fileBytes)
 {
     ImportResult result;
     QString line;
     QString lower;
     int counter = 0;
     bool stop = false;
+    // Growing a list of a million rows step by step copies it over and over;
+    // once the first lines show how long a line is, room for the whole file is
+    // made at once.
+    constexpr qint64 kSampleLines = 4096;
+    qint64 sampleBytes = 0;
     while (!stop && reader.readLine(line)) {
         ++result.lines;
+        if (fileBytes > 0 && result.lines <= kSampleLines) {
+            sampleBytes += line.size() + 2;
+            if (result.lines == kSampleLines && result.accepted > 0) {
+                const double namesPerByte = double(result.accepted) / double(sampleBytes);
+                const double expected = namesPerByte * double(fileBytes - sampleBytes) * 1.05;
+                exporter.reserve(static_cast<int>(std::min(expected, 5e7)));
+            }
+        }
         lowerInto(trimSpaces(line), lower);
         forEachCandidate(lower, rule, [&](QStringView candidate) {
             if (stop || !isValidDomain(candidate))

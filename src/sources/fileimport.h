@@ -40,9 +40,10 @@ struct ImportResult {
 // Reads `reader` to its end (or until the user declines to go on) and hands
 // every accepted name to `exporter`, which asks the many-rows question.
 // `progress`, when given, is called after every kImportRefreshEvery accepted
-// names.
+// names. `fileBytes`, the size of the file when known, lets the list make room
+// for all its names at once.
 ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &exporter,
-                         const std::function<void()> &progress = {});
+                         const std::function<void()> &progress = {}, qint64 fileBytes = 0);
 
 // The same for programs without a user: every name goes in, in one bulk
 // update of the list, and nothing is asked. Returns the number of rows added;

@@ -129,12 +129,13 @@ int movePendingNames(PendingNames &pending, NameListModel &list)
     const int before = list.size();
     QString name;
     list.beginAdding();
+    list.reserve(pending.size(), pending.textSize());
     for (qsizetype i = 0; i < pending.size(); ++i) {
         name.resize(0);
         name.append(pending.at(i));
-        // Pending names passed the syntax check and are lower case already;
-        // the lowering is kept for names that come from elsewhere.
-        list.add(QStringView(name.toLower()));
+        // Pending names passed the syntax check, which takes lower case only:
+        // lowering them would change nothing.
+        list.add(name);
     }
     list.endAdding();
     pending.clear();

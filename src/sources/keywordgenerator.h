@@ -25,16 +25,17 @@ inline constexpr qsizetype kPendingQuestionLimit = 100000;
 inline const QString kSelectTldText = QStringLiteral("You must select at least one top level domain.");
 inline const QString kEnterWordsText =
     QStringLiteral("You must enter words in at least one of the three boxes.");
-inline const QString kManyKeywordDomainsQuestion =
-    QStringLiteral("We have now generated more than 100,000 domains based on your settings.\r\nGenerating this "
-                   "many domains can use quite a lot of memory.\r\n\r\nAre you sure that you would like to "
-                   "continue?");
+inline const QString kManyKeywordDomainsQuestion = QStringLiteral(
+    "We have now generated more than 100,000 domains based on your settings.\r\nGenerating this "
+    "many domains can use quite a lot of memory.\r\n\r\nAre you sure that you would like to "
+    "continue?");
 inline const QString kNoKeywordDomainsText =
     QStringLiteral("We could not generate any domains based on the settings that you have provided.\r\n\r\n"
                    "Make sure that you only used the following allowed characters: "
                    "abcdefghijklmnopqrstuvwxyz0123456789-");
 // kKeywordDomainsDoneText.arg(rows)
-inline const QString kKeywordDomainsDoneText = QStringLiteral("We have successfully generated %1 domains for you!");
+inline const QString kKeywordDomainsDoneText =
+    QStringLiteral("We have successfully generated %1 domains for you!");
 
 // The words of one box: its lines (CR LF, CR or LF ends) lower-cased, empty
 // ones left out, the others kept as they are (not trimmed, repeats kept).
@@ -60,6 +61,7 @@ struct KeywordInput {
 bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
                             const std::function<bool()> &askToContinue = {});
 
-// Moves `pending` into `list` in order, lower-cased; names already there are
-// skipped. `pending` is emptied. Returns the number of rows added.
+// Moves `pending` into `list` in order (pending names are lower case, as the
+// syntax check requires); names already there are skipped. `pending` is emptied. Returns the number of rows
+// added.
 int movePendingNames(PendingNames &pending, NameListModel &list);

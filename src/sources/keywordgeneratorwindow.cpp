@@ -115,15 +115,18 @@ KeywordGeneratorWindow::KeywordGeneratorWindow(AppContext &context, KeywordSepar
     }
     m_context.options.keywordSeparator = static_cast<int>(this->separator());
 
-    auto *generateButton = makeButton(QStringLiteral("generateButton"), QStringLiteral("Generate domains"), this);
+    auto *generateButton =
+        makeButton(QStringLiteral("generateButton"), QStringLiteral("Generate domains"), this);
     connect(generateButton, &QPushButton::clicked, this, &KeywordGeneratorWindow::generate);
 
     auto *tldFrame = new QGroupBox(QStringLiteral("Top Level Domains (TLD's)"), this);
     tldFrame->setObjectName(QStringLiteral("tldFrame"));
     m_tlds = new NameListModel(QStringLiteral("TLD"), true, this);
-    m_tldView = makeListView(QStringLiteral("tldList"), QStringLiteral("Top Level Domains"), m_tlds, tldFrame);
+    m_tldView =
+        makeListView(QStringLiteral("tldList"), QStringLiteral("Top Level Domains"), m_tlds, tldFrame);
     auto *selectAll = makeButton(QStringLiteral("selectAllButton"), QStringLiteral("Select all"), tldFrame);
-    auto *unselectAll = makeButton(QStringLiteral("unselectAllButton"), QStringLiteral("Unselect all"), tldFrame);
+    auto *unselectAll =
+        makeButton(QStringLiteral("unselectAllButton"), QStringLiteral("Unselect all"), tldFrame);
     connect(selectAll, &QPushButton::clicked, this, [this] { m_tlds->setAllChecked(true); });
     connect(unselectAll, &QPushButton::clicked, this, [this] { m_tlds->setAllChecked(false); });
     auto *tldButtons = new QHBoxLayout;

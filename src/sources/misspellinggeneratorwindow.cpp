@@ -75,12 +75,14 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     connect(add, &QPushButton::clicked, this, &MisspellingGeneratorWindow::addTyped);
     connect(m_domainBox, &QLineEdit::returnPressed, this, &MisspellingGeneratorWindow::addTyped);
     m_loaded = new NameListModel(QStringLiteral("Domain"), false, this);
-    auto *loadedView = makeListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"), m_loaded,
-                                    loadedFrame);
+    auto *loadedView =
+        makeListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"), m_loaded, loadedFrame);
     auto *load = makeButton(QStringLiteral("loadButton"), QStringLiteral("Load domains.."), loadedFrame);
     auto *clearLoaded = makeButton(QStringLiteral("clearLoadedButton"), QStringLiteral("Clear"), loadedFrame);
-    auto *deleteLoaded = makeButton(QStringLiteral("deleteLoadedButton"), QStringLiteral("Delete"), loadedFrame);
-    auto *saveLoaded = makeButton(QStringLiteral("saveLoadedButton"), QStringLiteral("Save to file.."), loadedFrame);
+    auto *deleteLoaded =
+        makeButton(QStringLiteral("deleteLoadedButton"), QStringLiteral("Delete"), loadedFrame);
+    auto *saveLoaded =
+        makeButton(QStringLiteral("saveLoadedButton"), QStringLiteral("Save to file.."), loadedFrame);
     m_loadedPart = {m_loaded, loadedView, loadedFrame, loadedCaption};
     connect(load, &QPushButton::clicked, this, &MisspellingGeneratorWindow::loadDomains);
     connect(clearLoaded, &QPushButton::clicked, this, [this] { clearList(m_loadedPart); });

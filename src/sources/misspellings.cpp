@@ -81,8 +81,8 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes, NameListM
     makemisspellings(name, suffixes, [&generated](QStringView variant) { generated.add(variant); });
 }
 
-bool generateMisspellings(const QStringList &loaded, const TldSuffixList &suffixes,
-                          NameListModel &generated, const std::function<bool()> &askToContinue)
+bool generateMisspellings(const QStringList &loaded, const TldSuffixList &suffixes, NameListModel &generated,
+                          const std::function<bool()> &askToContinue)
 {
     bool warned = false;
     bool finished = true;

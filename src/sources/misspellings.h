@@ -43,5 +43,5 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes, NameListM
 // Once the list holds kGeneratedQuestionLimit rows or more after a name,
 // `askToContinue` (when given) is called, once; false stops there. Returns
 // false when it was stopped.
-bool generateMisspellings(const QStringList &loaded, const TldSuffixList &suffixes,
-                          NameListModel &generated, const std::function<bool()> &askToContinue = {});
+bool generateMisspellings(const QStringList &loaded, const TldSuffixList &suffixes, NameListModel &generated,
+                          const std::function<bool()> &askToContinue = {});

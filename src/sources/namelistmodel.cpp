@@ -20,11 +20,10 @@ QVariant NameListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() != 0)
         return {};
-    const size_t row = static_cast<size_t>(index.row());
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return m_names[row];
+        return at(index.row());
     if (role == Qt::CheckStateRole && m_checkable)
-        return m_checked[row] ? Qt::Checked : Qt::Unchecked;
+        return isChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 
@@ -53,49 +52,97 @@ QVariant NameListModel::headerData(int section, Qt::Orientation orientation, int
     return {};
 }
 
+QStringView NameListModel::view(int row) const
+{
+    const size_t r = static_cast<size_t>(row);
+    const qsizetype begin = r == 0 ? 0 : m_ends[r - 1];
+    return QStringView(m_text.data() + begin, m_ends[r] - begin);
+}
+
+quint32 NameListModel::hashOf(QStringView name)
+{
+    const size_t h = qHash(name, qGlobalQHashSeed());
+    return static_cast<quint32>(h ^ (static_cast<quint64>(h) >> 32));
+}
+
+size_t NameListModel::findSlot(QStringView name, quint32 hash) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot &slot = m_slots[i];
+        if (slot.row < 0 || (slot.hash == hash && view(slot.row) == name))
+            return i;
+    }
+}
+
+void NameListModel::growIndex(size_t rows)
+{
+    size_t wanted = 16;
+    while (wanted < rows * 2)
+        wanted *= 2;
+    if (wanted <= m_slots.size())
+        return;
+    m_slots.assign(wanted, Slot());
+    rebuildIndex();
+}
+
+void NameListModel::rebuildIndex()
+{
+    std::fill(m_slots.begin(), m_slots.end(), Slot());
+    const size_t mask = m_slots.size() - 1;
+    for (int row = 0; row < size(); ++row) {
+        const quint32 hash = hashOf(view(row));
+        size_t i = hash & mask;
+        while (m_slots[i].row >= 0)
+            i = (i + 1) & mask;
+        m_slots[i] = {hash, row};
+    }
+}
+
 bool NameListModel::contains(QStringView name) const
 {
-    // A non-owning QString: looking a name up allocates nothing.
-    return m_keys.contains(QString::fromRawData(reinterpret_cast<const QChar *>(name.utf16()), name.size()));
+    return !m_slots.empty() && m_slots[findSlot(name, hashOf(name))].row >= 0;
 }
 
 QStringList NameListModel::names() const
 {
     QStringList out;
     out.reserve(size());
-    for (const QString &name : m_names)
-        out.append(name);
+    for (int row = 0; row < size(); ++row)
+        out.append(at(row));
     return out;
-}
-
-void NameListModel::appendNew(QString name)
-{
-    m_keys.insert(name);
-    if (m_adding) {
-        m_names.push_back(std::move(name));
-        m_checked.push_back(0);
-        return;
-    }
-    beginInsertRows({}, size(), size());
-    m_names.push_back(std::move(name));
-    m_checked.push_back(0);
-    endInsertRows();
-}
-
-bool NameListModel::add(const QString &name)
-{
-    if (m_keys.contains(name))
-        return false;
-    appendNew(name);
-    return true;
 }
 
 bool NameListModel::add(QStringView name)
 {
-    if (contains(name))
+    if ((m_ends.size() + 1) * 2 > m_slots.size())
+        growIndex(m_ends.size() + 1);
+    const quint32 hash = hashOf(name);
+    const size_t slot = findSlot(name, hash);
+    if (m_slots[slot].row >= 0)
         return false;
-    appendNew(name.toString());
+    const int row = size();
+    if (!m_adding)
+        beginInsertRows({}, row, row);
+    m_slots[slot] = {hash, row};
+    m_text.insert(m_text.end(), name.utf16(), name.utf16() + name.size());
+    m_ends.push_back(static_cast<qsizetype>(m_text.size()));
+    m_checked.push_back(0);
+    if (!m_adding)
+        endInsertRows();
     return true;
+}
+
+void NameListModel::reserve(qsizetype more, qsizetype moreChars)
+{
+    if (moreChars > 0)
+        m_text.reserve(m_text.size() + static_cast<size_t>(moreChars));
+    if (more <= 0)
+        return;
+    const size_t rows = m_ends.size() + static_cast<size_t>(more);
+    m_ends.reserve(rows);
+    m_checked.reserve(rows);
+    growIndex(rows);
 }
 
 void NameListModel::beginAdding()
@@ -128,9 +175,15 @@ void NameListModel::removeAt(int row)
     const bool shown = row < rowCount();
     if (shown)
         beginRemoveRows({}, row, row);
-    m_keys.remove(at(row));
-    m_names.erase(m_names.begin() + row);
+    const size_t r = static_cast<size_t>(row);
+    const qsizetype begin = r == 0 ? 0 : m_ends[r - 1];
+    const qsizetype length = m_ends[r] - begin;
+    m_text.erase(m_text.begin() + begin, m_text.begin() + begin + length);
+    m_ends.erase(m_ends.begin() + row);
+    for (size_t i = r; i < m_ends.size(); ++i)
+        m_ends[i] -= length;
     m_checked.erase(m_checked.begin() + row);
+    rebuildIndex();
     if (m_adding && shown)
         --m_shown;
     if (shown)
@@ -140,18 +193,17 @@ void NameListModel::removeAt(int row)
 void NameListModel::clear()
 {
     beginResetModel();
-    m_names.clear();
-    m_names.shrink_to_fit();
-    m_checked.clear();
-    m_checked.shrink_to_fit();
-    m_keys.clear();
+    m_text = {};
+    m_ends = {};
+    m_checked = {};
+    m_slots = {};
     m_shown = 0;
     endResetModel();
 }
 
 void NameListModel::setChecked(int row, bool on)
 {
-    if (row < 0 || row >= size() || (m_checked[static_cast<size_t>(row)] != 0) == on)
+    if (row < 0 || row >= size() || isChecked(row) == on)
         return;
     m_checked[static_cast<size_t>(row)] = on ? 1 : 0;
     if (row < rowCount()) {
@@ -170,9 +222,9 @@ void NameListModel::setAllChecked(bool on)
 QStringList NameListModel::checkedNames() const
 {
     QStringList out;
-    for (size_t i = 0; i < m_names.size(); ++i) {
-        if (m_checked[i])
-            out.append(m_names[i]);
+    for (int row = 0; row < size(); ++row) {
+        if (m_checked[static_cast<size_t>(row)])
+            out.append(at(row));
     }
     return out;
 }

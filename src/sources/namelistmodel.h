@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -13,6 +12,10 @@
 // once, in insertion order. A second insertion of a text is refused silently.
 // Optionally every row carries a tick. Long runs of additions go between
 // beginAdding() and endAdding() and reach the view as one insertion.
+//
+// Generated lists run into millions of names, so the texts share one block
+// (no allocation per name) and the key index keeps only a hash and a row
+// number per name.
 class NameListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -26,19 +29,21 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Every row, those of an adding run the view has not been told of included.
-    int size() const { return static_cast<int>(m_names.size()); }
-    bool isEmpty() const { return m_names.empty(); }
-    const QString &at(int row) const { return m_names[static_cast<size_t>(row)]; }
+    int size() const { return static_cast<int>(m_ends.size()); }
+    bool isEmpty() const { return m_ends.empty(); }
+    // The text of `row`; the view is valid until the list changes.
+    QStringView view(int row) const;
+    QString at(int row) const { return view(row).toString(); }
     bool contains(QStringView name) const;
     QStringList names() const;
 
     // Appends `name` unless a row holds it already; true when it was added.
-    // The view variant copies the text only for a new row.
-    bool add(const QString &name);
     bool add(QStringView name);
 
     void beginAdding();
     void endAdding();
+    // Room for `more` rows of `moreChars` characters in all on top of those there.
+    void reserve(qsizetype more, qsizetype moreChars = 0);
 
     void removeAt(int row);
     void clear();
@@ -50,13 +55,22 @@ public:
     QStringList checkedNames() const;
 
 private:
-    void appendNew(QString name);
+    // Open addressing over the row numbers, at most half full.
+    struct Slot {
+        quint32 hash = 0;
+        qint32 row = -1;
+    };
+    static quint32 hashOf(QStringView name);
+    size_t findSlot(QStringView name, quint32 hash) const;
+    void growIndex(size_t rows);
+    void rebuildIndex();
 
     QString m_header;
     bool m_checkable;
-    std::vector<QString> m_names;
+    std::vector<char16_t> m_text;  // every name, one after the other
+    std::vector<qsizetype> m_ends; // where each name ends in m_text
     std::vector<char> m_checked;
-    QSet<QString> m_keys;
+    std::vector<Slot> m_slots;
     bool m_adding = false;
     int m_shown = 0; // rows the view knows of during an adding run
 };

@@ -16,6 +16,8 @@ class PendingNames
 public:
     void append(QStringView name);
     qsizetype size() const { return static_cast<qsizetype>(m_ends.size()); }
+    // Characters of all names together.
+    qsizetype textSize() const { return m_bytes.size(); }
     bool isEmpty() const { return m_ends.empty(); }
     QLatin1StringView at(qsizetype i) const;
     void clear();

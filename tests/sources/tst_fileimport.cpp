@@ -52,10 +52,12 @@ TEST(FileImport, LoadAndExtractRules)
         const char *rows;
     } cases[] = {
         // Capitals with spaces around, an empty line, an underscore, a repeat; any line end.
-        {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n", "abc.test,second.org"},
+        {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n",
+         "abc.test,second.org"},
         {ImportRule::Load, "a b.com\n\tab.com\nab.com ", "ab.com"}, // only spaces are trimmed
         // A name, a space and a date.
-        {ImportRule::Extract, "dropping.com 2024-05-01\r\nExpired.NET 05/01/2024 12:00", "dropping.com,expired.net"},
+        {ImportRule::Extract, "dropping.com 2024-05-01\r\nExpired.NET 05/01/2024 12:00",
+         "dropping.com,expired.net"},
         // Several comma fields: every valid one; a lone name adds nothing.
         {ImportRule::Extract, "id,first.com,x,second.org,,\nlone.com\n", "first.com,second.org"},
         // The space cuts after the name's field: kept. Before it: lost.
@@ -98,8 +100,8 @@ TEST(FileImport, NoToTheManyRowsQuestionStopsReading)
             adddomain(import.list, import.suffixes, name = QStringLiteral("filler%1.com").arg(i));
         import.list.endBulk();
         import.prompter.queueAnswer(goOn);
-        const ImportResult result = import.run("one.com two.com\nfiller1.com,three.com\nfour.com 1\n",
-                                               ImportRule::Extract);
+        const ImportResult result =
+            import.run("one.com two.com\nfiller1.com,three.com\nfour.com 1\n", ImportRule::Extract);
         EXPECT_EQ(result.declined, !goOn);
         EXPECT_EQ(import.list.size(), goOn ? 100002 : 100000);
         EXPECT_EQ(import.prompter.texts(), QStringList{kTooManyRowsQuestion});

@@ -136,10 +136,12 @@ TEST(Misspellings, VariantsInOrder)
         // The hyphen's position adds nothing, not even the form without it.
         {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
         // co.uk stays whole; only the part before it varies.
-        {"lk.co.uk", "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},
+        {"lk.co.uk",
+         "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},
         // One more label in front of an ordinary TLD: its dot is kept as it is.
-        {"l.lk.org", "l.lk.org,k.lk.org,o.lk.org,p.lk.org,.lk.org,l.kk.org,l.ok.org,l.pk.org,l.k.org,l.lj.org,l.li.org,"
-                     "l.lo.org,l.ll.org,l.lm.org,l.l.org"},
+        {"l.lk.org",
+         "l.lk.org,k.lk.org,o.lk.org,p.lk.org,.lk.org,l.kk.org,l.ok.org,l.pk.org,l.k.org,l.lj.org,l.li.org,"
+         "l.lo.org,l.ll.org,l.lm.org,l.l.org"},
         {"LK.ORG", "lk.org,kk.org,ok.org,pk.org,k.org,lj.org,li.org,lo.org,ll.org,lm.org,l.org"},
         {"nodot", ""},
     };
