@@ -4,6 +4,7 @@
 #include "engine/domainsyntax.h"
 #include "sources/namelistmodel.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -127,15 +128,30 @@ bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
 int movePendingNames(PendingNames &pending, NameListModel &list)
 {
     const int before = list.size();
-    QString name;
     list.beginAdding();
     list.reserve(pending.size(), pending.textSize());
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        name.resize(0);
-        name.append(pending.at(i));
-        // Pending names passed the syntax check, which takes lower case only:
-        // lowering them would change nothing.
-        list.add(name);
+    // Pending names passed the syntax check, which takes lower case only:
+    // lowering them would change nothing. They go over in batches, decoded
+    // into one buffer.
+    constexpr qsizetype kBatch = 256;
+    QString batch;
+    std::vector<qsizetype> ends;
+    std::vector<QStringView> views;
+    for (qsizetype first = 0; first < pending.size(); first += kBatch) {
+        const qsizetype n = std::min(kBatch, pending.size() - first);
+        batch.resize(0);
+        ends.clear();
+        for (qsizetype i = 0; i < n; ++i) {
+            batch.append(pending.at(first + i));
+            ends.push_back(batch.size());
+        }
+        views.clear();
+        qsizetype begin = 0;
+        for (qsizetype end : ends) {
+            views.push_back(QStringView(batch).sliced(begin, end - begin));
+            begin = end;
+        }
+        list.addAll(views.data(), n);
     }
     list.endAdding();
     pending.clear();

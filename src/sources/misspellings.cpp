@@ -4,6 +4,7 @@
 #include "sources/namelistmodel.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -78,7 +79,22 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes,
 
 void makemisspellings(QStringView name, const TldSuffixList &suffixes, NameListModel &generated)
 {
-    makemisspellings(name, suffixes, [&generated](QStringView variant) { generated.add(variant); });
+    // The variants of one name go into the list together, which lets it look
+    // several up at once.
+    QString all;
+    std::vector<qsizetype> ends;
+    makemisspellings(name, suffixes, [&](QStringView variant) {
+        all.append(variant);
+        ends.push_back(all.size());
+    });
+    std::vector<QStringView> views;
+    views.reserve(ends.size());
+    qsizetype begin = 0;
+    for (qsizetype end : ends) {
+        views.push_back(QStringView(all).sliced(begin, end - begin));
+        begin = end;
+    }
+    generated.addAll(views.data(), static_cast<qsizetype>(views.size()));
 }
 
 bool generateMisspellings(const QStringList &loaded, const TldSuffixList &suffixes, NameListModel &generated,

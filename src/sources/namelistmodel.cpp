@@ -117,7 +117,11 @@ bool NameListModel::add(QStringView name)
 {
     if ((m_ends.size() + 1) * 2 > m_slots.size())
         growIndex(m_ends.size() + 1);
-    const quint32 hash = hashOf(name);
+    return insert(name, hashOf(name));
+}
+
+bool NameListModel::insert(QStringView name, quint32 hash)
+{
     const size_t slot = findSlot(name, hash);
     if (m_slots[slot].row >= 0)
         return false;
@@ -131,6 +135,28 @@ bool NameListModel::add(QStringView name)
     if (!m_adding)
         endInsertRows();
     return true;
+}
+
+void NameListModel::addAll(const QStringView *names, qsizetype count)
+{
+    // A lookup in a big index waits for memory almost every time; asking for
+    // the slots of a few names ahead lets those waits overlap.
+    constexpr qsizetype kAhead = 16;
+    quint32 hashes[kAhead];
+    for (qsizetype first = 0; first < count; first += kAhead) {
+        const qsizetype n = std::min(kAhead, count - first);
+        if ((m_ends.size() + static_cast<size_t>(n)) * 2 > m_slots.size())
+            growIndex(m_ends.size() + static_cast<size_t>(n));
+        const size_t mask = m_slots.size() - 1;
+        for (qsizetype i = 0; i < n; ++i) {
+            hashes[i] = hashOf(names[first + i]);
+#if defined(__GNUC__)
+            __builtin_prefetch(&m_slots[hashes[i] & mask]);
+#endif
+        }
+        for (qsizetype i = 0; i < n; ++i)
+            insert(names[first + i], hashes[i]);
+    }
 }
 
 void NameListModel::reserve(qsizetype more, qsizetype moreChars)

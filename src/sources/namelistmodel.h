@@ -39,6 +39,9 @@ public:
 
     // Appends `name` unless a row holds it already; true when it was added.
     bool add(QStringView name);
+    // add() for each of `count` names in order; for long runs, since the key
+    // index is looked up for several names at once.
+    void addAll(const QStringView *names, qsizetype count);
 
     void beginAdding();
     void endAdding();
@@ -64,6 +67,8 @@ private:
     size_t findSlot(QStringView name, quint32 hash) const;
     void growIndex(size_t rows);
     void rebuildIndex();
+    // add() once the index has room for one more name.
+    bool insert(QStringView name, quint32 hash);
 
     QString m_header;
     bool m_checkable;
