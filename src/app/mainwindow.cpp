@@ -19,7 +19,11 @@
 #include "listops/stringfilterwindow.h"
 #include "listops/tldfilterwindow.h"
 #include "lookup/manuallookupwindow.h"
+#include "sources/domainsourceswindow.h"
+#include "sources/keywordgeneratorwindow.h"
 #include "sources/manualaddwindow.h"
+#include "sources/misspellinggeneratorwindow.h"
+#include "sources/websearchwindow.h"
 #include "wizard/quickstartwizardwindow.h"
 
 #include <algorithm>
@@ -423,6 +427,7 @@ void MainWindow::startUp()
     m_context.run.stopped = true;
     loadTldFilter();
     m_context.loadConfiguration();
+    fillKeywordGeneratorTlds();
     // Names added before the first run get the same Length and TLD columns as
     // after it (co.uk rather than uk).
     m_context.run.suffixes.mylist(m_context.config.table.tlds());
@@ -635,10 +640,69 @@ void MainWindow::closeOtherWindows()
 
 void MainWindow::openDomainSources()
 {
-    // Until there is a window that reaches every source of names, typing them
-    // in is the way to add domains.
-    ManualAddWindow window(m_context, this);
-    window.exec();
+    QWidget *owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = this;
+    DomainSource source = DomainSource::None;
+    {
+        DomainSourcesWindow window(m_context, owner);
+        window.exec();
+        source = window.chosenSource();
+    } // gone before the chosen window opens
+    switch (source) {
+    case DomainSource::None:
+        break;
+    case DomainSource::Keywords: {
+        KeywordGeneratorWindow &keywords = keywordGenerator();
+        keywords.addTlds(m_context.config.table.tlds());
+        keywords.exec();
+        break;
+    }
+    case DomainSource::Manual: {
+        ManualAddWindow window(m_context, owner);
+        window.exec();
+        break;
+    }
+    case DomainSource::WebSearch: {
+        // Its "export and start checking" box starts ticked, except while the
+        // quick start wizard is open: the wizard starts the run itself.
+        WebSearchWindow window(
+            m_context, [this] { emit startRequested(); }, this);
+        window.setExportWhenDone(!m_context.wizardMode);
+        window.exec();
+        break;
+    }
+    case DomainSource::Misspellings: {
+        MisspellingGeneratorWindow window(m_context, owner);
+        window.exec();
+        break;
+    }
+    case DomainSource::LoadFile:
+        importDomainsFromFile(m_context, ImportRule::Load, owner);
+        break;
+    case DomainSource::ExtractFile:
+        importDomainsFromFile(m_context, ImportRule::Extract, owner);
+        break;
+    }
+}
+
+KeywordGeneratorWindow &MainWindow::keywordGenerator()
+{
+    if (!m_keywordGenerator)
+        m_keywordGenerator = new KeywordGeneratorWindow(m_context, KeywordSeparator::Both, this);
+    return *m_keywordGenerator;
+}
+
+void MainWindow::fillKeywordGeneratorTlds()
+{
+    // Created here with the separator settings.ini gave, and with every
+    // built-in suffix on offer (none ticked).
+    if (!m_keywordGenerator) {
+        m_keywordGenerator = new KeywordGeneratorWindow(
+            m_context, static_cast<KeywordSeparator>(std::clamp(m_context.options.keywordSeparator, 0, 2)),
+            this);
+    }
+    m_keywordGenerator->addTlds(TldSuffixList::builtinSuffixes());
 }
 
 void MainWindow::openManualLookup()

@@ -5,11 +5,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
 class AppContext;
 class CheckEngine;
+class KeywordGeneratorWindow;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -58,6 +60,14 @@ public:
     // The check run this window starts and stops.
     CheckEngine &engine() const { return *m_engine; }
 
+    // The "Add domains" window and, after it, the source the user picked in it.
+    // Windows opened while another modal window (the quick start wizard) is
+    // up belong to that window.
+    void openDomainSources();
+    // The keyword generator lives from start-up to exit, hidden between uses;
+    // after its close box threw it away, a new one in its first state.
+    KeywordGeneratorWindow &keywordGenerator();
+
     // RunHost
     void runModeOn() override;
     void runModeOff() override;
@@ -99,7 +109,7 @@ private:
     // begins in the central widget's coordinates; positions are measured from there.
     int clientTop() const;
 
-    void openDomainSources();
+    void fillKeywordGeneratorTlds();
     void openManualLookup();
     void openResultExport();
     void openSettings();
@@ -159,4 +169,5 @@ private:
     StringFilterWindow *m_stringFilter = nullptr;
     // Opened without an owner window, so not a child of this one.
     std::unique_ptr<TldFilterWindow> m_tldFilter;
+    QPointer<KeywordGeneratorWindow> m_keywordGenerator;
 };

@@ -153,7 +153,7 @@ void restoreStopSignals()
 }
 
 // Reads one FILE ("-": standard input) into the list.
-bool readNameFile(const QString &file, AppContext &ctx, QString &error)
+bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString &error)
 {
     QFile in;
     std::unique_ptr<LineReader> reader;
@@ -174,7 +174,7 @@ bool readNameFile(const QString &file, AppContext &ctx, QString &error)
         error = reader->errorString();
         return false;
     }
-    loadNamesFromFile(*reader, ctx.list, ctx.run.suffixes);
+    loadNamesFromFile(*reader, ctx.list, ctx.run.suffixes, rule);
     if (reader->failed()) {
         error = reader->errorString();
         return false;
@@ -239,6 +239,10 @@ protected:
                             "is always included (default: all seven)"),
              QStringLiteral("LIST")},
             {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
+            {QStringLiteral("extract"),
+             QStringLiteral("read the FILEs as the list files of back-order services:\n"
+                            "a line is cut at its first space and split at every ',';\n"
+                            "each field may be a domain (a line with neither holds none)")},
         };
     }
     QString epilogue() const override
@@ -327,7 +331,9 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     for (const QString &file : files) {
         QString error;
-        if (!readNameFile(file, ctx, error)) {
+        const ImportRule rule =
+            parser.isSet(QStringLiteral("extract")) ? ImportRule::Extract : ImportRule::Load;
+        if (!readNameFile(file, ctx, rule, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;
         }

@@ -38,8 +38,9 @@ public:
     virtual QString summary() const = 0;
 
     // Parses `args` (the words after the command's name), answers --help, and
-    // otherwise runs the command. Returns the process exit status.
-    int run(const QStringList &args);
+    // otherwise runs the command. Returns the process exit status. A command
+    // made of sub-commands ("generate keywords") hands the words on instead.
+    virtual int run(const QStringList &args);
 
     // The command's --help text.
     QString helpText() const;

@@ -28,6 +28,7 @@ int main(int argc, char **argv)
     std::vector<std::unique_ptr<CliCommand>> commands;
     commands.push_back(makeLookupCommand());
     commands.push_back(makeCheckCommand());
+    commands.push_back(makeGenerateCommand());
     commands.push_back(makeHarvestCommand());
 
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -5,23 +5,130 @@
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
 
+#include <algorithm>
+
+namespace {
+
+// `text` lower-cased into `out`, reusing its buffer: a million lines then cost
+// no allocation of their own.
+void lowerInto(QStringView text, QString &out)
+{
+    out.resize(text.size());
+    QChar *dst = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            out = text.toString().toLower();
+            return;
+        }
+        dst[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+    }
+}
+
+// Calls `take` for every candidate of `line` (already trimmed and lower-cased).
+template <typename Take> void forEachCandidate(QStringView line, ImportRule rule, Take &&take)
+{
+    if (line.isEmpty())
+        return;
+    if (rule == ImportRule::Load) {
+        take(line);
+        return;
+    }
+    // A space cuts the line there and puts a "," in its place, so "name date"
+    // yields the name; fields are never trimmed, so a space after a "," hides
+    // everything behind it.
+    const qsizetype space = line.indexOf(u' ');
+    const QStringView cut = space >= 0 ? line.first(space) : line;
+    if (space < 0 && !line.contains(u','))
+        return;
+    qsizetype begin = 0;
+    for (;;) {
+        const qsizetype comma = cut.indexOf(u',', begin);
+        take(cut.sliced(begin, (comma < 0 ? cut.size() : comma) - begin));
+        if (comma < 0)
+            break;
+        begin = comma + 1;
+    }
+    // The field after the "," that replaced the space is always empty.
+}
+
+} // namespace
+
 QString loadedName(QStringView line)
 {
     return trimSpaces(line).toString().toLower();
 }
 
-int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes, qint64 *lines)
+QStringList extractedNames(QStringView line)
+{
+    QString lower;
+    lowerInto(trimSpaces(line), lower);
+    QStringList out;
+    forEachCandidate(lower, ImportRule::Extract, [&out](QStringView field) { out.append(field.toString()); });
+    if (lower.contains(u' '))
+        out.append(QString());
+    return out;
+}
+
+ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &exporter,
+                         const std::function<void()> &progress, qint64 fileBytes)
+{
+    ImportResult result;
+    QString line;
+    QString lower;
+    int counter = 0;
+    bool stop = false;
+    // Growing a list of a million rows step by step copies it over and over;
+    // once the first lines show how long a line is, room for the whole file is
+    // made at once.
+    constexpr qint64 kSampleLines = 4096;
+    qint64 sampleBytes = 0;
+    while (!stop && reader.readLine(line)) {
+        ++result.lines;
+        if (fileBytes > 0 && result.lines <= kSampleLines) {
+            sampleBytes += line.size() + 2;
+            if (result.lines == kSampleLines && result.accepted > 0) {
+                const double namesPerByte = double(result.accepted) / double(sampleBytes);
+                const double expected = namesPerByte * double(fileBytes - sampleBytes) * 1.05;
+                exporter.reserve(static_cast<int>(std::min(expected, 5e7)));
+            }
+        }
+        lowerInto(trimSpaces(line), lower);
+        forEachCandidate(lower, rule, [&](QStringView candidate) {
+            if (stop || !isValidDomain(candidate))
+                return;
+            ++result.accepted;
+            if (!exporter.add(candidate.toString())) {
+                result.declined = true;
+                stop = true;
+                return;
+            }
+            if (progress && ++counter >= kImportRefreshEvery) {
+                counter = 0;
+                progress();
+            }
+        });
+    }
+    return result;
+}
+
+int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes,
+                      ImportRule rule, qint64 *lines)
 {
     const int before = list.size();
     qint64 count = 0;
     QString line;
+    QString lower;
     list.beginBulk();
     while (reader.readLine(line)) {
         ++count;
-        QString name = loadedName(line);
-        if (name.isEmpty() || !isValidDomain(name))
-            continue;
-        adddomain(list, suffixes, name);
+        lowerInto(trimSpaces(line), lower);
+        forEachCandidate(lower, rule, [&](QStringView candidate) {
+            if (!isValidDomain(candidate))
+                return;
+            QString name = candidate.toString();
+            adddomain(list, suffixes, name);
+        });
     }
     list.endBulk();
     if (lines)

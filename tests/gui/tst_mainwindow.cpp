@@ -210,8 +210,8 @@ private slots:
         const char *const rows[][2] = {// "": the program has no such window yet
                                        {"About", "About this program..."},
                                        {"vhistory", "Version history"},
-                                       {"Adddomains", "Add domains manually"},
-                                       {"toolAdd", "Add domains manually"},
+                                       {"Adddomains", "Add domains"},
+                                       {"toolAdd", "Add domains"},
                                        {"manualwhois", "Manual Whois Lookup"},
                                        {"toolWhois", "Manual Whois Lookup"},
                                        {"Settings", "Config"},

@@ -1,0 +1,373 @@
+#include "commands.h"
+
+#include "cliprompter.h"
+
+#include "base/datafolder.h"
+#include "base/textfile.h"
+#include "engine/appcontext.h"
+#include "engine/domainsyntax.h"
+#include "sources/keywordgenerator.h"
+#include "sources/misspellings.h"
+#include "sources/namelistfile.h"
+#include "sources/namelistmodel.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <unordered_set>
+
+namespace {
+
+// An input file, or standard input for "-".
+class InputFile
+{
+public:
+    bool open(const QString &file, QString &error)
+    {
+        if (file == QLatin1String("-")) {
+            if (!m_stdin.open(stdin, QIODevice::ReadOnly)) {
+                error = m_stdin.errorString();
+                return false;
+            }
+            m_reader = std::make_unique<LineReader>(&m_stdin);
+        } else {
+            if (QFileInfo(file).isDir()) {
+                error = QStringLiteral("is a folder");
+                return false;
+            }
+            m_reader = std::make_unique<LineReader>(file);
+        }
+        if (!m_reader->open()) {
+            error = m_reader->errorString();
+            return false;
+        }
+        return true;
+    }
+    LineReader &reader() { return *m_reader; }
+
+private:
+    QFile m_stdin;
+    std::unique_ptr<LineReader> m_reader;
+};
+
+// Names on standard output, one a line with LF ends, in large blocks. A reader
+// that goes away (| head) ends the program the usual quiet way, by SIGPIPE.
+class NameOutput
+{
+public:
+    NameOutput() { m_block.reserve(kBlock + 512); }
+    void write(QLatin1StringView name) { append(name); }
+    void write(QStringView name)
+    {
+        for (QChar c : name)
+            m_block += c.unicode() <= 0xff ? static_cast<char>(c.unicode()) : '?';
+        endLine();
+    }
+    // False when standard output did not take everything.
+    bool finish()
+    {
+        flushBlock();
+        return m_ok && std::fflush(stdout) == 0;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 1 << 16;
+    void append(QLatin1StringView name)
+    {
+        m_block.append(name.data(), name.size());
+        endLine();
+    }
+    void endLine()
+    {
+        m_block += '\n';
+        if (m_block.size() >= kBlock)
+            flushBlock();
+    }
+    void flushBlock()
+    {
+        if (m_ok && !m_block.isEmpty() &&
+            std::fwrite(m_block.constData(), 1, static_cast<size_t>(m_block.size()), stdout) !=
+                static_cast<size_t>(m_block.size()))
+            m_ok = false;
+        m_block.resize(0);
+    }
+    QByteArray m_block;
+    bool m_ok = true;
+};
+
+class KeywordsCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("generate keywords"); }
+    QString summary() const override { return QStringLiteral("combine keyword lists with TLDs"); }
+
+protected:
+    QString synopsis() const override
+    {
+        return QStringLiteral("[--begin FILE] [--middle FILE] [--end FILE] --tld LIST [--separator MODE]");
+    }
+    QString description() const override
+    {
+        return QStringLiteral("Combines every Beginning word with every Middle word, every End word and\n"
+                              "every TLD, as the keyword generator window does, and prints the names that\n"
+                              "pass the name check, one a line, each once. The TLD varies fastest, then\n"
+                              "the End word, the Middle word, the Beginning word. Word files hold one word\n"
+                              "a line (lower-cased, not trimmed; empty lines skipped); '-' reads standard\n"
+                              "input. A '%' inside a word joins two words like the separator.");
+    }
+    QList<QCommandLineOption> options() const override
+    {
+        return {
+            {QStringLiteral("begin"), QStringLiteral("the Beginning words"), QStringLiteral("FILE")},
+            {QStringLiteral("middle"), QStringLiteral("the Middle words"), QStringLiteral("FILE")},
+            {QStringLiteral("end"), QStringLiteral("the End words"), QStringLiteral("FILE")},
+            {QStringLiteral("tld"), QStringLiteral("the TLDs, comma-separated, in order (com,net,co.uk)"),
+             QStringLiteral("LIST")},
+            {QStringLiteral("separator"),
+             QStringLiteral("how words are joined: none, dash, or both (the dashed\n"
+                            "name first; the default)"),
+             QStringLiteral("MODE")},
+        };
+    }
+    QString epilogue() const override
+    {
+        return QStringLiteral("Exit status: 0 names printed; 1 no name passed the check, or the output\n"
+                              "could not be written; 2 usage error or unreadable FILE.");
+    }
+    bool takesArguments() const override { return false; }
+    int execute(const QCommandLineParser &parser) override;
+};
+
+int KeywordsCommand::execute(const QCommandLineParser &parser)
+{
+    KeywordInput input;
+    const QString separator = parser.value(QStringLiteral("separator"));
+    if (separator.isEmpty() || separator == QLatin1String("both"))
+        input.separator = KeywordSeparator::Both;
+    else if (separator == QLatin1String("none"))
+        input.separator = KeywordSeparator::None;
+    else if (separator == QLatin1String("dash"))
+        input.separator = KeywordSeparator::Dashes;
+    else
+        return usageError(QStringLiteral("--separator takes none, dash or both, not '%1'").arg(separator));
+
+    if (!parser.isSet(QStringLiteral("tld")))
+        return usageError(kSelectTldText);
+    {
+        // Keyed like the window's TLD list: lower case, each once, in order.
+        NameListModel tlds(QStringLiteral("TLD"));
+        for (const QString &tld : parser.value(QStringLiteral("tld")).split(u','))
+            tlds.add(trimSpaces(tld).toString().toLower());
+        input.tlds = tlds.names();
+        input.tlds.removeAll(QString());
+    }
+    if (input.tlds.isEmpty())
+        return usageError(kSelectTldText);
+
+    const struct {
+        const char *option;
+        QStringList *words;
+    } lists[] = {{"begin", &input.beginning}, {"middle", &input.middle}, {"end", &input.end}};
+    bool anyList = false;
+    int fromStdin = 0;
+    for (const auto &list : lists) {
+        const QString option = QLatin1String(list.option);
+        if (!parser.isSet(option))
+            continue;
+        anyList = true;
+        const QString file = parser.value(option);
+        if (file == QLatin1String("-") && ++fromStdin > 1)
+            return usageError(QStringLiteral("only one word list can come from standard input"));
+        InputFile in;
+        QString error;
+        if (!in.open(file, error)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, error));
+            return cliexit::kUsage;
+        }
+        *list.words = keywordWords(in.reader());
+        if (in.reader().failed()) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, in.reader().errorString()));
+            return cliexit::kUsage;
+        }
+    }
+    if (!anyList)
+        return usageError(QStringLiteral("give at least one of --begin, --middle and --end"));
+
+    PendingNames pending;
+    generateKeywordDomains(input, pending);
+    // The window's generated list keeps each name once, first come first kept.
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(static_cast<size_t>(pending.size()));
+    NameOutput out;
+    qint64 printed = 0;
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        const QLatin1StringView name = pending.at(i);
+        if (seen.insert(std::string_view(name.data(), static_cast<size_t>(name.size()))).second) {
+            out.write(name);
+            ++printed;
+        }
+    }
+    if (!out.finish()) {
+        printError(QStringLiteral("cannot write the names"));
+        return cliexit::kFailed;
+    }
+    if (printed == 0) {
+        CliPrompter::printError(kNoKeywordDomainsText);
+        return cliexit::kFailed;
+    }
+    return cliexit::kOk;
+}
+
+class TyposCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("generate typos"); }
+    QString summary() const override { return QStringLiteral("typing mistakes of known domains"); }
+
+protected:
+    QString synopsis() const override { return QStringLiteral("[OPTIONS] FILE..."); }
+    QString description() const override
+    {
+        return QStringLiteral("Prints the typing mistakes of every domain named in the FILEs (one a line;\n"
+                              "'-' reads standard input) as the misspelling generator window makes them:\n"
+                              "each letter or digit of the name without its TLD replaced by each key next\n"
+                              "to it on a QWERTY keyboard, and left out. One name a line, each once.\n"
+                              "Lines are trimmed of spaces and lower-cased; lines that are no valid domain\n"
+                              "are skipped.");
+    }
+    QList<QCommandLineOption> options() const override
+    {
+        return {
+            {QStringLiteral("data-dir"),
+             QStringLiteral("folder holding settings.ini, whose TLD table tells where a\n"
+                            "name's TLD begins (default: the program's data folder)"),
+             QStringLiteral("DIR")},
+        };
+    }
+    QString epilogue() const override
+    {
+        return QStringLiteral("Exit status: 0 names printed; 1 no valid domain in the FILEs, or the output\n"
+                              "could not be written; 2 usage error or unreadable FILE.");
+    }
+    int execute(const QCommandLineParser &parser) override;
+};
+
+int TyposCommand::execute(const QCommandLineParser &parser)
+{
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return usageError(QStringLiteral("no FILE given"));
+    if (files.count(QStringLiteral("-")) > 1)
+        return usageError(QStringLiteral("standard input can be read only once"));
+    QString dataDir;
+    if (parser.isSet(QStringLiteral("data-dir"))) {
+        dataDir = parser.value(QStringLiteral("data-dir"));
+        if (!QFileInfo(dataDir).isDir())
+            return usageError(QStringLiteral("no such folder: %1").arg(dataDir));
+        dataDir = QDir(dataDir).absolutePath();
+    } else {
+        dataDir = defaultDataFolder();
+    }
+
+    CliPrompter prompter;
+    AppContext ctx(dataDir, prompter);
+    ctx.loadConfiguration();
+    ctx.run.suffixes.mylist(ctx.config.table.tlds());
+
+    NameListModel loaded(QStringLiteral("Domain"));
+    for (const QString &file : files) {
+        InputFile in;
+        QString error;
+        if (!in.open(file, error)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, error));
+            return cliexit::kUsage;
+        }
+        loadNameList(in.reader(), loaded);
+        if (in.reader().failed()) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, in.reader().errorString()));
+            return cliexit::kUsage;
+        }
+    }
+    if (loaded.isEmpty()) {
+        CliPrompter::printError(kLoadDomainsFirstText);
+        return cliexit::kFailed;
+    }
+
+    NameListModel generated(QStringLiteral("Domain"));
+    NameOutput out;
+    for (int row = 0; row < loaded.size(); ++row) {
+        makemisspellings(loaded.at(row), ctx.run.suffixes, [&](QStringView variant) {
+            if (generated.add(variant))
+                out.write(variant);
+        });
+    }
+    if (!out.finish()) {
+        printError(QStringLiteral("cannot write the names"));
+        return cliexit::kFailed;
+    }
+    return cliexit::kOk;
+}
+
+// "generate keywords ..." and "generate typos ...": one word, two generators,
+// each with its own options and --help.
+class GenerateCommand : public CliCommand
+{
+public:
+    GenerateCommand()
+    {
+        m_generators.push_back(std::make_unique<KeywordsCommand>());
+        m_generators.push_back(std::make_unique<TyposCommand>());
+    }
+    QString name() const override { return QStringLiteral("generate"); }
+    QString summary() const override
+    {
+        return QStringLiteral("print domains made from keywords or typing mistakes");
+    }
+    int run(const QStringList &args) override
+    {
+        if (args.isEmpty())
+            return usageError(QStringLiteral("which generator: keywords or typos?"));
+        const QString word = args.first();
+        if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            const QByteArray help = helpText().toLocal8Bit();
+            std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
+            return cliexit::kOk;
+        }
+        for (const auto &g : m_generators) {
+            if (g->name() == name() + u' ' + word)
+                return g->run(args.mid(1));
+        }
+        return usageError(QStringLiteral("unknown generator '%1'").arg(word));
+    }
+
+protected:
+    QString synopsis() const override { return QStringLiteral("keywords|typos [OPTIONS]"); }
+    QString description() const override
+    {
+        QString text = QStringLiteral("Prints generated domains, one a line:\n");
+        for (const auto &g : m_generators)
+            text +=
+                QStringLiteral("  ") + g->name().section(u' ', 1).leftJustified(10) + g->summary() + u'\n';
+        text +=
+            QStringLiteral("\nRun 'quorvane-cli generate keywords --help' or 'quorvane-cli generate typos\n"
+                           "--help' for their options.");
+        return text;
+    }
+    QList<QCommandLineOption> options() const override { return {}; }
+    int execute(const QCommandLineParser &) override { return cliexit::kUsage; }
+
+private:
+    std::vector<std::unique_ptr<CliCommand>> m_generators;
+};
+
+} // namespace
+
+std::unique_ptr<CliCommand> makeGenerateCommand()
+{
+    return std::make_unique<GenerateCommand>();
+}

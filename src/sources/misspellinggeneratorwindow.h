@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+
+class AppContext;
+class NameListModel;
+class QGroupBox;
+class QLineEdit;
+class QTreeView;
+
+inline const QString kMisspellingGeneratorCaption = QStringLiteral("Generate Misspelled Domains");
+
+// "Generate Misspelled Domains": known names, loaded from a file or typed in,
+// turned into the typing mistakes users make on a QWERTY keyboard, to be saved
+// or handed to the main list. Built anew for every opening; "Close" offers the
+// generated names to the main list and ends it.
+class MisspellingGeneratorWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit MisspellingGeneratorWindow(AppContext &context, QWidget *parent = nullptr);
+
+    NameListModel &loadedList() const { return *m_loaded; }
+    NameListModel &generatedList() const { return *m_generated; }
+
+    // The commands of the window's buttons.
+    void loadDomains();
+    void addTyped();
+    void generate();
+    void exportGenerated();
+    void closeWindow();
+
+private:
+    struct ListPart {
+        NameListModel *model;
+        QTreeView *view;
+        QGroupBox *frame;
+        QString caption;
+    };
+    void showCount(const ListPart &part);
+    void deleteSelected(const ListPart &part);
+    void clearList(const ListPart &part);
+
+    AppContext &m_context;
+    QLineEdit *m_domainBox;
+    NameListModel *m_loaded;
+    NameListModel *m_generated;
+    ListPart m_loadedPart;
+    ListPart m_generatedPart;
+};

@@ -1,0 +1,240 @@
+#include "engine/domainsyntax.h"
+#include "sources/keywordgenerator.h"
+#include "sources/misspellings.h"
+#include "sources/namelistfile.h"
+#include "sources/namelistmodel.h"
+#include "support/qtprinters.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QAbstractItemModelTester>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString joined(const NameListModel &list)
+{
+    return list.names().join(u',');
+}
+
+QString generatedNames(const KeywordInput &input)
+{
+    PendingNames pending;
+    generateKeywordDomains(input, pending);
+    QStringList out;
+    for (qsizetype i = 0; i < pending.size(); ++i)
+        out << QString(pending.at(i));
+    return out.join(u',');
+}
+
+} // namespace
+
+TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
+{
+    using S = KeywordSeparator;
+    const struct {
+        const char *beginning, *middle, *end, *tlds;
+        S separator;
+        const char *pending;
+    } cases[] = {
+        // The TLD varies fastest, then the End word, then Middle, then Beginning.
+        {"best\ntop", "", "shop", "aa bb", S::Dashes, "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb"},
+        {"best\ntop", "", "shop", "aa bb", S::Both,
+         "best-shop.aa,bestshop.aa,best-shop.bb,bestshop.bb,top-shop.aa,topshop.aa,top-shop.bb,topshop.bb"},
+        {"best\ntop", "", "shop", "aa", S::None, "bestshop.aa,topshop.aa"},
+        {"a\r\nb", "x\ry", "1", "aa", S::Dashes, "a-x-1.aa,a-y-1.aa,b-x-1.aa,b-y-1.aa"},
+        // One word alone, both spellings alike: pending holds it twice.
+        {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa"},
+        {"", "", "shop", "aa", S::Dashes, "shop.aa"},
+        // Lines are lower-cased and kept whole: a space makes every candidate fail.
+        {"My Shop\nBest", "", "", "aa", S::Both, "best.aa,best.aa"},
+        // "%" is the joint itself.
+        {"my%shop", "", "", "aa", S::Both, "my-shop.aa,myshop.aa"},
+        {"shop%", "", "", "aa", S::Dashes, ""},
+        // A one-letter label fails alone and passes joined.
+        {"a", "", "", "aa", S::Both, ""},
+        {"a", "", "b", "aa", S::Both, "a-b.aa,ab.aa"},
+        // Leading and trailing dashes are refused by the check, an inner one is fine.
+        {"-x\nxy-", "", "", "aa", S::Both, ""},
+        // Two-level TLDs, and TLDs the check refuses.
+        {"shop", "", "", "co.uk x 1a", S::None, "shop.co.uk"},
+    };
+    for (const auto &c : cases) {
+        KeywordInput input;
+        input.beginning = keywordWords(QString(c.beginning));
+        input.middle = keywordWords(QString(c.middle));
+        input.end = keywordWords(QString(c.end));
+        input.tlds = QString(c.tlds).split(u' ');
+        input.separator = c.separator;
+        EXPECT_EQ(generatedNames(input), c.pending) << c.beginning << '|' << c.end << '|' << c.tlds;
+    }
+}
+
+TEST(KeywordGenerator, MoreThan100000PendingAsksOnce)
+{
+    KeywordInput input;
+    for (int i = 0; i < 4000; ++i)
+        input.beginning << QStringLiteral("w%1").arg(i);
+    input.end = {"a", "b"};
+    input.tlds = {"aa", "bb", "cc", "dd", "ee", "ff", "gg"};
+    input.separator = KeywordSeparator::Both;
+    // Two names a step: the question comes once, right after the step that
+    // passed 100,000.
+    for (bool goOn : {true, false}) {
+        PendingNames pending;
+        int asked = 0;
+        qsizetype pendingWhenAsked = 0;
+        const bool finished = generateKeywordDomains(input, pending, [&] {
+            ++asked;
+            pendingWhenAsked = pending.size();
+            return goOn;
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(pendingWhenAsked, 100002);
+        EXPECT_EQ(finished, goOn);
+        EXPECT_EQ(pending.size(), goOn ? 4000 * 2 * 7 * 2 : 100002);
+    }
+}
+
+TEST(KeywordGenerator, MovingIntoTheListKeepsEachNameOnce)
+{
+    NameListModel list("Domain");
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    KeywordInput input;
+    input.beginning = {"shop", "best"};
+    input.tlds = {"aa"};
+    for (int run = 0; run < 2; ++run) {
+        PendingNames pending;
+        generateKeywordDomains(input, pending);
+        EXPECT_EQ(movePendingNames(pending, list), run == 0 ? 2 : 0);
+        EXPECT_TRUE(pending.isEmpty());
+    }
+    EXPECT_EQ(joined(list), "shop.aa,best.aa");
+}
+
+TEST(Misspellings, KeyboardTable)
+{
+    EXPECT_EQ(KeyboardNeighbourTable::rowCount(), 36);
+    EXPECT_EQ(KeyboardNeighbourTable::replacementCount(), 202);
+    for (QChar key : QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789"))
+        EXPECT_EQ(KeyboardNeighbourTable::row(key).front(), key);
+    EXPECT_EQ(KeyboardNeighbourTable::row(u'd').toString(), "dsefrcx");
+    EXPECT_EQ(KeyboardNeighbourTable::row(u'0').toString(), "09op");
+    for (QChar key : QStringLiteral("-.A_"))
+        EXPECT_TRUE(KeyboardNeighbourTable::row(key).isEmpty());
+}
+
+TEST(Misspellings, VariantsInOrder)
+{
+    TldSuffixList suffixes;
+    suffixes.mylist({});
+    const struct {
+        const char *name, *variants;
+    } cases[] = {
+        {"ab.xy", "ab.xy,qb.xy,wb.xy,sb.xy,zb.xy,b.xy,av.xy,ag.xy,ah.xy,an.xy,a.xy"},
+        // The hyphen's position adds nothing, not even the form without it.
+        {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
+        // co.uk stays whole; only the part before it varies.
+        {"lk.co.uk",
+         "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},
+        // One more label in front of an ordinary TLD: its dot is kept as it is.
+        {"l.lk.org",
+         "l.lk.org,k.lk.org,o.lk.org,p.lk.org,.lk.org,l.kk.org,l.ok.org,l.pk.org,l.k.org,l.lj.org,l.li.org,"
+         "l.lo.org,l.ll.org,l.lm.org,l.l.org"},
+        {"LK.ORG", "lk.org,kk.org,ok.org,pk.org,k.org,lj.org,li.org,lo.org,ll.org,lm.org,l.org"},
+        {"nodot", ""},
+    };
+    for (const auto &c : cases) {
+        NameListModel generated("Domain");
+        makemisspellings(QString(c.name), suffixes, generated);
+        EXPECT_EQ(joined(generated), c.variants) << c.name;
+    }
+    // Names one keystroke apart share variants; each is listed once.
+    NameListModel generated("Domain");
+    EXPECT_TRUE(generateMisspellings({"ab.xy", "qb.xy"}, suffixes, generated));
+    EXPECT_EQ(generated.size(), 11 + 7);
+}
+
+TEST(Misspellings, QuestionBetweenLoadedNamesAt100000Rows)
+{
+    TldSuffixList suffixes;
+    suffixes.mylist({});
+    QStringList loaded;
+    // Each name of twelve distinct letters yields 12 x 7 + 12 variants at most.
+    for (int i = 0; i < 2000; ++i)
+        loaded << QStringLiteral("q%1wertyuiop.com").arg(i, 4, 10, QLatin1Char('0')).replace(u'0', u'z');
+    for (bool goOn : {true, false}) {
+        NameListModel generated("Domain");
+        int asked = 0;
+        int rowsWhenAsked = 0;
+        const bool finished = generateMisspellings(loaded, suffixes, generated, [&] {
+            ++asked;
+            rowsWhenAsked = generated.rowCount();
+            return goOn;
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_GE(rowsWhenAsked, kGeneratedQuestionLimit);
+        EXPECT_LT(rowsWhenAsked, kGeneratedQuestionLimit + 200); // asked after the name that got there
+        EXPECT_EQ(finished, goOn);
+        EXPECT_EQ(generated.size() == rowsWhenAsked, !goOn);
+    }
+}
+
+TEST(NameList, KeyedRowsTicksAndRemoval)
+{
+    NameListModel list("TLD", true);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_TRUE(list.add(QString("com")));
+    list.beginAdding();
+    for (const char *tld : {"net", "com", "org", "co.uk"})
+        list.add(QStringView(QString(tld)));
+    EXPECT_EQ(list.rowCount(), 1); // the view hears of the batch at its end
+    list.endAdding();
+    EXPECT_EQ(joined(list), "com,net,org,co.uk");
+    EXPECT_EQ(list.headerData(0, Qt::Horizontal).toString(), "TLD");
+    EXPECT_TRUE(list.setData(list.index(2), Qt::Checked, Qt::CheckStateRole));
+    list.setChecked(0, true);
+    EXPECT_EQ(list.checkedNames(), QStringList({"com", "org"}));
+    list.removeAt(0);
+    EXPECT_FALSE(list.contains(u"com"));
+    EXPECT_TRUE(list.add(QString("com"))); // a removed name may come again, unticked
+    EXPECT_EQ(list.checkedNames(), QStringList({"org"}));
+    list.setAllChecked(true);
+    EXPECT_EQ(list.checkedNames().size(), 4);
+}
+
+TEST(NameListFile, SavedWithCrLfAndLoadedWithAnyLineEnd)
+{
+    TempDataFolder folder;
+    NameListModel list("Domain");
+    for (const char *name : {"ab.com", "cd.net"})
+        list.add(QString(name));
+    ASSERT_TRUE(saveNameList(folder.file("out.txt"), list));
+    EXPECT_EQ(folder.read("out.txt"), "ab.com\r\ncd.net\r\n");
+
+    // A failed save reports why and leaves an earlier file alone.
+    ScriptedPrompter prompter;
+    QDir(folder.path()).mkdir("locked");
+    prompter.queueFile(folder.file("locked"));
+    saveNameListAs(list, prompter);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 1);
+    EXPECT_TRUE(prompter.lastText().startsWith("The list could not be saved to " + folder.file("locked")));
+    prompter.queueFile(QString()); // cancelled: nothing written, nothing said
+    saveNameListAs(list, prompter);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 1);
+
+    folder.write("in.txt", "  AB.com \r\ncd.net\rbad_name.org\n\nab.com\nef.org");
+    prompter.queueFile(folder.file("in.txt"));
+    loadNameListFrom(list, prompter);
+    EXPECT_EQ(joined(list), "ab.com,cd.net,ef.org");
+
+    // Clear asks, with No as the default button.
+    prompter.queueAnswer(false);
+    prompter.queueAnswer(true);
+    EXPECT_FALSE(clearNameList(list, prompter));
+    EXPECT_TRUE(clearNameList(list, prompter));
+    EXPECT_TRUE(list.isEmpty());
+    EXPECT_FALSE(prompter.log().last().defaultYes);
+    EXPECT_EQ(prompter.lastText(), "Are you sure that you would like to clear the list?");
+}

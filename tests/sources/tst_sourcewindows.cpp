@@ -1,0 +1,440 @@
+#include "app/helpballoonwidget.h"
+#include "app/mainwindow.h"
+#include "config/settingsfile.h"
+#include "engine/appcontext.h"
+#include "listops/standbywindow.h"
+#include "sources/adddomain.h"
+#include "sources/domainsourceswindow.h"
+#include "sources/keywordgeneratorwindow.h"
+#include "sources/misspellinggeneratorwindow.h"
+#include "sources/misspellings.h"
+#include "sources/namelistmodel.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Acts on modal windows as they come up. Each step waits for its window (it
+// returns false for any other, the stand-by window for one) and acts on it.
+class ModalScript
+{
+public:
+    using Step = std::function<bool(QWidget *)>;
+    ModalScript &then(Step step)
+    {
+        m_steps << std::move(step);
+        return *this;
+    }
+    void run(const std::function<void()> &trigger)
+    {
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (m_busy || !modal || m_next >= m_steps.size())
+                return;
+            m_busy = true;
+            if (m_steps[m_next](modal))
+                ++m_next;
+            m_busy = false;
+        });
+        timer.start(0);
+        trigger();
+    }
+    bool allDone() const { return m_next == m_steps.size(); }
+
+private:
+    QList<Step> m_steps;
+    qsizetype m_next = 0;
+    bool m_busy = false;
+};
+
+// A step that clicks the button `name` of the window with caption `caption`.
+ModalScript::Step click(const QString &caption, const char *name)
+{
+    return [caption, name](QWidget *w) {
+        if (w->windowTitle() != caption)
+            return false;
+        w->findChild<QPushButton *>(QLatin1String(name))->click();
+        return true;
+    };
+}
+
+QWidget *standByWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<StandByWindow *>(w))
+            return w;
+    }
+    return nullptr;
+}
+
+template <typename T> T *child(const QWidget &w, const char *name)
+{
+    return w.findChild<T *>(QLatin1String(name));
+}
+
+void fillRows(AppContext &ctx, int count)
+{
+    ctx.list.beginBulk();
+    QString name;
+    for (int i = 0; i < count; ++i)
+        adddomain(ctx.list, ctx.run.suffixes, name = QStringLiteral("filler%1.com").arg(i));
+    ctx.list.endBulk();
+}
+
+QString names(const NameListModel &list)
+{
+    return list.names().join(u',');
+}
+
+} // namespace
+
+class TestSourceWindows : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TempDataFolder> m_folder;
+    std::unique_ptr<ScriptedPrompter> m_prompter;
+    std::unique_ptr<AppContext> m_ctx;
+    std::unique_ptr<MainWindow> m_window;
+
+    // Opens "Add domains" and picks the source behind `button`; `then` acts on what opens next.
+    bool pickSource(const char *button, const ModalScript::Step &then = {})
+    {
+        ModalScript script;
+        script.then(click(kDomainSourcesCaption, button));
+        if (then)
+            script.then(then);
+        script.run([this] { m_window->openDomainSources(); });
+        return script.allDone();
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TempDataFolder>();
+        m_prompter = std::make_unique<ScriptedPrompter>();
+        m_ctx = std::make_unique<AppContext>(m_folder->path(), *m_prompter);
+        m_window = std::make_unique<MainWindow>(*m_ctx, [](const QUrl &) {});
+        m_window->show();
+    }
+
+    void cleanup()
+    {
+        QVERIFY(m_prompter->allAnswersUsed());
+        m_window.reset();
+        m_ctx.reset();
+        QVERIFY(!standByWindow());
+    }
+
+    void sourcesWindowOpensTheChosenWindowAfterClosing()
+    {
+        m_ctx->config.table.AddTldEntry("org.au", "whois.example", QString());
+        m_ctx->run.suffixes.clear();
+        QStringList buttons;
+        // The toolbar's Add and the menu item both lead here.
+        for (const char *action : {"toolAdd", "Adddomains"}) {
+            buttons.clear();
+            ModalScript script;
+            script.then([&](QWidget *w) {
+                for (QPushButton *b : w->findChildren<QPushButton *>())
+                    buttons << b->text();
+                child<QPushButton>(*w, "closeButton")->click();
+                return true;
+            });
+            script.run([&] { m_window->action(action)->trigger(); });
+            QCOMPARE(buttons.join(u'|'), "Generate domains based on keywords|Add manually|Search the web for "
+                                         "domains|Generate misspelled domains|Load from file..|Extract "
+                                         "domains from file..|Close");
+        }
+        QCOMPARE(m_ctx->run.suffixes.getext("ab.org.au"), "org.au"); // the suffix list was rebuilt
+
+        const struct {
+            const char *button, *caption;
+        } rows[] = {{"manualButton", "Add domains manually"},
+                    {"misspellingsButton", "Generate Misspelled Domains"},
+                    {"keywordsButton", "Generate domains based on keywords"}};
+        for (const auto &r : rows) {
+            bool sourcesGone = false;
+            QVERIFY(pickSource(r.button, [&](QWidget *w) {
+                if (w->windowTitle() != QLatin1String(r.caption))
+                    return false;
+                sourcesGone = !m_window->findChild<DomainSourcesWindow *>();
+                // The keyword generator's own Close keeps it; the others go with their close box.
+                if (auto *keywords = qobject_cast<KeywordGeneratorWindow *>(w))
+                    keywords->closeWindow();
+                else
+                    w->close();
+                return true;
+            }));
+            QVERIFY2(sourcesGone, r.button);
+        }
+        // The harvester's "export and start checking" box starts ticked, except in wizard mode.
+        for (const bool wizard : {false, true}) {
+            m_ctx->wizardMode = wizard;
+            bool exportTicked = wizard;
+            QVERIFY(pickSource("webSearchButton", [&](QWidget *w) {
+                if (w->windowTitle() != QLatin1String("Internet Domain Searcher"))
+                    return false;
+                exportTicked = child<QCheckBox>(*w, "exportCheck")->isChecked();
+                w->close();
+                return true;
+            }));
+            QCOMPARE(exportTicked, !wizard);
+        }
+        m_ctx->wizardMode = false;
+        // The keyword generator got the table's TLDs on top of what it had.
+        QVERIFY(m_window->keywordGenerator().tldList().contains(u"org.au"));
+    }
+
+    void importFromFile_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<bool>("wizard");
+        QTest::addColumn<QByteArray>("line"); // %1: the line number
+        QTest::addColumn<QStringList>("counts");
+        const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
+        QTest::newRow("load") << QByteArray("loadFileButton") << false << QByteArray("NAME%1.com\r\n")
+                              << twice;
+        QTest::newRow("extract") << QByteArray("extractFileButton") << false
+                                 << QByteArray("name%1.com 2024-05-01\n") << twice;
+        QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
+                                << QStringList();
+    }
+
+    void importFromFile()
+    {
+        QFETCH(QByteArray, button);
+        QFETCH(bool, wizard);
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, counts);
+        QByteArray file;
+        for (int i = 0; i < 2500; ++i)
+            file += QString::fromLatin1(line).arg(i).toLatin1();
+        m_folder->write("list.txt", file);
+        m_prompter->queueFile(m_folder->file("list.txt"));
+        m_ctx->wizardMode = wizard;
+        // Timers run only where the import lets events through.
+        QStringList seen;
+        bool standByShown = false;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] {
+            if (auto *w = qobject_cast<StandByWindow *>(standByWindow())) {
+                standByShown = true;
+                if (seen.isEmpty() || seen.last() != w->countText())
+                    seen << w->countText();
+            }
+        });
+        sampler.start(0);
+        QVERIFY(pickSource(button.constData()));
+        sampler.stop();
+        QCOMPARE(m_ctx->list.rowCount(), 2500);
+        QCOMPARE(seen, counts);
+        QCOMPARE(standByShown, !wizard);
+        QCOMPARE(m_prompter->log().size(), 1); // the file choice; nothing reports the end
+        QCOMPARE(m_prompter->lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+        QVERIFY(!m_window->findChild<DomainSourcesWindow *>());
+    }
+
+    void importEndsCleanlyOnEveryPath()
+    {
+        m_prompter->queueFile(QString()); // cancelled
+        QVERIFY(pickSource("loadFileButton"));
+        m_prompter->queueFile(m_folder->file("missing.txt"));
+        QVERIFY(pickSource("extractFileButton"));
+        QVERIFY(m_prompter->lastText().startsWith("The file " + m_folder->file("missing.txt") +
+                                                  " could not be read ("));
+        QCOMPARE(m_ctx->list.size(), 0);
+
+        // No at the many-rows question keeps what was added and reads no further.
+        fillRows(*m_ctx, 99999);
+        m_folder->write("list.txt", "one.com\r\ntwo.com\r\nthree.com\r\n");
+        m_prompter->queueFile(m_folder->file("list.txt"));
+        m_prompter->queueAnswer(false);
+        QVERIFY(pickSource("loadFileButton"));
+        QCOMPARE(m_prompter->lastText(), kTooManyRowsQuestion);
+        QCOMPARE(m_ctx->list.rowCount(), 100000);
+        QVERIFY(!m_window->findChild<DomainSourcesWindow *>());
+    }
+
+    void keywordGeneratorCommands()
+    {
+        KeywordGeneratorWindow w(*m_ctx, KeywordSeparator::Both, m_window.get());
+        w.show();
+        w.addTlds({"AA", "bb", "aa"});
+        QCOMPARE(names(w.tldList()), "aa,bb");
+        QVERIFY(w.tldList().checkedNames().isEmpty());
+        auto *generate = child<QPushButton>(w, "generateButton");
+        auto *frame = child<QGroupBox>(w, "generatedFrame");
+
+        generate->click();
+        QCOMPARE(m_prompter->lastText(), kSelectTldText);
+        child<QPushButton>(w, "selectAllButton")->click();
+        generate->click();
+        QCOMPARE(m_prompter->lastText(), kEnterWordsText);
+        QCOMPARE(m_prompter->count(ScriptedPrompter::Kind::Fail), 2);
+
+        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("Best\ntop");
+        child<QPlainTextEdit>(w, "endBox")->setPlainText("shop");
+        for (const auto &[name, value] : {std::pair{"nosep1", 0}, {"both1", 2}, {"hyph1", 1}}) {
+            child<QRadioButton>(w, name)->click();
+            QCOMPARE(m_ctx->options.keywordSeparator, value);
+        }
+        generate->click();
+        generate->click(); // the second run adds nothing and still counts every row
+        QCOMPARE(m_prompter->texts().mid(2),
+                 QStringList(2, "We have successfully generated 4 domains for you!"));
+        QCOMPARE(names(w.generatedList()), "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb");
+        QCOMPARE(frame->title(), "Generated domains (4)");
+
+        // Delete: the key in the list and the button, one selected row each time.
+        auto *view = child<QTreeView>(w, "generatedList");
+        view->setCurrentIndex(w.generatedList().index(1));
+        QTest::keyClick(view, Qt::Key_Delete);
+        view->setCurrentIndex(w.generatedList().index(0));
+        child<QPushButton>(w, "deleteButton")->click();
+        QCOMPARE(names(w.generatedList()), "top-shop.aa,top-shop.bb");
+        QCOMPARE(frame->title(), "Generated domains (2)");
+
+        m_prompter->queueFile(m_folder->file("saved.txt"));
+        child<QPushButton>(w, "saveButton")->click();
+        QCOMPARE(m_folder->read("saved.txt"), "top-shop.aa\r\ntop-shop.bb\r\n");
+
+        // Close offers the names, hands them over, and only hides the window.
+        m_prompter->queueAnswer(true);
+        child<QPushButton>(w, "closeButton")->click();
+        QCOMPARE(m_prompter->lastText(),
+                 "Would you like to add the generated domains to the list of domains to be checked?");
+        QVERIFY(w.isHidden());
+        QCOMPARE(m_ctx->list.size(), 2);
+        QCOMPARE(frame->title(), "Generated domains (0)");
+        QCOMPARE(child<QPlainTextEdit>(w, "endBox")->toPlainText(), "shop");
+        QCOMPARE(w.tldList().checkedNames().size(), 2);
+
+        // Words that give no valid name: the list stays empty and the user learns why.
+        w.show();
+        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("my shop");
+        child<QPlainTextEdit>(w, "endBox")->clear();
+        generate->click();
+        QCOMPARE(m_prompter->lastText(), kNoKeywordDomainsText);
+        QCOMPARE(m_prompter->log().last().kind, ScriptedPrompter::Kind::Warn);
+
+        auto *tellMeMore = child<QLabel>(w, "tellMeMore");
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), tellMeMore->mapToGlobal(QPointF(2, 2)),
+                         Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(tellMeMore, &move);
+        QCOMPARE(w.findChild<HelpBalloonWidget *>()->pos(), QPoint(61, 72));
+        QCOMPARE(w.findChild<HelpBalloonWidget *>()->textLabel()->text(), kKeywordHelpText);
+    }
+
+    void keywordGeneratorExportClearAndNo()
+    {
+        KeywordGeneratorWindow w(*m_ctx, KeywordSeparator::None, m_window.get());
+        w.addTlds({"aa"});
+        w.tldList().setAllChecked(true);
+        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("one\ntwo\nthree");
+        m_prompter->queueAnswer(false); // Clear: No keeps the list
+        m_prompter->queueAnswer(true);
+        m_prompter->queueAnswer(false); // the many-rows question
+        w.generate();
+        w.clearGenerated();
+        QCOMPARE(w.generatedList().size(), 3);
+        QVERIFY(!m_prompter->log().last().defaultYes);
+        w.clearGenerated();
+        QCOMPARE(child<QGroupBox>(w, "generatedFrame")->title(), "Generated domains (0)");
+        // At 99,999 rows the question comes after the first name; No drops the rest.
+        w.generate();
+        fillRows(*m_ctx, 99999);
+        child<QPushButton>(w, "exportButton")->click();
+        QCOMPARE(m_prompter->lastText(), kTooManyRowsQuestion);
+        QCOMPARE(m_ctx->list.size(), 100000);
+        QVERIFY(w.generatedList().isEmpty());
+        w.closeWindow(); // nothing left to offer
+    }
+
+    void keywordGeneratorLivesUntilItsCloseBox()
+    {
+        ProgramOptions saved;
+        saved.keywordSeparator = 0;
+        saved.hideWizard = true;
+        QVERIFY(SaveSettings(m_folder->path(), WhoisConfig(), saved, *m_prompter));
+        m_window->startUp();
+        QPointer<KeywordGeneratorWindow> first = &m_window->keywordGenerator();
+        QVERIFY(first->isHidden());
+        QVERIFY(child<QRadioButton>(*first, "nosep1")->isChecked());
+        QCOMPARE(first->tldList().size(), 276);
+        QVERIFY(first->tldList().checkedNames().isEmpty());
+        QCOMPARE(first->tldList().at(275), "zw");
+
+        first->show();
+        first->close(); // the close box
+        QTRY_VERIFY(first.isNull());
+        KeywordGeneratorWindow &next = m_window->keywordGenerator();
+        QVERIFY(child<QRadioButton>(next, "both1")->isChecked());
+        QVERIFY(next.tldList().isEmpty());
+        QCOMPARE(m_ctx->options.keywordSeparator, 2);
+    }
+
+    void misspellingGenerator()
+    {
+        m_ctx->config.table.AddTldEntry("org.au", "whois.example", QString());
+        m_ctx->run.suffixes.clear();
+        MisspellingGeneratorWindow w(*m_ctx, m_window.get());
+        QCOMPARE(m_ctx->run.suffixes.getext("ab.org.au"), "org.au"); // rebuilt when created
+        w.show();
+        auto *loadedFrame = child<QGroupBox>(w, "loadedFrame");
+        auto *generatedFrame = child<QGroupBox>(w, "generatedFrame");
+        QCOMPARE(loadedFrame->title() + generatedFrame->title(), "Loaded domains (0)Generated domains (0)");
+
+        child<QPushButton>(w, "generateButton")->click();
+        QCOMPARE(m_prompter->lastText(), kLoadDomainsFirstText);
+
+        // Typed names are not lower-cased: capitals add nothing and stay in the box.
+        auto *box = child<QLineEdit>(w, "domainBox");
+        QTest::keyClicks(box, "AB.xy");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text(), "AB.xy");
+        box->setText("  ab.xy ");
+        QTest::keyClick(box, Qt::Key_Enter);
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(loadedFrame->title(), "Loaded domains (1)");
+
+        m_folder->write("brands.txt", "QB.XY\rab.xy\nbad_name.xy\r\n\nlk.org.au");
+        m_prompter->queueFile(m_folder->file("brands.txt"));
+        child<QPushButton>(w, "loadButton")->click();
+        QCOMPARE(names(w.loadedList()), "ab.xy,qb.xy,lk.org.au");
+        QCOMPARE(loadedFrame->title(), "Loaded domains (3)");
+
+        child<QPushButton>(w, "generateButton")->click();
+        QCOMPARE(w.generatedList().size(), 11 + 7 + 11);
+        QCOMPARE(w.generatedList().at(18), "lk.org.au");
+        QCOMPARE(generatedFrame->title(), "Generated domains (29)");
+
+        // Delete takes the selected row; the Delete key does nothing here.
+        auto *view = child<QTreeView>(w, "generatedList");
+        view->setCurrentIndex(w.generatedList().index(0));
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(w.generatedList().size(), 29);
+        child<QPushButton>(w, "deleteGeneratedButton")->click();
+        QCOMPARE(generatedFrame->title(), "Generated domains (28)");
+        m_prompter->queueAnswer(true);
+        child<QPushButton>(w, "clearLoadedButton")->click();
+        QCOMPARE(loadedFrame->title(), "Loaded domains (0)");
+
+        m_prompter->queueAnswer(true);
+        child<QPushButton>(w, "closeButton")->click();
+        QCOMPARE(m_prompter->lastText(),
+                 "Would you like to add the 28 valid domains to the list of domains to be checked?");
+        QCOMPARE(m_ctx->list.size(), 28);
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(TestSourceWindows)
+#include "tst_sourcewindows.moc"
