@@ -404,7 +404,6 @@ QAction *MainWindow::action(const QString &name) const
 
 void MainWindow::startUp()
 {
-    m_context.run.stopped = true;
     m_context.loadConfiguration();
     // Names added before the first run get the same Length and TLD columns as
     // after it (co.uk rather than uk).
@@ -437,7 +436,6 @@ void MainWindow::runModeOn()
 void MainWindow::runModeOff()
 {
     setRunLook(false);
-    m_context.run.selectedOnly = false;
 }
 
 void MainWindow::clearPanelNames()
@@ -566,8 +564,8 @@ void MainWindow::resizeEvent(QResizeEvent *event)
         return;
     }
     // The run sizes its bar in hundredths of the frame as it was before this resize.
-    if (!m_context.run.stopped)
-        m_context.run.progressUnit = roundHalfEven(progressFrameWidth() / 100.0);
+    if (m_engine)
+        m_engine->refreshProgressUnit();
     layOutForSize();
 }
 

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/widgetunits.h"
 #include "engine/appcontext.h"
+#include "engine/checkengine.h"
 #include "support/fakeclock.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -147,13 +148,13 @@ private slots:
         QCOMPARE(m_window->listView()->width(), 900 - 24);
         QCOMPARE(child<QFrame>("workingPanel")->geometry(), m_window->listView()->geometry());
 
-        m_context->run.progressUnit = -1;
+        const RunSession &session = m_window->engine().session();
         m_window->resize(950, 600);
-        QCOMPARE(m_context->run.progressUnit, -1); // idle: left alone
+        QCOMPARE(session.progressUnit, 0); // idle: left alone
         m_context->run.stopped = false;
         const int frameBefore = m_window->progressFrameWidth();
         m_window->resize(1000, 600);
-        QCOMPARE(m_context->run.progressUnit, roundHalfEven(frameBefore / 100.0));
+        QCOMPARE(session.progressUnit, roundHalfEven(frameBefore / 100.0));
         QVERIFY(m_window->progressFrameWidth() > frameBefore);
 
         QVERIFY(!m_window->close());                         // while a run goes on
@@ -193,14 +194,12 @@ private slots:
                 .split(u' ');
         const QStringList free{"toolStop", "toolHelp", "Stops1", "Exit", "Contents", "About"};
         QWidget *busy[] = {child<QFrame>("progressFrame"), child<QFrame>("workingPanel")};
-        m_context->run.selectedOnly = true;
         for (bool on : {true, false}) {
             on ? m_window->runModeOn() : m_window->runModeOff();
             for (const QString &n : locked + free)
                 QVERIFY2(m_window->action(n)->isEnabled() == (!on || free.contains(n)), qPrintable(n));
             QVERIFY(busy[0]->isHidden() == !on && busy[1]->isHidden() == !on);
             QCOMPARE(m_window->listView()->isHidden(), on);
-            QCOMPARE(m_context->run.selectedOnly, on); // a run's selected-only flag ends with it
         }
     }
 
