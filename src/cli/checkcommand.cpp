@@ -155,7 +155,10 @@ bool installStopSignals()
         return false;
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
+    // One handler at a time: the bytes reach the pipe in the order the signals came.
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     action.sa_flags = SA_RESTART;
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
 }

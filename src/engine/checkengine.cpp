@@ -493,10 +493,17 @@ void CheckEngine::Winsock1_DataArrival(qint16 slot, qint32)
         return;
     }
     lowerLatin1(data);
-    if (s.reply.isEmpty())
+    if (s.reply.isEmpty()) {
         s.reply = std::move(data);
-    else
-        s.reply += data;
+        return;
+    }
+    // A reply far beyond the usual size is on its way to the cap: one block for
+    // all of it, instead of a trail of ever larger ones that the allocator keeps
+    // (hundreds of slots can be receiving one at the same time).
+    const qsizetype size = s.reply.size() + data.size();
+    if (size > s.reply.capacity() && size > kLargeReply)
+        s.reply.reserve(std::max<qsizetype>(size, kReplyCap));
+    s.reply += data;
 }
 
 void CheckEngine::Winsock1_CloseSck(qint16 slot)

@@ -33,7 +33,8 @@ public:
     static constexpr int kDispatchDelayMs = 10;
     static constexpr int kSweepIntervalMs = 1000;
     static constexpr int kUpdateIntervalMs = 200;
-    static constexpr qint64 kReplyCap = 1024 * 1024;
+    static constexpr qint64 kReplyCap = 512 * 1024;
+    static constexpr qint64 kLargeReply = 64 * 1024;
     static constexpr qint32 kTrickleTimeouts = ::kTrickleTimeouts;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);

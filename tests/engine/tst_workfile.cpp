@@ -45,5 +45,6 @@ TEST(WorkFile, ReaderSplitsAtEveryLineEndAndCutsOverlongLinesWriterKeepsFieldsOn
                                        "c.com\x01N/A\x01N/A\x01\r\n");
     EXPECT_EQ(splitFields(u"c.com\x01N/A\x01N/A\x01").size(), 4);
     LineReader missing(folder.file("none.txt"));
-    EXPECT_TRUE(!missing.open() && !missing.errorString().isEmpty());
+    EXPECT_FALSE(missing.open());
+    EXPECT_FALSE(missing.errorString().isEmpty());
 }

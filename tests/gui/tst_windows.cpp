@@ -76,7 +76,8 @@ private slots:
 
         window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
         window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
-        QVERIFY(window.isHidden() && prompter.allAnswersUsed());
+        QVERIFY(window.isHidden());
+        QVERIFY(prompter.allAnswersUsed());
         QCOMPARE(
             prompter.texts(),
             answer < 0
@@ -86,8 +87,8 @@ private slots:
         QCOMPARE(context.list.size(), rows);
         if (rows) {
             const DomainRow &row = context.list.rowAt(0);
-            QVERIFY(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' ') == "abc.test 3 test" &&
-                    row.colour == ColourGrey);
+            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '), QStringLiteral("abc.test 3 test"));
+            QCOMPARE(row.colour, ColourGrey);
         }
     }
 
