@@ -4,7 +4,7 @@
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
-#include "app/widgetunits.h"
+#include "widgets/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "lookup/manuallookupwindow.h"
@@ -123,6 +123,7 @@ MainWindow::MainWindow(AppContext &context, UrlOpener opener, QWidget *parent)
     m_engine = std::make_unique<CheckEngine>(m_context, *this);
     connect(this, &MainWindow::startRequested, m_engine.get(), &CheckEngine::allstarter);
     connect(this, &MainWindow::stopRequested, m_engine.get(), &CheckEngine::allstopper);
+    connect(this, &MainWindow::progressFrameResizing, m_engine.get(), &CheckEngine::refreshProgressUnit);
 }
 
 MainWindow::~MainWindow() = default;
@@ -564,8 +565,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
         return;
     }
     // The run sizes its bar in hundredths of the frame as it was before this resize.
-    if (m_engine)
-        m_engine->refreshProgressUnit();
+    emit progressFrameResizing();
     layOutForSize();
 }
 

@@ -4,6 +4,7 @@
 #include "checktexts.h"
 #include "classify.h"
 #include "engine/appcontext.h"
+#include "progress.h"
 #include "repopulate.h"
 #include "runhost.h"
 #include "runoptions.h"
@@ -34,7 +35,7 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     , m_ctx(ctx)
     , m_host(host)
     , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
-    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, *this)
+    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1)
 {
     Winsock1.setReceiveCap(kReplyCap);
     for (int i = 0; i < kSlotCount; ++i) {
@@ -256,7 +257,6 @@ void CheckEngine::launchRun(StartPlan &plan)
     run.suffixes.mylist(m_ctx.config.table.tlds());
     m_host.runModeOn();
     m_active = true;
-    ++m_generation;
     m_workFileError.clear();
     run.stopped = false;
 
@@ -360,13 +360,6 @@ void CheckEngine::closeAllSockets()
         socketCall([&] { Winsock1.CloseSck(i); });
 }
 
-bool CheckEngine::yieldToWindow()
-{
-    const quint32 generation = m_generation;
-    m_host.processEvents();
-    return !m_ctx.run.stopped && generation == m_generation;
-}
-
 // ---- Results -------------------------------------------------------------------------
 
 bool CheckEngine::writeResult(const QString &name, QStringView result, QStringView expiration,
@@ -396,8 +389,8 @@ void CheckEngine::workFileFailed()
     stopSlotTimers();
     QMetaObject::invokeMethod(
         this,
-        [this, generation = m_generation] {
-            if (m_active && generation == m_generation)
+        [this, serial = m_session.serial] {
+            if (m_active && serial == m_session.serial)
                 endRun(false);
         },
         Qt::QueuedConnection);
@@ -452,12 +445,30 @@ void CheckEngine::handleFailure(qint16 slot, const QString &text)
 
 void CheckEngine::Dispatch1_Timer(qint16 slot)
 {
-    m_connector.nextdomain(slot);
+    takeStep(slot, m_connector.nextdomain(slot));
 }
 
 void CheckEngine::Retry1_Timer(qint16 slot)
 {
-    m_connector.retryconnection(slot);
+    takeStep(slot, m_connector.retryconnection(slot));
+}
+
+void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
+{
+    switch (step.kind) {
+    case SlotStep::Kind::None:
+    case SlotStep::Kind::Connecting:
+        break;
+    case SlotStep::Kind::RanOut:
+        slotRanOut(slot);
+        break;
+    case SlotStep::Kind::Write:
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), step.text);
+        break;
+    case SlotStep::Kind::Failed:
+        handleFailure(slot, step.text);
+        break;
+    }
 }
 
 void CheckEngine::Winsock1_connect(qint16 slot)
@@ -575,18 +586,10 @@ void CheckEngine::Timeout1_Timer()
 
 void CheckEngine::updater()
 {
-    const RunState &run = m_ctx.run;
-    QString domains;
-    if (run.stopped) {
-        domains = QString::number(m_ctx.list.size()) + QStringLiteral(" domains");
-    } else {
-        const qint64 percent = progressPercent(m_session.processed, m_session.runCount);
-        domains = QString::number(m_session.runCount) + QStringLiteral(" domains");
-        m_host.showProgress(QString::number(percent) + u'%', static_cast<int>(m_session.progressUnit * percent));
-    }
-    m_host.showCounters(domains, QString::number(run.freeCount) + QStringLiteral(" free"),
-                        QString::number(run.takenCount) + QStringLiteral(" taken"),
-                        QString::number(run.uncheckedCount) + QStringLiteral(" unchecked/errors"));
+    if (m_ctx.run.stopped)
+        showIdleCounters(m_host, m_ctx.run, m_ctx.list.size());
+    else
+        showRunProgress(m_host, m_ctx.run, m_session);
 }
 
 void CheckEngine::refreshProgressUnit()

@@ -25,7 +25,7 @@ class RunHost;
 // A result line that temp.txt cannot take (a full disk, a file-size limit)
 // stops the run the way Stop does; the names whose lines did not reach the
 // file come back into the list as unchecked, from memory, and the user is told.
-class CheckEngine : public QObject, private RunControl
+class CheckEngine : public QObject
 {
     Q_OBJECT
 public:
@@ -90,14 +90,15 @@ private:
     void Winsock1_error(qint16 slot, qint16 number, const QString &description);
     void Dispatch1_Timer(qint16 slot);
     void Retry1_Timer(qint16 slot);
+    // Does what the dispatcher left for the run to do with the slot.
+    void takeStep(qint16 slot, const SlotStep &step);
 
-    // RunControl
-    void finishName(qint16 slot, const QString &result, const QString &expiration,
-                    const QString &information) override;
-    void handleFailure(qint16 slot, const QString &text) override;
-    void slotRanOut(qint16 slot) override;
-    void refreshProgress() override { updater(); }
-    bool yieldToWindow() override;
+    // Writes the slot's result line, counts it, and moves the slot on.
+    void finishName(qint16 slot, const QString &result, const QString &expiration, const QString &information);
+    // A step of the slot failed: retry while retries are left, otherwise write `text`.
+    void handleFailure(qint16 slot, const QString &text);
+    // The slot found no names left; the last slot of the run to do so completes it.
+    void slotRanOut(qint16 slot);
 
     qint32 now() const;
     bool retryAllowed(const ConnectionSlot &s) const;
@@ -122,6 +123,5 @@ private:
     connector m_connector;
     WorkFileWriter m_results; // temp.txt while a run is active
     QString m_workFileError;
-    bool m_active = false;    // started and neither completed nor stopped
-    quint32 m_generation = 0; // counts runs, so a dispatch can tell its run ended under it
+    bool m_active = false; // started and neither completed nor stopped
 };

@@ -6,6 +6,7 @@
 #include "domainrow.h"
 #include "domainsyntax.h"
 #include "net/csocketplus.h"
+#include "progress.h"
 #include "runhost.h"
 #include "runsession.h"
 #include "runstate.h"
@@ -26,14 +27,12 @@ bool validSlot(int slot)
 
 } // namespace
 
-connector::connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket,
-                     RunControl &control)
+connector::connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket)
     : m_session(session)
     , m_run(run)
     , m_clock(clock)
     , m_host(host)
     , m_socket(socket)
-    , m_control(control)
 {
 }
 
@@ -70,27 +69,27 @@ bool connector::connectSlot(qint16 slot)
     return !socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); });
 }
 
-void connector::nextdomain(qint16 &slot)
+SlotStep connector::nextdomain(qint16 &slot)
 {
+    using Kind = SlotStep::Kind;
     if (m_run.stopped || !validSlot(slot))
-        return;
+        return {};
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
-    if (m_session.nextIndex >= m_session.runCount) {
-        m_control.slotRanOut(slot);
-        return;
-    }
+    if (m_session.nextIndex >= m_session.runCount)
+        return {Kind::RanOut, {}};
 
     if (ticksSince(s.lastActivity, m_session.lastRefresh) > kRefreshIntervalMs) {
-        m_control.refreshProgress();
+        showRunProgress(m_host, m_run, m_session);
         m_session.lastRefresh = s.lastActivity;
-        if (!m_control.yieldToWindow())
-            return;
-        // Events handled just now may have taken the last names.
-        if (m_session.nextIndex >= m_session.runCount) {
-            m_control.slotRanOut(slot);
-            return;
-        }
+        const quint32 serial = m_session.serial;
+        m_host.processEvents();
+        // Events handled just now may have ended this run (or started another),
+        // or taken the last names.
+        if (m_run.stopped || serial != m_session.serial)
+            return {};
+        if (m_session.nextIndex >= m_session.runCount)
+            return {Kind::RanOut, {}};
     }
 
     if (++m_session.panelLines >= kPanelLineLimit) {
@@ -108,40 +107,36 @@ void connector::nextdomain(qint16 &slot)
 
     std::array<QString, 3> parts{s.name, QString(), QString()};
     parsedom(parts);
-    if (parts[0] != QLatin1String("1")) {
-        m_control.finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
-                             checkText::kInvalidDomainFormat);
-        return;
-    }
+    if (parts[0] != QLatin1String("1"))
+        return {Kind::Write, checkText::kInvalidDomainFormat};
 
     s.tld = getext(s.name);
     s.query = registrablePart(s.name, s.tld);
     s.serverIndex = 0;
     s.tldIndex = findTldRecord(m_session.tldServerRecords, s.tld);
-    if (s.tldIndex < 0) {
-        m_control.finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kNoTldInfo);
-        return;
-    }
+    if (s.tldIndex < 0)
+        return {Kind::Write, checkText::kNoTldInfo};
     if (!connectSlot(slot))
-        m_control.handleFailure(slot, checkText::kMainConnectionError);
+        return {Kind::Failed, checkText::kMainConnectionError};
+    return {Kind::Connecting, {}};
 }
 
-void connector::retryconnection(qint16 &slot)
+SlotStep connector::retryconnection(qint16 &slot)
 {
+    using Kind = SlotStep::Kind;
     if (m_run.stopped || !validSlot(slot))
-        return;
+        return {};
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
     ++s.retries;
     const std::vector<TldServerRecord> &records = m_session.tldServerRecords;
-    if (s.tldIndex < 0 || static_cast<size_t>(s.tldIndex) >= records.size()) {
-        m_control.handleFailure(slot, checkText::kConnectionRetryError);
-        return;
-    }
+    if (s.tldIndex < 0 || static_cast<size_t>(s.tldIndex) >= records.size())
+        return {Kind::Failed, checkText::kConnectionRetryError};
     const TldServerRecord &record = records[static_cast<size_t>(s.tldIndex)];
     const qint32 serverCount = std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
     if (++s.serverIndex >= serverCount)
         s.serverIndex = 0;
     if (!connectSlot(slot))
-        m_control.handleFailure(slot, checkText::kConnectionRetryError);
+        return {Kind::Failed, checkText::kConnectionRetryError};
+    return {Kind::Connecting, {}};
 }

@@ -20,11 +20,15 @@ struct RunSession {
     static constexpr int kSlotCount = 501;
 
     RunSession();
-    // Back to the idle state; the slots' storage stays.
+    // Back to the idle state; the slots' storage stays, and the serial moves on.
     void reset();
 
     ConnectionSlot &slot(int i) { return connectionSlots[static_cast<size_t>(i)]; }
     const ConnectionSlot &slot(int i) const { return connectionSlots[static_cast<size_t>(i)]; }
+
+    // Tells runs apart: whoever yields to the event loop in the middle of a step
+    // can see that the run it worked for ended meanwhile (and another began).
+    quint32 serial = 0;
 
     QStringList runNames; // lower-cased names of the run, in list order
     qint32 runCount = 0;

@@ -1,6 +1,6 @@
 #include "manuallookupwindow.h"
 
-#include "app/helpballoonwidget.h"
+#include "widgets/helpballoonwidget.h"
 #include "base/prompter.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"

@@ -1,7 +1,7 @@
 #include "manualaddwindow.h"
 
-#include "app/helpballoonwidget.h"
-#include "app/widgetunits.h"
+#include "widgets/helpballoonwidget.h"
+#include "widgets/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"

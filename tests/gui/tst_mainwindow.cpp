@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/widgetunits.h"
+#include "widgets/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/fakeclock.h"

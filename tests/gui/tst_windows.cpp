@@ -1,5 +1,5 @@
 #include "app/aboutwindow.h"
-#include "app/helpballoonwidget.h"
+#include "widgets/helpballoonwidget.h"
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgetprompter.h"
