@@ -219,9 +219,9 @@ int main(int argc, char **argv)
 
     const benchcli::CliResult r =
         benchcli::runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
-                     QStringLiteral("--connections"), QString::number(connections),
-                     QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
-                     QStringLiteral("--output"), report, namesFile});
+                               QStringLiteral("--connections"), QString::number(connections),
+                               QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
+                               QStringLiteral("--output"), report, namesFile});
     const auto [rows, unchecked] = countReport(report);
     const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);

@@ -95,7 +95,8 @@ private:
                 data = m_filler.data() + offset;
                 size = m_filler.size() - offset;
             }
-            size = static_cast<size_t>(std::min<long long>(static_cast<long long>(size), m_replyBytes - c.sent));
+            size =
+                static_cast<size_t>(std::min<long long>(static_cast<long long>(size), m_replyBytes - c.sent));
             const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
             if (n > 0) {
                 c.sent += n;
@@ -122,7 +123,8 @@ private:
                 if (fd == m_wake)
                     return;
                 if (fd == m_listen) {
-                    for (int c; (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
+                    for (int c;
+                         (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
                         if (static_cast<size_t>(c) >= m_conns.size())
                             m_conns.resize(static_cast<size_t>(c) + 1024);
                         m_conns[static_cast<size_t>(c)].open = true;
@@ -195,10 +197,11 @@ int main(int argc, char **argv)
     StreamingServer server(megabytes * 1000 * 1000);
     benchcli::writeSettings(dir.path(), server.port());
 
-    const benchcli::CliResult r = benchcli::runCli(
-        cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--connections"),
-              QString::number(names), QStringLiteral("--timeout"), QStringLiteral("60"), QStringLiteral("--quiet"),
-              QStringLiteral("--output"), report, namesFile});
+    const benchcli::CliResult r =
+        benchcli::runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
+                               QStringLiteral("--connections"), QString::number(names),
+                               QStringLiteral("--timeout"), QStringLiteral("60"), QStringLiteral("--quiet"),
+                               QStringLiteral("--output"), report, namesFile});
     long taken = 0;
     QFile f(report);
     if (f.open(QIODevice::ReadOnly)) {

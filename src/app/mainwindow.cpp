@@ -4,11 +4,11 @@
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
-#include "widgets/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "lookup/manuallookupwindow.h"
 #include "sources/manualaddwindow.h"
+#include "widgets/widgetunits.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "clicommand.h"
 
-#include "cliprompter.h"
 #include "base/datafolder.h"
+#include "cliprompter.h"
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "engine/runoptions.h"

@@ -184,10 +184,10 @@ bool CheckEngine::prepareRun(StartPlan &plan)
         }
         // The rows left alone exist only in this file while the run goes on.
         if (!remember.close()) {
-            m_ctx.prompter.fail(kProgramTitle, checkText::kWorkFileWriteError +
-                                                   dataFile(m_ctx.dataFolder, QString::fromLatin1(
-                                                                                  kRememberFileName)) +
-                                                   QStringLiteral(": ") + remember.errorString());
+            m_ctx.prompter.fail(kProgramTitle,
+                                checkText::kWorkFileWriteError +
+                                    dataFile(m_ctx.dataFolder, QString::fromLatin1(kRememberFileName)) +
+                                    QStringLiteral(": ") + remember.errorString());
             return false;
         }
     }
@@ -337,9 +337,9 @@ void CheckEngine::endRun(bool completed)
     m_host.runModeOff();
     updater();
     if (!m_workFileError.isEmpty())
-        m_ctx.prompter.fail(kProgramTitle,
-                            checkText::resultsNotSaved(
-                                dataFile(m_ctx.dataFolder, QString::fromLatin1(kTempFileName)), m_workFileError));
+        m_ctx.prompter.fail(kProgramTitle, checkText::resultsNotSaved(
+                                               dataFile(m_ctx.dataFolder, QString::fromLatin1(kTempFileName)),
+                                               m_workFileError));
     else if (completed)
         m_ctx.prompter.inform(kProgramTitle, checkText::kProgramDone);
     emit runEnded(completed && m_workFileError.isEmpty());
@@ -535,7 +535,8 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
             s.exactMatchRetry = true;
             armRetry(slot);
         } else {
-            finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kErroneousResponse);
+            finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                       checkText::kErroneousResponse);
         }
         break;
     case ReplyClass::Free:
@@ -556,7 +557,8 @@ void CheckEngine::Winsock1_error(qint16 slot, qint16, const QString &description
     if (retryAllowed(s))
         armRetry(slot);
     else
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kErrorPrefix + description);
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                   checkText::kErrorPrefix + description);
 }
 
 void CheckEngine::Timeout1_Timer()

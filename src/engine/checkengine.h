@@ -94,7 +94,8 @@ private:
     void takeStep(qint16 slot, const SlotStep &step);
 
     // Writes the slot's result line, counts it, and moves the slot on.
-    void finishName(qint16 slot, const QString &result, const QString &expiration, const QString &information);
+    void finishName(qint16 slot, const QString &result, const QString &expiration,
+                    const QString &information);
     // A step of the slot failed: retry while retries are left, otherwise write `text`.
     void handleFailure(qint16 slot, const QString &text);
     // The slot found no names left; the last slot of the run to do so completes it.

@@ -63,9 +63,10 @@ void lowerLatin1(QByteArray &bytes)
 const QList<QByteArray> &expirationLabels()
 {
     static const QList<QByteArray> labels{
-        "expires on:",       "renewal date:",           "renewal-date:", "renewal:", "domain expires:",
-        "expires at:",       "expires:",                "expire:",       "expiry date:", "expiry:",
-        "record expires on", "domain_datebilleduntil:", "paid-till:",    "exp date:",
+        "expires on:",     "renewal date:", "renewal-date:",     "renewal:",
+        "domain expires:", "expires at:",   "expires:",          "expire:",
+        "expiry date:",    "expiry:",       "record expires on", "domain_datebilleduntil:",
+        "paid-till:",      "exp date:",
     };
     return labels;
 }

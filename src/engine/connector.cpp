@@ -133,7 +133,8 @@ SlotStep connector::retryconnection(qint16 &slot)
     if (s.tldIndex < 0 || static_cast<size_t>(s.tldIndex) >= records.size())
         return {Kind::Failed, checkText::kConnectionRetryError};
     const TldServerRecord &record = records[static_cast<size_t>(s.tldIndex)];
-    const qint32 serverCount = std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
+    const qint32 serverCount =
+        std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
     if (++s.serverIndex >= serverCount)
         s.serverIndex = 0;
     if (!connectSlot(slot))

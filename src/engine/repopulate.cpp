@@ -315,8 +315,8 @@ void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder,
     }
     // The results of the run are read even when the kept rows could not be: they
     // exist nowhere else once the next run overwrites temp.txt.
-    if (auto error =
-            loadResults(list, run, dataFile(dataFolder, QString::fromLatin1(kTempFileName)), builder, sources))
+    if (auto error = loadResults(list, run, dataFile(dataFolder, QString::fromLatin1(kTempFileName)), builder,
+                                 sources))
         failures << *error;
     if (sources.keptRows) {
         // The counters and colours cover the whole list, kept rows included.

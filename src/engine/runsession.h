@@ -57,6 +57,7 @@ struct RunSession {
     std::unique_ptr<ConnectionSlot[]> connectionSlots;
 
 private:
-    struct WithoutSlots {};
+    struct WithoutSlots {
+    };
     explicit RunSession(WithoutSlots) {}
 };

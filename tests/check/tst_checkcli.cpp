@@ -110,7 +110,8 @@ private slots:
             QProcess p;
             QVERIFY(runCli(p, folder, args, "busy.com\n"));
             QCOMPARE(p.exitCode(), 0);
-            QVERIFY(p.readAllStandardOutput().endsWith("\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
+            QVERIFY(p.readAllStandardOutput().endsWith(
+                "\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
             QCOMPARE(p.readAllStandardError().contains("The program is done!"), args == oneRetry);
             QCOMPARE(server.queryCount(), args == noRetry ? 1 : 3);
         }
@@ -208,9 +209,10 @@ private slots:
             QVERIFY(QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000));
             QCOMPARE(p.exitStatus(), QProcess::NormalExit);
             QCOMPARE(p.exitCode(), 128 + signal);
-            QCOMPARE(p.readAllStandardOutput(),
-                     "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information\r\n"
-                     "a1.com|2|com|N/A|N/A|N/A|\r\na2.com|2|com|N/A|N/A|N/A|\r\na3.com|2|com|N/A|N/A|N/A|\r\n");
+            QCOMPARE(
+                p.readAllStandardOutput(),
+                "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information\r\n"
+                "a1.com|2|com|N/A|N/A|N/A|\r\na2.com|2|com|N/A|N/A|N/A|\r\na3.com|2|com|N/A|N/A|N/A|\r\n");
             QCOMPARE(server.acceptedCount(), 0);
         }
     }
@@ -275,7 +277,8 @@ private slots:
         QVERIFY(runCli(p, broken, {"--quiet", broken.file("names.txt")}));
         const QByteArray err = p.readAllStandardError();
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(err.startsWith("quorvane-cli check: cannot read " + QFile::encodeName(broken.file("settings.ini")) +
+        QVERIFY2(err.startsWith("quorvane-cli check: cannot read " +
+                                QFile::encodeName(broken.file("settings.ini")) +
                                 " (it is a folder); using the built-in TLD table and options\n"),
                  err.constData());
         QVERIFY(p.readAllStandardOutput().contains("ab.zz|"));

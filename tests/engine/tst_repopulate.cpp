@@ -99,8 +99,8 @@ TEST(Repopulate, NamesThatNeverReachedTheFileComeBackUnchecked)
     f.sources.uncheckedNames = QStringList{"lost.com", "saved.com", "lost.com", "nodot"};
     f.repopulate();
     EXPECT_EQ(f.rows(), QStringList({"saved.com|5|com|FREE|N/A|0 days|N/A|1|bold",
-                                     "kept.com|4|com|N/A|N/A|N/A|Timeout|2|", "lost.com|4|com|N/A|N/A|N/A||2|",
-                                     "nodot|N/A|N/A|N/A|N/A|N/A||2|"}));
+                                     "kept.com|4|com|N/A|N/A|N/A|Timeout|2|",
+                                     "lost.com|4|com|N/A|N/A|N/A||2|", "nodot|N/A|N/A|N/A|N/A|N/A||2|"}));
     EXPECT_EQ(f.counts(), (std::array{1, 0, 3}));
 
     // They come back even when the file itself cannot be read.

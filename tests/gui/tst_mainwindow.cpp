@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
-#include "widgets/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/fakeclock.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "widgets/widgetunits.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -188,7 +188,8 @@ private slots:
         QVERIFY(next.run.stopped);
         QVERIFY(prompter.log().isEmpty());
         QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane v1.01"));
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(), QStringLiteral("45"));
+        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
+                 QStringLiteral("45"));
         QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("checksel2"))->isChecked());
     }
 

@@ -1,5 +1,4 @@
 #include "app/aboutwindow.h"
-#include "widgets/helpballoonwidget.h"
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgetprompter.h"
@@ -8,6 +7,7 @@
 #include "sources/manualaddwindow.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "widgets/helpballoonwidget.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -87,7 +87,8 @@ private slots:
         QCOMPARE(context.list.size(), rows);
         if (rows) {
             const DomainRow &row = context.list.rowAt(0);
-            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '), QStringLiteral("abc.test 3 test"));
+            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '),
+                     QStringLiteral("abc.test 3 test"));
             QCOMPARE(row.colour, ColourGrey);
         }
     }

@@ -71,7 +71,8 @@ private slots:
         QCOMPARE(ask("slow.com"), Outcome::Done);
         QCOMPARE(lookup.reply(), QByteArray("1\n2\n3\n4\n5\n"));
         // A byte every 50 ms, for ever: never silent for a time-out, yet bounded in all.
-        server.onQuery(QStringLiteral("drip.com"), Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        server.onQuery(QStringLiteral("drip.com"),
+                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         lookup.setTimeoutMs(100);
         QCOMPARE(ask("drip.com"), Outcome::Timeout);
         QVERIFY(lookup.reply().size() > 2);
@@ -91,7 +92,8 @@ private slots:
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
         server.onQuery(QStringLiteral("example.com"), Reply::text(reply));
-        server.onQuery(QStringLiteral("drip.com"), Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        server.onQuery(QStringLiteral("drip.com"),
+                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         TempDataFolder folder;
         TempDataFolder broken; // its settings.ini is a folder
         QVERIFY(QDir(broken.path()).mkdir(QStringLiteral("settings.ini")));
@@ -112,7 +114,9 @@ private slots:
             {{dir, refused, "example.com"}, 1, "Error: Connection refused."},
             {{dir, "example.net"}, 1, "There are no whois servers for the domain supplied."},
             {{dir, "ex..com"}, 2, "Invalid domain specified."},
-            {{dir, "--server", "127.0.0.1:0", "x.com"}, 2, "'127.0.0.1:0': the port '0' is not a number from 1 to 65535"},
+            {{dir, "--server", "127.0.0.1:0", "x.com"},
+             2,
+             "'127.0.0.1:0': the port '0' is not a number from 1 to 65535"},
             {{dir, "--server", "host:65536", "x.com"}, 2, "'host:65536': the port '65536' is not a number"},
             {{dir, "--server", "host:4x", "x.com"}, 2, "'host:4x': the port '4x' is not a number"},
             {{dir, "--server", "host:", "x.com"}, 2, "'host:' has no port after the colon"},
