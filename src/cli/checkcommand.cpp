@@ -317,8 +317,9 @@ protected:
             "could not be written); 2 usage error or unreadable FILE; 3 the work file\n"
             "temp.txt in the data folder could not take every result (a full disk, a\n"
             "file-size limit): the run stopped there, and the report lists the domains\n"
-            "whose results were lost as unchecked; 130 or 143 stopped by SIGINT or SIGTERM,\n"
-            "at any moment (the report still lists every domain).");
+            "whose results were lost as unchecked; 130 or 143 stopped by SIGINT or SIGTERM\n"
+            "at any moment, also after a work-file failure (the report still lists every\n"
+            "domain).");
     }
     int execute(const QCommandLineParser &parser) override;
 };
