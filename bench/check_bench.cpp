@@ -7,23 +7,15 @@
 //
 // Prints NAME VALUE UNIT lines.
 
+#include "common/clirun.h"
 #include "common/epollbench.h"
-#include "support/yesprompter.h"
-
-#include "base/prompter.h"
-#include "config/deftlds.h"
-#include "config/programoptions.h"
-#include "config/settingsfile.h"
-#include "config/tldservertable.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <sys/timerfd.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <deque>
@@ -163,56 +155,6 @@ private:
     std::thread m_thread;
 };
 
-struct CliResult {
-    int exitCode = -1;
-    double seconds = 0;
-    long peakRssKiB = 0;
-};
-
-CliResult runCli(const QString &cli, const QStringList &args)
-{
-    CliResult r;
-    std::vector<QByteArray> storage;
-    storage.push_back(cli.toLocal8Bit());
-    for (const QString &a : args)
-        storage.push_back(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Its progress and counts are not figures.
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    r.seconds = benchnet::secondsSince(t0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.peakRssKiB = usage.ru_maxrss;
-    return r;
-}
-
-void writeSettings(const QString &folder, uint16_t port)
-{
-    WhoisConfig config;
-    TldServerTable defaults;
-    deftlds(defaults);
-    const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
-    for (const TldEntry &e : defaults.rows())
-        config.table.AddTldEntry(e.key, server, e.freeResponse);
-    config.freeResponses = defaultFreeResponses();
-    config.errorResponses = defaultErrorResponses();
-    ProgramOptions options;
-    YesPrompter prompter;
-    SaveSettings(folder, config, options, prompter);
-}
-
 void writeNames(const QString &path, long count)
 {
     static const char *const tlds[] = {"com", "net", "org", "info", "de", "co.uk", "nl", "eu"};
@@ -273,13 +215,13 @@ int main(int argc, char **argv)
         fast = std::make_unique<benchnet::EpollServer>([](std::string_view q) { return replyFor(q); });
         port = fast->port();
     }
-    writeSettings(dir.path(), port);
+    benchcli::writeSettings(dir.path(), port);
 
-    const CliResult r =
-        runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
-                     QStringLiteral("--connections"), QString::number(connections),
-                     QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
-                     QStringLiteral("--output"), report, namesFile});
+    const benchcli::CliResult r =
+        benchcli::runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
+                               QStringLiteral("--connections"), QString::number(connections),
+                               QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
+                               QStringLiteral("--output"), report, namesFile});
     const auto [rows, unchecked] = countReport(report);
     const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);

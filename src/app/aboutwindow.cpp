@@ -1,6 +1,6 @@
 #include "aboutwindow.h"
 
-#include "app/widgetunits.h"
+#include "widgets/widgetunits.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 
+#include <csignal>
+
 namespace {
 
 // Every window is drawn in Tahoma where the system has it; elsewhere the
@@ -24,6 +26,9 @@ void useProgramFont()
 
 int main(int argc, char **argv)
 {
+    // A write beyond a file-size limit must fail like a full disk (the work
+    // files check every write and stop the run), not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvane"));
     QApplication::setApplicationVersion(kVersionText);

@@ -4,7 +4,6 @@
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
-#include "app/widgetunits.h"
 #include "config/deftlds.h"
 #include "config/settingswindow.h"
 #include "engine/appcontext.h"
@@ -24,6 +23,7 @@
 #include "sources/manualaddwindow.h"
 #include "sources/misspellinggeneratorwindow.h"
 #include "sources/websearchwindow.h"
+#include "widgets/widgetunits.h"
 #include "wizard/quickstartwizardwindow.h"
 
 #include <algorithm>
@@ -143,6 +143,7 @@ MainWindow::MainWindow(AppContext &context, UrlOpener opener, QWidget *parent)
     m_engine = std::make_unique<CheckEngine>(m_context, *this);
     connect(this, &MainWindow::startRequested, m_engine.get(), &CheckEngine::allstarter);
     connect(this, &MainWindow::stopRequested, m_engine.get(), &CheckEngine::allstopper);
+    connect(this, &MainWindow::progressFrameResizing, m_engine.get(), &CheckEngine::refreshProgressUnit);
 }
 
 MainWindow::~MainWindow() = default;
@@ -424,7 +425,6 @@ QAction *MainWindow::action(const QString &name) const
 
 void MainWindow::startUp()
 {
-    m_context.run.stopped = true;
     loadTldFilter();
     m_context.loadConfiguration();
     fillKeywordGeneratorTlds();
@@ -459,7 +459,6 @@ void MainWindow::runModeOn()
 void MainWindow::runModeOff()
 {
     setRunLook(false);
-    m_context.run.selectedOnly = false;
 }
 
 void MainWindow::clearPanelNames()
@@ -588,8 +587,7 @@ void MainWindow::resizeEvent(QResizeEvent *event)
         return;
     }
     // The run sizes its bar in hundredths of the frame as it was before this resize.
-    if (!m_context.run.stopped)
-        m_context.run.progressUnit = roundHalfEven(progressFrameWidth() / 100.0);
+    emit progressFrameResizing();
     layOutForSize();
 }
 
@@ -721,8 +719,11 @@ void MainWindow::openResultExport()
 
 void MainWindow::openSettings()
 {
-    SettingsWindow window(m_context, this);
+    SettingsWindow window(m_context.config, m_context.options, m_context.extra, m_context.prompter, this);
     window.exec();
+    // Names added from now on take their TLD from the table as it is now (the
+    // window cannot open during a run, which keeps its own copy).
+    m_context.run.suffixes.mylist(m_context.config.table.tlds());
 }
 
 void MainWindow::openQuickStartWizard()

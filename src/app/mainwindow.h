@@ -85,6 +85,9 @@ signals:
     // check engine connects here.
     void startRequested();
     void stopRequested();
+    // The window is about to lay out its progress frame at a new size; a
+    // running check measures its bar by the frame as it was until now.
+    void progressFrameResizing();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

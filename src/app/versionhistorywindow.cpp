@@ -1,6 +1,6 @@
 #include "versionhistorywindow.h"
 
-#include "app/widgetunits.h"
+#include "widgets/widgetunits.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>

@@ -21,9 +21,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -54,8 +57,9 @@ public:
 class ProgressLine
 {
 public:
-    ProgressLine(const RunState &run, bool enabled)
+    ProgressLine(const RunState &run, const RunSession &session, bool enabled)
         : m_run(run)
+        , m_session(session)
         , m_enabled(enabled)
         , m_terminal(::isatty(STDERR_FILENO) == 1)
     {
@@ -87,8 +91,11 @@ public:
 private:
     void show()
     {
-        const qint64 total = m_run.runCount;
-        const qint64 done = std::clamp<qint64>(m_run.processed, 0, total);
+        // Between the end of the run and the report the session is idle.
+        if (m_run.stopped)
+            return;
+        const qint64 total = m_session.runCount;
+        const qint64 done = std::clamp<qint64>(m_session.processed, 0, total);
         const double seconds = m_clock.elapsed() / 1000.0;
         const double rate = seconds > 0 ? done / seconds : 0;
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
@@ -117,6 +124,7 @@ private:
     }
 
     const RunState &m_run;
+    const RunSession &m_session;
     bool m_enabled;
     bool m_terminal;
     bool m_shown = false;
@@ -125,14 +133,18 @@ private:
 };
 
 // SIGINT and SIGTERM arrive on a pipe, so the stop runs on the event loop like
-// a press of Stop and never inside a signal handler.
+// a press of Stop and never inside a signal handler. The handlers stay until
+// the program exits: a signal at any moment, also while the names are read or
+// the report is written, ends with the report and the signal's exit status.
 int g_signalPipe[2] = {-1, -1};
 
 extern "C" void onStopSignal(int sig)
 {
+    const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(sig);
     const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
     (void)written;
+    errno = savedErrno;
 }
 
 bool installStopSignals()
@@ -141,15 +153,41 @@ bool installStopSignals()
         return false;
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
+    // One handler at a time: the bytes reach the pipe in the order the signals came.
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     action.sa_flags = SA_RESTART;
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
-void restoreStopSignals()
+// Takes the signals that came so far; the first one decides the exit status.
+void takeStopSignals(int &stopSignal)
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    unsigned char byte = 0;
+    while (::read(g_signalPipe[0], &byte, 1) == 1) {
+        if (stopSignal == 0)
+            stopSignal = byte;
+    }
+}
+
+// The report file, opened without emptying it (and without seeking, which a
+// device such as /dev/full refuses): a run that cannot start leaves an earlier
+// report alone.
+bool openReport(QFile &out, const QString &path, QString &error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        error = out.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 // Reads one FILE ("-": standard input) into the list.
@@ -182,15 +220,19 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
     return true;
 }
 
-// The report is written the way the window's "Save result" writes it.
-bool writeReport(QFile &out, const DomainListModel &list, report::Format format,
-                 const report::Columns &columns)
+// Writes the whole report the way the window's "Save result" writes it; the
+// reason when the device does not take it.
+std::optional<QString> writeReport(QFile &out, const DomainListModel &list, report::Format format,
+                                   const report::Columns &columns)
 {
     if (!out.isSequential() && !out.resize(0))
-        return false;
-    if (report::writeReport(out, format, list, columns, report::dateText(QDateTime::currentDateTime())))
-        return false;
-    return out.flush();
+        return out.errorString();
+    if (const auto error =
+            report::writeReport(out, format, list, columns, report::dateText(QDateTime::currentDateTime())))
+        return error->description;
+    if (!out.flush())
+        return out.errorString();
+    return std::nullopt;
 }
 
 class CheckCommand : public CliCommand
@@ -258,8 +300,12 @@ protected:
             "Progress and the final counts go to standard error.\n"
             "\n"
             "Exit status: 0 the run completed; 1 the run could not start (or the report\n"
-            "could not be written); 2 usage error or unreadable FILE; 130 or 143 stopped by\n"
-            "SIGINT or SIGTERM (the report still lists every domain).");
+            "could not be written); 2 usage error or unreadable FILE; 3 the work file\n"
+            "temp.txt in the data folder could not take every result (a full disk, a\n"
+            "file-size limit): the run stopped there, and the report lists the domains\n"
+            "whose results were lost as unchecked; 130 or 143 stopped by SIGINT or SIGTERM\n"
+            "at any moment, also after a work-file failure (the report still lists every\n"
+            "domain).");
     }
     int execute(const QCommandLineParser &parser) override;
 };
@@ -268,6 +314,18 @@ protected:
 
 int CheckCommand::execute(const QCommandLineParser &parser)
 {
+    // First of all: a signal from here on ends with a report, never with a kill.
+    if (!installStopSignals()) {
+        printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
+        return cliexit::kFailed;
+    }
+    int stopSignal = 0;
+    // Once the names are read, a stop signal decides the exit status.
+    const auto exitStatus = [&stopSignal](int status) {
+        takeStopSignals(stopSignal);
+        return stopSignal != 0 ? cliexit::signalStatus(stopSignal) : status;
+    };
+
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return usageError(QStringLiteral("no FILE given"));
@@ -311,7 +369,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     CliPrompter prompter(quiet);
     CliRunHost host;
     AppContext ctx(dataDir, prompter);
-    ctx.loadConfiguration();
+    loadConfiguration(ctx);
     // The command line takes the place of the option boxes.
     if (parser.isSet(QStringLiteral("connections")))
         ctx.options.connections = parser.value(QStringLiteral("connections")).trimmed();
@@ -329,6 +387,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.options.checkSelected = false;
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
+    // A signal while the names are read lets the reading finish: the report
+    // then lists every name given, unchecked.
     for (const QString &file : files) {
         QString error;
         const ImportRule rule =
@@ -343,37 +403,30 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     // its report, but emptied only when the report is written: a run that
     // cannot start leaves an earlier report alone.
     QFile out;
+    const QString outputPath = parser.value(QStringLiteral("output"));
     bool outputExisted = false;
     if (parser.isSet(QStringLiteral("output"))) {
-        out.setFileName(parser.value(QStringLiteral("output")));
-        outputExisted = out.exists();
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            printError(QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString()));
+        outputExisted = QFileInfo::exists(outputPath);
+        QString error;
+        if (!openReport(out, outputPath, error)) {
+            printError(QStringLiteral("cannot write %1: %2").arg(outputPath, error));
             return cliexit::kUsage;
         }
-    } else if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    } else if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                         QFileDevice::DontCloseHandle)) {
         printError(QStringLiteral("cannot write the report: ") + out.errorString());
-        return cliexit::kFailed;
+        return exitStatus(cliexit::kFailed);
     }
     // A reader that goes away (| head) makes the write fail instead of ending the program.
     std::signal(SIGPIPE, SIG_IGN);
 
     CheckEngine engine(ctx, host);
-    ProgressLine progress(ctx.run, !quiet);
+    ProgressLine progress(ctx.run, engine.session(), !quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 
-    int stopSignal = 0;
-    if (!installStopSignals()) {
-        printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
-        return cliexit::kFailed;
-    }
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        unsigned char byte = 0;
-        while (::read(g_signalPipe[0], &byte, 1) == 1) {
-            if (stopSignal == 0)
-                stopSignal = byte;
-        }
+        takeStopSignals(stopSignal);
         if (engine.running())
             engine.allstopper();
     });
@@ -381,38 +434,43 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.skipConfirmation = true;
     engine.allstarter();
     if (!engine.running()) {
-        restoreStopSignals();
-        if (out.fileName().size() > 0 && !outputExisted) {
+        if (parser.isSet(QStringLiteral("output")) && !outputExisted) {
             out.close();
-            out.remove();
+            QFile::remove(outputPath);
         }
-        return cliexit::kFailed;
+        return exitStatus(cliexit::kFailed);
     }
 
-    QEventLoop loop;
     bool completed = false;
-    QObject::connect(&engine, &CheckEngine::runEnded, &loop, [&](bool c) {
-        completed = c;
-        loop.quit();
-    });
-    progress.start();
-    loop.exec();
-    progress.stop();
+    takeStopSignals(stopSignal);
+    if (stopSignal != 0) {
+        // Stopped before the first name went out: every name comes back unchecked.
+        engine.allstopper();
+    } else {
+        QEventLoop loop;
+        QObject::connect(&engine, &CheckEngine::runEnded, &loop, [&](bool c) {
+            completed = c;
+            loop.quit();
+        });
+        progress.start();
+        if (engine.running())
+            loop.exec();
+        progress.stop();
+    }
     signalNotifier.setEnabled(false);
-    restoreStopSignals();
 
-    const bool written = writeReport(out, ctx.list, format, columns);
+    const std::optional<QString> reportError = writeReport(out, ctx.list, format, columns);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)
         CliPrompter::printError(line);
-    if (!written) {
-        printError(QStringLiteral("cannot write the report: ") + out.errorString());
+    if (reportError) {
+        printError(QStringLiteral("cannot write the report: ") + *reportError);
         return cliexit::kFailed;
     }
-    if (stopSignal != 0)
-        return cliexit::signalStatus(stopSignal);
-    return completed ? cliexit::kOk : cliexit::kFailed;
+    if (!engine.workFileError().isEmpty())
+        return exitStatus(cliexit::kWorkFileFailed);
+    return exitStatus(completed ? cliexit::kOk : cliexit::kFailed);
 }
 
 std::unique_ptr<CliCommand> makeCheckCommand()

@@ -1,6 +1,9 @@
 #include "clicommand.h"
 
+#include "base/datafolder.h"
 #include "cliprompter.h"
+#include "config/settingsfile.h"
+#include "engine/appcontext.h"
 #include "engine/runoptions.h"
 
 #include <cstdio>
@@ -74,6 +77,15 @@ int CliCommand::usageError(const QString &text) const
 {
     printError(text + QStringLiteral(" (try --help)"));
     return cliexit::kUsage;
+}
+
+void CliCommand::loadConfiguration(AppContext &context) const
+{
+    context.loadConfiguration();
+    const QString error = settingsReadError(context.dataFolder);
+    if (!error.isEmpty())
+        printError(QStringLiteral("cannot read %1 (%2); using the built-in TLD table and options")
+                       .arg(dataFile(context.dataFolder, QString::fromLatin1(kSettingsFileName)), error));
 }
 
 QString CliCommand::requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames)

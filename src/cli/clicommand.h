@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class AppContext;
+
 // Exit statuses shared by every command of quorvane-cli.
 namespace cliexit {
 inline constexpr int kOk = 0;
@@ -65,6 +67,11 @@ protected:
 
     // Runs the parsed command.
     virtual int execute(const QCommandLineParser &parser) = 0;
+
+    // The built-in configuration, then settings.ini of the context's data folder
+    // over it; a settings.ini that is there but cannot be read is named on
+    // standard error (the built-in table of real servers is then in force).
+    void loadConfiguration(AppContext &context) const;
 
     // Checks that each of the named options, when given, holds a number.
     // Returns the usage error text, empty when all are fine.

@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 
 #include "base/datafolder.h"
+#include "config/tldservertable.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
@@ -10,9 +11,26 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
+
+constexpr double kMaxTimeoutSeconds = 86400;
+
+// What is wrong with a --server value, empty when nothing is.
+QString serverProblem(const QString &server)
+{
+    const ServerAddress address = parseServerAddress(server);
+    if (address.host.isEmpty())
+        return QStringLiteral("--server '%1' names no host").arg(server);
+    if (address.valid)
+        return {};
+    const QString port = server.section(u':', -1);
+    if (port.isEmpty())
+        return QStringLiteral("--server '%1' has no port after the colon").arg(server);
+    return QStringLiteral("--server '%1': the port '%2' is not a number from 1 to 65535").arg(server, port);
+}
 
 class LookupCommand : public CliCommand
 {
@@ -36,6 +54,11 @@ protected:
              QStringLiteral("ask this server (default: the first configured server of\n"
                             "the domain's TLD; port 43 unless given)"),
              QStringLiteral("HOST[:PORT]")},
+            {QStringLiteral("timeout"),
+             QStringLiteral("give up after SECONDS without a byte from the server\n"
+                            "(default 20, fractions allowed); however often it sends,\n"
+                            "a server gets at most eleven times SECONDS in all"),
+             QStringLiteral("SECONDS")},
             {QStringLiteral("override"),
              QStringLiteral("send DOMAIN as typed (lower-cased, without a leading '='),\n"
                             "without the name check and without cutting it down to the\n"
@@ -46,7 +69,8 @@ protected:
     {
         return QStringLiteral("The reply goes to standard output; status and errors go to standard error.\n"
                               "Exit status: 0 reply received, 1 no reply (time-out, connection error, no\n"
-                              "server for the domain), 2 usage error.");
+                              "server for the domain), 2 usage error (a --server port outside 1-65535\n"
+                              "included).");
     }
     int execute(const QCommandLineParser &parser) override;
 };
@@ -61,10 +85,28 @@ int LookupCommand::execute(const QCommandLineParser &parser)
         return usageError(QStringLiteral("only one DOMAIN may be given"));
     const QString domain = words.first();
     const QString dataDir = parser.value(QStringLiteral("data-dir"));
+    int timeoutMs = WhoisLookup::kDefaultTimeoutMs;
+    if (parser.isSet(QStringLiteral("timeout"))) {
+        const QString text = parser.value(QStringLiteral("timeout")).trimmed();
+        bool ok = false;
+        const double seconds = text.toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > kMaxTimeoutSeconds)
+            return usageError(
+                QStringLiteral("--timeout needs a number of seconds above 0 and up to %1, not '%2'")
+                    .arg(kMaxTimeoutSeconds)
+                    .arg(text));
+        timeoutMs = std::max(1, static_cast<int>(seconds * 1000 + 0.5));
+    }
+    QString server = parser.value(QStringLiteral("server")).trimmed();
+    if (parser.isSet(QStringLiteral("server"))) {
+        const QString problem = serverProblem(server);
+        if (!problem.isEmpty())
+            return usageError(problem);
+    }
 
     CliPrompter prompter;
     AppContext context(dataDir.isEmpty() ? defaultDataFolder() : dataDir, prompter);
-    context.loadConfiguration();
+    loadConfiguration(context);
 
     TldSuffixList suffixes;
     suffixes.mylist(context.config.table.tlds());
@@ -74,7 +116,6 @@ int LookupCommand::execute(const QCommandLineParser &parser)
         printError(kInvalidDomain);
         return cliexit::kUsage;
     }
-    QString server = parser.value(QStringLiteral("server")).trimmed();
     if (server.isEmpty()) {
         const QStringList servers = lookupServersFor(domain, context.config);
         if (servers.isEmpty()) {
@@ -85,6 +126,7 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     }
 
     WhoisLookup lookup;
+    lookup.setTimeoutMs(timeoutMs);
     QEventLoop loop;
     int exitCode = cliexit::kFailed;
     QObject::connect(&lookup, &WhoisLookup::finished, &loop, [&](WhoisLookup::Outcome outcome) {

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -22,6 +23,9 @@ QString usage(const std::vector<std::unique_ptr<CliCommand>> &commands)
 
 int main(int argc, char **argv)
 {
+    // A write beyond a file-size limit must fail like a full disk (the work
+    // files check every write and stop the run), not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
 

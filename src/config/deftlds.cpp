@@ -202,3 +202,15 @@ const QStringList &defaultErrorResponses()
     };
     return list;
 }
+
+// The restore commands of the configuration live with the defaults they bring
+// back, so the table itself needs nothing of this file.
+void WhoisConfig::restorefreeresponses()
+{
+    freeResponses = defaultFreeResponses();
+}
+
+void WhoisConfig::restorefailedresponses()
+{
+    errorResponses = defaultErrorResponses();
+}

@@ -7,6 +7,7 @@
 #include "programoptions.h"
 #include "tldservertable.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -238,6 +239,23 @@ void LoadSettings(const QString &dataFolder, WhoisConfig &config, ProgramOptions
         }
     }
     readOptions(reader, options);
+}
+
+QString settingsReadError(const QString &dataFolder)
+{
+    const QString path = dataFile(dataFolder, QString::fromLatin1(kSettingsFileName));
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    char byte = 0;
+    if (file.read(&byte, 1) < 0)
+        return file.errorString();
+    return {};
 }
 
 bool SaveSettings(const QString &dataFolder, const WhoisConfig &config, const ProgramOptions &options,

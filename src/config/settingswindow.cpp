@@ -1,11 +1,14 @@
 #include "settingswindow.h"
 
-#include "app/helpballoonwidget.h"
-#include "app/widgetunits.h"
+#include "base/prompter.h"
 #include "config/deftlds.h"
+#include "config/extrasettings.h"
+#include "config/programoptions.h"
 #include "config/settingstexts.h"
 #include "config/tldentrydialog.h"
-#include "engine/appcontext.h"
+#include "config/tldservertable.h"
+#include "widgets/helpballoonwidget.h"
+#include "widgets/widgetunits.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,9 +74,13 @@ void selectRow(QTreeWidget *list, int row)
 
 } // namespace
 
-SettingsWindow::SettingsWindow(AppContext &context, QWidget *parent)
+SettingsWindow::SettingsWindow(WhoisConfig &config, ProgramOptions &options, ExtraSettings &extra,
+                               Prompter &prompter, QWidget *parent)
     : QDialog(parent)
-    , m_context(context)
+    , m_config(config)
+    , m_options(options)
+    , m_extra(extra)
+    , m_prompter(prompter)
     , m_free{&WhoisConfig::freeResponses, &WhoisConfig::restorefreeresponses}
     , m_error{&WhoisConfig::errorResponses, &WhoisConfig::restorefailedresponses}
 {
@@ -235,8 +242,8 @@ QWidget *SettingsWindow::createSettingsTab()
 void SettingsWindow::buildSettingsRows()
 {
     addCheckRow(
-        QStringLiteral("hideWizardCheck"), kHideWizard, [this] { return m_context.options.hideWizard; },
-        [this](bool on) { m_context.options.hideWizard = on; });
+        QStringLiteral("hideWizardCheck"), kHideWizard, [this] { return m_options.hideWizard; },
+        [this](bool on) { m_options.hideWizard = on; });
 }
 
 QCheckBox *SettingsWindow::addCheckRow(const QString &name, const QString &caption, std::function<bool()> get,
@@ -281,8 +288,8 @@ void SettingsWindow::refreshTldList(int select)
 {
     m_tldList->clear();
     QList<QTreeWidgetItem *> items;
-    items.reserve(m_context.config.table.count());
-    for (const TldEntry &entry : m_context.config.table.rows())
+    items.reserve(m_config.table.count());
+    for (const TldEntry &entry : m_config.table.rows())
         items << new QTreeWidgetItem(QStringList{entry.tld, entry.servers, entry.freeResponse});
     m_tldList->addTopLevelItems(items);
     selectRow(m_tldList, select);
@@ -294,7 +301,7 @@ void SettingsWindow::refreshResponses(ResponseList list)
     const int current = c.view->currentIndex().row();
     c.view->clear();
     QList<QTreeWidgetItem *> items;
-    for (const QString &line : std::as_const(m_context.config.*c.lines))
+    for (const QString &line : std::as_const(m_config.*c.lines))
         items << new QTreeWidgetItem(QStringList{line});
     c.view->addTopLevelItems(items);
     selectRow(c.view, std::min(current, c.view->topLevelItemCount() - 1));
@@ -302,7 +309,7 @@ void SettingsWindow::refreshResponses(ResponseList list)
 
 QString SettingsWindow::countText() const
 {
-    return kCountBefore + QString::number(m_context.config.table.count()) + kCountAfter;
+    return kCountBefore + QString::number(m_config.table.count()) + kCountAfter;
 }
 
 void SettingsWindow::refreshCount()
@@ -325,7 +332,7 @@ SettingsWindow::ResponseControls &SettingsWindow::controls(ResponseList list)
 
 void SettingsWindow::addTldEntry()
 {
-    TldEntryDialog editor(m_context.config.table, m_context.prompter, TldEntryDialog::Mode::Add, -1, this);
+    TldEntryDialog editor(m_config.table, m_prompter, TldEntryDialog::Mode::Add, -1, this);
     if (editor.exec() == QDialog::Accepted)
         refreshTldList(editor.row());
 }
@@ -335,7 +342,7 @@ void SettingsWindow::editTldEntry()
     const int row = selectedTldRow();
     if (row < 0)
         return;
-    TldEntryDialog editor(m_context.config.table, m_context.prompter, TldEntryDialog::Mode::Edit, row, this);
+    TldEntryDialog editor(m_config.table, m_prompter, TldEntryDialog::Mode::Edit, row, this);
     if (editor.exec() == QDialog::Accepted)
         refreshTldList(row);
 }
@@ -345,23 +352,23 @@ void SettingsWindow::deleteTldEntry()
     const int row = selectedTldRow();
     if (row < 0)
         return;
-    m_context.config.table.removeRow(row);
-    refreshTldList(std::min(row, m_context.config.table.count() - 1));
+    m_config.table.removeRow(row);
+    refreshTldList(std::min(row, m_config.table.count() - 1));
 }
 
 void SettingsWindow::clearTldEntries()
 {
-    if (!m_context.prompter.askYesNo(kProgramTitle, kClearQuestion, PromptIcon::Exclamation))
+    if (!m_prompter.askYesNo(kProgramTitle, kClearQuestion, PromptIcon::Exclamation))
         return;
-    m_context.config.table.clear();
+    m_config.table.clear();
     refreshTldList(-1);
 }
 
 void SettingsWindow::restoreTldEntries()
 {
-    TldServerTable &table = m_context.config.table;
+    TldServerTable &table = m_config.table;
     if (table.count() > 0 &&
-        !m_context.prompter.askYesNo(kProgramTitle, kRestoreTldQuestion, PromptIcon::Exclamation, false))
+        !m_prompter.askYesNo(kProgramTitle, kRestoreTldQuestion, PromptIcon::Exclamation, false))
         return;
     table.clear();
     deftlds(table);
@@ -377,7 +384,7 @@ void SettingsWindow::addResponse(ResponseList list)
     if (text.isEmpty())
         return;
     // Kept as typed: the check lowers responses for itself.
-    (m_context.config.*c.lines).append(text);
+    (m_config.*c.lines).append(text);
     c.input->clear();
     refreshResponses(list);
     selectRow(c.view, c.view->topLevelItemCount() - 1);
@@ -389,30 +396,26 @@ void SettingsWindow::deleteResponse(ResponseList list)
     const QList<QTreeWidgetItem *> selected = c.view->selectedItems();
     if (selected.isEmpty())
         return;
-    (m_context.config.*c.lines).removeAt(c.view->indexOfTopLevelItem(selected.first()));
+    (m_config.*c.lines).removeAt(c.view->indexOfTopLevelItem(selected.first()));
     refreshResponses(list);
 }
 
 void SettingsWindow::clearResponses(ResponseList list)
 {
-    if (!m_context.prompter.askYesNo(kProgramTitle, kClearQuestion, PromptIcon::Exclamation))
+    if (!m_prompter.askYesNo(kProgramTitle, kClearQuestion, PromptIcon::Exclamation))
         return;
-    (m_context.config.*controls(list).lines).clear();
+    (m_config.*controls(list).lines).clear();
     refreshResponses(list);
 }
 
 void SettingsWindow::restoreResponses(ResponseList list)
 {
-    (m_context.config.*controls(list).restore)();
+    (m_config.*controls(list).restore)();
     refreshResponses(list);
 }
 
 void SettingsWindow::done(int result)
 {
     m_countTimer.stop();
-    // Names added from now on take their TLD from the table as it is now
-    // (a run in progress keeps its own copy; the window is locked during one).
-    if (m_context.run.stopped)
-        m_context.run.suffixes.mylist(m_context.config.table.tlds());
     QDialog::done(result);
 }

@@ -6,7 +6,9 @@
 
 #include <functional>
 
-class AppContext;
+class ExtraSettings;
+class Prompter;
+struct ProgramOptions;
 class HelpBalloonWidget;
 class QCheckBox;
 class QComboBox;
@@ -32,7 +34,9 @@ class SettingsWindow : public QDialog
 public:
     enum class ResponseList { Free, Error };
 
-    explicit SettingsWindow(AppContext &context, QWidget *parent = nullptr);
+    // The window edits these in place: every change acts at once.
+    SettingsWindow(WhoisConfig &config, ProgramOptions &options, ExtraSettings &extra, Prompter &prompter,
+                   QWidget *parent = nullptr);
     ~SettingsWindow() override;
 
     // The TLD tab's commands. Edit and Delete act on the selected row and do
@@ -85,7 +89,10 @@ private:
     int selectedTldRow() const;
     ResponseControls &controls(ResponseList list);
 
-    AppContext &m_context;
+    WhoisConfig &m_config;
+    ProgramOptions &m_options;
+    ExtraSettings &m_extra;
+    Prompter &m_prompter;
     QTreeWidget *m_tldList = nullptr;
     QLabel *m_count = nullptr;
     ResponseControls m_free;

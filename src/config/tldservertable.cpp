@@ -1,7 +1,5 @@
 #include "tldservertable.h"
 
-#include "deftlds.h"
-
 bool TldServerTable::isValidTld(const QString &lowerTld)
 {
     if (lowerTld.size() < 2 || lowerTld.size() > 255)
@@ -165,14 +163,4 @@ ServerAddress parseServerAddress(const QString &server)
         out.port = port;
     }
     return out;
-}
-
-void WhoisConfig::restorefreeresponses()
-{
-    freeResponses = defaultFreeResponses();
-}
-
-void WhoisConfig::restorefailedresponses()
-{
-    errorResponses = defaultErrorResponses();
 }

@@ -76,6 +76,7 @@ struct WhoisConfig {
     QStringList freeResponses;  // FreeResponseList
     QStringList errorResponses; // ErrorResponseList
 
+    // The built-in response lists again (config/deftlds.cpp).
     void restorefreeresponses();
     void restorefailedresponses();
 };

@@ -4,42 +4,51 @@
 #include "checktexts.h"
 #include "classify.h"
 #include "engine/appcontext.h"
+#include "progress.h"
 #include "repopulate.h"
 #include "runhost.h"
 #include "runoptions.h"
+#include "ticks.h"
 
-#include <cmath>
+#include <algorithm>
 
-namespace {
+// What a start has decided before the run is launched.
+struct CheckEngine::StartPlan {
+    bool ask = true;
+    bool selectedOnly = false;
+    std::vector<char> selected; // per row, for a selected-only run
+    int selectedCount = 0;
 
-// Ticks are compared by their 32-bit signed difference, so the count may wrap.
-qint32 ticksSince(qint32 now, qint32 then)
-{
-    return static_cast<qint32>(static_cast<quint32>(now) - static_cast<quint32>(then));
-}
-
-} // namespace
+    QStringList names;
+    qint16 topSlot = -1;
+    qint32 timeoutMs = 0;
+    bool retryOn = false;
+    quint8 retryLimit = 0;
+    qint32 progressUnit = 0;
+    std::vector<TldServerRecord> records;
+    QList<QByteArray> freeResponses;
+    QList<QByteArray> errorResponses;
+};
 
 CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     : QObject(parent)
     , m_ctx(ctx)
     , m_host(host)
-    , m_slots(std::make_unique<ConnectionSlot[]>(kSlotCount))
+    , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
+    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1)
 {
     Winsock1.setReceiveCap(kReplyCap);
-    m_connectors.reserve(kSlotCount);
     for (int i = 0; i < kSlotCount; ++i) {
-        m_connectors.push_back(std::make_unique<connector>(*this));
         Winsock1.ArrayAdd(i);
         Winsock1.SetRemotePort(i, 43);
-        ConnectionSlot &s = m_slots[static_cast<size_t>(i)];
-        s.Dispatch1.setSingleShot(true);
-        s.Dispatch1.setInterval(kDispatchDelayMs);
-        s.Retry1.setSingleShot(true);
-        s.Retry1.setInterval(kDispatchDelayMs);
+        SlotTimers &t = m_timers[static_cast<size_t>(i)];
+        t.Dispatch1.setSingleShot(true);
+        t.Dispatch1.setInterval(kDispatchDelayMs);
+        t.Retry1.setSingleShot(true);
+        t.Retry1.setInterval(kDispatchDelayMs);
         const auto slot = static_cast<qint16>(i);
-        connect(&s.Dispatch1, &QTimer::timeout, this, [this, slot] { Dispatch1_Timer(slot); });
-        connect(&s.Retry1, &QTimer::timeout, this, [this, slot] { Retry1_Timer(slot); });
+        connect(&t.Dispatch1, &QTimer::timeout, this, [this, slot] { Dispatch1_Timer(slot); });
+        connect(&t.Retry1, &QTimer::timeout, this, [this, slot] { Retry1_Timer(slot); });
     }
 
     connect(&Winsock1, &CSocketPlus::connectEvent, this,
@@ -80,6 +89,16 @@ qint32 CheckEngine::now() const
     return m_ctx.clock.tickCount();
 }
 
+bool CheckEngine::dispatchArmed(int slot) const
+{
+    return slot >= 0 && slot < kSlotCount && m_timers[static_cast<size_t>(slot)].Dispatch1.isActive();
+}
+
+bool CheckEngine::retryArmed(int slot) const
+{
+    return slot >= 0 && slot < kSlotCount && m_timers[static_cast<size_t>(slot)].Retry1.isActive();
+}
+
 bool CheckEngine::openWorkFile(WorkFileWriter &writer, const QString &fileName, bool truncate)
 {
     const QString path = dataFile(m_ctx.dataFolder, fileName);
@@ -90,24 +109,33 @@ bool CheckEngine::openWorkFile(WorkFileWriter &writer, const QString &fileName, 
     return false;
 }
 
+// ---- Start ---------------------------------------------------------------------
+
 void CheckEngine::allstarter()
 {
-    RunState &run = m_ctx.run;
-    DomainListModel &list = m_ctx.list;
-    ProgramOptions &options = m_ctx.options;
-    Prompter &prompter = m_ctx.prompter;
-
     // A second start while one run is going would lose the names of the first.
     if (m_active)
         return;
+    StartPlan plan;
+    if (!validateStart(plan) || !prepareRun(plan))
+        return;
+    launchRun(plan);
+}
+
+bool CheckEngine::validateStart(StartPlan &plan)
+{
+    RunState &run = m_ctx.run;
+    const DomainListModel &list = m_ctx.list;
+    Prompter &prompter = m_ctx.prompter;
+
     // The flag is meant for this one start; a refused start must not carry it
     // over to the user's next one.
-    const bool ask = !run.skipConfirmation;
+    plan.ask = !run.skipConfirmation;
     run.skipConfirmation = false;
 
     if (list.size() == 0) {
         prompter.warn(kProgramTitle, checkText::kEmptyList);
-        return;
+        return false;
     }
     if (m_ctx.config.errorResponses.isEmpty())
         m_ctx.config.restorefailedresponses();
@@ -115,388 +143,432 @@ void CheckEngine::allstarter()
         m_ctx.config.restorefreeresponses();
     if (m_ctx.config.table.count() == 0) {
         prompter.warn(kProgramTitle, checkText::kNoTldInformation);
-        return;
+        return false;
     }
 
-    run.selectedOnly = options.checkSelected;
-    std::vector<char> selected;
-    int selectedCount = 0;
-    if (run.selectedOnly) {
-        selected = list.selectedMask();
-        selectedCount = static_cast<int>(std::count(selected.begin(), selected.end(), 1));
-        if (selectedCount == 0) {
+    plan.selectedOnly = m_ctx.options.checkSelected;
+    if (plan.selectedOnly) {
+        plan.selected = list.selectedMask();
+        plan.selectedCount = static_cast<int>(std::count(plan.selected.begin(), plan.selected.end(), 1));
+        if (plan.selectedCount == 0) {
             prompter.warn(kProgramTitle, checkText::kNothingSelected);
-            run.selectedOnly = false;
-            return;
+            return false;
         }
     }
 
-    if (ask) {
-        const int count = run.selectedOnly ? selectedCount : list.size();
-        if (!prompter.askYesNo(kProgramTitle, checkText::confirmStart(count), PromptIcon::Information)) {
-            run.selectedOnly = false;
-            return;
-        }
+    if (plan.ask) {
+        const int count = plan.selectedOnly ? plan.selectedCount : list.size();
+        if (!prompter.askYesNo(kProgramTitle, checkText::confirmStart(count), PromptIcon::Information))
+            return false;
     }
+    return true;
+}
 
-    if (run.selectedOnly) {
+bool CheckEngine::prepareRun(StartPlan &plan)
+{
+    RunState &run = m_ctx.run;
+    DomainListModel &list = m_ctx.list;
+    ProgramOptions &options = m_ctx.options;
+
+    if (plan.selectedOnly) {
         WorkFileWriter remember;
-        if (!openWorkFile(remember, QString::fromLatin1(kRememberFileName), true)) {
-            run.selectedOnly = false;
-            return;
-        }
+        if (!openWorkFile(remember, QString::fromLatin1(kRememberFileName), true))
+            return false;
         for (int row = 0; row < list.size(); ++row) {
-            if (selected[static_cast<size_t>(row)])
+            if (plan.selected[static_cast<size_t>(row)])
                 continue;
             const DomainRow &r = list.rowAt(row);
-            remember.writeLine(
-                {r.cells[0], r.cells[1], r.cells[2], r.cells[3], r.cells[4], r.cells[5], r.cells[6]});
+            if (!remember.writeLine(
+                    {r.cells[0], r.cells[1], r.cells[2], r.cells[3], r.cells[4], r.cells[5], r.cells[6]}))
+                break;
         }
-        remember.close();
+        // The rows left alone exist only in this file while the run goes on.
+        if (!remember.close()) {
+            m_ctx.prompter.fail(kProgramTitle,
+                                checkText::kWorkFileWriteError +
+                                    dataFile(m_ctx.dataFolder, QString::fromLatin1(kRememberFileName)) +
+                                    QStringLiteral(": ") + remember.errorString());
+            return false;
+        }
     }
 
     const ProgramOptions before = options;
     double connections = clampConnections(options);
     if (options.connections != before.connections)
         m_host.optionsChanged();
-    if (ask && connections > kAdvisedConnections) {
-        if (prompter.askYesNo(kProgramTitle, checkText::kTooManyConnections, PromptIcon::Exclamation)) {
+    if (plan.ask && connections > kAdvisedConnections) {
+        if (m_ctx.prompter.askYesNo(kProgramTitle, checkText::kTooManyConnections, PromptIcon::Exclamation)) {
             options.connections = QString::number(kAdvisedConnections);
             connections = kAdvisedConnections;
             m_host.optionsChanged();
         }
     }
-    run.topSlot = static_cast<qint16>(roundHalfEven(connections - 1));
-    run.timeoutMs = clampTimeoutMs(options);
-    run.tldServerRecords = populatewservers(m_ctx.config.table);
-    run.retryOn = options.retry;
-    run.retryLimit = clampRetryLimit(options);
+    plan.topSlot = static_cast<qint16>(roundHalfEven(connections - 1));
+    plan.timeoutMs = clampTimeoutMs(options);
+    plan.records = populatewservers(m_ctx.config.table);
+    plan.retryOn = options.retry;
+    plan.retryLimit = clampRetryLimit(options);
     run.blueLimit = clampBlueLimit(options);
     if (options.timeoutSecs != before.timeoutSecs || options.retryTimes != before.retryTimes ||
         options.expireDays != before.expireDays)
         m_host.optionsChanged();
 
     list.setAutoSort(false);
-    run.progressUnit = m_host.progressFrameWidth() / 100;
+    plan.progressUnit = m_host.progressFrameWidth() / 100;
 
-    QStringList names;
-    names.reserve(run.selectedOnly ? selectedCount : list.size());
+    plan.names.reserve(plan.selectedOnly ? plan.selectedCount : list.size());
     for (int row = 0; row < list.size(); ++row) {
-        if (!run.selectedOnly || selected[static_cast<size_t>(row)])
-            names.append(list.rowAt(row).cells[ColDomain].toLower());
+        if (!plan.selectedOnly || plan.selected[static_cast<size_t>(row)])
+            plan.names.append(list.rowAt(row).cells[ColDomain].toLower());
     }
-
-    run.freeResponses.clear();
-    for (const QString &s : m_ctx.config.freeResponses)
-        run.freeResponses.append(s.toLower());
-    run.errorResponses.clear();
-    for (const QString &s : m_ctx.config.errorResponses)
-        run.errorResponses.append(s.toLower());
+    plan.freeResponses = responseBytes(m_ctx.config.freeResponses);
+    plan.errorResponses = responseBytes(m_ctx.config.errorResponses);
 
     // temp.txt is opened before the list is emptied: without it the results
     // would have nowhere to go and the names would be lost.
     m_results.close();
-    if (!openWorkFile(m_results, QString::fromLatin1(kTempFileName), true)) {
-        run.selectedOnly = false;
-        return;
-    }
-    run.runNames = std::move(names);
-    run.runCount = static_cast<qint32>(run.runNames.size());
-    list.clear();
+    return openWorkFile(m_results, QString::fromLatin1(kTempFileName), true);
+}
 
-    run.nextIndex = 0;
+void CheckEngine::launchRun(StartPlan &plan)
+{
+    RunState &run = m_ctx.run;
+    RunSession &s = m_session;
+    s.runNames = std::move(plan.names);
+    s.runCount = static_cast<qint32>(s.runNames.size());
+    s.selectedOnly = plan.selectedOnly;
+    s.topSlot = plan.topSlot;
+    s.timeoutMs = plan.timeoutMs;
+    s.retryOn = plan.retryOn;
+    s.retryLimit = plan.retryLimit;
+    s.progressUnit = plan.progressUnit;
+    s.tldServerRecords = std::move(plan.records);
+    s.freeResponses = std::move(plan.freeResponses);
+    s.errorResponses = std::move(plan.errorResponses);
+    m_ctx.list.clear();
+
     run.freeCount = 0;
     run.takenCount = 0;
     run.uncheckedCount = 0;
-    run.panelLines = 0;
-    run.processed = 0;
     m_host.clearPanelNames();
     Timeout1.start();
-    run.lastRefresh = now();
+    s.lastRefresh = now();
 
     run.suffixes.mylist(m_ctx.config.table.tlds());
     m_host.runModeOn();
     m_active = true;
-    ++m_generation;
-    run.done = false;
+    m_workFileError.clear();
     run.stopped = false;
 
-    for (int i = 0; i <= run.topSlot; ++i) {
-        ConnectionSlot &s = m_slots[static_cast<size_t>(i)];
-        s.exactMatchRetry = false;
-        s.finished = false;
-        // A name left from an earlier run must not come back as part of this one.
-        s.name.clear();
-        s.reply.clear();
-        s.lastActivity = run.lastRefresh;
-        s.Retry1.stop();
-        s.Dispatch1.start();
+    for (int i = 0; i <= s.topSlot; ++i) {
+        s.slot(i).lastActivity = s.lastRefresh;
+        m_timers[static_cast<size_t>(i)].Retry1.stop();
+        m_timers[static_cast<size_t>(i)].Dispatch1.start();
     }
 }
 
+// ---- Stop and completion ---------------------------------------------------------
+
 void CheckEngine::allstopper()
 {
-    RunState &run = m_ctx.run;
-    run.stopped = true;
+    if (m_active) {
+        endRun(false);
+        return;
+    }
+    m_ctx.run.stopped = true;
     Timeout1.stop();
     stopSlotTimers();
     for (int pass = 0; pass < 3; ++pass)
         closeAllSockets();
-
-    if (m_active) {
-        m_active = false;
-        if (m_results.isOpen()) {
-            for (qint32 i = std::max<qint32>(run.nextIndex, 0); i < run.runNames.size(); ++i) {
-                const QString &name = run.runNames[i];
-                if (!name.isEmpty())
-                    m_results.writeLine(
-                        {name, cellText::notAvailable(), cellText::notAvailable(), QString()});
-            }
-            for (int i = 0; i <= run.topSlot && i < kSlotCount; ++i) {
-                const QString &name = m_slots[static_cast<size_t>(i)].name;
-                if (!name.isEmpty())
-                    m_results.writeLine(
-                        {name, cellText::notAvailable(), cellText::notAvailable(), QString()});
-            }
-        }
-        m_results.close();
-        run.runNames = QStringList{QString()};
-        repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter);
-        m_host.runModeOff();
-        run.selectedOnly = false;
-        updater();
-        emit runEnded(false);
-        return;
-    }
     m_results.close();
     m_host.runModeOff();
-    run.selectedOnly = false;
 }
 
-void CheckEngine::completeRun()
+void CheckEngine::slotRanOut(qint16 slot)
+{
+    RunSession &s = m_session;
+    s.slot(slot).finished = true;
+    if (s.done)
+        return;
+    for (int i = 0; i <= s.topSlot; ++i) {
+        if (!s.slot(i).finished)
+            return;
+    }
+    s.done = true;
+    endRun(true);
+}
+
+void CheckEngine::endRun(bool completed)
 {
     RunState &run = m_ctx.run;
-    run.done = true;
-    // Stopped first: the rebuild or the message may run the event loop, and
+    RunSession &s = m_session;
+    // Stopped first: the rebuild or a message may run the event loop, and
     // nothing of this run may act in the meantime.
     run.stopped = true;
     m_active = false;
     Timeout1.stop();
     stopSlotTimers();
-    closeAllSockets();
-    m_results.close();
-    repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter);
+    for (int pass = 0; pass < (completed ? 1 : 3); ++pass)
+        closeAllSockets();
+
+    if (!completed) {
+        // Names never dispatched, and those still in a slot, come back as "N/A";
+        // a slot's real result, written earlier, wins over its line here.
+        for (qint32 i = std::max<qint32>(s.nextIndex, 0); i < s.runNames.size(); ++i) {
+            const QString &name = s.runNames[i];
+            if (!name.isEmpty())
+                writeResult(name, cellText::notAvailable(), cellText::notAvailable(), QStringView());
+        }
+        for (int i = 0; i <= s.topSlot && i < kSlotCount; ++i) {
+            const QString &name = s.slot(i).name;
+            if (!name.isEmpty())
+                writeResult(name, cellText::notAvailable(), cellText::notAvailable(), QStringView());
+        }
+    }
+    RebuildSources sources;
+    sources.keptRows = s.selectedOnly;
+    if (!m_results.close()) {
+        m_workFileError = m_results.errorString();
+        sources.uncheckedNames = std::move(s.unsavedNames);
+    }
+    s.reset();
+
+    repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter, sources);
     m_host.runModeOff();
-    run.selectedOnly = false;
-    run.runNames = QStringList{QString()};
     updater();
-    m_ctx.prompter.inform(kProgramTitle, checkText::kProgramDone);
-    emit runEnded(true);
+    if (!m_workFileError.isEmpty())
+        m_ctx.prompter.fail(kProgramTitle, checkText::resultsNotSaved(
+                                               dataFile(m_ctx.dataFolder, QString::fromLatin1(kTempFileName)),
+                                               m_workFileError));
+    else if (completed)
+        m_ctx.prompter.inform(kProgramTitle, checkText::kProgramDone);
+    emit runEnded(completed && m_workFileError.isEmpty());
 }
 
 void CheckEngine::stopSlotTimers()
 {
     for (int i = 0; i < kSlotCount; ++i) {
-        m_slots[static_cast<size_t>(i)].Dispatch1.stop();
-        m_slots[static_cast<size_t>(i)].Retry1.stop();
+        m_timers[static_cast<size_t>(i)].Dispatch1.stop();
+        m_timers[static_cast<size_t>(i)].Retry1.stop();
     }
 }
 
 void CheckEngine::closeAllSockets()
 {
-    for (int i = 0; i < kSlotCount; ++i) {
-        try {
-            Winsock1.CloseSck(i);
-        } catch (...) {
-        }
+    // Every index exists, so nothing is refused; a refusal would change nothing here.
+    for (int i = 0; i < kSlotCount; ++i)
+        socketCall([&] { Winsock1.CloseSck(i); });
+}
+
+// ---- Results -------------------------------------------------------------------------
+
+bool CheckEngine::writeResult(const QString &name, QStringView result, QStringView expiration,
+                              QStringView information)
+{
+    RunSession &s = m_session;
+    s.unsavedNames.append(name);
+    if (!m_results.writeLine({name, result, expiration, information}))
+        return false;
+    // The file takes whole blocks of lines: once it has taken more, every line
+    // handed to it so far is in.
+    if (m_results.linesWritten() != s.savedLines) {
+        s.savedLines = m_results.linesWritten();
+        s.unsavedNames.clear();
     }
+    return true;
+}
+
+void CheckEngine::workFileFailed()
+{
+    if (m_ctx.run.stopped)
+        return;
+    // Nothing more of this run may act; the rest of the stop runs from the event
+    // loop, outside the socket event or timer that found the failure.
+    m_ctx.run.stopped = true;
+    Timeout1.stop();
+    stopSlotTimers();
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial = m_session.serial] {
+            if (m_active && serial == m_session.serial)
+                endRun(false);
+        },
+        Qt::QueuedConnection);
 }
 
 bool CheckEngine::retryAllowed(const ConnectionSlot &s) const
 {
-    return m_ctx.run.retryOn && s.retries <= m_ctx.run.retryLimit;
+    return m_session.retryOn && s.retries <= m_session.retryLimit;
 }
 
 // A slot has one next step at a time: arming one timer cancels the other.
 void CheckEngine::armDispatch(qint16 slot)
 {
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-    s.Retry1.stop();
-    s.Dispatch1.start();
+    SlotTimers &t = m_timers[static_cast<size_t>(slot)];
+    t.Retry1.stop();
+    t.Dispatch1.start();
 }
 
 void CheckEngine::armRetry(qint16 slot)
 {
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-    s.Dispatch1.stop();
-    s.Retry1.start();
+    SlotTimers &t = m_timers[static_cast<size_t>(slot)];
+    t.Dispatch1.stop();
+    t.Retry1.start();
 }
 
 void CheckEngine::finishName(qint16 slot, const QString &result, const QString &expiration,
                              const QString &information)
 {
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-    ++m_ctx.run.processed;
-    m_results.writeLine({s.name, result, expiration, information});
+    ConnectionSlot &s = m_session.slot(slot);
+    ++m_session.processed;
+    const bool written = writeResult(s.name, result, expiration, information);
     // The reply may be large; it is of no use once the name is written.
-    s.reply = QString();
+    s.reply = QByteArray();
+    if (!written) {
+        workFileFailed();
+        return;
+    }
     armDispatch(slot);
 }
 
 void CheckEngine::handleFailure(qint16 slot, const QString &text)
 {
-    try {
-        ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-        s.lastActivity = now();
-        if (retryAllowed(s))
-            armRetry(slot);
-        else
-            finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
-    } catch (...) {
-        // Nothing may leave an event handler; the time-out sweep rescues the slot.
-    }
+    ConnectionSlot &s = m_session.slot(slot);
+    s.lastActivity = now();
+    if (retryAllowed(s))
+        armRetry(slot);
+    else
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
 }
 
-void CheckEngine::connectSlot(qint16 slot)
-{
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
-    const TldServerRecord &record = m_ctx.run.tldServerRecords.at(static_cast<size_t>(s.tldIndex));
-    const ServerAddress address = parseServerAddress(record.servers.value(s.serverIndex));
-    Winsock1.CloseSck(slot);
-    s.connectStart = now();
-    if (address.host.isEmpty()) {
-        // An empty entry (a trailing comma) would otherwise reuse the host of the
-        // slot's previous connection.
-        throw SocketError{11001, GetErrorDescription(11001), QStringLiteral("CheckEngine.connectSlot")};
-    }
-    Winsock1.Connect(slot, address.host, address.valid ? address.port : 0);
-}
-
-void CheckEngine::slotRanOut(qint16 slot)
-{
-    RunState &run = m_ctx.run;
-    m_slots[static_cast<size_t>(slot)].finished = true;
-    if (run.done)
-        return;
-    for (int i = 0; i <= run.topSlot; ++i) {
-        if (!m_slots[static_cast<size_t>(i)].finished)
-            return;
-    }
-    completeRun();
-}
+// ---- Timers and socket events ----------------------------------------------------------
 
 void CheckEngine::Dispatch1_Timer(qint16 slot)
 {
-    m_connectors[static_cast<size_t>(slot)]->nextdomain(slot);
+    takeStep(slot, m_connector.nextdomain(slot));
 }
 
 void CheckEngine::Retry1_Timer(qint16 slot)
 {
-    m_connectors[static_cast<size_t>(slot)]->retryconnection(slot);
+    takeStep(slot, m_connector.retryconnection(slot));
+}
+
+void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
+{
+    switch (step.kind) {
+    case SlotStep::Kind::None:
+    case SlotStep::Kind::Connecting:
+        break;
+    case SlotStep::Kind::RanOut:
+        slotRanOut(slot);
+        break;
+    case SlotStep::Kind::Write:
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), step.text);
+        break;
+    case SlotStep::Kind::Failed:
+        handleFailure(slot, step.text);
+        break;
+    }
 }
 
 void CheckEngine::Winsock1_connect(qint16 slot)
 {
-    if (m_ctx.run.stopped || !validSlot(slot))
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
+    ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
-    try {
-        s.reply.clear();
-        QString line;
-        if (!s.exactMatchRetry) {
-            line = s.query;
-        } else {
-            s.exactMatchRetry = false;
-            line = u'=' + s.query;
-        }
-        line += QLatin1String(kLineEnd);
-        Winsock1.SendData(slot, encode8bit(line));
-    } catch (...) {
-        handleFailure(slot, checkText::kConnectionError);
+    s.reply.clear();
+    QByteArray line;
+    if (!s.exactMatchRetry) {
+        line = encode8bit(s.query);
+    } else {
+        s.exactMatchRetry = false;
+        line = '=' + encode8bit(s.query);
     }
+    line += kLineEnd;
+    if (socketCall([&] { Winsock1.SendData(slot, line); }))
+        handleFailure(slot, checkText::kConnectionError);
 }
 
 void CheckEngine::Winsock1_DataArrival(qint16 slot, qint32)
 {
-    if (m_ctx.run.stopped || !validSlot(slot))
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
+    ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
-    if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_ctx.run.timeoutMs) * kTrickleTimeouts)
+    if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_session.timeoutMs) * kTrickleTimeouts)
         s.lastActivity = t;
-    try {
-        QByteArray data;
-        Winsock1.GetData(slot, data);
-        lowerLatin1(data);
-        s.reply += decode8bit(data);
-    } catch (...) {
+    QByteArray data;
+    if (socketCall([&] { Winsock1.GetData(slot, data); })) {
         handleFailure(slot, checkText::kDataRetrievingError);
+        return;
     }
+    lowerLatin1(data);
+    if (s.reply.isEmpty()) {
+        s.reply = std::move(data);
+        return;
+    }
+    // A reply far beyond the usual size is on its way to the cap: one block for
+    // all of it, instead of a trail of ever larger ones that the allocator keeps
+    // (hundreds of slots can be receiving one at the same time).
+    const qsizetype size = s.reply.size() + data.size();
+    if (size > s.reply.capacity() && size > kLargeReply)
+        s.reply.reserve(std::max<qsizetype>(size, kReplyCap));
+    s.reply += data;
 }
 
 void CheckEngine::Winsock1_CloseSck(qint16 slot)
 {
-    RunState &run = m_ctx.run;
-    if (run.stopped || !validSlot(slot))
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
+    ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
-    try {
-        const bool hasRecord =
-            s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < run.tldServerRecords.size();
-        const QString tldFree =
-            hasRecord ? run.tldServerRecords[static_cast<size_t>(s.tldIndex)].freeResponse : QString();
-        const ReplyVerdict verdict =
-            classifyReply(s.reply, s.name, tldFree, run.freeResponses, run.errorResponses);
-        switch (verdict.kind) {
-        case ReplyClass::Erroneous:
-            if (retryAllowed(s)) {
-                s.exactMatchRetry = true;
-                armRetry(slot);
-            } else {
-                finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
-                           checkText::kErroneousResponse);
-            }
-            break;
-        case ReplyClass::Free:
-            finishName(slot, cellText::free(), cellText::notAvailable(), cellText::notAvailable());
-            break;
-        case ReplyClass::Taken:
-            finishName(slot, cellText::taken(), verdict.expiration, verdict.information);
-            break;
+    const std::vector<TldServerRecord> &records = m_session.tldServerRecords;
+    const bool hasRecord = s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < records.size();
+    const QByteArray tldFree =
+        hasRecord ? responseBytes(records[static_cast<size_t>(s.tldIndex)].freeResponse) : QByteArray();
+    const ReplyVerdict verdict = classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses,
+                                               m_session.errorResponses);
+    switch (verdict.kind) {
+    case ReplyClass::Erroneous:
+        if (retryAllowed(s)) {
+            s.exactMatchRetry = true;
+            armRetry(slot);
+        } else {
+            finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                       checkText::kErroneousResponse);
         }
-    } catch (...) {
-        handleFailure(slot, checkText::kErrorClosingSocket);
+        break;
+    case ReplyClass::Free:
+        finishName(slot, cellText::free(), cellText::notAvailable(), cellText::notAvailable());
+        break;
+    case ReplyClass::Taken:
+        finishName(slot, cellText::taken(), verdict.expiration, verdict.information);
+        break;
     }
 }
 
 void CheckEngine::Winsock1_error(qint16 slot, qint16, const QString &description)
 {
-    if (m_ctx.run.stopped || !validSlot(slot))
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    ConnectionSlot &s = m_slots[static_cast<size_t>(slot)];
+    ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
-    const QString text = checkText::kErrorPrefix + description;
-    try {
-        if (retryAllowed(s))
-            armRetry(slot);
-        else
-            finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
-    } catch (...) {
-        handleFailure(slot, text);
-    }
+    if (retryAllowed(s))
+        armRetry(slot);
+    else
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                   checkText::kErrorPrefix + description);
 }
 
 void CheckEngine::Timeout1_Timer()
 {
-    RunState &run = m_ctx.run;
-    if (run.stopped)
+    if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
-    for (int i = 0; i <= run.topSlot && i < kSlotCount; ++i) {
-        ConnectionSlot &s = m_slots[static_cast<size_t>(i)];
-        if (s.finished || ticksSince(t, s.lastActivity) < run.timeoutMs)
+    for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
+        ConnectionSlot &s = m_session.slot(i);
+        if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);
@@ -506,22 +578,24 @@ void CheckEngine::Timeout1_Timer()
             return;
         }
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kTimeout);
+        // A failed write ended the sweep's run.
+        if (m_ctx.run.stopped)
+            return;
     }
 }
 
+// ---- Progress ------------------------------------------------------------------------------
+
 void CheckEngine::updater()
 {
-    const RunState &run = m_ctx.run;
-    QString domains;
-    if (run.stopped) {
-        domains = QString::number(m_ctx.list.size()) + QStringLiteral(" domains");
-    } else {
-        double ratio = run.runCount > 0 ? static_cast<double>(run.processed) / run.runCount * 100.0 : 0.0;
-        const qint64 percent = std::clamp<qint64>(roundHalfEven(ratio), 0, 100);
-        domains = QString::number(run.runCount) + QStringLiteral(" domains");
-        m_host.showProgress(QString::number(percent) + u'%', static_cast<int>(run.progressUnit * percent));
-    }
-    m_host.showCounters(domains, QString::number(run.freeCount) + QStringLiteral(" free"),
-                        QString::number(run.takenCount) + QStringLiteral(" taken"),
-                        QString::number(run.uncheckedCount) + QStringLiteral(" unchecked/errors"));
+    if (m_ctx.run.stopped)
+        showIdleCounters(m_host, m_ctx.run, m_ctx.list.size());
+    else
+        showRunProgress(m_host, m_ctx.run, m_session);
+}
+
+void CheckEngine::refreshProgressUnit()
+{
+    if (!m_ctx.run.stopped)
+        m_session.progressUnit = static_cast<qint32>(roundHalfEven(m_host.progressFrameWidth() / 100.0));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "connectionslot.h"
 #include "connector.h"
 #include "net/csocketplus.h"
+#include "runsession.h"
+#include "ticks.h"
 #include "workfile.h"
 
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <QTimer>
 
 #include <memory>
-#include <vector>
 
 class AppContext;
 class RunHost;
@@ -21,21 +21,21 @@ class RunHost;
 // once, when the run completes or is stopped. Everything happens on the event
 // loop of the thread that owns the engine: socket events and timers only arm a
 // slot's Dispatch1 or Retry1 timer, and the next step runs from that timer.
+//
+// A result line that temp.txt cannot take (a full disk, a file-size limit)
+// stops the run the way Stop does; the names whose lines did not reach the
+// file come back into the list as unchecked, from memory, and the user is told.
 class CheckEngine : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kSlotCount = 501;
+    static constexpr int kSlotCount = RunSession::kSlotCount;
     static constexpr int kDispatchDelayMs = 10;
     static constexpr int kSweepIntervalMs = 1000;
     static constexpr int kUpdateIntervalMs = 200;
-    static constexpr qint32 kRefreshIntervalMs = 2000;
-    static constexpr int kPanelLineLimit = 12;
-    static constexpr qint64 kReplyCap = 1024 * 1024;
-    // Arriving data keeps a connection alive for at most this many time-outs:
-    // a server that sends a byte now and then would otherwise never be silent
-    // long enough for the sweep, and the run would never end.
-    static constexpr qint32 kTrickleTimeouts = 10;
+    static constexpr qint64 kReplyCap = 512 * 1024;
+    static constexpr qint64 kLargeReply = 64 * 1024;
+    static constexpr qint32 kTrickleTimeouts = ::kTrickleTimeouts;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;
@@ -51,19 +51,38 @@ public:
     void Timeout1_Timer();
     // Refreshes the percentage and the status bar counters.
     void updater();
+    // The window's progress frame changed size: the bar of a running run is
+    // measured in hundredths of it from now on.
+    void refreshProgressUnit();
 
-    const ConnectionSlot &connectionSlot(int slot) const { return m_slots[static_cast<size_t>(slot)]; }
-
-    CSocketPlus Winsock1;
-    QTimer Timeout1;
-    QTimer updates;
+    // The active run (idle values between runs).
+    const RunSession &session() const { return m_session; }
+    const ConnectionSlot &connectionSlot(int slot) const { return m_session.slot(slot); }
+    bool dispatchArmed(int slot) const;
+    bool retryArmed(int slot) const;
+    // Why the last run could not write its results, empty when it could.
+    const QString &workFileError() const { return m_workFileError; }
 
 signals:
-    // The run ended: `completed` is false when it was stopped.
+    // The run ended: `completed` is false when it was stopped (by the user, or
+    // because its results could not be written).
     void runEnded(bool completed);
 
 private:
-    friend class connector;
+    struct StartPlan;
+    struct SlotTimers {
+        QTimer Dispatch1; // single shot: take the next name
+        QTimer Retry1;    // single shot: connect the same name again, to the next server
+    };
+
+    // allstarter's three steps. validateStart refuses, or asks, without writing
+    // anything; prepareRun writes remember.txt, corrects the options and opens
+    // temp.txt; launchRun empties the list and sets the slots going.
+    bool validateStart(StartPlan &plan);
+    bool prepareRun(StartPlan &plan);
+    void launchRun(StartPlan &plan);
+    // Completion, Stop and a failed write all end here; the session is reset here.
+    void endRun(bool completed);
 
     void Winsock1_connect(qint16 slot);
     void Winsock1_DataArrival(qint16 slot, qint32 bytesTotal);
@@ -71,31 +90,39 @@ private:
     void Winsock1_error(qint16 slot, qint16 number, const QString &description);
     void Dispatch1_Timer(qint16 slot);
     void Retry1_Timer(qint16 slot);
+    // Does what the dispatcher left for the run to do with the slot.
+    void takeStep(qint16 slot, const SlotStep &step);
 
-    bool validSlot(int slot) const { return slot >= 0 && slot < kSlotCount; }
+    // Writes the slot's result line, counts it, and moves the slot on.
+    void finishName(qint16 slot, const QString &result, const QString &expiration,
+                    const QString &information);
+    // A step of the slot failed: retry while retries are left, otherwise write `text`.
+    void handleFailure(qint16 slot, const QString &text);
+    // The slot found no names left; the last slot of the run to do so completes it.
+    void slotRanOut(qint16 slot);
+
     qint32 now() const;
     bool retryAllowed(const ConnectionSlot &s) const;
     void armDispatch(qint16 slot);
     void armRetry(qint16 slot);
-    // Writes the slot's result line, counts it, and moves the slot on.
-    void finishName(qint16 slot, const QString &result, const QString &expiration,
-                    const QString &information);
-    // A handler failed: retry while retries are left, otherwise write `text`.
-    void handleFailure(qint16 slot, const QString &text);
-    // Closes the slot's socket and connects it to the server in use.
-    void connectSlot(qint16 slot);
-    // The slot found no names left; the last one to do so completes the run.
-    void slotRanOut(qint16 slot);
-    void completeRun();
+    // Appends one result line to temp.txt; false once the file stopped taking lines.
+    bool writeResult(const QString &name, QStringView result, QStringView expiration,
+                     QStringView information);
+    // The first line temp.txt did not take: the run stops.
+    void workFileFailed();
     void stopSlotTimers();
     void closeAllSockets();
     bool openWorkFile(WorkFileWriter &writer, const QString &fileName, bool truncate);
 
     AppContext &m_ctx;
     RunHost &m_host;
-    std::unique_ptr<ConnectionSlot[]> m_slots;
-    std::vector<std::unique_ptr<connector>> m_connectors;
+    CSocketPlus Winsock1;
+    QTimer Timeout1;
+    QTimer updates;
+    std::unique_ptr<SlotTimers[]> m_timers;
+    RunSession m_session;
+    connector m_connector;
     WorkFileWriter m_results; // temp.txt while a run is active
-    bool m_active = false;    // started and neither completed nor stopped
-    quint32 m_generation = 0; // counts runs, so a dispatch can tell its run ended under it
+    QString m_workFileError;
+    bool m_active = false; // started and neither completed nor stopped
 };

@@ -43,5 +43,16 @@ inline const QString kProgramDone = QStringLiteral("The program is done!");
 // Shown when a work file cannot be created: starting anyway would empty the
 // list with nowhere to put the results.
 inline const QString kWorkFileError = QStringLiteral("The check could not be started: unable to create ");
+// remember.txt could not be written completely: the rows a selected-only run
+// leaves alone would have no other copy.
+inline const QString kWorkFileWriteError = QStringLiteral("The check could not be started: unable to write ");
+// A result line temp.txt did not take (a full disk, a file-size limit) stopped the run.
+inline QString resultsNotSaved(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The check has been stopped: its results could not be written to ") + path +
+           QStringLiteral(" (") + reason +
+           QStringLiteral(").\r\nThe domains whose results could not be saved are listed as unchecked; "
+                          "make room for the file and check them again.");
+}
 
 } // namespace checkText

@@ -1,23 +1,23 @@
 #include "classify.h"
 
+#include "base/textfile.h"
 #include "checktexts.h"
 #include "converter.h"
 #include "domainrow.h"
-#include "workfile.h"
 
 namespace {
 
-const QString kDomainToken = QStringLiteral("$domain$");
-const QString kExpirationLabel = QStringLiteral("expiration date:");
-const QString kStatusLabel = QStringLiteral("status:");
-const QString kStateLabel = QStringLiteral("state:");
+const QByteArray kDomainToken = QByteArrayLiteral("$domain$");
+const QByteArray kExpirationLabel = QByteArrayLiteral("expiration date:");
+const QByteArray kStatusLabel = QByteArrayLiteral("status:");
+const QByteArray kStateLabel = QByteArrayLiteral("state:");
 
-bool isBlank(QChar c)
+bool isBlank(char c)
 {
-    return c == u' ' || c == u'\t';
+    return c == ' ' || c == '\t';
 }
 
-QStringView trimLeadingBlanks(QStringView s)
+QByteArrayView trimLeadingBlanks(QByteArrayView s)
 {
     qsizetype i = 0;
     while (i < s.size() && isBlank(s[i]))
@@ -25,10 +25,10 @@ QStringView trimLeadingBlanks(QStringView s)
     return s.sliced(i);
 }
 
-QStringView trimLeadingSpaces(QStringView s)
+QByteArrayView trimLeadingSpaces(QByteArrayView s)
 {
     qsizetype i = 0;
-    while (i < s.size() && s[i] == u' ')
+    while (i < s.size() && s[i] == ' ')
         ++i;
     return s.sliced(i);
 }
@@ -36,12 +36,12 @@ QStringView trimLeadingSpaces(QStringView s)
 QStringView trimTrailingBlanks(QStringView s)
 {
     qsizetype n = s.size();
-    while (n > 0 && isBlank(s[n - 1]))
+    while (n > 0 && (s[n - 1] == u' ' || s[n - 1] == u'\t'))
         --n;
     return s.first(n);
 }
 
-QStringView cutAt(QStringView s, QChar c)
+QByteArrayView cutAt(QByteArrayView s, char c)
 {
     const qsizetype i = s.indexOf(c);
     return i < 0 ? s : s.first(i);
@@ -60,34 +60,50 @@ void lowerLatin1(QByteArray &bytes)
     }
 }
 
-const QStringList &expirationLabels()
+const QList<QByteArray> &expirationLabels()
 {
-    static const QStringList labels{
-        QStringLiteral("expires on:"),       QStringLiteral("renewal date:"),
-        QStringLiteral("renewal-date:"),     QStringLiteral("renewal:"),
-        QStringLiteral("domain expires:"),   QStringLiteral("expires at:"),
-        QStringLiteral("expires:"),          QStringLiteral("expire:"),
-        QStringLiteral("expiry date:"),      QStringLiteral("expiry:"),
-        QStringLiteral("record expires on"), QStringLiteral("domain_datebilleduntil:"),
-        QStringLiteral("paid-till:"),        QStringLiteral("exp date:"),
+    static const QList<QByteArray> labels{
+        "expires on:",     "renewal date:", "renewal-date:",     "renewal:",
+        "domain expires:", "expires at:",   "expires:",          "expire:",
+        "expiry date:",    "expiry:",       "record expires on", "domain_datebilleduntil:",
+        "paid-till:",      "exp date:",
     };
     return labels;
 }
 
-bool responseOccurs(const QString &reply, const QString &response, const QString &name)
+QByteArray responseBytes(const QString &response)
+{
+    const QString lower = response.toLower();
+    for (const QChar c : lower) {
+        if (c.unicode() > 0xff)
+            return {};
+    }
+    return lower.toLatin1();
+}
+
+QList<QByteArray> responseBytes(const QStringList &responses)
+{
+    QList<QByteArray> out;
+    out.reserve(responses.size());
+    for (const QString &r : responses)
+        out.append(responseBytes(r));
+    return out;
+}
+
+bool responseOccurs(const QByteArray &reply, const QByteArray &response, const QByteArray &name)
 {
     if (response.isEmpty())
         return false;
     if (!response.contains(kDomainToken))
         return reply.contains(response);
-    QString expanded = response;
+    QByteArray expanded = response;
     expanded.replace(kDomainToken, name);
     return reply.contains(expanded);
 }
 
-QString extractExpiration(QString &reply)
+QString extractExpiration(QByteArray &reply)
 {
-    for (const QString &label : expirationLabels()) {
+    for (const QByteArray &label : expirationLabels()) {
         if (reply.contains(label)) {
             reply.replace(label, kExpirationLabel);
             break;
@@ -96,14 +112,14 @@ QString extractExpiration(QString &reply)
     const qsizetype at = reply.indexOf(kExpirationLabel);
     if (at < 0)
         return cellText::notAvailable();
-    QStringView text = trimLeadingBlanks(QStringView(reply).sliced(at + kExpirationLabel.size()));
-    const qsizetype lf = text.indexOf(u'\n');
+    QByteArrayView text = trimLeadingBlanks(QByteArrayView(reply).sliced(at + kExpirationLabel.size()));
+    const qsizetype lf = text.indexOf('\n');
     if (lf < 0)
         return cellText::notAvailable();
-    text = cutAt(text.first(lf), u'\r');
+    text = cutAt(text.first(lf), '\r');
     // Stray control bytes count as blanks, and trailing blanks before the line
     // end would shift the fixed positions the date forms are read at.
-    QString date = text.toString();
+    QString date = decode8bit(text);
     for (QChar &c : date) {
         if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f)
             c = u' ';
@@ -111,25 +127,23 @@ QString extractExpiration(QString &reply)
     return converter(trimTrailingBlanks(date).toString());
 }
 
-QString extractStatus(QString &reply)
+QString extractStatus(QByteArray &reply)
 {
     if (reply.contains(kStateLabel))
         reply.replace(kStateLabel, kStatusLabel);
     const qsizetype at = reply.indexOf(kStatusLabel);
     if (at < 0)
         return cellText::notAvailable();
-    QStringView text = trimLeadingSpaces(QStringView(reply).sliced(at + kStatusLabel.size()));
-    if (text.startsWith(u'\r'))
+    QByteArrayView text = trimLeadingSpaces(QByteArrayView(reply).sliced(at + kStatusLabel.size()));
+    if (text.startsWith('\r'))
         text = text.sliced(1);
-    if (text.startsWith(u'\n'))
+    if (text.startsWith('\n'))
         text = text.sliced(1);
     text = trimLeadingSpaces(text);
-    text = cutAt(cutAt(text, u'\r'), u'\n');
-    QString status;
+    text = cutAt(cutAt(text, '\r'), '\n');
+    QString status = decode8bit(text.first(std::min<qsizetype>(text.size(), kStatusMaxLength)));
     if (text.size() > kStatusMaxLength)
-        status = text.first(kStatusMaxLength).toString() + QStringLiteral("...");
-    else
-        status = text.toString();
+        status += QStringLiteral("...");
     status.remove(u'\t');
     // Other control bytes from a hostile or broken server are of no use in a
     // status text and must not reach the work file or the reports.
@@ -140,11 +154,11 @@ QString extractStatus(QString &reply)
     return checkText::kStatusPrefix + trimSpaces(status).toString();
 }
 
-ReplyVerdict classifyReply(QString &reply, const QString &name, const QString &tldFreeResponse,
-                           const QStringList &freeResponses, const QStringList &errorResponses)
+ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
+                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses)
 {
     ReplyVerdict verdict;
-    for (const QString &error : errorResponses) {
+    for (const QByteArray &error : errorResponses) {
         if (responseOccurs(reply, error, name)) {
             verdict.kind = ReplyClass::Erroneous;
             return verdict;

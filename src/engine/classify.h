@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
-// What a WHOIS reply says about a name. Replies and response strings are
-// compared in lower case with plain substring search; "$domain$" in a response
-// string stands for the full name being checked.
+// What a WHOIS reply says about a name. Replies stay bytes (one byte is one
+// Latin-1 character, as the reply came): compared in lower case with plain
+// substring search, and turned into text only for the few characters that
+// end up in a result line. "$domain$" in a response string stands for the
+// full name being checked.
 enum class ReplyClass { Erroneous, Free, Taken };
 
 struct ReplyVerdict {
@@ -15,30 +17,37 @@ struct ReplyVerdict {
     QString information; // Taken: "Status: " + the status line, or "N/A"
 };
 
+// A response string as a reply is searched for it: lower-cased and one byte
+// per character. A string with a character outside Latin-1 can never occur in
+// a reply and comes back empty, which never matches.
+QByteArray responseBytes(const QString &response);
+QList<QByteArray> responseBytes(const QStringList &responses);
+
 // Whether `response` (with "$domain$" replaced by `name`) occurs in `reply`.
 // An empty response string never occurs: it would otherwise match every reply.
-bool responseOccurs(const QString &reply, const QString &response, const QString &name);
+bool responseOccurs(const QByteArray &reply, const QByteArray &response, const QByteArray &name);
 
 // Classifies a lower-cased reply: error responses first, then the TLD's own free
 // response, then the global free responses; anything else is taken, and then
-// the expiration date and status line are read from it. `reply` is rewritten in
-// place the way the extraction needs (label normalisation).
-ReplyVerdict classifyReply(QString &reply, const QString &name, const QString &tldFreeResponse,
-                           const QStringList &freeResponses, const QStringList &errorResponses);
+// the expiration date and status line are read from it. Response strings as
+// responseBytes() makes them. `reply` is rewritten in place the way the
+// extraction needs (label normalisation).
+ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
+                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses);
 
 // Rewrites the first known expiration label of `reply` to "expiration date:" and
 // converts the rest of that line; "N/A" when there is no label or no line end after it.
-QString extractExpiration(QString &reply);
+QString extractExpiration(QByteArray &reply);
 
 // "Status: " + the text after the first "status:" (or "state:") of `reply`, cut
 // at the line end and at 100 characters; "N/A" when there is none.
-QString extractStatus(QString &reply);
+QString extractStatus(QByteArray &reply);
 
 // Lower-cases 8-bit (Latin-1) reply bytes in place, the same as
 // QString::toLower on the decoded text but without its cost on a busy run.
 void lowerLatin1(QByteArray &bytes);
 
 // The labels registries put before an expiration date, in the order they are tried.
-const QStringList &expirationLabels();
+const QList<QByteArray> &expirationLabels();
 
 inline constexpr int kStatusMaxLength = 100;

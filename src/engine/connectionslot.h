@@ -1,24 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <QTimer>
 
 // The state of one of the run's parallel connections. A slot works on one name
-// at a time; its two timers are how handlers ask for the next step without
-// running it inside a socket event.
+// at a time; the engine keeps its Dispatch1 and Retry1 timers.
 struct ConnectionSlot {
     QString name;  // the name in work; kept after the slot finishes it
     QString query; // the name as sent to the server (its registrable part)
     QString tld;
-    qint32 tldIndex = -1;         // into RunState::tldServerRecords; -1 when none
+    qint32 tldIndex = -1;         // into RunSession::tldServerRecords; -1 when none
     qint32 serverIndex = 0;       // the server in use within that record
     quint8 retries = 0;           // retries made for the current name
     bool exactMatchRetry = false; // the next connect sends "=" + query
-    QString reply;                // lower-cased reply gathered so far
+    QByteArray reply;             // lower-cased reply bytes gathered so far
     qint32 lastActivity = 0;      // tick count of the slot's last dispatch, retry or socket event
     qint32 connectStart = 0;      // tick count of the slot's latest connect
     bool finished = false;        // no names were left for the slot
-
-    QTimer Dispatch1; // single shot: take the next name
-    QTimer Retry1;    // single shot: connect the same name again, to the next server
 };

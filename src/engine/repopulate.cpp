@@ -249,32 +249,42 @@ std::optional<QString> loadKeptRows(DomainListModel &list, const QString &path, 
     return std::nullopt;
 }
 
-// temp.txt: one result line per name; the first line for a name wins.
+// temp.txt: one result line per name; the first line for a name wins. Then
+// the names whose lines never reached the file, as unchecked.
 std::optional<QString> loadResults(DomainListModel &list, RunState &run, const QString &path,
-                                   RowBuilder &builder, bool colour)
+                                   RowBuilder &builder, const RebuildSources &sources)
 {
-    LineReader reader(path);
-    if (!reader.open())
-        return reader.errorString();
-    reserveFor(list, path);
-    QString line;
-    std::vector<QStringView> fields;
-    while (reader.readLine(line)) {
-        splitLine(line, fields);
-        if (fields.size() != 4)
-            continue;
-        const QString name = trimSpaces(fields[0]).toString();
+    const bool colour = !sources.keptRows;
+    const auto add = [&](const QString &name, QStringView result, QStringView expiration,
+                         QStringView information) {
         QString key = name.toLower();
         DomainRow row;
-        const std::optional<qint64> days = builder.fill(row, name, fields[1], fields[2], fields[3]);
+        const std::optional<qint64> days = builder.fill(row, name, result, expiration, information);
         const Tally tally = colour ? paint(row, run.blueLimit, days) : Tally::None;
         // A later line for a name already in the list is skipped, uncounted.
         if (list.addRow(key, std::move(row)) >= 0)
             count(run, tally);
+    };
+    std::optional<QString> failure;
+    LineReader reader(path);
+    if (reader.open()) {
+        reserveFor(list, path);
+        QString line;
+        std::vector<QStringView> fields;
+        while (reader.readLine(line)) {
+            splitLine(line, fields);
+            if (fields.size() == 4)
+                add(trimSpaces(fields[0]).toString(), fields[1], fields[2], fields[3]);
+        }
+        if (reader.failed())
+            failure = reader.errorString();
+    } else {
+        failure = reader.errorString();
     }
-    if (reader.failed())
-        return reader.errorString();
-    return std::nullopt;
+    // These exist nowhere else: they come back even when the file could not be read.
+    for (const QString &name : sources.uncheckedNames)
+        add(name, u"N/A", u"N/A", u"");
+    return failure;
 }
 
 } // namespace
@@ -288,18 +298,17 @@ QString daysleft(const QString &dateText, const QDate &today)
 }
 
 void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder, const QDate &today,
-                Prompter &prompter)
+                Prompter &prompter, const RebuildSources &sources)
 {
     run.freeCount = 0;
     run.takenCount = 0;
     run.uncheckedCount = 0;
     list.setAutoSort(false);
-    const bool selectedOnly = run.selectedOnly;
     RowBuilder builder(run.suffixes, today);
     QStringList failures;
 
     list.beginBulk();
-    if (selectedOnly) {
+    if (sources.keptRows) {
         if (auto error =
                 loadKeptRows(list, dataFile(dataFolder, QString::fromLatin1(kRememberFileName)), builder))
             failures << *error;
@@ -307,9 +316,9 @@ void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder,
     // The results of the run are read even when the kept rows could not be: they
     // exist nowhere else once the next run overwrites temp.txt.
     if (auto error = loadResults(list, run, dataFile(dataFolder, QString::fromLatin1(kTempFileName)), builder,
-                                 !selectedOnly))
+                                 sources))
         failures << *error;
-    if (selectedOnly) {
+    if (sources.keptRows) {
         // The counters and colours cover the whole list, kept rows included.
         for (int i = 0; i < list.size(); ++i) {
             DomainRow row = list.rowAt(i);
@@ -319,9 +328,14 @@ void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder,
         }
     }
     list.endBulk();
-    run.selectedOnly = false;
 
     // Only after the reset: a modal message lets the view paint.
     for (const QString &failure : std::as_const(failures))
         prompter.fail(kProgramTitle, kRepopulateError + failure);
+}
+
+void repopulate(DomainListModel &list, RunState &run, const QString &dataFolder, const QDate &today,
+                Prompter &prompter)
+{
+    repopulate(list, run, dataFolder, today, prompter, RebuildSources());
 }

@@ -3,6 +3,7 @@
 #include "base/textnumber.h"
 #include "config/programoptions.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,7 +16,7 @@ qsizetype skipBlanks(QStringView text)
     return i;
 }
 
-bool isDigit(QChar c)
+bool isAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
@@ -29,7 +30,7 @@ bool startsWithNumber(QStringView text)
         ++i;
     if (i < text.size() && text[i] == u'.')
         ++i;
-    return i < text.size() && isDigit(text[i]);
+    return i < text.size() && isAsciiDigit(text[i]);
 }
 
 qint64 roundHalfEven(double value)
@@ -40,6 +41,12 @@ qint64 roundHalfEven(double value)
     if (diff > 0.5 || (diff == 0.5 && std::fmod(floor, 2.0) != 0.0))
         result = floor + 1;
     return static_cast<qint64>(result);
+}
+
+qint64 progressPercent(qint32 processed, qint32 runCount)
+{
+    const double ratio = runCount > 0 ? static_cast<double>(processed) / runCount * 100.0 : 0.0;
+    return std::clamp<qint64>(roundHalfEven(ratio), 0, 100);
 }
 
 double clampOptionText(QString &text, double low, double high, const QString &highText)

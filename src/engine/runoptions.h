@@ -15,6 +15,10 @@ bool startsWithNumber(QStringView text);
 // conversions of the option values do.
 qint64 roundHalfEven(double value);
 
+// The run's percentage: processed / run count, rounded halves to even, kept
+// within 0..100 (a late second result for a name can push processed past the count).
+qint64 progressPercent(qint32 processed, qint32 runCount);
+
 // Reads an option box and corrects it in place when out of range: below `low`
 // the text becomes `low`, above `high` it becomes `highText`. Returns the value
 // in force after the correction.

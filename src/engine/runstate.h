@@ -1,39 +1,26 @@
 #pragma once
 
-#include "config/tldservertable.h"
 #include "domainsyntax.h"
 
-#include <QString>
-#include <QStringList>
+#include <QtGlobal>
 
-#include <vector>
-
-// The check engine's run-wide state. One instance lives as long as the program;
-// `stopped` doubles as the program-wide idle flag other windows read.
+// The check engine's state that outlives a run. One instance lives as long as
+// the program; `stopped` doubles as the program-wide idle flag other windows
+// read. What belongs to a single run is the engine's RunSession.
 struct RunState {
-    QStringList runNames; // lower-cased names of the run, in list order
-    qint32 runCount = 0;
-    qint32 nextIndex = 0;
-    qint32 processed = 0; // names finished with a written result line
-    qint32 freeCount = 0; // these three are counted by repopulate only
+    bool stopped = true;
+    // Set right before allstarter() by a caller that starts a run itself: the
+    // run then asks no questions. Cleared at every start.
+    bool skipConfirmation = false;
+
+    // Counted by repopulate: what the list shows between runs.
+    qint32 freeCount = 0;
     qint32 takenCount = 0;
     qint32 uncheckedCount = 0;
-
-    bool stopped = true;
-    bool done = false;
-    bool selectedOnly = false;
-    bool skipConfirmation = false;
-    bool retryOn = false;
-    quint8 retryLimit = 0;
-    qint32 timeoutMs = 0;
+    // Rows taken and expiring within this many days are painted blue; chosen at
+    // run start and used by every rebuild after it.
     qint32 blueLimit = 30;
-    qint16 topSlot = -1;
-    qint32 progressUnit = 0;
-    qint32 lastRefresh = 0;
-    quint8 panelLines = 0;
 
-    QStringList freeResponses; // lower-cased copies taken at run start
-    QStringList errorResponses;
-    std::vector<TldServerRecord> tldServerRecords;
+    // Known TLD suffixes, for the TLD column of every row added.
     TldSuffixList suffixes;
 };

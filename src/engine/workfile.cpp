@@ -18,8 +18,10 @@ bool WorkFileWriter::open(const QString &path, bool truncate)
     m_file.setFileName(path);
     // Unbuffered: QFile's own buffer would hide a failed write until it is flushed.
     if (m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered |
-                    (truncate ? QIODevice::Truncate : QIODevice::Append)))
+                    (truncate ? QIODevice::Truncate : QIODevice::Append))) {
+        m_committedSize = m_file.size();
         return true;
+    }
     m_error = m_file.errorString();
     return false;
 }
@@ -38,18 +40,29 @@ bool WorkFileWriter::writePending()
     }
     if (m_pending.isEmpty())
         return true;
-    const qint64 written = m_file.write(m_pending);
+    // A short write sets no error; writing the rest then fails with the reason
+    // (no space left, file too large).
+    qint64 written = 0;
+    while (written < m_pending.size()) {
+        const qint64 n = m_file.write(m_pending.constData() + written, m_pending.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
     if (written != m_pending.size()) {
         m_failed = true;
-        m_error = m_file.errorString();
-        if (m_error.isEmpty() || m_file.error() == QFileDevice::NoError)
-            m_error = QStringLiteral("the file took %1 of %2 bytes")
-                          .arg(qMax<qint64>(written, 0))
-                          .arg(m_pending.size());
+        m_error = m_file.error() == QFileDevice::NoError ? QString() : m_file.errorString();
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("the file took %1 of %2 bytes").arg(written).arg(m_pending.size());
+        // Half a line at the end would be read back as a line of its own, with
+        // a result cut short: the file ends after its last complete line.
+        if (written > 0)
+            m_file.resize(m_committedSize);
         m_pending.clear();
         m_pendingLines = 0;
         return false;
     }
+    m_committedSize += written;
     m_linesWritten += m_pendingLines;
     m_pending.clear();
     m_pendingLines = 0;

@@ -16,7 +16,8 @@
 // the first block the file does not take completely (a full disk, a file-size
 // limit) puts the writer in the failed state: from then on nothing more is
 // written, and writeLine, flush and close all return false, so the caller can
-// tell exactly which lines may be missing.
+// tell exactly which lines may be missing. The file then ends after the last
+// line it took completely.
 class WorkFileWriter
 {
 public:
@@ -52,6 +53,7 @@ private:
     QByteArray m_pending;
     qint64 m_pendingLines = 0;
     qint64 m_linesWritten = 0;
+    qint64 m_committedSize = 0; // bytes of complete lines in the file
     bool m_failed = false;
     QString m_error;
 };

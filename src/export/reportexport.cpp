@@ -63,7 +63,15 @@ public:
             return false;
         if (m_buffer.isEmpty())
             return true;
-        const qint64 written = m_out.write(m_buffer);
+        // A short write sets no error of its own; writing the rest then fails
+        // with the system's reason.
+        qint64 written = 0;
+        while (written < m_buffer.size()) {
+            const qint64 n = m_out.write(m_buffer.constData() + written, m_buffer.size() - written);
+            if (n <= 0)
+                break;
+            written += n;
+        }
         if (written != m_buffer.size()) {
             SaveError e;
             const auto *file = qobject_cast<const QFileDevice *>(&m_out);

@@ -33,7 +33,6 @@ RebuildOutcome rebuildThroughRowFile(AppContext &ctx, const std::function<bool(i
 
     const bool sorted = list.autoSort() && sortMode == SortMode::Keep;
     list.clear();
-    ctx.run.selectedOnly = false; // the kept rows of a selected-only run are not involved
     repopulate(list, ctx.run, ctx.dataFolder, ctx.clock.today(), ctx.prompter);
     // repopulate reloads in file order with sorting off; a list that keeps itself
     // sorted takes its rows back into sorted order.

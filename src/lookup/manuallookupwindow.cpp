@@ -1,9 +1,9 @@
 #include "manuallookupwindow.h"
 
-#include "app/helpballoonwidget.h"
 #include "base/prompter.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
+#include "widgets/helpballoonwidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

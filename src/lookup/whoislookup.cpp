@@ -2,6 +2,7 @@
 
 #include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
+#include "engine/ticks.h"
 #include "net/csocketplus.h"
 
 namespace {
@@ -81,16 +82,13 @@ void WhoisLookup::start(const QString &server, const QString &query)
     m_reply.clear();
     m_query = query.toLatin1() + "\r\n";
     m_running = true;
+    m_started.start();
     m_timer.start(m_timeoutMs);
     m_socket->CloseSck(kIndex);
     const ServerAddress address = parseServerAddress(server);
-    try {
-        if (!address.valid)
-            throw SocketError{40014, {}, {}};
-        m_socket->Connect(kIndex, address.host, address.port);
-    } catch (const SocketError &) {
+    if (!address.valid ||
+        socketCall([&] { m_socket->Connect(kIndex, address.host, address.port); }).has_value())
         finish(Outcome::Error);
-    }
 }
 
 void WhoisLookup::cancel()
@@ -100,30 +98,32 @@ void WhoisLookup::cancel()
     m_socket->CloseSck(kIndex);
 }
 
+void WhoisLookup::restartTimeout()
+{
+    if (m_started.elapsed() < static_cast<qint64>(m_timeoutMs) * kTrickleTimeouts)
+        m_timer.start(m_timeoutMs);
+}
+
 void WhoisLookup::onConnect(const QVariant &index)
 {
     if (!m_running)
         return;
-    m_timer.start(m_timeoutMs);
-    try {
-        m_socket->SendData(index, m_query);
-    } catch (const SocketError &) {
+    restartTimeout();
+    if (socketCall([&] { m_socket->SendData(index, m_query); }))
         finish(Outcome::Error);
-    }
 }
 
 void WhoisLookup::onData(const QVariant &index)
 {
     if (!m_running)
         return;
-    m_timer.start(m_timeoutMs);
-    try {
-        QByteArray part;
-        m_socket->GetData(index, part);
-        m_reply += part;
-    } catch (const SocketError &) {
+    restartTimeout();
+    QByteArray part;
+    if (socketCall([&] { m_socket->GetData(index, part); })) {
         finish(Outcome::Error);
+        return;
     }
+    m_reply += part;
 }
 
 void WhoisLookup::onClose(const QVariant &)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -54,7 +55,9 @@ QString lookupDisplayText(const QByteArray &reply);
 
 // One WHOIS exchange at a time on index 0 of its own socket object: connect to
 // the server, send the query and CR LF, collect the reply until the server
-// closes. Every connect and every piece of data restarts the time-out.
+// closes. Every connect and every piece of data restarts the time-out, but
+// only during the first ten time-outs of the exchange: a server that trickles
+// a byte now and then cannot keep it open for longer than eleven.
 //
 // A server that closes without a word, and a connection error, leave the
 // exchange to its time-out: the window waits for it. socketError() tells callers
@@ -92,9 +95,11 @@ private:
     void onClose(const QVariant &index);
     void onTimeout();
     void finish(Outcome outcome);
+    void restartTimeout();
 
     CSocketPlus *m_socket;
     QTimer m_timer;
+    QElapsedTimer m_started;
     QByteArray m_query;
     QByteArray m_reply;
     int m_timeoutMs = kDefaultTimeoutMs;

@@ -171,7 +171,7 @@ public:
     }
 
     SocketEntry *find(const QVariant &index) const;
-    SocketEntry *get(const QVariant &index) const; // raises 40027 / 40029
+    SocketEntry *entryAt(const QVariant &index) const; // raises 40027 / 40029
 
     void closeEntry(SocketEntry *e);
     void connectToIp(SocketEntry *e, const QString &ip, bool insideConnect);
@@ -213,7 +213,7 @@ SocketEntry *CSocketPlusPrivate::find(const QVariant &index) const
     raiseBadIndexType("GetSocketIndex");
 }
 
-SocketEntry *CSocketPlusPrivate::get(const QVariant &index) const
+SocketEntry *CSocketPlusPrivate::entryAt(const QVariant &index) const
 {
     SocketEntry *e = find(index);
     if (!e)
@@ -427,7 +427,7 @@ void CSocketPlusPrivate::sendBuffered(SocketEntry *e)
 void CSocketPlusPrivate::take(const QVariant &index, QByteArray &data, qint64 maxLen, bool remove,
                               const char *member)
 {
-    SocketEntry *e = get(index);
+    SocketEntry *e = entryAt(index);
     if (e->state != sckConnected)
         raiseWrongState(member);
     if (maxLen < -1)
@@ -532,7 +532,7 @@ QVariant CSocketPlus::ArrayAdd(const QVariant &index)
 
 void CSocketPlus::ArrayRemove(const QVariant &index)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     d->closeEntry(e);
     if (e->index.typeId() == QMetaType::QString)
         d->byText.remove(e->index.toString());
@@ -560,12 +560,12 @@ int CSocketPlus::ArrayCount() const
 
 int CSocketPlus::RemotePort(const QVariant &index) const
 {
-    return d->get(index)->remotePort;
+    return d->entryAt(index)->remotePort;
 }
 
 void CSocketPlus::SetRemotePort(const QVariant &index, int port)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     if (e->state != sckClosed)
         raiseInvalidOperation("RemotePort");
     if (port < 0 || port > 65535)
@@ -575,12 +575,12 @@ void CSocketPlus::SetRemotePort(const QVariant &index, int port)
 
 QString CSocketPlus::RemoteHost(const QVariant &index) const
 {
-    return d->get(index)->remoteHost;
+    return d->entryAt(index)->remoteHost;
 }
 
 void CSocketPlus::SetRemoteHost(const QVariant &index, const QString &host)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     if (e->state != sckClosed)
         raiseInvalidOperation("RemoteHost");
     e->remoteHost = host;
@@ -588,19 +588,19 @@ void CSocketPlus::SetRemoteHost(const QVariant &index, const QString &host)
 
 QString CSocketPlus::RemoteHostIP(const QVariant &index) const
 {
-    return d->get(index)->remoteHostIP;
+    return d->entryAt(index)->remoteHostIP;
 }
 
 int CSocketPlus::LocalPort(const QVariant &index) const
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     d->learnLocalAddress(e);
     return e->boundLocalPort;
 }
 
 QString CSocketPlus::LocalIP(const QVariant &index) const
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     d->learnLocalAddress(e);
     if (e->state == sckConnected && !e->localIP.isEmpty())
         return e->localIP;
@@ -613,27 +613,27 @@ QString CSocketPlus::LocalIP(const QVariant &index) const
 
 int CSocketPlus::State(const QVariant &index) const
 {
-    return d->get(index)->state;
+    return d->entryAt(index)->state;
 }
 
 int CSocketPlus::BytesReceived(const QVariant &index) const
 {
-    return static_cast<int>(qMin<qsizetype>(d->get(index)->receiveBuffer.size(), INT_MAX));
+    return static_cast<int>(qMin<qsizetype>(d->entryAt(index)->receiveBuffer.size(), INT_MAX));
 }
 
 QString CSocketPlus::Tag(const QVariant &index) const
 {
-    return d->get(index)->tag;
+    return d->entryAt(index)->tag;
 }
 
 void CSocketPlus::SetTag(const QVariant &index, const QString &tag)
 {
-    d->get(index)->tag = tag;
+    d->entryAt(index)->tag = tag;
 }
 
 void CSocketPlus::Connect(const QVariant &index, const QString &remoteHost, const QVariant &port)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     if (e->state != sckClosed)
         raiseInvalidOperation("Connect");
     int newPort = e->remotePort;
@@ -705,7 +705,7 @@ void CSocketPlus::Connect(const QVariant &index, const QString &remoteHost, cons
 
 void CSocketPlus::SendData(const QVariant &index, const QVariant &data)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     if (e->state != sckConnected)
         raiseWrongState("SendData");
     QByteArray bytes;
@@ -750,7 +750,7 @@ void CSocketPlus::SendData(const QVariant &index, const QVariant &data)
 
 void CSocketPlus::SendData(const QVariant &index, const QByteArray &data)
 {
-    SocketEntry *e = d->get(index);
+    SocketEntry *e = d->entryAt(index);
     if (e->state != sckConnected)
         raiseWrongState("SendData");
     if (data.isEmpty())
@@ -789,7 +789,7 @@ void CSocketPlus::PeekData(const QVariant &index, QByteArray &data, qint64 maxLe
 
 void CSocketPlus::CloseSck(const QVariant &index)
 {
-    d->closeEntry(d->get(index));
+    d->closeEntry(d->entryAt(index));
 }
 
 void CSocketPlus::setReceiveCap(qint64 bytes)

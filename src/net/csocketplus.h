@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 // A misuse of the socket object (wrong state, bad argument, unknown index) is
 // raised to the caller at once as a SocketError. Network failures after Connect
@@ -131,3 +132,17 @@ private:
     std::unique_ptr<CSocketPlusPrivate> d;
     friend class CSocketPlusPrivate;
 };
+
+// Runs one member call of a socket object and hands back the misuse error it
+// raised, if any, as a value: callers that go on after a refused call (a check
+// run turns it into a retry or a result text) test the result instead of
+// catching.
+template <typename Call> std::optional<SocketError> socketCall(Call &&call)
+{
+    try {
+        call();
+    } catch (const SocketError &error) {
+        return error;
+    }
+    return std::nullopt;
+}

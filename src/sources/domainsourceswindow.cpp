@@ -1,11 +1,11 @@
 #include "domainsourceswindow.h"
 
-#include "app/widgetunits.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "listops/standbywindow.h"
 #include "sources/adddomain.h"
 #include "sources/namelistfile.h"
+#include "widgets/widgetunits.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

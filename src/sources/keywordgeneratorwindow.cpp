@@ -1,11 +1,11 @@
 #include "keywordgeneratorwindow.h"
 
-#include "app/helpballoonwidget.h"
-#include "app/widgetunits.h"
 #include "engine/appcontext.h"
 #include "sources/adddomain.h"
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
+#include "widgets/helpballoonwidget.h"
+#include "widgets/widgetunits.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

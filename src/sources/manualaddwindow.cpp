@@ -1,10 +1,10 @@
 #include "manualaddwindow.h"
 
-#include "app/helpballoonwidget.h"
-#include "app/widgetunits.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
+#include "widgets/helpballoonwidget.h"
+#include "widgets/widgetunits.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,5 @@
 #include "misspellinggeneratorwindow.h"
 
-#include "app/widgetunits.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -8,6 +7,7 @@
 #include "sources/misspellings.h"
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
+#include "widgets/widgetunits.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 #include "websearchwindow.h"
 
-#include "app/helpballoonwidget.h"
-#include "app/widgetunits.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "sources/adddomain.h"
+#include "widgets/helpballoonwidget.h"
+#include "widgets/widgetunits.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "quickstartwizardwindow.h"
 
-#include "app/widgetunits.h"
 #include "engine/appcontext.h"
+#include "widgets/widgetunits.h"
 #include "wizard/quickstart.h"
 
 #include <QButtonGroup>

@@ -5,8 +5,14 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
@@ -69,9 +75,11 @@ private slots:
         folder.write("report.txt", QByteArray(10000, 'x')); // a longer, older report
         QProcess p;
         QVERIFY(runCli(p, folder, {"--output", folder.file("report.txt"), folder.file("names.txt")}));
-        QVERIFY(p.exitCode() == 0 && p.readAllStandardOutput().isEmpty());
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(p.readAllStandardOutput().isEmpty());
         const QByteArray text = folder.read("report.txt");
-        QVERIFY(text.endsWith("\r\n") && text.count("\r\n") == 5);
+        QVERIFY(text.endsWith("\r\n"));
+        QCOMPARE(text.count("\r\n"), 5);
         QList<QByteArray> lines = text.split('\n');
         std::sort(lines.begin() + 1, lines.end() - 1); // the last line is the empty one after CR LF
         QCOMPARE(
@@ -81,10 +89,11 @@ private slots:
             "ab.org|2|org|N/A|N/A|N/A|Unable to check, no TLD info found\r\n"
             "free1.com|5|com|FREE|N/A|0 days|N/A\r");
         // The days left depend on the system's date.
-        QVERIFY(lines[4].startsWith("taken.com|5|com|Taken|25-01-26|") && lines[4].endsWith("|Status: ok\r"));
+        QVERIFY(lines[4].startsWith("taken.com|5|com|Taken|25-01-26|"));
+        QVERIFY(lines[4].endsWith("|Status: ok\r"));
         const QByteArray err = p.readAllStandardError();
-        QVERIFY(err.contains("The program is done!") &&
-                err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
+        QVERIFY(err.contains("The program is done!"));
+        QVERIFY(err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
     }
 
     void standardInputAndOptions()
@@ -100,8 +109,9 @@ private slots:
             server.clearQueries();
             QProcess p;
             QVERIFY(runCli(p, folder, args, "busy.com\n"));
-            QVERIFY(p.exitCode() == 0 && p.readAllStandardOutput().endsWith(
-                                             "\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(p.readAllStandardOutput().endsWith(
+                "\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
             QCOMPARE(p.readAllStandardError().contains("The program is done!"), args == oneRetry);
             QCOMPARE(server.queryCount(), args == noRetry ? 1 : 3);
         }
@@ -133,10 +143,12 @@ private slots:
             QProcess p;
             QVERIFY(runCli(p, folder, c.args));
             const QByteArray err = p.readAllStandardError();
-            QVERIFY2(p.exitCode() == c.exitCode && err.contains(c.message) && err.count('\n') == 1,
-                     err.constData());
-            QVERIFY(p.readAllStandardOutput().isEmpty() && server.acceptedCount() == 0 &&
-                    !folder.exists("new.txt"));
+            QVERIFY2(p.exitCode() == c.exitCode, err.constData());
+            QVERIFY2(err.contains(c.message), err.constData());
+            QCOMPARE(err.count('\n'), 1);
+            QVERIFY(p.readAllStandardOutput().isEmpty());
+            QCOMPARE(server.acceptedCount(), 0);
+            QVERIFY(!folder.exists("new.txt"));
             QCOMPARE(folder.read("old.txt"), QByteArray("earlier report\r\n"));
         }
     }
@@ -149,19 +161,127 @@ private slots:
         writeSettings(folder, server);
         const QByteArray names =
             "n0.com\nn1.com\nn2.com\nn3.com\nn4.com\nn5.com\nn6.com\nn7.com\nn8.com\nn9.com\n";
-        for (const int signal : {SIGINT, SIGTERM}) {
+        // One signal mid-run, and two in a row: the first one decides the status.
+        const QList<int> cases[] = {{SIGINT}, {SIGTERM}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}};
+        for (const QList<int> &sent : cases) {
             QProcess p;
             QVERIFY(runCli(p, folder, {"--connections", "3", "--timeout", "60", "-"}, names, [&] {
                 QVERIFY(server.waitForQueries(3, 10000));
-                ::kill(static_cast<pid_t>(p.processId()), signal);
+                for (const int signal : sent)
+                    ::kill(static_cast<pid_t>(p.processId()), signal);
             }));
-            QVERIFY(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 128 + signal);
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 128 + sent.first());
             const QByteArray out = p.readAllStandardOutput();
-            QVERIFY(out.count("\r\n") == 11 && out.count("|com|N/A|N/A|N/A|\r\n") == 10);
+            QCOMPARE(out.count("\r\n"), 11);
+            QCOMPARE(out.count("|com|N/A|N/A|N/A|\r\n"), 10);
             QVERIFY(p.readAllStandardError().endsWith("10 domains\n0 free\n0 taken\n10 unchecked/errors\n"));
             QVERIFY(server.waitForOpenCount(0)); // the program closed its connections on the way out
             server.clearQueries();
         }
+    }
+
+    void stopSignalWhileTheNamesAreRead()
+    {
+        // The names come through a pipe the test holds open: the program is still
+        // reading them when the signal arrives. It reads to the end, checks none,
+        // and reports every one.
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeSettings(folder, server);
+        const QString fifo = folder.file("names.fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const int signal : {SIGINT, SIGTERM}) {
+            QProcess p;
+            p.start(QStringLiteral(QV_CLI_PATH), {"check", "--data-dir", folder.path(), fifo});
+            QVERIFY(p.waitForStarted());
+            // Opening the pipe for writing succeeds once the program has opened it for reading.
+            int writer = -1;
+            QVERIFY(QTest::qWaitFor([&] {
+                writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                return writer >= 0;
+            }));
+            QCOMPARE(::write(writer, "a1.com\na2.com\n", 14), 14);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            QCOMPARE(::write(writer, "a3.com\n", 7), 7);
+            ::close(writer);
+            QVERIFY(QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 128 + signal);
+            QCOMPARE(
+                p.readAllStandardOutput(),
+                "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information\r\n"
+                "a1.com|2|com|N/A|N/A|N/A|\r\na2.com|2|com|N/A|N/A|N/A|\r\na3.com|2|com|N/A|N/A|N/A|\r\n");
+            QCOMPARE(server.acceptedCount(), 0);
+        }
+    }
+
+    void fullWorkFileExitsWithItsOwnStatusAndLosesNoName()
+    {
+        // temp.txt may not grow past 100,000 bytes in the program's process: the run
+        // stops at the first line that does not fit, and still reports every name.
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeSettings(folder, server);
+        QByteArray names;
+        for (int i = 0; i < 3000; ++i)
+            names += "name" + QByteArray::number(i) + ".zz\n"; // no server for .zz: a line at once
+        QProcess p;
+        p.setChildProcessModifier([] {
+            rlimit limit{100000, 100000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_DFL); // the program must ignore it itself
+        });
+        QVERIFY(runCli(p, folder, {"--connections", "20", "-"}, names));
+        const QByteArray err = p.readAllStandardError();
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(p.exitCode() == 3, err.constData());
+        QVERIFY2(err.contains("The check has been stopped: its results could not be written to " +
+                              QFile::encodeName(folder.file("temp.txt")) + " (File too large)."),
+                 err.constData());
+        QVERIFY(!err.contains("The program is done!"));
+        QVERIFY(err.endsWith("3000 domains\n0 free\n0 taken\n3000 unchecked/errors\n"));
+        const QByteArray out = p.readAllStandardOutput();
+        QCOMPARE(out.count("\r\n"), 3001);
+        const qsizetype saved = folder.read("temp.txt").count("\r\n");
+        QVERIFY(saved > 0);
+        QCOMPARE(out.count("|N/A|N/A|N/A|Unable to check, no TLD info found\r\n"), saved);
+        QCOMPARE(out.count("|N/A|N/A|N/A|\r\n"), 3000 - saved);
+        // --help says what the status means.
+        QProcess help;
+        QVERIFY(runCli(help, folder, {"--help"}));
+        QVERIFY(help.readAllStandardOutput().contains("3 the work file"));
+    }
+
+    void reportAndSettingsFailuresSayWhy()
+    {
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeSettings(folder, server);
+        folder.write("names.txt", "ab.zz\n");
+        // A report device that takes nothing: the reason, and no complaint of Qt's.
+        QProcess full;
+        QVERIFY(runCli(full, folder, {"--output", "/dev/full", folder.file("names.txt")}));
+        const QByteArray fullErr = full.readAllStandardError();
+        QCOMPARE(full.exitCode(), 1);
+        QVERIFY2(fullErr.contains("quorvane-cli check: cannot write the report: No space left on device\n"),
+                 fullErr.constData());
+        QVERIFY2(!fullErr.contains("QIODevice"), fullErr.constData());
+
+        // A settings.ini that is there but cannot be read is named, not passed over.
+        TempDataFolder broken;
+        QVERIFY(QDir(broken.path()).mkdir("settings.ini"));
+        broken.write("names.txt", "ab.zz\n");
+        QProcess p;
+        QVERIFY(runCli(p, broken, {"--quiet", broken.file("names.txt")}));
+        const QByteArray err = p.readAllStandardError();
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(err.startsWith("quorvane-cli check: cannot read " +
+                                QFile::encodeName(broken.file("settings.ini")) +
+                                " (it is a folder); using the built-in TLD table and options\n"),
+                 err.constData());
+        QVERIFY(p.readAllStandardOutput().contains("ab.zz|"));
     }
 };
 

@@ -1,10 +1,13 @@
+#include "base/datafolder.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/checktexts.h"
 #include "engine/runhost.h"
+#include "engine/runoptions.h"
 #include "sources/adddomain.h"
 #include "support/fakeclock.h"
 #include "support/fakerunhost.h"
+#include "support/filesizelimit.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -86,8 +89,10 @@ private slots:
         {
             // A refused start that was to skip the questions does not skip the next one's.
             Harness h;
-            QVERIFY(!h.start() && !h.ctx.run.skipConfirmation);
-            QVERIFY(h.prompter.log().size() == 1 && h.prompter.log()[0].kind == ScriptedPrompter::Kind::Warn);
+            QVERIFY(!h.start());
+            QVERIFY(!h.ctx.run.skipConfirmation);
+            QCOMPARE(h.prompter.log().size(), 1);
+            QCOMPARE(h.prompter.log()[0].kind, ScriptedPrompter::Kind::Warn);
             QCOMPARE(h.prompter.lastText(), checkText::kEmptyList);
         }
         {
@@ -98,8 +103,9 @@ private slots:
             h.add({"example.com"});
             h.engine.allstarter();
             QCOMPARE(h.prompter.texts(), QStringList{checkText::kNoTldInformation});
-            QVERIFY(!h.ctx.config.freeResponses.isEmpty() && !h.ctx.config.errorResponses.isEmpty() &&
-                    h.ctx.list.size() == 1);
+            QVERIFY(!h.ctx.config.freeResponses.isEmpty());
+            QVERIFY(!h.ctx.config.errorResponses.isEmpty());
+            QCOMPARE(h.ctx.list.size(), 1);
         }
         // Selected only with nothing selected, then No to the confirmation: nothing is written.
         for (const bool selectOne : {false, true}) {
@@ -113,15 +119,36 @@ private slots:
             h.engine.allstarter();
             QCOMPARE(h.prompter.texts(),
                      QStringList{selectOne ? checkText::confirmStart(1) : checkText::kNothingSelected});
-            QVERIFY(!h.engine.running() && !h.ctx.run.selectedOnly && h.ctx.list.size() == 2);
-            QVERIFY(!h.folder.exists(u"temp.txt"_s) && !h.folder.exists(u"remember.txt"_s));
+            QVERIFY(!h.engine.running());
+            QVERIFY(!h.engine.session().selectedOnly);
+            QCOMPARE(h.ctx.list.size(), 2);
+            QVERIFY(!h.folder.exists(u"temp.txt"_s));
+            QVERIFY(!h.folder.exists(u"remember.txt"_s));
         }
-        // A data folder that cannot take temp.txt: the list stays as it was.
+        {
+            // A data folder that cannot take temp.txt: the list stays as it was.
+            Harness h;
+            h.add({"example.com"});
+            QVERIFY(QDir(h.folder.path()).mkdir(u"temp.txt"_s));
+            QVERIFY(!h.start());
+            QVERIFY(h.prompter.lastText().startsWith(checkText::kWorkFileError));
+            QCOMPARE(h.ctx.list.size(), 1);
+        }
+        // remember.txt that cannot take the rows a selected-only run leaves alone:
+        // they would have no other copy, so the run does not start.
         Harness h;
-        h.add({"example.com"});
-        QVERIFY(QDir(h.folder.path()).mkdir(u"temp.txt"_s));
-        QVERIFY(!h.start());
-        QVERIFY(h.prompter.lastText().startsWith(checkText::kWorkFileError) && h.ctx.list.size() == 1);
+        h.add({"aa.com", "bb.com", "cc.com", "dd.com"});
+        h.ctx.options.checkSelected = true;
+        h.ctx.list.selectRows({0});
+        {
+            FileSizeLimit limit(20);
+            QVERIFY(limit.active());
+            QVERIFY(!h.start());
+        }
+        QCOMPARE(h.prompter.texts(), QStringList{checkText::kWorkFileWriteError +
+                                                 h.folder.file(u"remember.txt"_s) + u": File too large"_s});
+        QCOMPARE(h.ctx.list.size(), 4);
+        QVERIFY(!h.folder.exists(u"temp.txt"_s));
     }
 
     void stopRightAfterStart()
@@ -134,19 +161,27 @@ private slots:
         QVERIFY(h.start());
         QVERIFY(server.waitForQueries(5));
         h.engine.allstopper();
-        QVERIFY(!h.engine.running() && h.ended.count() == 1 && !h.ended.first().first().toBool());
+        QVERIFY(!h.engine.running());
+        QCOMPARE(h.ended.count(), 1);
+        QVERIFY(!h.ended.first().first().toBool());
         QCOMPARE(h.ctx.list.size(), 30);
         for (int r = 0; r < 30; ++r) {
             const DomainRow &row = h.ctx.list.rowAt(r);
-            QVERIFY(row.cells[ColAvailability] == "N/A"_L1 && row.cells[ColInformation].isEmpty() &&
-                    row.colour == ColourGrey);
+            QCOMPARE(row.cells[ColAvailability], "N/A"_L1);
+            QVERIFY(row.cells[ColInformation].isEmpty());
+            QCOMPARE(row.colour, ColourGrey);
         }
+        // The run's state ends with it.
+        QCOMPARE(h.engine.session().runCount, 0);
+        QVERIFY(h.engine.connectionSlot(0).name.isEmpty());
         // Late events of the stopped run change nothing; a second stop is harmless.
         server.abortAll();
         QVERIFY(server.waitForOpenCount(0));
         QCoreApplication::processEvents();
         h.engine.allstopper();
-        QVERIFY(h.ctx.list.size() == 30 && h.ended.count() == 1 && h.prompter.log().isEmpty());
+        QCOMPARE(h.ctx.list.size(), 30);
+        QCOMPARE(h.ended.count(), 1);
+        QVERIFY(h.prompter.log().isEmpty());
     }
 
     void selectedOnlyRunWithQuestionsAndClamps()
@@ -168,16 +203,22 @@ private slots:
         QCOMPARE(h.prompter.texts(),
                  (QStringList{checkText::confirmStart(2), checkText::kTooManyConnections}));
         QCOMPARE(h.prompter.log().at(1).icon, PromptIcon::Exclamation);
-        QVERIFY(h.ctx.options.connections == "100"_L1 && h.ctx.run.topSlot == 99 &&
-                h.host.optionRefreshes > 0);
-        QVERIFY(h.ctx.options.retryTimes == "10"_L1 && h.ctx.run.retryLimit == 10);
+        QCOMPARE(h.ctx.options.connections, "100"_L1);
+        QCOMPARE(h.engine.session().topSlot, 99);
+        QVERIFY(h.host.optionRefreshes > 0);
+        QCOMPARE(h.ctx.options.retryTimes, "10"_L1);
+        QCOMPARE(h.engine.session().retryLimit, 10);
+        QVERIFY(h.engine.session().selectedOnly);
         const QByteArray remember = h.folder.read(u"remember.txt"_s);
-        QVERIFY(remember.count("\r\n") == 3 && remember.startsWith("aa.com\0012\001com\001Taken\001"));
+        QCOMPARE(remember.count("\r\n"), 3);
+        QVERIFY(remember.startsWith("aa.com\0012\001com\001Taken\001"));
         QVERIFY(h.waitDone());
-        QVERIFY(server.queries() == QStringList({"bb.com", "dd.com"}) && h.ctx.list.size() == 5);
+        QCOMPARE(server.queries(), QStringList({"bb.com", "dd.com"}));
+        QCOMPARE(h.ctx.list.size(), 5);
         QCOMPARE(h.cells(ColAvailability, {"aa.com", "bb.com", "cc.com", "dd.com"}),
                  "Taken|FREE|N/A|FREE"_L1);
-        QVERIFY(h.ctx.run.freeCount == 2 && !h.ctx.run.selectedOnly);
+        QCOMPARE(h.ctx.run.freeCount, 2);
+        QVERIFY(!h.engine.session().selectedOnly);
     }
 
     void classifiedRunOverFewerNamesThanSlots()
@@ -208,9 +249,13 @@ private slots:
         h.add({"own.com", "other.com", "both.com", "empty.com", "tld.com", "sub.example.org", "ab.co.uk",
                "evil.com", "huge.com", "taken.com"});
         QVERIFY(h.start());
-        QVERIFY(!h.ctx.run.skipConfirmation && h.host.modeOn == 1 && h.ctx.list.size() == 0);
+        QVERIFY(!h.ctx.run.skipConfirmation);
+        QCOMPARE(h.host.modeOn, 1);
+        QCOMPARE(h.ctx.list.size(), 0);
         QVERIFY(h.waitDone());
-        QVERIFY(h.ended.count() == 1 && h.ended.first().first().toBool() && h.host.modeOff == 1);
+        QCOMPARE(h.ended.count(), 1);
+        QVERIFY(h.ended.first().first().toBool());
+        QCOMPARE(h.host.modeOff, 1);
         QCOMPARE(h.prompter.texts(), QStringList{checkText::kProgramDone});
         QCOMPARE(h.host.counters, "11 domains,3 free,5 taken,3 unchecked/errors"_L1);
         QCOMPARE(server.queryCount(), 9); // invalid names and unknown TLDs never reach a server
@@ -224,7 +269,63 @@ private slots:
                  "Status: bad field and|Status: flooding"_L1);
         QCOMPARE(h.cells(ColExpiration, {"evil.com", "taken.com"}), "01-01-30|25-01-26"_L1);
         // Eleven lines of four fields: no separator, CR or LF got into a field.
-        QVERIFY(h.work().count('\x01') == 33 && h.work().count('\r') == 11 && h.work().count('\n') == 11);
+        QCOMPARE(h.work().count('\x01'), 33);
+        QCOMPARE(h.work().count('\r'), 11);
+        QCOMPARE(h.work().count('\n'), 11);
+    }
+
+    void fullWorkFileStopsTheRunAndKeepsEveryName()
+    {
+        // temp.txt stops taking lines at 100,000 bytes, a little over one block of
+        // lines: the run stops there, and every name is in the rebuilt list.
+        Harness h;
+        QStringList names;
+        for (int i = 0; i < 3000; ++i)
+            names << u"name%1.zz"_s.arg(i, 4, 10, QChar(u'0')); // no server: a line at once
+        h.add(names);
+        h.ctx.options.connections = u"20"_s;
+        {
+            FileSizeLimit limit(100000);
+            QVERIFY(limit.active());
+            QVERIFY(h.start());
+            QVERIFY(h.waitDone());
+        }
+        QCOMPARE(h.ended.count(), 1);
+        QVERIFY(!h.ended.first().first().toBool());
+        QCOMPARE(h.engine.workFileError(), u"File too large"_s);
+        const QString path = dataFile(h.folder.path(), u"temp.txt"_s);
+        QCOMPARE(h.prompter.texts(), QStringList{checkText::resultsNotSaved(path, u"File too large"_s)});
+        QCOMPARE(h.prompter.log().first().kind, ScriptedPrompter::Kind::Fail);
+
+        // The file holds whole lines only; the names they carry keep their result,
+        // every other name is back, unchecked.
+        const QByteArray work = h.work();
+        QVERIFY(work.endsWith("\r\n"));
+        const qsizetype written = work.count("\r\n");
+        QVERIFY(written > 1000);
+        QVERIFY(written < 2000);
+        QCOMPARE(h.ctx.list.size(), 3000);
+        int unchecked = 0;
+        int noTld = 0;
+        for (int r = 0; r < h.ctx.list.size(); ++r) {
+            const DomainRow &row = h.ctx.list.rowAt(r);
+            QCOMPARE(row.cells[ColAvailability], "N/A"_L1);
+            unchecked += row.cells[ColInformation].isEmpty();
+            noTld += row.cells[ColInformation] == checkText::kNoTldInfo;
+        }
+        QCOMPARE(noTld, written);
+        QCOMPARE(unchecked, 3000 - written);
+        QCOMPARE(h.ctx.run.uncheckedCount, 3000);
+        QCOMPARE(h.host.modeOff, 1);
+        QCOMPARE(h.host.counters, "3000 domains,0 free,0 taken,3000 unchecked/errors"_L1);
+
+        // The next run, with room again, starts afresh.
+        h.ctx.list.clear();
+        h.add({"name.zz"});
+        QVERIFY(h.start());
+        QVERIFY(h.waitDone());
+        QVERIFY(h.engine.workFileError().isEmpty());
+        QCOMPARE(h.prompter.lastText(), checkText::kProgramDone);
     }
 
     void retriesRotateServersAndRequery()
@@ -239,7 +340,8 @@ private slots:
         h.ctx.options.retry = true;
         h.ctx.options.connections = u"1"_s;
         h.add({"busy.com", "flaky.net"});
-        QVERIFY(h.start() && h.waitDone());
+        QVERIFY(h.start());
+        QVERIFY(h.waitDone());
         QCOMPARE(s1.queries(), (QStringList{"busy.com", "=busy.com", "flaky.net", "=flaky.net"}));
         QCOMPARE(s2.queries() + s3.queries(), (QStringList{"=busy.com", "=busy.com"}));
         QCOMPARE(h.work(),
@@ -259,14 +361,19 @@ private slots:
             h.serve(u"info"_s, {badPort, good.address()});
             h.ctx.options.retry = retry;
             h.add({"ab.com", "ab.net", "ab.info"});
-            QVERIFY(h.start() && h.waitDone());
-            QVERIFY(h.work().count("\r\n") == 3 && !good.queries().contains(u"=ab.com"_s));
+            QVERIFY(h.start());
+            QVERIFY(h.waitDone());
+            QCOMPARE(h.work().count("\r\n"), 3);
+            QVERIFY(!good.queries().contains(u"=ab.com"_s));
             const QString info = h.cells(ColInformation, {"ab.com", "ab.net", "ab.info"});
             QCOMPARE(info.section(u'|', 1), retry ? "Connection retry error..|N/A"_L1
                                                   : "Main connection error...|Main connection error..."_L1);
-            QVERIFY(retry ? h.cells(ColAvailability, {"ab.com", "ab.info"}) == "FREE|FREE"_L1
-                          : info.startsWith(checkText::kErrorPrefix) &&
-                                !info.startsWith(checkText::kErrorPrefix + u'|'));
+            if (retry) {
+                QCOMPARE(h.cells(ColAvailability, {"ab.com", "ab.info"}), "FREE|FREE"_L1);
+            } else {
+                QVERIFY(info.startsWith(checkText::kErrorPrefix));
+                QVERIFY(!info.startsWith(checkText::kErrorPrefix + u'|'));
+            }
         }
     }
 
@@ -292,15 +399,15 @@ private slots:
             h.clock.advance(ms);
             h.engine.Timeout1_Timer();
             for (int i = 0; i < 3; ++i)
-                QCOMPARE(h.engine.connectionSlot(i).Retry1.isActive(), i == armed);
-            QCOMPARE(h.ctx.run.processed, written);
+                QCOMPARE(h.engine.retryArmed(i), i == armed);
+            QCOMPARE(h.engine.session().processed, written);
             queries += armed >= 0;
             QVERIFY(QTest::qWaitFor([&] { return s1.queryCount() + s2.queryCount() == queries; }));
         }
         QVERIFY(h.waitDone());
         QCOMPARE(s2.queries(), (QStringList{"aa.com", "bb.com", "cc.com"}));
-        QVERIFY(h.work().count("\r\n") == 3 &&
-                h.cells(ColInformation, {"aa.com", "bb.com", "cc.com"}) == "Timeout|Timeout|Timeout"_L1);
+        QCOMPARE(h.work().count("\r\n"), 3);
+        QCOMPARE(h.cells(ColInformation, {"aa.com", "bb.com", "cc.com"}), "Timeout|Timeout|Timeout"_L1);
     }
 
     void tricklingServerIsTimedOut()
@@ -313,7 +420,7 @@ private slots:
         QVERIFY(h.start());
         QVERIFY(server.waitForQueries(1));
         int sweeps = 0;
-        while (h.ctx.run.processed == 0 && sweeps++ < 14) {
+        while (h.engine.running() && h.engine.session().processed == 0 && sweeps++ < 14) {
             const qsizetype had = h.engine.connectionSlot(0).reply.size();
             QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).reply.size() > had; }, 5000));
             h.clock.advance(9000);
@@ -325,19 +432,10 @@ private slots:
 
     void progressCounters()
     {
-        Harness h;
-        // During a run the percentage rounds halves to even and stays within 0..100.
-        h.ctx.run.stopped = false;
-        h.ctx.run.progressUnit = 60;
-        const int cases[][3] = {{8, 3, 38}, {8, 12, 100}, {8, -1, 0}, {200, 1, 0}, {200, 3, 2}};
-        for (const auto &[runCount, processed, percent] : cases) {
-            h.ctx.run.runCount = runCount;
-            h.ctx.run.processed = processed;
-            h.engine.updater();
-            QCOMPARE(h.host.percent, u"%1% %2"_s.arg(percent).arg(60 * percent));
-            QVERIFY(h.host.counters.startsWith(u"%1 domains,"_s.arg(runCount)));
-        }
-        h.ctx.run.stopped = true;
+        // The percentage rounds halves to even and stays within 0..100.
+        const int cases[][3] = {{8, 3, 38}, {8, 12, 100}, {8, -1, 0}, {200, 1, 0}, {200, 3, 2}, {0, 0, 0}};
+        for (const auto &[runCount, processed, percent] : cases)
+            QCOMPARE(progressPercent(processed, runCount), percent);
     }
 
     void dispatcherYieldsPanelAndStop()
@@ -357,11 +455,20 @@ private slots:
         QVERIFY(h.start());
         h.engine.allstarter(); // a second start while running is ignored
         QVERIFY(h.waitDone());
-        QVERIFY(h.prompter.log().isEmpty() && h.ended.count() == 1 && h.ctx.list.size() == 30);
-        QVERIFY(h.ctx.run.freeCount == 25 && h.ctx.run.uncheckedCount == 5);
+        QVERIFY(h.prompter.log().isEmpty());
+        QCOMPARE(h.ended.count(), 1);
+        QCOMPARE(h.ctx.list.size(), 30);
+        QCOMPARE(h.ctx.run.freeCount, 25);
+        QCOMPARE(h.ctx.run.uncheckedCount, 5);
         // Twelve names to the box, then it is cleared; each dispatch prints the name just finished.
-        QVERIFY(h.host.printed.size() == 25 && h.host.longestPanel == 12 && h.host.panel.size() == 2);
+        QCOMPARE(h.host.printed.size(), 25);
+        QCOMPARE(h.host.longestPanel, 12);
+        QCOMPARE(h.host.panel.size(), 2);
         QCOMPARE(h.host.printed.mid(0, 2), (QStringList{"", "name0.com"}));
+        // The dispatcher refreshed the percentage and bar as it went (a unit of 6000 twips / 100).
+        const QStringList percent = h.host.percent.split(u"% "_s);
+        QCOMPARE(percent.size(), 2);
+        QCOMPARE(percent[1].toInt(), 60 * percent[0].toInt());
     }
 };
 

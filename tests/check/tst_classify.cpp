@@ -8,13 +8,14 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const QStringList kFree{u"no match for"_s, u"$domain$ is free"_s};
-const QStringList kErrors{u"query limit exceeded"_s, u"try again $domain$"_s};
+const QStringList kFree{u"no match for"_s, u"$DOMAIN$ is free"_s};
+const QStringList kErrors{u"Query limit exceeded"_s, u"try again $domain$"_s};
 
-ReplyVerdict classify(QString reply, const QString &tldFree = {}, const QStringList &free = kFree,
+ReplyVerdict classify(QByteArray reply, const QString &tldFree = {}, const QStringList &free = kFree,
                       const QStringList &errors = kErrors)
 {
-    return classifyReply(reply, u"example.com"_s, tldFree, free, errors);
+    return classifyReply(reply, "example.com", responseBytes(tldFree), responseBytes(free),
+                         responseBytes(errors));
 }
 
 TEST(Classify, OrderOfResponseLists)
@@ -34,43 +35,48 @@ TEST(Classify, OrderOfResponseLists)
         {"", "", ReplyClass::Taken},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(classify(QString::fromLatin1(c.reply), QString::fromLatin1(c.tldFree)).kind, c.expected)
-            << c.reply;
-    // An empty response string in a list matches nothing.
-    EXPECT_EQ(classify(u"domain: example.com\n"_s, {}, {QString()}, {QString()}).kind, ReplyClass::Taken);
+        EXPECT_EQ(classify(c.reply, QString::fromLatin1(c.tldFree)).kind, c.expected) << c.reply;
+    // An empty response string in a list matches nothing, nor does one that no
+    // Latin-1 reply can hold (it must not become a "?" that matches a question mark).
+    EXPECT_EQ(classify("domain: example.com\n", {}, {QString()}, {QString()}).kind, ReplyClass::Taken);
+    EXPECT_EQ(classify("is it free? example.com\n", {}, {u"free\u2026"_s}).kind, ReplyClass::Taken);
+    EXPECT_EQ(classify("is it free? example.com\n", {}, {u"FREE?"_s}).kind, ReplyClass::Free);
+    EXPECT_EQ(responseBytes(u"\u00c9TAT: LIBRE"_s), QByteArray("\xe9tat: libre"));
 }
 
 TEST(Classify, ExpirationAndStatusLines)
 {
     const auto E = extractExpiration, S = extractStatus;
-    const QString longStatus(150, u'x');
+    const QByteArray longStatus(150, 'x');
     const struct {
-        QString (*extract)(QString &);
-        QString reply, expected;
+        QString (*extract)(QByteArray &);
+        QByteArray reply;
+        QString expected;
     } cases[] = {
-        {E, u"expires on: 2010-05-03\r\n"_s, u"03-05-10"_s},
-        {E, u"expires on: 2010-05-03"_s, u"N/A"_s},   // no line end after the label
-        {E, u"expires on: 2010-05-03\r"_s, u"N/A"_s}, // a CR alone does not end it
-        {E, u"registry expiry date: 2010-05-03t00:00:00z\n"_s, u"03-05-10"_s},
-        {E, u"expiration date:    20100305   \r\n"_s, u"05-03-10"_s},
-        {E, u"renewal date: 05/03/2010\n"_s, u"05-03-2010"_s},
-        {E, u"expires on: 05-mar-2010\x01\x02\n"_s, u"05-03-10"_s}, // control bytes before the line end
-        {E, u"expires: soon\n"_s, u"Unknown"_s},
-        {E, u"expire: 2011-01-01\nexpires on: 2010-05-03\n"_s, u"03-05-10"_s}, // first label in list order
-        {E, u"created: 2001-01-01\n"_s, u"N/A"_s},
-        {S, u"status: active\r\n"_s, u"Status: active"_s},
-        {S, u"state: active\n"_s, u"Status: active"_s},
-        {S, u"status:\r\n   ok\r\n"_s, u"Status: ok"_s},
-        {S, u"status:"_s, u"Status: "_s},
-        {S, u"status:  client\thold  \n"_s, u"Status: clienthold"_s},
-        {S, u"status: "_s + longStatus + u'\n', u"Status: "_s + longStatus.left(100) + u"..."_s},
-        {S, u"domain: x\n"_s, u"N/A"_s},
-        // bytes that would break a work-file line never survive
-        {S, u"status: a\x01"_s + QChar(0) + u"b\x1b\n"_s, u"Status: a  b"_s},
+        {E, "expires on: 2010-05-03\r\n", u"03-05-10"_s},
+        {E, "expires on: 2010-05-03", u"N/A"_s},   // no line end after the label
+        {E, "expires on: 2010-05-03\r", u"N/A"_s}, // a CR alone does not end it
+        {E, "registry expiry date: 2010-05-03t00:00:00z\n", u"03-05-10"_s},
+        {E, "expiration date:    20100305   \r\n", u"05-03-10"_s},
+        {E, "renewal date: 05/03/2010\n", u"05-03-2010"_s},
+        {E, "expires on: 05-mar-2010\x01\x02\n", u"05-03-10"_s}, // control bytes before the line end
+        {E, "expires: soon\n", u"Unknown"_s},
+        {E, "expire: 2011-01-01\nexpires on: 2010-05-03\n", u"03-05-10"_s}, // first label in list order
+        {E, "created: 2001-01-01\n", u"N/A"_s},
+        {S, "status: active\r\n", u"Status: active"_s},
+        {S, "state: active\n", u"Status: active"_s},
+        {S, "status:\r\n   ok\r\n", u"Status: ok"_s},
+        {S, "status:", u"Status: "_s},
+        {S, "status:  client\thold  \n", u"Status: clienthold"_s},
+        {S, "status: " + longStatus + '\n', u"Status: "_s + QString(100, u'x') + u"..."_s},
+        {S, "domain: x\n", u"N/A"_s},
+        // bytes that would break a work-file line never survive; Latin-1 letters do
+        {S, QByteArray("status: a\x01\0b\x1b\n", 13), u"Status: a  b"_s},
+        {S, "status: r\xe9serv\xe9\n", u"Status: r\u00e9serv\u00e9"_s},
     };
     for (const auto &c : cases) {
-        QString reply = c.reply;
-        EXPECT_EQ(c.extract(reply), c.expected) << qPrintable(c.reply);
+        QByteArray reply = c.reply;
+        EXPECT_EQ(c.extract(reply), c.expected) << c.reply.toStdString();
     }
 }
 

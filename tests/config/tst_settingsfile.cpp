@@ -169,8 +169,10 @@ TEST(SettingsFile, GarbageAndTruncatedFilesNeverCrash)
             ch = "\x01\r\n[]ENDTLD servers\0\xff"[rng.bounded(21)];
         ProgramOptions o;
         loadOver(round % 2 ? "[TLD servers]\r\n" + junk : junk, o);
-        EXPECT_TRUE(o.topResultsIndex >= 0 && o.topResultsIndex < ProgramOptions::kTopResultsChoices);
-        EXPECT_TRUE(o.queryDelayIndex >= 0 && o.queryDelayIndex < ProgramOptions::kQueryDelayChoices);
+        EXPECT_GE(o.topResultsIndex, 0);
+        EXPECT_LT(o.topResultsIndex, ProgramOptions::kTopResultsChoices);
+        EXPECT_GE(o.queryDelayIndex, 0);
+        EXPECT_LT(o.queryDelayIndex, ProgramOptions::kQueryDelayChoices);
     }
 }
 
@@ -196,7 +198,8 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFileAndSaysWhy)
     const QRegularExpression message("^The following error ocurred while trying to load your settings\\."
                                      "\r\n\r\nNumber: \\d+\r\nDescription: .+$");
     ASSERT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 2);
-    for (const auto &entry : prompter.log())
-        EXPECT_TRUE(entry.title == kProgramTitle && message.match(entry.text).hasMatch())
-            << entry.text.toStdString();
+    for (const auto &entry : prompter.log()) {
+        EXPECT_EQ(entry.title, kProgramTitle);
+        EXPECT_TRUE(message.match(entry.text).hasMatch()) << entry.text.toStdString();
+    }
 }

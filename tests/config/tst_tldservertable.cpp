@@ -29,8 +29,9 @@ TEST(TldServerTable, EditAndRemoveKeepKeysConsistent)
     table.AddTldEntry("org", "c.example", "");
     EXPECT_TRUE(table.EditTldEntry(0, "COM", "a2.example", "")); // its own TLD is no duplicate
     EXPECT_EQ(table.row(0).freeResponse, "free");                // empty field: unchanged
-    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", "") || table.EditTldEntry(0, "n3t", "x", "") ||
-                 table.EditTldEntry(0, "info", "", ""));
+    EXPECT_FALSE(table.EditTldEntry(0, "net", "x", ""));
+    EXPECT_FALSE(table.EditTldEntry(0, "n3t", "x", ""));
+    EXPECT_FALSE(table.EditTldEntry(0, "info", "", ""));
     EXPECT_TRUE(table.EditTldEntry(0, "info", "d.example", "No Match"));
     EXPECT_TRUE(table.AddTldEntry("com", "a.example", "")); // the old key is free again
     EXPECT_FALSE(table.AddTldEntry("info", "a.example", ""));

@@ -28,8 +28,10 @@ struct Fixture {
     RunState run;
     ScriptedPrompter prompter;
 
+    RebuildSources sources; // as the list-maintenance commands rebuild unless a test says otherwise
+
     Fixture() { run.suffixes.mylist({}); }
-    void repopulate() { ::repopulate(list, run, folder.path(), kToday, prompter); }
+    void repopulate() { ::repopulate(list, run, folder.path(), kToday, prompter, sources); }
     std::array<int, 3> counts() const { return {run.freeCount, run.takenCount, run.uncheckedCount}; }
     QStringList rows() const // each row's seven cells, its colour code and "bold", joined by "|"
     {
@@ -83,13 +85,36 @@ TEST(Repopulate, DerivesCellsCountsAndColoursInOneReset)
     f.repopulate();
     EXPECT_EQ(f.rows(), expected);
     EXPECT_EQ(f.counts(), (std::array{4, 8, 1}));
-    EXPECT_TRUE(reset.count() == 1 && !f.list.autoSort() && f.prompter.log().isEmpty());
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_FALSE(f.list.autoSort());
+    EXPECT_TRUE(f.prompter.log().isEmpty());
+}
+
+TEST(Repopulate, NamesThatNeverReachedTheFileComeBackUnchecked)
+{
+    // A run whose temp.txt filled up: the names of the lost lines follow the
+    // file's rows, unchecked, unless the file holds a row for them already.
+    Fixture f;
+    f.folder.write("temp.txt", line("saved.com|FREE|N/A|N/A") + line("kept.com|N/A|N/A|Timeout"));
+    f.sources.uncheckedNames = QStringList{"lost.com", "saved.com", "lost.com", "nodot"};
+    f.repopulate();
+    EXPECT_EQ(f.rows(), QStringList({"saved.com|5|com|FREE|N/A|0 days|N/A|1|bold",
+                                     "kept.com|4|com|N/A|N/A|N/A|Timeout|2|",
+                                     "lost.com|4|com|N/A|N/A|N/A||2|", "nodot|N/A|N/A|N/A|N/A|N/A||2|"}));
+    EXPECT_EQ(f.counts(), (std::array{1, 0, 3}));
+
+    // They come back even when the file itself cannot be read.
+    Fixture g;
+    g.sources.uncheckedNames = QStringList{"lost.com"};
+    g.repopulate();
+    EXPECT_EQ(g.rows(), QStringList({"lost.com|4|com|N/A|N/A|N/A||2|"}));
+    EXPECT_EQ(g.prompter.count(ScriptedPrompter::Kind::Fail), 1);
 }
 
 TEST(Repopulate, SelectedOnlyRunKeepsUnselectedRowsAndReportsAMissingFileAfterTheReset)
 {
     Fixture f, g;
-    f.run.selectedOnly = g.run.selectedOnly = true;
+    f.sources.keptRows = g.sources.keptRows = true;
     f.folder.write("remember.txt", line("kept1.com|5|com|FREE|N/A|0 days|N/A") +
                                        line("kept2.com|5|com|Taken|01-02-2026|17 days|Status: old"));
     for (const Fixture *x : {&f, &g}) {
@@ -101,17 +126,19 @@ TEST(Repopulate, SelectedOnlyRunKeepsUnselectedRowsAndReportsAMissingFileAfterTh
                                      "kept2.com|5|com|Taken|01-02-2026|17 days|Status: old|0|bold",
                                      "new1.com|4|com|FREE|N/A|0 days|N/A|1|bold",
                                      "new2.com|4|com|N/A|N/A|N/A|Timeout|2|"}));
-    EXPECT_TRUE(f.counts() == (std::array{2, 1, 1}) && !f.run.selectedOnly && f.prompter.log().isEmpty());
+    EXPECT_EQ(f.counts(), (std::array{2, 1, 1}));
+    EXPECT_TRUE(f.prompter.log().isEmpty());
 
     // remember.txt missing: the message names the failure, and the run's results
     // still come back. A modal message inside the reset would meet a half-built view.
     qsizetype atReset = -1;
     QObject::connect(&g.list, &QAbstractItemModel::modelReset, [&] { atReset = g.prompter.log().size(); });
     g.repopulate();
-    EXPECT_TRUE(atReset == 0 && g.prompter.count(ScriptedPrompter::Kind::Fail) == 1);
+    EXPECT_EQ(atReset, 0);
+    EXPECT_EQ(g.prompter.count(ScriptedPrompter::Kind::Fail), 1);
     EXPECT_TRUE(g.prompter.lastText().startsWith("An error occured while repopulating the list: "));
     EXPECT_GT(g.prompter.lastText().size(), kRepopulateError.size()); // with the reason
-    EXPECT_TRUE(g.counts() == (std::array{1, 1, 1}) && !g.run.selectedOnly);
+    EXPECT_EQ(g.counts(), (std::array{1, 1, 1}));
 }
 
 TEST(DaysLeft, YearFormsAndImpossibleDates)

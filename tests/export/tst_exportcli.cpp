@@ -1,5 +1,6 @@
 #include "config/programoptions.h"
 #include "config/settingsfile.h"
+#include "config/tldservertable.h"
 #include "engine/domainlistmodel.h"
 #include "engine/repopulate.h"
 #include "engine/runstate.h"

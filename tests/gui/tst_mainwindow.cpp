@@ -1,9 +1,10 @@
 #include "app/mainwindow.h"
-#include "app/widgetunits.h"
 #include "engine/appcontext.h"
+#include "engine/checkengine.h"
 #include "support/fakeclock.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "widgets/widgetunits.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -96,7 +97,8 @@ private slots:
             panels << child<QLabel>(qPrintable(QStringLiteral("panel%1").arg(i)))->text();
         QCOMPARE(panels.join(u'|'), QStringLiteral("0 domains|0 free|0 taken|0 unchecked/errors|"));
         QTreeView *list = m_window->listView();
-        QVERIFY(list->selectionMode() == QAbstractItemView::ExtendedSelection && list->uniformRowHeights());
+        QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QVERIFY(list->uniformRowHeights());
         QCOMPARE(list->columnWidth(0), 470); // 7056 twips
 
         m_window->action(QStringLiteral("Contents"))->trigger();
@@ -122,14 +124,17 @@ private slots:
             QCOMPARE(seen.join(u',') + u' ' + box->itemText(box->currentIndex()),
                      QStringLiteral("1,2,3,4,5,6,7,8,9,10,") + choices);
         }
-        QVERIFY(child<QCheckBox>("retry2")->isChecked() && !child<QCheckBox>("checksel2")->isChecked());
+        QVERIFY(child<QCheckBox>("retry2")->isChecked());
+        QVERIFY(!child<QCheckBox>("checksel2")->isChecked());
 
         // The boxes are the options, both ways: typed text goes in as typed, a run's corrections come back.
         child<QComboBox>("connections2")->setEditText(QStringLiteral("abc"));
         child<QComboBox>("timeoutsecs2")->setCurrentIndex(18);
         child<QCheckBox>("checksel2")->setChecked(true);
         const ProgramOptions &o = m_context->options;
-        QVERIFY(o.connections == "abc" && o.timeoutSecs == "60" && o.checkSelected);
+        QCOMPARE(o.connections, QStringLiteral("abc"));
+        QCOMPARE(o.timeoutSecs, QStringLiteral("60"));
+        QVERIFY(o.checkSelected);
         m_context->options.connections = QStringLiteral("500");
         m_context->options.retry = false;
         m_window->optionsChanged();
@@ -147,18 +152,19 @@ private slots:
         QCOMPARE(m_window->listView()->width(), 900 - 24);
         QCOMPARE(child<QFrame>("workingPanel")->geometry(), m_window->listView()->geometry());
 
-        m_context->run.progressUnit = -1;
+        const RunSession &session = m_window->engine().session();
         m_window->resize(950, 600);
-        QCOMPARE(m_context->run.progressUnit, -1); // idle: left alone
+        QCOMPARE(session.progressUnit, 0); // idle: left alone
         m_context->run.stopped = false;
         const int frameBefore = m_window->progressFrameWidth();
         m_window->resize(1000, 600);
-        QCOMPARE(m_context->run.progressUnit, roundHalfEven(frameBefore / 100.0));
+        QCOMPARE(session.progressUnit, roundHalfEven(frameBefore / 100.0));
         QVERIFY(m_window->progressFrameWidth() > frameBefore);
 
         QVERIFY(!m_window->close());                         // while a run goes on
         m_window->action(QStringLiteral("Exit"))->trigger(); // takes the same way
-        QVERIFY(m_window->isVisible() && !m_folder->exists(QStringLiteral("settings.ini")));
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_folder->exists(QStringLiteral("settings.ini")));
         QCOMPARE(m_prompter->count(ScriptedPrompter::Kind::Warn), 2);
         QCOMPARE(m_prompter->lastText(), QStringLiteral("You must stop the program before you exit."));
     }
@@ -171,17 +177,29 @@ private slots:
         QWidget other;
         other.show();
         QVERIFY(m_window->close());
-        QVERIFY(!other.isVisible() && m_prompter->log().isEmpty()); // every window closes with the main one
+        QVERIFY(!other.isVisible()); // every window closes with the main one
+        QVERIFY(m_prompter->log().isEmpty());
 
         ScriptedPrompter prompter;
         AppContext next(m_folder->path(), prompter);
         MainWindow window(next, [](const QUrl &) {});
         // The wizard was not switched off, so it opens over the loaded window.
         QCOMPARE(captionOfModalOpenedBy([&] { window.startUp(); }), QStringLiteral("Quick Start Wizard"));
-        QVERIFY(window.isVisible() && next.run.stopped && prompter.log().isEmpty());
+        QVERIFY(window.isVisible());
+        QVERIFY(next.run.stopped);
+        QVERIFY(prompter.log().isEmpty());
         QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane v1.01"));
-        QVERIFY(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText() == "45" &&
-                window.findChild<QCheckBox *>(QStringLiteral("checksel2"))->isChecked());
+        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
+                 QStringLiteral("45"));
+        QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("checksel2"))->isChecked());
+    }
+
+    void closingTheConfigWindowMakesNewTldsKnownToNamesAddedLater()
+    {
+        m_context->config.table.AddTldEntry(QStringLiteral("ab.cd"), QStringLiteral("whois.cd"), {});
+        QCOMPARE(captionOfModalOpenedBy([&] { m_window->action(QStringLiteral("Settings"))->trigger(); }),
+                 QStringLiteral("Config"));
+        QCOMPARE(m_context->run.suffixes.getext(QStringLiteral("name.ab.cd")), QStringLiteral("ab.cd"));
     }
 
     void runModeLocksExactlyTheListedCommands()
@@ -193,14 +211,13 @@ private slots:
                 .split(u' ');
         const QStringList free{"toolStop", "toolHelp", "Stops1", "Exit", "Contents", "About"};
         QWidget *busy[] = {child<QFrame>("progressFrame"), child<QFrame>("workingPanel")};
-        m_context->run.selectedOnly = true;
         for (bool on : {true, false}) {
             on ? m_window->runModeOn() : m_window->runModeOff();
             for (const QString &n : locked + free)
                 QVERIFY2(m_window->action(n)->isEnabled() == (!on || free.contains(n)), qPrintable(n));
-            QVERIFY(busy[0]->isHidden() == !on && busy[1]->isHidden() == !on);
+            QCOMPARE(busy[0]->isHidden(), !on);
+            QCOMPARE(busy[1]->isHidden(), !on);
             QCOMPARE(m_window->listView()->isHidden(), on);
-            QCOMPARE(m_context->run.selectedOnly, on); // a run's selected-only flag ends with it
         }
     }
 
@@ -221,7 +238,8 @@ private slots:
                                        {"qsw", "Quick Start Wizard"}};
         for (const auto &[name, caption] : rows)
             QVERIFY2(captionOfModalOpenedBy([&] { m_window->action(name)->trigger(); }) == caption, name);
-        QVERIFY(m_prompter->log().isEmpty() && m_opened.isEmpty());
+        QVERIFY(m_prompter->log().isEmpty());
+        QVERIFY(m_opened.isEmpty());
     }
 };
 

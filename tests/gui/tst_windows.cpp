@@ -1,5 +1,4 @@
 #include "app/aboutwindow.h"
-#include "app/helpballoonwidget.h"
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgetprompter.h"
@@ -8,6 +7,7 @@
 #include "sources/manualaddwindow.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "widgets/helpballoonwidget.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -76,7 +76,8 @@ private slots:
 
         window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
         window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
-        QVERIFY(window.isHidden() && prompter.allAnswersUsed());
+        QVERIFY(window.isHidden());
+        QVERIFY(prompter.allAnswersUsed());
         QCOMPARE(
             prompter.texts(),
             answer < 0
@@ -86,8 +87,9 @@ private slots:
         QCOMPARE(context.list.size(), rows);
         if (rows) {
             const DomainRow &row = context.list.rowAt(0);
-            QVERIFY(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' ') == "abc.test 3 test" &&
-                    row.colour == ColourGrey);
+            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '),
+                     QStringLiteral("abc.test 3 test"));
+            QCOMPARE(row.colour, ColourGrey);
         }
     }
 

@@ -68,7 +68,8 @@ private slots:
         QVERIFY(!f.window.openForDomain(QStringLiteral("example.org")));
         QCOMPARE(f.prompter.texts(),
                  QStringList({kNeedDomainAndServer, kNeedDomainAndServer, kInvalidDomain, kNoServers}));
-        QVERIFY(f.prompter.count(ScriptedPrompter::Kind::Warn) == 4 && f.status() == kIdle);
+        QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Warn), 4);
+        QCOMPARE(f.status(), kIdle);
         QCOMPARE(f.server.acceptedCount(), 0);
     }
 
@@ -78,7 +79,9 @@ private slots:
         f.server.setDefault(Reply::text("Domain Name: EXAMPLE.NET\nStatus: active\r\n"));
         f.domain()->setText(QStringLiteral("www.example.net"));
         QTest::keyClick(f.domain(), Qt::Key_Return);
-        QVERIFY(f.status() == kWorking && f.waitForStatus(kDone) && f.prompter.log().isEmpty());
+        QCOMPARE(f.status(), kWorking);
+        QVERIFY(f.waitForStatus(kDone));
+        QVERIFY(f.prompter.log().isEmpty());
         QCOMPARE(f.server.queries(), QStringList{"example.net"});
         // Every line ends in CR LF, and none shows up as an extra empty line.
         QCOMPARE(f.window.responseText(), QStringLiteral("Domain Name: EXAMPLE.NET\r\nStatus: active\r\n"));
@@ -101,7 +104,8 @@ private slots:
         QVERIFY(f.server.waitForQueries(2));
         QCOMPARE(f.server.queries(), QStringList({"www.example.com", "example.com"}));
         f.click("closeButton");
-        QVERIFY(!f.window.isVisible() && f.server.waitForOpenCount(0));
+        QVERIFY(!f.window.isVisible());
+        QVERIFY(f.server.waitForOpenCount(0));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QtTest>
 
@@ -61,11 +62,21 @@ private slots:
         lookup.start(server.address(), QStringLiteral("silent.com")); // ended, untold, by the next start
         QVERIFY(server.waitForQueries(1));
         QCOMPARE(ask("done.com"), Outcome::Done);
-        QVERIFY(ends.size() == 1 && !lookup.isRunning() && lookup.reply() == "Domain: DONE.COM\n\xe9nd\r\n");
+        QCOMPARE(ends.size(), 1);
+        QVERIFY(!lookup.isRunning());
+        QCOMPARE(lookup.reply(), QByteArray("Domain: DONE.COM\n\xe9nd\r\n"));
         // A close without a word is no answer: only the time-out ends it.
-        QVERIFY(ask("silent.com") == Outcome::Timeout && ask("hangup.com") == Outcome::Timeout);
+        QCOMPARE(ask("silent.com"), Outcome::Timeout);
+        QCOMPARE(ask("hangup.com"), Outcome::Timeout);
         QCOMPARE(ask("slow.com"), Outcome::Done);
         QCOMPARE(lookup.reply(), QByteArray("1\n2\n3\n4\n5\n"));
+        // A byte every 50 ms, for ever: never silent for a time-out, yet bounded in all.
+        server.onQuery(QStringLiteral("drip.com"),
+                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        lookup.setTimeoutMs(100);
+        QCOMPARE(ask("drip.com"), Outcome::Timeout);
+        QVERIFY(lookup.reply().size() > 2);
+        lookup.setTimeoutMs(300);
         QVERIFY(server.waitForOpenCount(0));
 
         // A connection error is told at once, yet the exchange waits for its time-out.
@@ -81,7 +92,11 @@ private slots:
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
         server.onQuery(QStringLiteral("example.com"), Reply::text(reply));
+        server.onQuery(QStringLiteral("drip.com"),
+                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         TempDataFolder folder;
+        TempDataFolder broken; // its settings.ini is a folder
+        QVERIFY(QDir(broken.path()).mkdir(QStringLiteral("settings.ini")));
         WhoisConfig config;
         config.table.AddTldEntry(QStringLiteral("com"), server.address(), QString());
         ScriptedPrompter prompter;
@@ -91,7 +106,7 @@ private slots:
         struct Case {
             QStringList args;
             int exitCode;
-            const char *err;
+            QByteArray err;
         };
         const Case cases[] = {
             {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, ""},
@@ -99,6 +114,21 @@ private slots:
             {{dir, refused, "example.com"}, 1, "Error: Connection refused."},
             {{dir, "example.net"}, 1, "There are no whois servers for the domain supplied."},
             {{dir, "ex..com"}, 2, "Invalid domain specified."},
+            {{dir, "--server", "127.0.0.1:0", "x.com"},
+             2,
+             "'127.0.0.1:0': the port '0' is not a number from 1 to 65535"},
+            {{dir, "--server", "host:65536", "x.com"}, 2, "'host:65536': the port '65536' is not a number"},
+            {{dir, "--server", "host:4x", "x.com"}, 2, "'host:4x': the port '4x' is not a number"},
+            {{dir, "--server", "host:", "x.com"}, 2, "'host:' has no port after the colon"},
+            {{dir, "--server", ":43", "x.com"}, 2, "':43' names no host"},
+            {{dir, "--timeout", "0", "x.com"}, 2, "--timeout needs a number of seconds above 0"},
+            {{dir, "--timeout", "soon", "x.com"}, 2, "not 'soon'"},
+            // Never silent for 0.2 s, yet the lookup ends within eleven of them.
+            {{dir, "--timeout", "0.2", "--server", server.address(), "drip.com"}, 1, "Done, timeout."},
+            {{"--data-dir", broken.path(), "--server", server.address(), "example.com"},
+             0,
+             "cannot read " + QFile::encodeName(broken.file(QStringLiteral("settings.ini"))) +
+                 " (it is a folder); using the built-in TLD table and options"},
             {{"--frobnicate", "example.com"}, 2, "--frobnicate"},
             {{}, 2, "missing DOMAIN"},
         };
@@ -108,10 +138,11 @@ private slots:
             // The loopback server lives on this thread: keep its loop turning.
             (void)QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000);
             const QByteArray err = cli.readAllStandardError();
-            QVERIFY2(cli.exitCode() == c.exitCode && err.contains(c.err), err.constData());
+            QVERIFY2(cli.exitCode() == c.exitCode, err.constData());
+            QVERIFY2(err.contains(c.err), err.constData());
             QCOMPARE(cli.readAllStandardOutput(), c.exitCode ? QByteArray() : reply);
         }
-        QCOMPARE(server.queries(), QStringList({"example.com", "example.com"}));
+        QCOMPARE(server.queries(), QStringList({"example.com", "example.com", "drip.com", "example.com"}));
     }
 };
 

@@ -43,7 +43,8 @@ struct Rig : QObject {
         connect(&socket, &CSocketPlus::errorEvent, this,
                 [this](const QVariant &i, qint16 number, const QString &description, qint32 scode,
                        const QString &source, const QString &, qint32, bool *cancelDisplay) {
-                    QVERIFY(*cancelDisplay && scode == 0);
+                    QVERIFY(*cancelDisplay);
+                    QCOMPARE(scode, 0);
                     add(i, QStringLiteral("error %1 %2 %3").arg(number).arg(description, source));
                 });
         connect(&socket, &CSocketPlus::sendProgressEvent, this,
@@ -123,14 +124,17 @@ private slots:
         r.add(index, "called");
         QVERIFY(QTest::qWaitFor([&] { return r.events.size() > events.count(u'|'); }, 10000));
         QCOMPARE(r.events.join(u'|'), events);
-        if (events.contains("close @8"))
-            QVERIFY(r.taken["0"] == "Domain Name: EXAMPLE.COM\r\n" &&
-                    r.socket.RemoteHostIP(0) == "127.0.0.1" && !r.socket.LocalIP(0).isEmpty());
+        if (events.contains("close @8")) {
+            QCOMPARE(r.taken["0"], QByteArray("Domain Name: EXAMPLE.COM\r\n"));
+            QCOMPARE(r.socket.RemoteHostIP(0), QStringLiteral("127.0.0.1"));
+            QVERIFY(!r.socket.LocalIP(0).isEmpty());
+        }
         // Once it has ended, nothing more can be taken, and connecting again waits for CloseSck.
         QCOMPARE(raised([&] { r.socket.GetData(index, r.taken["0"]); }).number, 40006);
         QCOMPARE(numberAndSource([&] { r.socket.Connect(index); }), "40020 CSocketPlus.Connect");
         r.socket.CloseSck(index);
-        QVERIFY(r.socket.State(index) == sckClosed && ModSocketPlus::registeredCount() == 0);
+        QCOMPARE(r.socket.State(index), int(sckClosed));
+        QCOMPARE(ModSocketPlus::registeredCount(), 0);
         QVERIFY(r.server.waitForOpenCount(0));
     }
 
@@ -201,7 +205,8 @@ private slots:
             r.open(i);
         QVERIFY(QTest::qWaitFor([&] { return r.socket.ArrayCount() == 0; }, 30000));
         QCOMPARE(r.server.queryCount(), 1000);
-        QVERIFY(ModSocketPlus::registeredCount() == 0 && r.server.waitForOpenCount(0));
+        QCOMPARE(ModSocketPlus::registeredCount(), 0);
+        QVERIFY(r.server.waitForOpenCount(0));
     }
 
     void indicesAndMisuse()
@@ -210,7 +215,8 @@ private slots:
         QCOMPARE(QVariantList({socket.ArrayAdd(1), socket.ArrayAdd(2), socket.ArrayAdd()}),
                  QVariantList({1, 2, 3}));
         QCOMPARE(socket.ArrayAdd(QStringLiteral("1")), QVariant(QStringLiteral("1"))); // a space of its own
-        QVERIFY(socket.ArrayIndexInUse(QStringLiteral("1")) && !socket.ArrayIndexInUse(4));
+        QVERIFY(socket.ArrayIndexInUse(QStringLiteral("1")));
+        QVERIFY(!socket.ArrayIndexInUse(4));
         socket.ArrayRemove(2);
         QCOMPARE(socket.ArrayAdd(), QVariant(2)); // the freed number and place are reused
         QCOMPARE(socket.ArrayCount(), 4);
@@ -234,7 +240,8 @@ private slots:
         };
         for (const auto &[call, number, member] : cases) {
             QCOMPARE(numberAndSource(call), QStringLiteral("%1 CSocketPlus.%2").arg(number).arg(member));
-            QVERIFY(socket.State(2) == sckClosed && socket.RemotePort(2) == 43);
+            QCOMPARE(socket.State(2), int(sckClosed));
+            QCOMPARE(socket.RemotePort(2), 43);
             QVERIFY(socket.RemoteHost(2).isEmpty());
         }
         // Setters are for a closed entry only; a list is no data to send.
@@ -277,7 +284,8 @@ private slots:
         // Registering again changes the events, not the count.
         QVERIFY(RegisterSocket(owner.pipes[1][0], &owner, names[1], kEventRead));
         QCOMPARE(registeredCount(), 2);
-        QVERIFY(::write(owner.pipes[0][1], "x", 1) == 1 && ::write(owner.pipes[1][1], "x", 1) == 1);
+        QCOMPARE(::write(owner.pipes[0][1], "x", 1), 1);
+        QCOMPARE(::write(owner.pipes[1][1], "x", 1), 1);
         QVERIFY(QTest::qWaitFor([&] { return !owner.seen.isEmpty(); }, 5000));
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();

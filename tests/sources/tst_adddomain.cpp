@@ -59,13 +59,15 @@ TEST(AddDomain, BuildsUncheckedRowsAtTheirSortedPlace)
     QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
     QString name = "M.com";
     EXPECT_EQ(adddomain(list, suffixes, name), 1);
-    EXPECT_TRUE(inserted.count() == 1 && inserted.at(0).at(1).toInt() == 1);
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.at(0).at(1).toInt(), 1);
     list.selectRows({list.rowOfKey("example.co.uk")});
     ScriptedPrompter prompter;
     exporttomain(list, suffixes, {"aa.com", "zz.com", "f.com", "m.com"}, prompter);
     EXPECT_EQ(column(list), "zz.com,sub.example.org,m.com,localhost,f.com,example.test,example.co.uk,aa.com");
-    EXPECT_TRUE(inserted.count() == 2 && list.selectedMask()[list.rowOfKey("example.co.uk")] == 1 &&
-                prompter.log().isEmpty());
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(list.selectedMask()[list.rowOfKey("example.co.uk")], 1);
+    EXPECT_TRUE(prompter.log().isEmpty());
 }
 
 TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
@@ -99,7 +101,8 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
         EXPECT_EQ(std::tuple(exporter.handedOver(), exporter.declined(), list.rowCount()),
                   std::tuple(c.handedOver, c.answers == QList<bool>{false}, c.rowsAfter));
         EXPECT_EQ(prompter.texts(), QStringList(c.answers.size(), kManyRows));
-        EXPECT_TRUE(prompter.allAnswersUsed() && !prompter.askedWhileHidden);
+        EXPECT_TRUE(prompter.allAnswersUsed());
+        EXPECT_FALSE(prompter.askedWhileHidden);
     }
 }
 
@@ -108,7 +111,8 @@ TEST(OfferToAdd, QuestionsOfTheSourceWindows)
     ScriptedPrompter prompter;
     prompter.queueAnswer(true);
     prompter.queueAnswer(false);
-    EXPECT_TRUE(offerGeneratedDomains(prompter) && !offerValidDomains(prompter, 3));
+    EXPECT_TRUE(offerGeneratedDomains(prompter));
+    EXPECT_FALSE(offerValidDomains(prompter, 3));
     EXPECT_EQ(prompter.texts().join(u'\n'),
               "Would you like to add the generated domains to the list of domains to be checked?\n"
               "Would you like to add the 3 valid domains to the list of domains to be checked?");

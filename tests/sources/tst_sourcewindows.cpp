@@ -1,4 +1,3 @@
-#include "app/helpballoonwidget.h"
 #include "app/mainwindow.h"
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
@@ -11,6 +10,7 @@
 #include "sources/namelistmodel.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "widgets/helpballoonwidget.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,6 +1,6 @@
 #include "helpballoonwidget.h"
 
-#include "app/widgetunits.h"
+#include "widgets/widgetunits.h"
 
 #include <algorithm>
 

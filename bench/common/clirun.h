@@ -1,0 +1,80 @@
+#pragma once
+
+// Running quorvane-cli from a benchmark: a data folder whose settings.ini sends
+// every default TLD to one loopback server, and one run of the program with
+// its wall time and peak memory.
+
+#include "support/yesprompter.h"
+
+#include "config/deftlds.h"
+#include "config/programoptions.h"
+#include "config/settingsfile.h"
+#include "config/tldservertable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace benchcli {
+
+struct CliResult {
+    int exitCode = -1;
+    double seconds = 0;
+    long peakRssKiB = 0;
+};
+
+// Runs the program with `args`; its standard error (progress, counts) is not a figure.
+inline CliResult runCli(const QString &cli, const QStringList &args)
+{
+    CliResult r;
+    std::vector<QByteArray> storage;
+    storage.push_back(cli.toLocal8Bit());
+    for (const QString &a : args)
+        storage.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.peakRssKiB = usage.ru_maxrss;
+    return r;
+}
+
+// settings.ini in `folder`: the default TLDs and responses, every TLD served by
+// 127.0.0.1:`port`.
+inline void writeSettings(const QString &folder, uint16_t port)
+{
+    WhoisConfig config;
+    TldServerTable defaults;
+    deftlds(defaults);
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
+    for (const TldEntry &e : defaults.rows())
+        config.table.AddTldEntry(e.key, server, e.freeResponse);
+    config.freeResponses = defaultFreeResponses();
+    config.errorResponses = defaultErrorResponses();
+    ProgramOptions options;
+    YesPrompter prompter;
+    SaveSettings(folder, config, options, prompter);
+}
+
+} // namespace benchcli

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "config/tldservertable.h"
+#include "connectionslot.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Everything one check run sets up at its start and leaves behind at its end:
+// the names, the counters, the settings read from the option boxes, the run's
+// copies of the configuration and the connection slots. The engine owns one
+// and resets it in one place, when a run ends, so nothing of a run (its
+// selected-only flag, a slot's last name, a half-gathered reply) carries over
+// into the next.
+struct RunSession {
+    static constexpr int kSlotCount = 501;
+
+    RunSession();
+    // Back to the idle state; the slots' storage stays, and the serial moves on.
+    void reset();
+
+    ConnectionSlot &slot(int i) { return connectionSlots[static_cast<size_t>(i)]; }
+    const ConnectionSlot &slot(int i) const { return connectionSlots[static_cast<size_t>(i)]; }
+
+    // Tells runs apart: whoever yields to the event loop in the middle of a step
+    // can see that the run it worked for ended meanwhile (and another began).
+    quint32 serial = 0;
+
+    QStringList runNames; // lower-cased names of the run, in list order
+    qint32 runCount = 0;
+    qint32 nextIndex = 0;
+    qint32 processed = 0; // names finished with a written result line
+    bool done = false;    // completion has been handled
+    bool selectedOnly = false;
+    bool retryOn = false;
+    quint8 retryLimit = 0;
+    qint32 timeoutMs = 0;
+    qint16 topSlot = -1;
+    qint32 progressUnit = 0;
+    qint32 lastRefresh = 0;
+    quint8 panelLines = 0;
+
+    // Lower-cased copies of the response lists taken at run start, as reply bytes.
+    QList<QByteArray> freeResponses;
+    QList<QByteArray> errorResponses;
+    std::vector<TldServerRecord> tldServerRecords;
+
+    // Names of the result lines handed to temp.txt since the last block the
+    // file took completely: if a write fails, these are the names it lost.
+    QStringList unsavedNames;
+    qint64 savedLines = 0; // lines the file has taken completely
+
+    std::unique_ptr<ConnectionSlot[]> connectionSlots;
+
+private:
+    struct WithoutSlots {
+    };
+    explicit RunSession(WithoutSlots) {}
+};
