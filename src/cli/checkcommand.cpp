@@ -221,11 +221,12 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
 }
 
 // Writes the whole report the way the window's "Save result" writes it; the
-// reason when the device does not take it.
-std::optional<QString> writeReport(QFile &out, const DomainListModel &list, report::Format format,
-                                   const report::Columns &columns)
+// reason when the device does not take it. An --output file is emptied first;
+// standard output is left as the shell opened it (">>" appends to a file).
+std::optional<QString> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
+                                   report::Format format, const report::Columns &columns)
 {
-    if (!out.isSequential() && !out.resize(0))
+    if (emptyFirst && !out.isSequential() && !out.resize(0))
         return out.errorString();
     if (const auto error =
             report::writeReport(out, format, list, columns, report::dateText(QDateTime::currentDateTime())))
@@ -459,7 +460,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     }
     signalNotifier.setEnabled(false);
 
-    const std::optional<QString> reportError = writeReport(out, ctx.list, format, columns);
+    const std::optional<QString> reportError =
+        writeReport(out, parser.isSet(QStringLiteral("output")), ctx.list, format, columns);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)

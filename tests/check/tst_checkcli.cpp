@@ -115,6 +115,15 @@ private slots:
             QCOMPARE(p.readAllStandardError().contains("The program is done!"), args == oneRetry);
             QCOMPARE(server.queryCount(), args == noRetry ? 1 : 3);
         }
+        // Standard output opened for appending (">>"): the report goes after what the file held.
+        folder.write("log.txt", "earlier\n");
+        QProcess p;
+        p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
+        QVERIFY(runCli(p, folder, {"--quiet", "-"}, "busy.com\n"));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray log = folder.read("log.txt");
+        QVERIFY(log.startsWith("earlier\nDomain|"));
+        QVERIFY(log.endsWith("busy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
     }
 
     void exitCodes()
