@@ -2,7 +2,6 @@
 
 #include "cliprompter.h"
 
-#include "base/datafolder.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
@@ -13,7 +12,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -193,28 +191,12 @@ bool openReport(QFile &out, const QString &path, QString &error)
 // Reads one FILE ("-": standard input) into the list.
 bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString &error)
 {
-    QFile in;
-    std::unique_ptr<LineReader> reader;
-    if (file == QLatin1String("-")) {
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            error = in.errorString();
-            return false;
-        }
-        reader = std::make_unique<LineReader>(&in);
-    } else {
-        if (QFileInfo(file).isDir()) {
-            error = QStringLiteral("is a folder");
-            return false;
-        }
-        reader = std::make_unique<LineReader>(file);
-    }
-    if (!reader->open()) {
-        error = reader->errorString();
+    CliInputFile in;
+    if (!in.open(file, error))
         return false;
-    }
-    loadNamesFromFile(*reader, ctx.list, ctx.run.suffixes, rule);
-    if (reader->failed()) {
-        error = reader->errorString();
+    loadNamesFromFile(in.reader(), ctx.list, ctx.run.suffixes, rule);
+    if (in.reader().failed()) {
+        error = in.reader().errorString();
         return false;
     }
     return true;
@@ -356,15 +338,10 @@ int CheckCommand::execute(const QCommandLineParser &parser)
         columns = *chosen;
     }
 
-    QString dataDir;
-    if (parser.isSet(QStringLiteral("data-dir"))) {
-        dataDir = parser.value(QStringLiteral("data-dir"));
-        if (!QFileInfo(dataDir).isDir())
-            return usageError(QStringLiteral("no such folder: %1").arg(dataDir));
-        dataDir = QDir(dataDir).absolutePath();
-    } else {
-        dataDir = defaultDataFolder();
-    }
+    QString folderError;
+    const QString dataDir = dataFolderOption(parser, folderError);
+    if (dataDir.isEmpty())
+        return usageError(folderError);
     const bool quiet = parser.isSet(QStringLiteral("quiet"));
 
     CliPrompter prompter(quiet);

@@ -1,10 +1,14 @@
 #include "clicommand.h"
 
 #include "base/datafolder.h"
+#include "base/textfile.h"
 #include "cliprompter.h"
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "engine/runoptions.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -88,6 +92,18 @@ void CliCommand::loadConfiguration(AppContext &context) const
                        .arg(dataFile(context.dataFolder, QString::fromLatin1(kSettingsFileName)), error));
 }
 
+QString CliCommand::dataFolderOption(const QCommandLineParser &parser, QString &error)
+{
+    if (!parser.isSet(QStringLiteral("data-dir")))
+        return defaultDataFolder();
+    const QString folder = parser.value(QStringLiteral("data-dir"));
+    if (!QFileInfo(folder).isDir()) {
+        error = QStringLiteral("no such folder: %1").arg(folder);
+        return {};
+    }
+    return QDir(folder).absolutePath();
+}
+
 QString CliCommand::requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames)
 {
     for (const QString &option : optionNames) {
@@ -120,4 +136,29 @@ int CliCommand::run(const QStringList &args)
         return usageError(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     return execute(parser);
+}
+
+CliInputFile::CliInputFile() = default;
+CliInputFile::~CliInputFile() = default;
+
+bool CliInputFile::open(const QString &file, QString &error)
+{
+    if (file == QLatin1String("-")) {
+        if (!m_stdin.open(stdin, QIODevice::ReadOnly)) {
+            error = m_stdin.errorString();
+            return false;
+        }
+        m_reader = std::make_unique<LineReader>(&m_stdin);
+    } else {
+        if (QFileInfo(file).isDir()) {
+            error = QStringLiteral("is a folder");
+            return false;
+        }
+        m_reader = std::make_unique<LineReader>(file);
+    }
+    if (!m_reader->open()) {
+        error = m_reader->errorString();
+        return false;
+    }
+    return true;
 }

@@ -2,11 +2,15 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class AppContext;
+class LineReader;
 
 // Exit statuses shared by every command of quorvane-cli.
 namespace cliexit {
@@ -73,7 +77,32 @@ protected:
     // standard error (the built-in table of real servers is then in force).
     void loadConfiguration(AppContext &context) const;
 
+    // The folder of --data-dir as an absolute path, or the program's data folder
+    // when the option is not given. Empty, with `error` set, when the option
+    // names no folder.
+    static QString dataFolderOption(const QCommandLineParser &parser, QString &error);
+
     // Checks that each of the named options, when given, holds a number.
     // Returns the usage error text, empty when all are fine.
     static QString requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames);
+};
+
+// A list file named on the command line, or standard input for "-", read line
+// by line with any line end.
+class CliInputFile
+{
+public:
+    CliInputFile();
+    ~CliInputFile();
+    CliInputFile(const CliInputFile &) = delete;
+    CliInputFile &operator=(const CliInputFile &) = delete;
+
+    // False with the reason in `error` when the file cannot be read (a folder
+    // is refused here, before a read would fail with a less helpful reason).
+    bool open(const QString &file, QString &error);
+    LineReader &reader() { return *m_reader; }
+
+private:
+    QFile m_stdin;
+    std::unique_ptr<LineReader> m_reader;
 };

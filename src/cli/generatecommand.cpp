@@ -2,7 +2,6 @@
 
 #include "cliprompter.h"
 
-#include "base/datafolder.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -12,9 +11,7 @@
 #include "sources/namelistmodel.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -22,38 +19,6 @@
 #include <unordered_set>
 
 namespace {
-
-// An input file, or standard input for "-".
-class InputFile
-{
-public:
-    bool open(const QString &file, QString &error)
-    {
-        if (file == QLatin1String("-")) {
-            if (!m_stdin.open(stdin, QIODevice::ReadOnly)) {
-                error = m_stdin.errorString();
-                return false;
-            }
-            m_reader = std::make_unique<LineReader>(&m_stdin);
-        } else {
-            if (QFileInfo(file).isDir()) {
-                error = QStringLiteral("is a folder");
-                return false;
-            }
-            m_reader = std::make_unique<LineReader>(file);
-        }
-        if (!m_reader->open()) {
-            error = m_reader->errorString();
-            return false;
-        }
-        return true;
-    }
-    LineReader &reader() { return *m_reader; }
-
-private:
-    QFile m_stdin;
-    std::unique_ptr<LineReader> m_reader;
-};
 
 // Names on standard output, one a line with LF ends, in large blocks. A reader
 // that goes away (| head) ends the program the usual quiet way, by SIGPIPE.
@@ -183,7 +148,7 @@ int KeywordsCommand::execute(const QCommandLineParser &parser)
         const QString file = parser.value(option);
         if (file == QLatin1String("-") && ++fromStdin > 1)
             return usageError(QStringLiteral("only one word list can come from standard input"));
-        InputFile in;
+        CliInputFile in;
         QString error;
         if (!in.open(file, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
@@ -264,15 +229,10 @@ int TyposCommand::execute(const QCommandLineParser &parser)
         return usageError(QStringLiteral("no FILE given"));
     if (files.count(QStringLiteral("-")) > 1)
         return usageError(QStringLiteral("standard input can be read only once"));
-    QString dataDir;
-    if (parser.isSet(QStringLiteral("data-dir"))) {
-        dataDir = parser.value(QStringLiteral("data-dir"));
-        if (!QFileInfo(dataDir).isDir())
-            return usageError(QStringLiteral("no such folder: %1").arg(dataDir));
-        dataDir = QDir(dataDir).absolutePath();
-    } else {
-        dataDir = defaultDataFolder();
-    }
+    QString folderError;
+    const QString dataDir = dataFolderOption(parser, folderError);
+    if (dataDir.isEmpty())
+        return usageError(folderError);
 
     CliPrompter prompter;
     AppContext ctx(dataDir, prompter);
@@ -281,7 +241,7 @@ int TyposCommand::execute(const QCommandLineParser &parser)
 
     NameListModel loaded(QStringLiteral("Domain"));
     for (const QString &file : files) {
-        InputFile in;
+        CliInputFile in;
         QString error;
         if (!in.open(file, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));

@@ -2,14 +2,11 @@
 
 #include "cliprompter.h"
 
-#include "base/datafolder.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "sources/websearch.h"
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -113,15 +110,10 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
                                   .arg(parser.value(QStringLiteral("host"))));
     }
 
-    QString dataDir;
-    if (parser.isSet(QStringLiteral("data-dir"))) {
-        dataDir = parser.value(QStringLiteral("data-dir"));
-        if (!QFileInfo(dataDir).isDir())
-            return usageError(QStringLiteral("no such folder: %1").arg(dataDir));
-        dataDir = QDir(dataDir).absolutePath();
-    } else {
-        dataDir = defaultDataFolder();
-    }
+    QString folderError;
+    const QString dataDir = dataFolderOption(parser, folderError);
+    if (dataDir.isEmpty())
+        return usageError(folderError);
 
     // Keywords as the window's list takes them: lower case, each once.
     QStringList keywords;
@@ -133,13 +125,13 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
         addKeyword(word.toLower());
     if (parser.isSet(QStringLiteral("keywords"))) {
         const QString file = parser.value(QStringLiteral("keywords"));
-        LineReader reader(file);
-        if (QFileInfo(file).isDir() || !reader.open()) {
-            printError(QStringLiteral("cannot read %1: %2")
-                           .arg(file, QFileInfo(file).isDir() ? QStringLiteral("is a folder")
-                                                              : reader.errorString()));
+        CliInputFile in;
+        QString error;
+        if (!in.open(file, error)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;
         }
+        LineReader &reader = in.reader();
         QString line;
         while (reader.readLine(line))
             addKeyword(trimSpaces(line).toString().toLower());

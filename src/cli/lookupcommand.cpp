@@ -2,7 +2,6 @@
 
 #include "cliprompter.h"
 
-#include "base/datafolder.h"
 #include "config/tldservertable.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -84,7 +83,10 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     if (words.size() > 1)
         return usageError(QStringLiteral("only one DOMAIN may be given"));
     const QString domain = words.first();
-    const QString dataDir = parser.value(QStringLiteral("data-dir"));
+    QString folderError;
+    const QString dataDir = dataFolderOption(parser, folderError);
+    if (dataDir.isEmpty())
+        return usageError(folderError);
     int timeoutMs = WhoisLookup::kDefaultTimeoutMs;
     if (parser.isSet(QStringLiteral("timeout"))) {
         const QString text = parser.value(QStringLiteral("timeout")).trimmed();
@@ -105,7 +107,7 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     }
 
     CliPrompter prompter;
-    AppContext context(dataDir.isEmpty() ? defaultDataFolder() : dataDir, prompter);
+    AppContext context(dataDir, prompter);
     loadConfiguration(context);
 
     TldSuffixList suffixes;

@@ -7,6 +7,7 @@
 #include "config/settingstexts.h"
 #include "config/tldentrydialog.h"
 #include "config/tldservertable.h"
+#include "widgets/controls.h"
 #include "widgets/helpballoonwidget.h"
 #include "widgets/widgetunits.h"
 
@@ -36,15 +37,6 @@ constexpr int kTldBalloonTop = 1500;
 constexpr int kFreeBalloonTop = 3450;
 constexpr int kErrorBalloonTop = 4000;
 constexpr int kSettingsBalloonTop = 1100;
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Enter belongs to the input boxes; no button takes it as the default.
-    button->setAutoDefault(false);
-    return button;
-}
 
 QTreeWidget *makeList(const QString &name, const QString &accessibleName, const QStringList &columns,
                       QWidget *parent)

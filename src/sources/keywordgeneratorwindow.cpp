@@ -4,6 +4,7 @@
 #include "sources/adddomain.h"
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
+#include "widgets/controls.h"
 #include "widgets/helpballoonwidget.h"
 #include "widgets/widgetunits.h"
 
@@ -22,32 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Enter in a box must never press a button behind the user's back.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QTreeView *makeListView(const QString &name, const QString &accessibleName, QAbstractItemModel *model,
-                        QWidget *parent)
-{
-    auto *view = new QTreeView(parent);
-    view->setObjectName(name);
-    view->setAccessibleName(accessibleName);
-    view->setModel(model);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->header()->setStretchLastSection(true);
-    return view;
-}
 
 QString generatedCaption(int rows)
 {
@@ -123,7 +98,7 @@ KeywordGeneratorWindow::KeywordGeneratorWindow(AppContext &context, KeywordSepar
     tldFrame->setObjectName(QStringLiteral("tldFrame"));
     m_tlds = new NameListModel(QStringLiteral("TLD"), true, this);
     m_tldView =
-        makeListView(QStringLiteral("tldList"), QStringLiteral("Top Level Domains"), m_tlds, tldFrame);
+        makeRowListView(QStringLiteral("tldList"), QStringLiteral("Top Level Domains"), m_tlds, tldFrame);
     auto *selectAll = makeButton(QStringLiteral("selectAllButton"), QStringLiteral("Select all"), tldFrame);
     auto *unselectAll =
         makeButton(QStringLiteral("unselectAllButton"), QStringLiteral("Unselect all"), tldFrame);
@@ -139,8 +114,8 @@ KeywordGeneratorWindow::KeywordGeneratorWindow(AppContext &context, KeywordSepar
     m_generatedFrame = new QGroupBox(generatedCaption(0), this);
     m_generatedFrame->setObjectName(QStringLiteral("generatedFrame"));
     m_generated = new NameListModel(QStringLiteral("Domain"), false, this);
-    m_generatedView = makeListView(QStringLiteral("generatedList"), QStringLiteral("Generated domains"),
-                                   m_generated, m_generatedFrame);
+    m_generatedView = makeRowListView(QStringLiteral("generatedList"), QStringLiteral("Generated domains"),
+                                      m_generated, m_generatedFrame);
     m_generatedView->installEventFilter(this);
     auto *save = makeButton(QStringLiteral("saveButton"), QStringLiteral("Save to file.."), m_generatedFrame);
     auto *remove = makeButton(QStringLiteral("deleteButton"), QStringLiteral("Delete"), m_generatedFrame);

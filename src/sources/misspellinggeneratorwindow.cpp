@@ -7,6 +7,7 @@
 #include "sources/misspellings.h"
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
+#include "widgets/controls.h"
 #include "widgets/widgetunits.h"
 
 #include <QGridLayout>
@@ -20,32 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Enter in the Domain box adds the name and nothing else.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QTreeView *makeListView(const QString &name, const QString &accessibleName, QAbstractItemModel *model,
-                        QWidget *parent)
-{
-    auto *view = new QTreeView(parent);
-    view->setObjectName(name);
-    view->setAccessibleName(accessibleName);
-    view->setModel(model);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->header()->setStretchLastSection(true);
-    return view;
-}
 
 } // namespace
 
@@ -75,8 +50,8 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     connect(add, &QPushButton::clicked, this, &MisspellingGeneratorWindow::addTyped);
     connect(m_domainBox, &QLineEdit::returnPressed, this, &MisspellingGeneratorWindow::addTyped);
     m_loaded = new NameListModel(QStringLiteral("Domain"), false, this);
-    auto *loadedView =
-        makeListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"), m_loaded, loadedFrame);
+    auto *loadedView = makeRowListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"),
+                                       m_loaded, loadedFrame);
     auto *load = makeButton(QStringLiteral("loadButton"), QStringLiteral("Load domains.."), loadedFrame);
     auto *clearLoaded = makeButton(QStringLiteral("clearLoadedButton"), QStringLiteral("Clear"), loadedFrame);
     auto *deleteLoaded =
@@ -109,8 +84,8 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     auto *generatedFrame = new QGroupBox(generatedCaption + QStringLiteral("0)"), this);
     generatedFrame->setObjectName(QStringLiteral("generatedFrame"));
     m_generated = new NameListModel(QStringLiteral("Domain"), false, this);
-    auto *generatedView = makeListView(QStringLiteral("generatedList"), QStringLiteral("Generated domains"),
-                                       m_generated, generatedFrame);
+    auto *generatedView = makeRowListView(QStringLiteral("generatedList"),
+                                          QStringLiteral("Generated domains"), m_generated, generatedFrame);
     auto *saveGenerated =
         makeButton(QStringLiteral("saveGeneratedButton"), QStringLiteral("Save to file.."), generatedFrame);
     auto *deleteGenerated =

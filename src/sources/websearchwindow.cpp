@@ -3,6 +3,7 @@
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "sources/adddomain.h"
+#include "widgets/controls.h"
 #include "widgets/helpballoonwidget.h"
 #include "widgets/widgetunits.h"
 
@@ -27,16 +28,6 @@ namespace {
 // Where the help balloon opens (twips): above the status line, clear of the lists' buttons.
 constexpr int kBalloonTop = 3000;
 constexpr int kBalloonLeft = 3600;
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Enter belongs to the keyword box.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
 {

@@ -2,6 +2,7 @@
 #include "engine/appcontext.h"
 #include "feedback/feedbackform.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
@@ -44,22 +45,6 @@ FeedbackSystem testSystem()
         return name == "OS" ? QStringLiteral("Linux") : QString();
     };
     return system;
-}
-
-// Runs `trigger` and closes the modal window it opens; returns its caption ("" when none opened).
-QString captionOfModalOpenedBy(const std::function<void()> &trigger)
-{
-    QString caption;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            caption = modal->windowTitle();
-            modal->close();
-        }
-    });
-    closer.start(0);
-    trigger();
-    return caption;
 }
 
 } // namespace

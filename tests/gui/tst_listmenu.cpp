@@ -6,6 +6,7 @@
 #include "listops/tldfilterwindow.h"
 #include "lookup/manuallookupwindow.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
@@ -19,27 +20,6 @@ using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
 
 namespace {
-
-// Runs `trigger`; a zero-delay timer hands each popup menu or modal window
-// that appears to `act`, which closes it when done with it (after ten seconds
-// the window is closed regardless, and the test's checks fail instead).
-void whileOpen(const std::function<void()> &trigger, const std::function<void(QWidget *)> &act)
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget *w = QApplication::activePopupWidget();
-        if (!w)
-            w = QApplication::activeModalWidget();
-        if (w && clock.elapsed() > 10000)
-            w->close();
-        else if (w)
-            act(w);
-    });
-    timer.start(0);
-    trigger();
-}
 
 // A menu as "Caption|-|Sub>Item,Item", with the object names in the same order.
 QString describe(const QMenu *menu, QStringList *names)

@@ -2,6 +2,7 @@
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/fakeclock.h"
+#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "widgets/widgetunits.h"
@@ -10,26 +11,6 @@
 #include <QtWidgets>
 
 #include <memory>
-
-namespace {
-
-// Runs `trigger` and closes the modal window it opens; returns its caption ("" when none opened).
-QString captionOfModalOpenedBy(const std::function<void()> &trigger)
-{
-    QString caption;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            caption = modal->windowTitle();
-            modal->close();
-        }
-    });
-    closer.start(0);
-    trigger();
-    return caption;
-}
-
-} // namespace
 
 class TestMainWindow : public QObject
 {

@@ -8,6 +8,7 @@
 #include "sources/misspellinggeneratorwindow.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
+#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "widgets/helpballoonwidget.h"
@@ -19,51 +20,6 @@
 #include <memory>
 
 namespace {
-
-// Acts on modal windows as they come up. Each step waits for its window (it
-// returns false for any other, the stand-by window for one) and acts on it.
-class ModalScript
-{
-public:
-    using Step = std::function<bool(QWidget *)>;
-    ModalScript &then(Step step)
-    {
-        m_steps << std::move(step);
-        return *this;
-    }
-    void run(const std::function<void()> &trigger)
-    {
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (m_busy || !modal || m_next >= m_steps.size())
-                return;
-            m_busy = true;
-            if (m_steps[m_next](modal))
-                ++m_next;
-            m_busy = false;
-        });
-        timer.start(0);
-        trigger();
-    }
-    bool allDone() const { return m_next == m_steps.size(); }
-
-private:
-    QList<Step> m_steps;
-    qsizetype m_next = 0;
-    bool m_busy = false;
-};
-
-// A step that clicks the button `name` of the window with caption `caption`.
-ModalScript::Step click(const QString &caption, const char *name)
-{
-    return [caption, name](QWidget *w) {
-        if (w->windowTitle() != caption)
-            return false;
-        w->findChild<QPushButton *>(QLatin1String(name))->click();
-        return true;
-    };
-}
 
 QWidget *standByWindow()
 {
@@ -108,7 +64,7 @@ class TestSourceWindows : public QObject
     bool pickSource(const char *button, const ModalScript::Step &then = {})
     {
         ModalScript script;
-        script.then(click(kDomainSourcesCaption, button));
+        script.then(clickIn(kDomainSourcesCaption, button));
         if (then)
             script.then(then);
         script.run([this] { m_window->openDomainSources(); });

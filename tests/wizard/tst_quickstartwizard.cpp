@@ -4,6 +4,7 @@
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "wizard/quickstart.h"
@@ -25,16 +26,6 @@ QString colourAndWeight(const QWidget *w)
         .arg(c.green())
         .arg(c.blue())
         .arg(w->font().bold() ? "b" : "");
-}
-
-// Acts on the modal window `trigger` opens, from inside its event loop.
-void onModal(const std::function<void(QWidget *)> &act, const std::function<void()> &trigger)
-{
-    QTimer::singleShot(0, [act] {
-        if (QWidget *modal = QApplication::activeModalWidget())
-            act(modal);
-    });
-    trigger();
 }
 
 } // namespace
