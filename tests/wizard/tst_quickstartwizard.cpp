@@ -63,7 +63,7 @@ private slots:
             [this] {
                 ++m_sourcesOpened;
                 QVERIFY(m_context->wizardMode);
-                m_context->list.addRow(QStringLiteral("one.com"), {});
+                m_context->list.addRow(DomainRow{{QStringLiteral("one.com")}});
             },
             [this] {
                 const ProgramOptions &o = m_context->options;
@@ -173,7 +173,7 @@ private slots:
         o.checkSelected = true;
         o.expireDays = QStringLiteral("90");
         o.retryTimes = QStringLiteral("7");
-        m_context->list.addRow(QStringLiteral("a.com"), {});
+        m_context->list.addRow(DomainRow{{QStringLiteral("a.com")}});
         m_wizard->show();
         for (int i = 0; i < 2; ++i)
             m_wizard->next();
@@ -213,7 +213,7 @@ private slots:
         server.setDefault(LoopbackWhoisServer::Reply::text("No match for \"NAME.TEST\".\r\n"));
         m_context->config.table.clear();
         m_context->config.table.AddTldEntry(QStringLiteral("test"), server.address(), QString());
-        m_context->list.addRow(QStringLiteral("name.test"), {});
+        m_context->list.addRow(DomainRow{{QStringLiteral("name.test")}});
         m_prompter->queueAnswer(true); // "Are you ready to start?"
         onModal(
             [](QWidget *w) {
