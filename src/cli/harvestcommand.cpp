@@ -52,7 +52,8 @@ protected:
                             "program's data folder)"),
              QStringLiteral("DIR")},
             {QStringLiteral("keywords"),
-             QStringLiteral("read keywords from FILE, one a line (after any KEYWORDs)"),
+             QStringLiteral("read keywords from FILE, one a line (after any KEYWORDs;\n"
+                            "'-' reads standard input)"),
              QStringLiteral("FILE")},
             {QStringLiteral("host"),
              QStringLiteral("the search engine's web host (default: harvest/host of\n"
