@@ -56,6 +56,12 @@ HttpFetcher::~HttpFetcher()
     abortAll();
 }
 
+void HttpFetcher::setSslConfiguration(const QSslConfiguration &config)
+{
+    m_ssl = config;
+    m_manager->clearConnectionCache();
+}
+
 HttpFetcher::Entry &HttpFetcher::entry(int index)
 {
     if (index >= static_cast<int>(m_entries.size()))

@@ -61,8 +61,9 @@ public:
     void setAccept(const QByteArray &accept) { m_accept = accept; }
     void setBodyCap(qint64 bytes) { m_bodyCap = bytes; }
     void setMaxRedirects(int count) { m_maxRedirects = count; }
-    // TLS settings of every request from now on (tests trust their own certificate here).
-    void setSslConfiguration(const QSslConfiguration &config) { m_ssl = config; }
+    // TLS settings of every request from now on (tests trust their own
+    // certificate here). Open connections, made with the old ones, are dropped.
+    void setSslConfiguration(const QSslConfiguration &config);
 
     // Starts a GET of `url` on `index`, ending the index's earlier request
     // silently. A URL that is not http or https ends at once, reported by

@@ -1,4 +1,6 @@
+#include "config/programoptions.h"
 #include "config/rdapbootstrap.h"
+#include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/checktexts.h"
@@ -11,6 +13,7 @@
 #include "support/tempdatafolder.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -338,6 +341,51 @@ private slots:
         QCOMPARE(h.ctx.run.freeCount, 750);
         QCOMPARE(rdap.requestCount(), 1000);
         QCOMPARE(whois.queryCount(), 500);
+    }
+
+    void commandLine()
+    {
+        // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers
+        // are asked either way, and with "off" every other line is what it would be without RDAP.
+        RdapServer rdap;
+        rdap.on(u"/domain/aa.com"_s, Http::http(200, domainJson("aa.com", "2031-02-03T04:05:06Z", "\"active\"")));
+        LoopbackWhoisServer whois;
+        whois.setDefault(Whois::text("Domain: bb.org\r\nExpires on: 2030-01-01\r\nStatus: ok\r\n"));
+        TempDataFolder folder;
+        WhoisConfig config;
+        config.table.AddTldEntry(u"com"_s, rdap.base(), {});
+        config.table.AddTldEntry(u"org"_s, whois.address(), {});
+        config.freeResponses = {u"no match for"_s};
+        ScriptedPrompter prompter;
+        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
+        folder.write(u"rdap-dns.json"_s, R"({"services":[[["zz"],[")" + rdap.base().toLatin1() + R"("]]]})");
+        folder.write(u"names.txt"_s, "aa.com\nbb.org\ncc.zz\n");
+        const auto check = [&](const QStringList &options, int exitCode) {
+            QProcess cli;
+            cli.start(QStringLiteral(QV_CLI_PATH), QStringList{"check", "--data-dir", folder.path(), "--quiet"} +
+                                                         options + QStringList{folder.file(u"names.txt"_s)});
+            (void)QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000);
+            const QByteArray err = cli.readAllStandardError();
+            [&] { QVERIFY2(cli.exitCode() == exitCode, err.constData()); }();
+            return exitCode == 2 ? err : cli.readAllStandardOutput();
+        };
+        // The report's rows by name (the list is rebuilt in the order the results came).
+        const auto rows = [](const QByteArray &report) {
+            QMap<QByteArray, QByteArray> out;
+            for (const QByteArray &line : report.split('\n'))
+                out.insert(line.split('|').first(), line);
+            return out;
+        };
+        const QMap<QByteArray, QByteArray> off = rows(check({"--rdap", "off"}, 0));
+        const QMap<QByteArray, QByteArray> fallback = rows(check({}, 0));
+        QVERIFY(off.value("aa.com").startsWith("aa.com|2|com|Taken|03-02-31|"));
+        QVERIFY(off.value("bb.org").startsWith("bb.org|2|org|Taken|01-01-30|"));
+        QCOMPARE(off.value("cc.zz"), "cc.zz|2|zz|N/A|N/A|N/A|Unable to check, no TLD info found\r");
+        QCOMPARE(fallback.value("cc.zz"), "cc.zz|2|zz|FREE|N/A|0 days|N/A\r");
+        QCOMPARE(off.value("aa.com"), fallback.value("aa.com"));
+        QCOMPARE(off.value("bb.org"), fallback.value("bb.org"));
+        QCOMPARE(rdap.paths(), (QStringList{"/domain/aa.com", "/domain/aa.com", "/domain/cc.zz"}));
+        QVERIFY(check({"--rdap", "sometimes"}, 2).contains("--rdap needs off, fallback or first, not 'sometimes'"));
     }
 };
 
