@@ -44,15 +44,16 @@ std::string rdapResponse(std::string_view name)
         body = R"({"errorCode":404,"title":"Not Found","description":["The domain )" + std::string(name) +
                R"( is not registered."]})";
     } else {
-        body = R"({"objectClassName":"domain","handle":"1_DOMAIN","ldhName":")" + std::string(name) +
-               R"(","status":["client transfer prohibited"],"events":[)"
-               R"({"eventAction":"registration","eventDate":"2001-02-03T04:05:06Z"},)"
-               R"({"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"},)"
-               R"({"eventAction":"last update of RDAP database","eventDate":"2026-01-15T00:00:00Z"}],)"
-               R"("entities":[{"objectClassName":"entity","handle":"376","roles":["registrar"],)"
-               R"("vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Example Registrar, Inc."]]]}],)"
-               R"("rdapConformance":["rdap_level_0"],"notices":[{"title":"Terms of Use","description":[)"
-               R"("Service subject to Terms of Use."]}]})";
+        body =
+            R"({"objectClassName":"domain","handle":"1_DOMAIN","ldhName":")" + std::string(name) +
+            R"(","status":["client transfer prohibited"],"events":[)"
+            R"({"eventAction":"registration","eventDate":"2001-02-03T04:05:06Z"},)"
+            R"({"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"},)"
+            R"({"eventAction":"last update of RDAP database","eventDate":"2026-01-15T00:00:00Z"}],)"
+            R"("entities":[{"objectClassName":"entity","handle":"376","roles":["registrar"],)"
+            R"("vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Example Registrar, Inc."]]]}],)"
+            R"("rdapConformance":["rdap_level_0"],"notices":[{"title":"Terms of Use","description":[)"
+            R"("Service subject to Terms of Use."]}]})";
     }
     return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
            "\r\nContent-Type: application/rdap+json\r\nContent-Length: " + std::to_string(body.size()) +
@@ -139,10 +140,7 @@ private:
         ::close(fd);
         m_conns[static_cast<size_t>(fd)] = Conn();
     }
-    bool isListen(int fd) const
-    {
-        return std::find(m_listen.begin(), m_listen.end(), fd) != m_listen.end();
-    }
+    bool isListen(int fd) const { return std::find(m_listen.begin(), m_listen.end(), fd) != m_listen.end(); }
     // Sends what is pending; false when the connection is gone.
     bool flush(int fd, Conn &c)
     {
@@ -293,14 +291,14 @@ std::pair<long, long> countReport(const QString &path)
     return {lines - 1, unchecked};
 }
 
-benchcli::CliResult runCheck(const QString &cli, const QString &folder, const QString &names, const QString &report,
-                             int connections)
+benchcli::CliResult runCheck(const QString &cli, const QString &folder, const QString &names,
+                             const QString &report, int connections)
 {
     return benchcli::runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), folder,
                                   QStringLiteral("--connections"), QString::number(connections),
                                   QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--rdap"),
-                                  QStringLiteral("off"), QStringLiteral("--quiet"), QStringLiteral("--output"),
-                                  report, names});
+                                  QStringLiteral("off"), QStringLiteral("--quiet"),
+                                  QStringLiteral("--output"), report, names});
 }
 
 } // namespace

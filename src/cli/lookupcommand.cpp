@@ -139,7 +139,8 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     }
     if (askBootstrap) {
         QString problem;
-        const std::shared_ptr<const RdapBootstrap> bootstrap = RdapBootstrap::load(context.dataFolder, &problem);
+        const std::shared_ptr<const RdapBootstrap> bootstrap =
+            RdapBootstrap::load(context.dataFolder, &problem);
         if (!problem.isEmpty())
             printError(problem);
         server = bootstrap->serviceFor(*query);

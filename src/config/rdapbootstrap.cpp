@@ -54,8 +54,9 @@ RdapModeSetting rdapModeSetting(const ExtraSettings &extra)
     if (const std::optional<RdapMode> mode = parseRdapMode(text))
         setting.mode = *mode;
     else
-        setting.problem = QStringLiteral("%1: the value of %2, \"%3\", is not off, fallback or first; using %4.")
-                              .arg(extra.path(), kRdapModeKey, text, rdapModeName(kDefaultRdapMode));
+        setting.problem =
+            QStringLiteral("%1: the value of %2, \"%3\", is not off, fallback or first; using %4.")
+                .arg(extra.path(), kRdapModeKey, text, rdapModeName(kDefaultRdapMode));
     return setting;
 }
 
@@ -109,7 +110,8 @@ std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray &json, QStrin
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("not JSON (%1 at byte %2)").arg(parseError.errorString()).arg(parseError.offset));
+        return fail(
+            QStringLiteral("not JSON (%1 at byte %2)").arg(parseError.errorString()).arg(parseError.offset));
     if (!doc.isObject() || !doc.object().value(QLatin1String("services")).isArray())
         return fail(QStringLiteral("no \"services\" list"));
     RdapBootstrap out;

@@ -249,9 +249,10 @@ void SettingsWindow::buildSettingsRows()
         QStringLiteral("rdapModeCombo"), kRdapModeCaption, kRdapModeChoices,
         [this] { return static_cast<int>(rdapModeSetting(m_extra).mode); },
         [this](int index) { setRdapMode(m_extra, static_cast<RdapMode>(index)); },
-        QStringLiteral("RDAP servers answer over HTTPS where port-43 WHOIS has been switched off. The program "
-                       "ships the registry of which RDAP server serves which TLD (rdap-dns.json in the data "
-                       "folder replaces it); this chooses when a check asks those servers."));
+        QStringLiteral(
+            "RDAP servers answer over HTTPS where port-43 WHOIS has been switched off. The program "
+            "ships the registry of which RDAP server serves which TLD (rdap-dns.json in the data "
+            "folder replaces it); this chooses when a check asks those servers."));
 }
 
 QCheckBox *SettingsWindow::addCheckRow(const QString &name, const QString &caption, std::function<bool()> get,

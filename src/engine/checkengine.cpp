@@ -640,7 +640,8 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
         if (seconds > 0)
-            m_session.rdapNotBefore.insert(rdapServerKey(result.url), t + static_cast<qint32>(seconds * 1000));
+            m_session.rdapNotBefore.insert(rdapServerKey(result.url),
+                                           t + static_cast<qint32>(seconds * 1000));
     }
     const RdapVerdict verdict = classifyRdap(result, s.query);
     switch (verdict.kind) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connector.h"
 #include "config/rdapbootstrap.h"
+#include "connector.h"
 #include "net/csocketplus.h"
 #include "net/httpfetcher.h"
 #include "runsession.h"

@@ -240,5 +240,5 @@ SlotStep connector::resumeconnection(qint16 &slot)
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
     return connectSlot(slot, s.retries > 0 || s.rdapFallback ? checkText::kConnectionRetryError
-                                                              : checkText::kMainConnectionError);
+                                                             : checkText::kMainConnectionError);
 }

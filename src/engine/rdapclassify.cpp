@@ -31,8 +31,9 @@ QString expirationOf(const QJsonObject &domain)
 {
     for (const QJsonValue &event : domain.value(QLatin1String("events")).toArray()) {
         const QJsonObject e = event.toObject();
-        if (e.value(QLatin1String("eventAction")).toString().compare(QLatin1String("expiration"),
-                                                                      Qt::CaseInsensitive) != 0)
+        if (e.value(QLatin1String("eventAction"))
+                .toString()
+                .compare(QLatin1String("expiration"), Qt::CaseInsensitive) != 0)
             continue;
         // The same text a WHOIS reply's "expiration date:" line gives the
         // converter: lower case, without leading or trailing blanks.

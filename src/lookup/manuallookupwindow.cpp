@@ -76,8 +76,9 @@ ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
     auto *serverLabel = new QLabel(QStringLiteral("Whois server:"), this);
     serverLabel->setBuddy(m_server);
     m_server->setAccessibleName(QStringLiteral("Whois server"));
-    m_server->setToolTip(QStringLiteral("A WHOIS server (host or host:port) or an RDAP server (its base address, "
-                                        "https://...)"));
+    m_server->setToolTip(
+        QStringLiteral("A WHOIS server (host or host:port) or an RDAP server (its base address, "
+                       "https://...)"));
 
     auto *fields = new QGridLayout;
     fields->addWidget(domainLabel, 0, 0);

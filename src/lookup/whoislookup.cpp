@@ -54,9 +54,8 @@ QStringList lookupServersFor(const QString &typed, const WhoisConfig &config, co
     const QString service = bootstrap->serviceFor(registrablePart(domain, tld));
     if (service.isEmpty() || servers.contains(service))
         return servers;
-    const bool ownRdap = std::any_of(servers.begin(), servers.end(), [](const QString &server) {
-        return isRdapServer(server);
-    });
+    const bool ownRdap = std::any_of(servers.begin(), servers.end(),
+                                     [](const QString &server) { return isRdapServer(server); });
     if (mode == RdapMode::First && !ownRdap)
         servers.prepend(service);
     else

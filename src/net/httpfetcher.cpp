@@ -106,7 +106,8 @@ void HttpFetcher::get(int index, const QUrl &url)
             [this, index, serial] {
                 Entry &later = entry(index);
                 if (later.serial == serial && later.busy)
-                    finish(index, Result::Kind::TransportError, QStringLiteral("not an http or https address"));
+                    finish(index, Result::Kind::TransportError,
+                           QStringLiteral("not an http or https address"));
             },
             Qt::QueuedConnection);
         return;
@@ -193,13 +194,13 @@ void HttpFetcher::onFinished(int index, quint64 serial)
     r.reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
     r.contentType = reply->rawHeader("Content-Type");
     if (reply->hasRawHeader("Retry-After"))
-        r.retryAfterSeconds = parseRetryAfter(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
+        r.retryAfterSeconds =
+            parseRetryAfter(reply->rawHeader("Retry-After"), QDateTime::currentDateTimeUtc());
 
     if (isRedirect(status)) {
         const QByteArray location = reply->rawHeader("Location").trimmed();
-        const QUrl target = location.isEmpty()
-                                ? QUrl()
-                                : e.url.resolved(QUrl::fromEncoded(location, QUrl::TolerantMode));
+        const QUrl target =
+            location.isEmpty() ? QUrl() : e.url.resolved(QUrl::fromEncoded(location, QUrl::TolerantMode));
         if (!isHttpUrl(target)) {
             finish(index, Result::Kind::BadRedirect, QStringLiteral("a redirect without a usable target"));
             return;
@@ -265,8 +266,8 @@ void HttpFetcher::abortAll()
 
 bool HttpFetcher::busy(int index) const
 {
-    return index >= 0 && index < static_cast<int>(m_entries.size()) && m_entries[static_cast<size_t>(index)] &&
-           m_entries[static_cast<size_t>(index)]->busy;
+    return index >= 0 && index < static_cast<int>(m_entries.size()) &&
+           m_entries[static_cast<size_t>(index)] && m_entries[static_cast<size_t>(index)]->busy;
 }
 
 bool HttpFetcher::sent(int index) const

@@ -55,29 +55,38 @@ TEST(Rdap, Classification)
     const QByteArray longStatus =
         R"({"objectClassName":"domain","status":[")" + QByteArray(120, 'x') + R"("]})";
     const Case cases[] = {
-        {"404 with an RDAP error", reply(404, R"({"errorCode":404,"title":"Not Found"})"), RdapClass::Free, {}},
+        {"404 with an RDAP error",
+         reply(404, R"({"errorCode":404,"title":"Not Found"})"),
+         RdapClass::Free,
+         {}},
         {"404 empty", reply(404, {}), RdapClass::Free, {}},
         {"404 web page", reply(404, "<html>no such page</html>"), RdapClass::Erroneous,
          "Erroneous RDAP response (not an RDAP domain reply)"},
         {"registry", reply(200, kRegistryReply), RdapClass::Taken,
          "03-02-31|Status: active, client transfer prohibited"},
         {"no status, no events", reply(200, noStatus), RdapClass::Taken, "N/A|N/A"},
-        {"unreadable date, control bytes", reply(200, badDate), RdapClass::Taken, "Unknown|Status: ok, renew period"},
-        {"long status", reply(200, longStatus), RdapClass::Taken, "N/A|Status: " + QString(100, u'x') + "..."},
+        {"unreadable date, control bytes", reply(200, badDate), RdapClass::Taken,
+         "Unknown|Status: ok, renew period"},
+        {"long status", reply(200, longStatus), RdapClass::Taken,
+         "N/A|Status: " + QString(100, u'x') + "..."},
         {"another name", reply(200, R"({"objectClassName":"domain","ldhName":"other.com"})"),
          RdapClass::Erroneous, "Erroneous RDAP response (a reply for another domain)"},
         {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), RdapClass::Erroneous,
          "Erroneous RDAP response (not an RDAP domain reply)"},
         {"not JSON", reply(200, "Domain: example.com"), RdapClass::Erroneous,
          "Erroneous RDAP response (not an RDAP domain reply)"},
-        {"JSON array", reply(200, "[1,2]"), RdapClass::Erroneous, "Erroneous RDAP response (not an RDAP domain reply)"},
+        {"JSON array", reply(200, "[1,2]"), RdapClass::Erroneous,
+         "Erroneous RDAP response (not an RDAP domain reply)"},
         {"429", reply(429, {}), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 429)"},
         {"503", reply(503, "busy"), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 503)"},
-        {"too large", failure(Kind::TooLarge, "big"), RdapClass::Erroneous, "Erroneous RDAP response (reply too large)"},
-        {"loop", failure(Kind::RedirectLoop, "x"), RdapClass::Erroneous, "Erroneous RDAP response (redirect loop)"},
+        {"too large", failure(Kind::TooLarge, "big"), RdapClass::Erroneous,
+         "Erroneous RDAP response (reply too large)"},
+        {"loop", failure(Kind::RedirectLoop, "x"), RdapClass::Erroneous,
+         "Erroneous RDAP response (redirect loop)"},
         {"chain", failure(Kind::TooManyRedirects, "x"), RdapClass::Erroneous,
          "Erroneous RDAP response (too many redirects)"},
-        {"downgrade", failure(Kind::BadRedirect, "x"), RdapClass::Erroneous, "Erroneous RDAP response (bad redirect)"},
+        {"downgrade", failure(Kind::BadRedirect, "x"), RdapClass::Erroneous,
+         "Erroneous RDAP response (bad redirect)"},
         {"refused", failure(Kind::TransportError, "Connection refused"), RdapClass::Failed,
          "Error: Connection refused"},
     };
@@ -163,7 +172,8 @@ TEST(Rdap, Bootstrap)
     EXPECT_TRUE(problem.isEmpty());
     folder.write("rdap-dns.json", "<html>");
     EXPECT_EQ(RdapBootstrap::load(folder.path(), &problem), shipped);
-    EXPECT_TRUE(problem.startsWith(folder.file("rdap-dns.json") + " cannot be used as the RDAP bootstrap (not JSON"))
+    EXPECT_TRUE(
+        problem.startsWith(folder.file("rdap-dns.json") + " cannot be used as the RDAP bootstrap (not JSON"))
         << problem.toStdString();
 }
 

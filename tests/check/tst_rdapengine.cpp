@@ -54,17 +54,20 @@ private:
 
 QByteArray domainJson(const QByteArray &name, const QByteArray &expiry, const QByteArray &status)
 {
-    return R"({"objectClassName":"domain","handle":"1_DOMAIN","ldhName":")" + name +
-           R"(","status":[)" + status + R"(],"events":[{"eventAction":"registration","eventDate":"1995-08-14T04:00:00Z"},)"
+    return R"({"objectClassName":"domain","handle":"1_DOMAIN","ldhName":")" + name + R"(","status":[)" +
+           status +
+           R"(],"events":[{"eventAction":"registration","eventDate":"1995-08-14T04:00:00Z"},)"
            R"({"eventAction":"expiration","eventDate":")" +
-           expiry + R"("}],"rdapConformance":["rdap_level_0"],"notices":[{"title":"Terms of Use","description":["x"]}]})";
+           expiry +
+           R"("}],"rdapConformance":["rdap_level_0"],"notices":[{"title":"Terms of Use","description":["x"]}]})";
 }
 
 // A registrar's answer (the shape of RFC 9083's example): entities, remarks, events with actors.
 QByteArray registrarJson(const QByteArray &name)
 {
     return R"({"objectClassName":"domain","handle":"XXXX","ldhName":")" + name + R"(",
-      "unicodeName":")" + name + R"(","status":["active"],
+      "unicodeName":")" +
+           name + R"(","status":["active"],
       "entities":[{"objectClassName":"entity","handle":"XXXX","roles":["registrant"],
                    "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Joe User"]]]}],
       "remarks":[{"description":["She sells sea shells down by the sea shore."]}],
@@ -99,8 +102,8 @@ struct Harness {
     // The RDAP bootstrap of the data folder: `tld` served by `base`.
     void bootstrap(const QString &tld, const QString &base)
     {
-        folder.write(u"rdap-dns.json"_s, R"({"services":[[[")" + tld.toLatin1() + R"("],[")" + base.toLatin1() +
-                                             R"("]]]})");
+        folder.write(u"rdap-dns.json"_s,
+                     R"({"services":[[[")" + tld.toLatin1() + R"("],[")" + base.toLatin1() + R"("]]]})");
     }
     void add(const QStringList &names)
     {
@@ -114,7 +117,10 @@ struct Harness {
         engine.allstarter();
         return engine.running();
     }
-    bool waitDone() { return QTest::qWaitFor([this] { return !engine.running(); }, 20000); }
+    bool waitDone()
+    {
+        return QTest::qWaitFor([this] { return !engine.running(); }, 20000);
+    }
     QString cells(int column, const QStringList &names) const
     {
         QStringList out;
@@ -137,10 +143,12 @@ private slots:
     {
         RdapServer rdap;
         rdap.on(u"/domain/free.com"_s, Http::http(404, R"({"errorCode":404})"));
-        rdap.on(u"/domain/webpage.com"_s, Http::http(404, "<html>Not here</html>", {"Content-Type: text/html"}));
-        rdap.on(u"/domain/taken.com"_s,
-                Http::http(200, domainJson("TAKEN.COM", "2031-02-03T04:05:06Z", R"("active","client transfer prohibited")"),
-                           {"Content-Type: application/rdap+json"}));
+        rdap.on(u"/domain/webpage.com"_s,
+                Http::http(404, "<html>Not here</html>", {"Content-Type: text/html"}));
+        rdap.on(u"/domain/taken.com"_s, Http::http(200,
+                                                   domainJson("TAKEN.COM", "2031-02-03T04:05:06Z",
+                                                              R"("active","client transfer prohibited")"),
+                                                   {"Content-Type: application/rdap+json"}));
         rdap.on(u"/domain/registrar.com"_s, redirect(302, "/registrar/domain/registrar.com"));
         rdap.on(u"/registrar/domain/registrar.com"_s, Http::http(200, registrarJson("registrar.com")));
         rdap.on(u"/domain/chain.com"_s, redirect(301, "/a/domain/chain.com"));
@@ -170,20 +178,22 @@ private slots:
         QVERIFY(h.waitDone());
         QCOMPARE(h.prompter.texts(), QStringList{checkText::kProgramDone});
 
-        QCOMPARE(h.cells(ColAvailability, {"free.com", "taken.com", "registrar.com", "chain.com",
-                                           "xn--mnchen-3ya.com"}),
+        QCOMPARE(h.cells(ColAvailability,
+                         {"free.com", "taken.com", "registrar.com", "chain.com", "xn--mnchen-3ya.com"}),
                  "FREE|Taken|Taken|Taken|FREE"_L1);
-        QCOMPARE(h.cells(ColExpiration, {"taken.com", "registrar.com", "chain.com"}), "03-02-31|31-12-30|15-01-27"_L1);
+        QCOMPARE(h.cells(ColExpiration, {"taken.com", "registrar.com", "chain.com"}),
+                 "03-02-31|31-12-30|15-01-27"_L1);
         QCOMPARE(h.cells(ColInformation, {"taken.com", "registrar.com", "chain.com"}),
                  "Status: active, client transfer prohibited|Status: active|Status: ok"_L1);
         QCOMPARE(h.cells(ColExpiration, {"taken.com"}) + h.cells(ColExpiresIn, {"taken.com"}),
                  h.cells(ColExpiration, {"taken.org"}) + h.cells(ColExpiresIn, {"taken.org"}));
-        QCOMPARE(h.cells(ColInformation, {"webpage.com", "loop.com", "busy.com", "down.com", "junk.com",
-                                          "other.com", "huge.com"}),
-                 "Erroneous RDAP response (not an RDAP domain reply)|Erroneous RDAP response (redirect loop)|"
-                 "Erroneous RDAP response (HTTP 429)|Erroneous RDAP response (HTTP 503)|"
-                 "Erroneous RDAP response (not an RDAP domain reply)|"
-                 "Erroneous RDAP response (a reply for another domain)|Erroneous RDAP response (reply too large)"_L1);
+        QCOMPARE(
+            h.cells(ColInformation,
+                    {"webpage.com", "loop.com", "busy.com", "down.com", "junk.com", "other.com", "huge.com"}),
+            "Erroneous RDAP response (not an RDAP domain reply)|Erroneous RDAP response (redirect loop)|"
+            "Erroneous RDAP response (HTTP 429)|Erroneous RDAP response (HTTP 503)|"
+            "Erroneous RDAP response (not an RDAP domain reply)|"
+            "Erroneous RDAP response (a reply for another domain)|Erroneous RDAP response (reply too large)"_L1);
         QVERIFY(h.cells(ColInformation, {"refused.net"}).startsWith(checkText::kErrorPrefix));
         QCOMPARE(h.work().count("\r\n"), 14);
 
@@ -283,7 +293,8 @@ private slots:
             whois.setDefault(Whois::reset());
             Harness h;
             h.serve(u"yy"_s, {whois.address()});
-            h.folder.write(u"rdap-dns.json"_s, R"({"services":[[["yy","zz"],[")" + rdap.base().toLatin1() + R"("]]]})");
+            h.folder.write(u"rdap-dns.json"_s,
+                           R"({"services":[[["yy","zz"],[")" + rdap.base().toLatin1() + R"("]]]})");
             h.ctx.extra.setValue(kRdapModeKey, QString::fromLatin1(c.mode));
             h.ctx.options.connections = u"1"_s;
             h.add({"name.yy", "name.zz"});
@@ -304,7 +315,8 @@ private slots:
         QVERIFY(h.start());
         QVERIFY(h.waitDone());
         QCOMPARE(h.prompter.log().size(), 2);
-        QVERIFY(h.prompter.texts().first().contains(u"\"sometimes\", is not off, fallback or first; using fallback"_s));
+        QVERIFY(h.prompter.texts().first().contains(
+            u"\"sometimes\", is not off, fallback or first; using fallback"_s));
         QVERIFY(h.cells(ColInformation, {"name.zz"}).startsWith(checkText::kErrorPrefix));
     }
 
@@ -329,7 +341,9 @@ private slots:
         h.serve(u"org"_s, {rdap.base(), whois.address()});
         QStringList names;
         for (int i = 0; i < 1500; ++i)
-            names << u"%1name%2.%3"_s.arg(i % 10).arg(i).arg(i % 3 == 0 ? u"com" : i % 3 == 1 ? u"net" : u"org");
+            names << u"%1name%2.%3"_s.arg(i % 10).arg(i).arg(i % 3 == 0   ? u"com"
+                                                             : i % 3 == 1 ? u"net"
+                                                                          : u"org");
         h.add(names);
         h.ctx.options.connections = u"500"_s;
         QVERIFY(h.start());
@@ -348,7 +362,8 @@ private slots:
         // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers
         // are asked either way, and with "off" every other line is what it would be without RDAP.
         RdapServer rdap;
-        rdap.on(u"/domain/aa.com"_s, Http::http(200, domainJson("aa.com", "2031-02-03T04:05:06Z", "\"active\"")));
+        rdap.on(u"/domain/aa.com"_s,
+                Http::http(200, domainJson("aa.com", "2031-02-03T04:05:06Z", "\"active\"")));
         LoopbackWhoisServer whois;
         whois.setDefault(Whois::text("Domain: bb.org\r\nExpires on: 2030-01-01\r\nStatus: ok\r\n"));
         TempDataFolder folder;
@@ -362,8 +377,9 @@ private slots:
         folder.write(u"names.txt"_s, "aa.com\nbb.org\ncc.zz\n");
         const auto check = [&](const QStringList &options, int exitCode) {
             QProcess cli;
-            cli.start(QStringLiteral(QV_CLI_PATH), QStringList{"check", "--data-dir", folder.path(), "--quiet"} +
-                                                         options + QStringList{folder.file(u"names.txt"_s)});
+            cli.start(QStringLiteral(QV_CLI_PATH),
+                      QStringList{"check", "--data-dir", folder.path(), "--quiet"} + options +
+                          QStringList{folder.file(u"names.txt"_s)});
             (void)QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000);
             const QByteArray err = cli.readAllStandardError();
             [&] { QVERIFY2(cli.exitCode() == exitCode, err.constData()); }();
@@ -385,7 +401,8 @@ private slots:
         QCOMPARE(off.value("aa.com"), fallback.value("aa.com"));
         QCOMPARE(off.value("bb.org"), fallback.value("bb.org"));
         QCOMPARE(rdap.paths(), (QStringList{"/domain/aa.com", "/domain/aa.com", "/domain/cc.zz"}));
-        QVERIFY(check({"--rdap", "sometimes"}, 2).contains("--rdap needs off, fallback or first, not 'sometimes'"));
+        QVERIFY(check({"--rdap", "sometimes"}, 2)
+                    .contains("--rdap needs off, fallback or first, not 'sometimes'"));
     }
 };
 

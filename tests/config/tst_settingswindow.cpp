@@ -281,7 +281,8 @@ private slots:
         mode->setCurrentIndex(static_cast<int>(RdapMode::Off));
         QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("off"));
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
-        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(), static_cast<int>(RdapMode::Off));
+        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
+                 static_cast<int>(RdapMode::Off));
     }
 };
 

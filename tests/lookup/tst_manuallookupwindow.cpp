@@ -115,17 +115,20 @@ private slots:
         LoopbackHttpServer rdap;
         rdap.setHandler([](const QString &line) {
             return line.contains(QStringLiteral("/taken.org "))
-                       ? LoopbackHttpServer::Reply::http(200, R"({"objectClassName":"domain","ldhName":"taken.org"})")
+                       ? LoopbackHttpServer::Reply::http(
+                             200, R"({"objectClassName":"domain","ldhName":"taken.org"})")
                        : LoopbackHttpServer::Reply::http(404, {});
         });
         Fixture f;
         const QString base = "http://" + rdap.address() + "/";
-        f.folder.write(QStringLiteral("rdap-dns.json"), R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
+        f.folder.write(QStringLiteral("rdap-dns.json"),
+                       R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
         QVERIFY(f.window.openForDomain(QStringLiteral("taken.org")));
         QCOMPARE(f.serverBox()->currentText(), base);
         QVERIFY(f.waitForStatus(kDone));
         QCOMPARE(f.window.responseText(),
-                 QStringLiteral("{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
+                 QStringLiteral(
+                     "{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
         f.domain()->setText(QStringLiteral("free.org"));
         f.click("startButton");
         QVERIFY(f.waitForStatus(kDone));

@@ -88,15 +88,18 @@ private slots:
             const char *com, *net, *zz;
         } cases[] = {
             {RdapMode::Off, "whois.a.net", "whois.b.net|https://own.example/", ""},
-            {RdapMode::Fallback, "whois.a.net|https://rdap.example/", "whois.b.net|https://own.example/|https://rdap.example/",
-             "https://rdap.example/"},
-            {RdapMode::First, "https://rdap.example/|whois.a.net", "whois.b.net|https://own.example/|https://rdap.example/",
-             "https://rdap.example/"},
+            {RdapMode::Fallback, "whois.a.net|https://rdap.example/",
+             "whois.b.net|https://own.example/|https://rdap.example/", "https://rdap.example/"},
+            {RdapMode::First, "https://rdap.example/|whois.a.net",
+             "whois.b.net|https://own.example/|https://rdap.example/", "https://rdap.example/"},
         };
         for (const auto &c : cases) {
-            QCOMPARE(lookupServersFor(u"www.ab.com"_s, config, &*bootstrap, c.mode).join(u'|'), QLatin1String(c.com));
-            QCOMPARE(lookupServersFor(u"ab.net"_s, config, &*bootstrap, c.mode).join(u'|'), QLatin1String(c.net));
-            QCOMPARE(lookupServersFor(u"ab.zz"_s, config, &*bootstrap, c.mode).join(u'|'), QLatin1String(c.zz));
+            QCOMPARE(lookupServersFor(u"www.ab.com"_s, config, &*bootstrap, c.mode).join(u'|'),
+                     QLatin1String(c.com));
+            QCOMPARE(lookupServersFor(u"ab.net"_s, config, &*bootstrap, c.mode).join(u'|'),
+                     QLatin1String(c.net));
+            QCOMPARE(lookupServersFor(u"ab.zz"_s, config, &*bootstrap, c.mode).join(u'|'),
+                     QLatin1String(c.zz));
         }
     }
 
@@ -109,7 +112,8 @@ private slots:
         config.table.AddTldEntry(u"com"_s, u"127.0.0.1:1"_s, {});
         ScriptedPrompter prompter;
         QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        folder.write(u"rdap-dns.json"_s, R"({"services":[[["com","zz"],[")" + base(server).toLatin1() + R"("]]]})");
+        folder.write(u"rdap-dns.json"_s,
+                     R"({"services":[[["com","zz"],[")" + base(server).toLatin1() + R"("]]]})");
         const QString dir = "--data-dir=" + folder.path();
         struct Case {
             QStringList args;
@@ -118,13 +122,23 @@ private slots:
         };
         const Case cases[] = {
             {{dir, "--server", base(server), "www.example.com"}, 0, kPretty, "Done."},
-            {{dir, "--rdap", "example.com"}, 0, kPretty, "Asking " + base(server).toLatin1() + " for example.com"},
+            {{dir, "--rdap", "example.com"},
+             0,
+             kPretty,
+             "Asking " + base(server).toLatin1() + " for example.com"},
             // A TLD without a row: the bootstrap's service, as a check would ask it.
             {{dir, "free.zz"}, 0, "", "HTTP 404 Status"},
-            {{dir, "--rdap", "example.org"}, 1, "", "The RDAP bootstrap has no service for the domain supplied."},
-            {{dir, "--rdap", "--server", base(server), "example.com"}, 2, "", "--rdap and --server exclude each other"},
+            {{dir, "--rdap", "example.org"},
+             1,
+             "",
+             "The RDAP bootstrap has no service for the domain supplied."},
+            {{dir, "--rdap", "--server", base(server), "example.com"},
+             2,
+             "",
+             "--rdap and --server exclude each other"},
             {{dir, "--server", "https://", "example.com"}, 2, "", "is not a usable http or https address"},
-            {{dir, "--server", u"http://127.0.0.1:%1/"_s.arg(LoopbackWhoisServer::refusedPort()), "example.com"},
+            {{dir, "--server", u"http://127.0.0.1:%1/"_s.arg(LoopbackWhoisServer::refusedPort()),
+              "example.com"},
              1,
              "",
              "Error: Connection refused"},
