@@ -674,13 +674,11 @@ void CheckEngine::Timeout1_Timer()
     if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
-    const qint32 queueLimit = m_session.timeoutMs * kTrickleTimeouts;
+    const qint32 queueLimit = m_session.timeoutMs * kQueueTimeouts;
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
         if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
-        // An RDAP request still waiting for a connection to its host is not
-        // silent, only queued; but not for ever.
         if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit)
             continue;
         s.lastActivity = t;
