@@ -77,11 +77,13 @@ void HttpFetcher::dropReply(Entry &e)
     QNetworkReply *reply = std::exchange(e.reply, nullptr);
     if (!reply)
         return;
-    // Nothing the reply says from here on may reach us; it may be inside one
-    // of its own signals, so it goes later.
+    // Nothing the reply says from here on may reach us. We may be inside one
+    // of its own signals (a body over the cap ends it from readyRead), where
+    // Qt does not take an abort well: both the abort and the deletion wait for
+    // the event loop.
     QObject::disconnect(reply, nullptr, this, nullptr);
     if (!reply->isFinished())
-        reply->abort();
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
     reply->deleteLater();
 }
 

@@ -322,28 +322,35 @@ private slots:
 
     void mixedRunAtFullWidth()
     {
-        // 500 slots over WHOIS and RDAP servers at once: every name comes back exactly once.
+        // 500 slots over WHOIS and RDAP servers at once: every name comes back exactly once. Each
+        // RDAP TLD has a server of its own, as registries do (Qt opens six connections per server).
         LoopbackWhoisServer whois;
         whois.setHandler([](const QString &q) -> std::optional<Whois> {
             if (q.front().digitValue() % 2 == 0)
                 return Whois::text("No match for " + q.toLatin1() + "\r\n");
             return Whois::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2030-01-01\r\n");
         });
-        RdapServer rdap;
-        rdap.setHandler([](const QString &line) {
+        const auto answer = [](const QString &line) {
             const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
             return name.front() % 2 == 0 ? Http::http(404, {})
                                          : Http::http(200, domainJson(name, "2030-01-01", "\"active\""));
-        });
+        };
+        const QStringList rdapTlds{"net", "org", "info", "biz", "xyz", "app", "dev", "io", "me", "tv"};
+        std::vector<std::unique_ptr<RdapServer>> rdap;
         Harness h;
         h.serve(u"com"_s, {whois.address()});
-        h.serve(u"net"_s, {rdap.base()});
-        h.serve(u"org"_s, {rdap.base(), whois.address()});
+        for (const QString &tld : rdapTlds) {
+            rdap.push_back(std::make_unique<RdapServer>());
+            rdap.back()->setHandler(answer);
+            // One row that mixes both kinds: its RDAP server first.
+            h.serve(tld, tld == "org"_L1 ? QStringList{rdap.back()->base(), whois.address()}
+                                         : QStringList{rdap.back()->base()});
+        }
         QStringList names;
-        for (int i = 0; i < 1500; ++i)
-            names << u"%1name%2.%3"_s.arg(i % 10).arg(i).arg(i % 3 == 0   ? u"com"
-                                                             : i % 3 == 1 ? u"net"
-                                                                          : u"org");
+        for (int i = 0; i < 1500; ++i) {
+            const QString tld = i % 3 == 0 ? u"com"_s : rdapTlds[i % rdapTlds.size()];
+            names << u"%1name%2.%3"_s.arg(i % 10).arg(i).arg(tld);
+        }
         h.add(names);
         h.ctx.options.connections = u"500"_s;
         QVERIFY(h.start());
@@ -353,7 +360,10 @@ private slots:
         QCOMPARE(h.work().count("\r\n"), 1500);
         QCOMPARE(h.ctx.run.freeCount + h.ctx.run.takenCount, 1500);
         QCOMPARE(h.ctx.run.freeCount, 750);
-        QCOMPARE(rdap.requestCount(), 1000);
+        int requests = 0;
+        for (const auto &server : rdap)
+            requests += server->requestCount();
+        QCOMPARE(requests, 1000);
         QCOMPARE(whois.queryCount(), 500);
     }
 

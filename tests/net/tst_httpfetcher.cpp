@@ -93,6 +93,53 @@ private slots:
         QCOMPARE(done.size(), 2);
     }
 
+    void redirectsAndCaps()
+    {
+        // /hop/N leads to /hop/N-1 ... /hop/0, which answers; /loop/a and /loop/b lead to each other.
+        LoopbackHttpServer server;
+        server.setHandler([](const QString &line) {
+            const QString path = line.section(u' ', 1, 1);
+            const auto to = [](const QByteArray &where) { return Http::http(302, {}, {"Location: " + where}); };
+            if (path.startsWith(u"/hop/"_s)) {
+                const int left = path.mid(5).toInt();
+                return left == 0 ? Http::http(200, "end") : to("/hop/" + QByteArray::number(left - 1));
+            }
+            if (path == "/loop/a"_L1)
+                return to("b#fragment");
+            if (path == "/loop/b"_L1)
+                return to("/loop/a");
+            if (path == "/nowhere"_L1)
+                return Http::http(301, {});
+            if (path == "/ftp"_L1)
+                return to("ftp://127.0.0.1/");
+            if (path == "/big"_L1)
+                return Http::trickle({"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n",
+                                      QByteArray(3000, 'x'), QByteArray(3000, 'x')},
+                                     0);
+            return Http::http(404, {});
+        });
+        const struct {
+            const char *path;
+            Kind kind;
+            int redirects;
+        } cases[] = {
+            {"/hop/5", Kind::Reply, 5},          {"/hop/6", Kind::TooManyRedirects, 5},
+            {"/loop/a", Kind::RedirectLoop, 1},  {"/nowhere", Kind::BadRedirect, 0},
+            {"/ftp", Kind::BadRedirect, 0},      {"/big", Kind::TooLarge, 0},
+        };
+        HttpFetcher fetcher;
+        fetcher.setBodyCap(4096);
+        QSignalSpy done(&fetcher, &HttpFetcher::finished);
+        for (const auto &c : cases) {
+            fetcher.get(0, QUrl(u"http://"_s + server.address() + QLatin1String(c.path)));
+            QVERIFY2(done.wait(), c.path);
+            const HttpFetcher::Result r = fetcher.takeResult(0);
+            QVERIFY2(r.kind == c.kind, qPrintable(QLatin1String(c.path) + u": "_s + r.error));
+            QCOMPARE(r.redirects, c.redirects);
+        }
+        QCOMPARE(done.size(), 6);
+    }
+
     void tls()
     {
         TlsServer server;
