@@ -115,7 +115,6 @@ std::optional<RdapBootstrap> RdapBootstrap::parse(const QByteArray &json, QStrin
     if (!doc.isObject() || !doc.object().value(QLatin1String("services")).isArray())
         return fail(QStringLiteral("no \"services\" list"));
     RdapBootstrap out;
-    out.m_publication = doc.object().value(QLatin1String("publication")).toString();
     const QJsonArray services = doc.object().value(QLatin1String("services")).toArray();
     for (const QJsonValue &service : services) {
         const QJsonArray pair = service.toArray();

@@ -75,12 +75,10 @@ public:
     QString serviceFor(QStringView name) const;
     int tldCount() const { return static_cast<int>(m_tlds.size()); }
     int serviceCount() const { return static_cast<int>(m_services.size()); }
-    const QString &publication() const { return m_publication; }
 
 private:
     QList<QString> m_services; // the preferred base URL of each service
     QHash<QString, int> m_tlds;
-    QString m_publication;
 };
 
 inline constexpr const char *kRdapBootstrapFileName = "rdap-dns.json";

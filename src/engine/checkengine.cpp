@@ -472,16 +472,28 @@ void CheckEngine::handleFailure(qint16 slot, const QString &text)
         giveUp(slot, text);
 }
 
-void CheckEngine::giveUp(qint16 slot, const QString &text)
+void CheckEngine::handleErroneous(qint16 slot, const QString &text)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    if (retryAllowed(s)) {
+        s.exactMatchRetry = true;
+        armRetry(slot);
+    } else {
+        giveUp(slot, text);
+    }
+}
+
+bool CheckEngine::giveUp(qint16 slot, const QString &text)
 {
     ConnectionSlot &s = m_session.slot(slot);
     if (m_connector.canFallBack(s)) {
         s.rdapFallback = true;
         s.lastActivity = now();
         armRetry(slot);
-        return;
+        return true;
     }
     finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
+    return false;
 }
 
 // ---- Timers and socket events ----------------------------------------------------------
@@ -581,12 +593,7 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
                                                m_session.errorResponses);
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
-        if (retryAllowed(s)) {
-            s.exactMatchRetry = true;
-            armRetry(slot);
-        } else {
-            giveUp(slot, checkText::kErroneousResponse);
-        }
+        handleErroneous(slot, checkText::kErroneousResponse);
         break;
     case ReplyClass::Free:
         finishName(slot, cellText::free(), cellText::notAvailable(), cellText::notAvailable());
@@ -601,12 +608,7 @@ void CheckEngine::Winsock1_error(qint16 slot, qint16, const QString &description
 {
     if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    ConnectionSlot &s = m_session.slot(slot);
-    s.lastActivity = now();
-    if (retryAllowed(s))
-        armRetry(slot);
-    else
-        giveUp(slot, checkText::kErrorPrefix + description);
+    handleFailure(slot, checkText::kErrorPrefix + description);
 }
 
 void CheckEngine::Rdap1_Sent(qint16 slot)
@@ -653,18 +655,10 @@ void CheckEngine::Rdap1_Done(qint16 slot)
         break;
     case RdapClass::Erroneous:
         // Like a WHOIS error response: the next server, asked the exact-match way if it is WHOIS.
-        if (retryAllowed(s)) {
-            s.exactMatchRetry = true;
-            armRetry(slot);
-        } else {
-            giveUp(slot, verdict.text);
-        }
+        handleErroneous(slot, verdict.text);
         break;
     case RdapClass::Failed:
-        if (retryAllowed(s))
-            armRetry(slot);
-        else
-            giveUp(slot, verdict.text);
+        handleFailure(slot, verdict.text);
         break;
     }
 }
@@ -690,14 +684,8 @@ void CheckEngine::Timeout1_Timer()
         }
         // A late answer must not write a second line for the name.
         Rdap1.abort(i);
-        if (m_connector.canFallBack(s)) {
-            s.rdapFallback = true;
-            armRetry(slot);
-            return;
-        }
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kTimeout);
-        // A failed write ended the sweep's run.
-        if (m_ctx.run.stopped)
+        // A fallback is a retry: one per sweep. A failed write ended the sweep's run.
+        if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped)
             return;
     }
 }

@@ -121,9 +121,12 @@ private:
                     const QString &information);
     // A step of the slot failed: retry while retries are left, otherwise write `text`.
     void handleFailure(qint16 slot, const QString &text);
+    // An error response: retry on the next server the exact-match way while
+    // retries are left, otherwise give up with `text`.
+    void handleErroneous(qint16 slot, const QString &text);
     // No retry is left for the name: it is asked at the bootstrap's RDAP
-    // service if the run falls back to it, and written with `text` otherwise.
-    void giveUp(qint16 slot, const QString &text);
+    // service if the run falls back to it (true), and written with `text` otherwise.
+    bool giveUp(qint16 slot, const QString &text);
     // The slot found no names left; the last slot of the run to do so completes it.
     void slotRanOut(qint16 slot);
 

@@ -57,8 +57,6 @@ public:
     // Whether the slot's name can still be asked at the bootstrap's RDAP
     // service after its own servers failed; looks the service up if needed.
     bool canFallBack(ConnectionSlot &s) const;
-    // The server the slot asks now: a WHOIS host[:port] or an RDAP base URL.
-    QString currentServer(const ConnectionSlot &s) const;
 
     QString getext(const QString &name) const;
     void parsedom(std::array<QString, 3> &parts) const;
@@ -70,6 +68,8 @@ private:
     // socket refused the request).
     SlotStep connectSlot(qint16 slot, const QString &failText);
     const TldServerRecord *recordOf(const ConnectionSlot &s) const;
+    // The server the slot asks now: a WHOIS host[:port] or an RDAP base URL.
+    QString currentServer(const ConnectionSlot &s) const;
     qint32 serverCount(const ConnectionSlot &s) const;
 
     RunSession &m_session;

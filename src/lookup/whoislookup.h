@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/rdapbootstrap.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -8,8 +10,6 @@
 #include <QTimer>
 
 #include <optional>
-
-#include "config/rdapbootstrap.h"
 
 class CSocketPlus;
 class HttpFetcher;
@@ -66,9 +66,10 @@ QString lookupDisplayText(const QByteArray &reply);
 // the server, send the query and CR LF, collect the reply until the server
 // closes. A server that is an RDAP base URL is asked over HTTP instead, and the
 // reply is its JSON, pretty-printed; any HTTP answer (a 404 says the name is
-// not registered) ends the exchange as Done, a failure to get one as Error. Every connect and every piece of
-// data restarts the time-out, but only during the first ten time-outs of the exchange: a server that trickles
-// a byte now and then cannot keep it open for longer than eleven.
+// not registered) ends the exchange as Done, a failure to get one as Error.
+// Every connect and every piece of data restarts the time-out, but only during
+// the first ten time-outs of the exchange: a server that trickles a byte now
+// and then cannot keep it open for longer than eleven.
 //
 // A server that closes without a word, and a connection error, leave the
 // exchange to its time-out: the window waits for it. socketError() tells callers

@@ -216,9 +216,9 @@ void HttpFetcher::onFinished(int index, quint64 serial)
                    QStringLiteral("a redirect loop at %1").arg(target.toDisplayString()));
             return;
         }
-        if (r.redirects >= m_maxRedirects) {
+        if (r.redirects >= kMaxRedirects) {
             finish(index, Result::Kind::TooManyRedirects,
-                   QStringLiteral("more than %1 redirects").arg(m_maxRedirects));
+                   QStringLiteral("more than %1 redirects").arg(kMaxRedirects));
             return;
         }
         ++r.redirects;

@@ -52,7 +52,7 @@ public:
     };
 
     static constexpr qint64 kDefaultBodyCap = 512 * 1024;
-    static constexpr int kDefaultMaxRedirects = 5;
+    static constexpr int kMaxRedirects = 5;
 
     explicit HttpFetcher(QObject *parent = nullptr);
     ~HttpFetcher() override;
@@ -60,7 +60,6 @@ public:
     // The Accept header of every request.
     void setAccept(const QByteArray &accept) { m_accept = accept; }
     void setBodyCap(qint64 bytes) { m_bodyCap = bytes; }
-    void setMaxRedirects(int count) { m_maxRedirects = count; }
     // TLS settings of every request from now on (tests trust their own
     // certificate here). Open connections, made with the old ones, are dropped.
     void setSslConfiguration(const QSslConfiguration &config);
@@ -106,7 +105,6 @@ private:
     std::vector<std::unique_ptr<Entry>> m_entries;
     QByteArray m_accept;
     qint64 m_bodyCap = kDefaultBodyCap;
-    int m_maxRedirects = kDefaultMaxRedirects;
     QSslConfiguration m_ssl = QSslConfiguration::defaultConfiguration();
     quint64 m_serial = 0;
 };
