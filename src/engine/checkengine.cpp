@@ -274,6 +274,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapMode = plan.rdapMode;
     s.rdapBootstrap = std::move(plan.bootstrap);
     s.freeResponses = std::move(plan.freeResponses);
+    s.rdapNotBefore.clear();
+    s.rdapHostActivity.clear();
     s.errorResponses = std::move(plan.errorResponses);
     m_ctx.list.clear();
 
@@ -619,6 +621,7 @@ void CheckEngine::Rdap1_Sent(qint16 slot)
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
     s.connectStart = s.lastActivity;
+    m_session.rdapHostActivity.insert(s.rdapHost, s.lastActivity);
 }
 
 void CheckEngine::Rdap1_Progress(qint16 slot)
@@ -627,6 +630,7 @@ void CheckEngine::Rdap1_Progress(qint16 slot)
         return;
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
+    m_session.rdapHostActivity.insert(s.rdapHost, t);
     if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_session.timeoutMs) * kTrickleTimeouts)
         s.lastActivity = t;
 }
@@ -638,6 +642,7 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
     s.lastActivity = t;
+    m_session.rdapHostActivity.insert(s.rdapHost, t);
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
@@ -673,7 +678,11 @@ void CheckEngine::Timeout1_Timer()
         ConnectionSlot &s = m_session.slot(i);
         if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
-        if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit)
+        // A request still waiting for a connection to its server is not silent
+        // while the server answers others; a server that shows no sign of life
+        // (it does not even accept connections) leaves it as silent as itself.
+        if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit &&
+            ticksSince(t, m_session.rdapHostActivity.value(s.rdapHost, s.connectStart)) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);

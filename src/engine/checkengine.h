@@ -47,9 +47,10 @@ public:
     // down, not hold it for hours.
     static constexpr qint64 kMaxRetryAfterSeconds = 120;
     // An RDAP request waiting for a connection to its server (six at most per
-    // server) is not silent: the sweep leaves it alone for this many time-outs.
-    // A queue in front of a slow server may be long; but a request Qt never
-    // sends must not hold its slot for ever.
+    // server) is not silent while the server shows signs of life: the sweep
+    // leaves it alone for up to this many time-outs. A queue in front of a slow
+    // server may be long; but a request Qt never sends must not hold its slot
+    // for ever.
     static constexpr qint32 kQueueTimeouts = 60;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);

@@ -247,6 +247,34 @@ private slots:
         QCOMPARE(busyAnswers, 2);
     }
 
+    void queueBehindASilentServer()
+    {
+        // Qt sends six requests to one server at a time; the others wait for a connection. Once the
+        // server has shown no sign of life for a time-out, those waiting time out with the rest.
+        RdapServer rdap;
+        rdap.setDefault(Http::silence());
+        Harness h;
+        h.serve(u"com"_s, {rdap.base()});
+        h.ctx.options.connections = u"8"_s;
+        QStringList names;
+        for (int i = 0; i < 8; ++i)
+            names << u"n%1.com"_s.arg(i);
+        h.add(names);
+        QVERIFY(h.start());
+        const auto sent = [&] {
+            int count = 0;
+            for (int i = 0; i < 8; ++i)
+                count += h.engine.rdapRequestSent(i) ? 1 : 0;
+            return count;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return sent() == 6 && rdap.requestCount() == 6; }));
+        h.clock.advance(h.engine.session().timeoutMs);
+        h.engine.Timeout1_Timer();
+        QVERIFY(h.waitDone());
+        QCOMPARE(h.cells(ColInformation, names), QStringList(8, checkText::kTimeout).join(u'|'));
+        QCOMPARE(rdap.requestCount(), 6);
+    }
+
     void rotationOverBothKinds()
     {
         // WHOIS (error response) -> RDAP (503) -> WHOIS, which is asked the exact-match way and answers.
