@@ -99,7 +99,9 @@ private slots:
         LoopbackHttpServer server;
         server.setHandler([](const QString &line) {
             const QString path = line.section(u' ', 1, 1);
-            const auto to = [](const QByteArray &where) { return Http::http(302, {}, {"Location: " + where}); };
+            const auto to = [](const QByteArray &where) {
+                return Http::http(302, {}, {"Location: " + where});
+            };
             if (path.startsWith(u"/hop/"_s)) {
                 const int left = path.mid(5).toInt();
                 return left == 0 ? Http::http(200, "end") : to("/hop/" + QByteArray::number(left - 1));
@@ -123,9 +125,9 @@ private slots:
             Kind kind;
             int redirects;
         } cases[] = {
-            {"/hop/5", Kind::Reply, 5},          {"/hop/6", Kind::TooManyRedirects, 5},
-            {"/loop/a", Kind::RedirectLoop, 1},  {"/nowhere", Kind::BadRedirect, 0},
-            {"/ftp", Kind::BadRedirect, 0},      {"/big", Kind::TooLarge, 0},
+            {"/hop/5", Kind::Reply, 5},         {"/hop/6", Kind::TooManyRedirects, 5},
+            {"/loop/a", Kind::RedirectLoop, 1}, {"/nowhere", Kind::BadRedirect, 0},
+            {"/ftp", Kind::BadRedirect, 0},     {"/big", Kind::TooLarge, 0},
         };
         HttpFetcher fetcher;
         fetcher.setBodyCap(4096);
