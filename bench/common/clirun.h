@@ -11,6 +11,7 @@
 #include "config/settingsfile.h"
 #include "config/tldservertable.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -75,6 +76,11 @@ inline void writeSettings(const QString &folder, uint16_t port)
     ProgramOptions options;
     YesPrompter prompter;
     SaveSettings(folder, config, options, prompter);
+    // An RDAP bootstrap that knows no real TLD: a name whose WHOIS lookups
+    // fail must not fall back to RDAP servers on the Internet.
+    QFile bootstrap(folder + QStringLiteral("/rdap-dns.json"));
+    if (bootstrap.open(QIODevice::WriteOnly))
+        bootstrap.write(R"({"services":[[["invalid"],["http://127.0.0.1:9/"]]]})");
 }
 
 } // namespace benchcli

@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 
 #include "base/textfile.h"
+#include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/runhost.h"
@@ -263,6 +264,13 @@ protected:
                             "Expiration date, Expires in (days), Information); Domain\n"
                             "is always included (default: all seven)"),
              QStringLiteral("LIST")},
+            {QStringLiteral("rdap"),
+             QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
+                            "off (never), fallback (after a TLD's WHOIS servers failed,\n"
+                            "and for TLDs without a row) or first (before WHOIS);\n"
+                            "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
+                            "servers written into the TLD table are asked in any mode"),
+             QStringLiteral("MODE")},
             {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
             {QStringLiteral("extract"),
              QStringLiteral("read the FILEs as the list files of back-order services:\n"
@@ -328,6 +336,13 @@ int CheckCommand::execute(const QCommandLineParser &parser)
             return usageError(QStringLiteral("unknown format: %1 (txt, csv, html or xml)")
                                   .arg(parser.value(QStringLiteral("format"))));
         format = *chosen;
+    }
+    std::optional<RdapMode> rdapMode;
+    if (parser.isSet(QStringLiteral("rdap"))) {
+        rdapMode = parseRdapMode(parser.value(QStringLiteral("rdap")));
+        if (!rdapMode)
+            return usageError(QStringLiteral("--rdap needs off, fallback or first, not '%1'")
+                                  .arg(parser.value(QStringLiteral("rdap"))));
     }
     report::Columns columns = report::kAllColumns;
     if (parser.isSet(QStringLiteral("columns"))) {
@@ -399,6 +414,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     std::signal(SIGPIPE, SIG_IGN);
 
     CheckEngine engine(ctx, host);
+    engine.setRdapModeOverride(rdapMode);
     ProgressLine progress(ctx.run, engine.session(), !quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 

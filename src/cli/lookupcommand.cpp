@@ -2,6 +2,7 @@
 
 #include "cliprompter.h"
 
+#include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -20,6 +21,12 @@ constexpr double kMaxTimeoutSeconds = 86400;
 // What is wrong with a --server value, empty when nothing is.
 QString serverProblem(const QString &server)
 {
+    if (isRdapServer(server)) {
+        if (!rdapDomainUrl(server, QStringLiteral("example.com")).isValid() ||
+            QUrl(server, QUrl::StrictMode).host().isEmpty())
+            return QStringLiteral("--server '%1' is not a usable http or https address").arg(server);
+        return {};
+    }
     const ServerAddress address = parseServerAddress(server);
     if (address.host.isEmpty())
         return QStringLiteral("--server '%1' names no host").arg(server);
@@ -35,13 +42,17 @@ class LookupCommand : public CliCommand
 {
 public:
     QString name() const override { return QStringLiteral("lookup"); }
-    QString summary() const override { return QStringLiteral("show the raw WHOIS reply for one domain"); }
+    QString summary() const override
+    {
+        return QStringLiteral("show the raw WHOIS (or RDAP) reply for one domain");
+    }
 
 protected:
     QString synopsis() const override { return QStringLiteral("[OPTIONS] DOMAIN"); }
     QString description() const override
     {
-        return QStringLiteral("Shows the raw reply of a WHOIS server for DOMAIN, exactly as received.");
+        return QStringLiteral("Shows the raw reply of a WHOIS server for DOMAIN, exactly as received, or\n"
+                              "the JSON reply of an RDAP server, pretty-printed.");
     }
     QList<QCommandLineOption> options() const override
     {
@@ -50,9 +61,14 @@ protected:
              QStringLiteral("folder holding settings.ini (default: the program's data folder)"),
              QStringLiteral("DIR")},
             {QStringLiteral("server"),
-             QStringLiteral("ask this server (default: the first configured server of\n"
-                            "the domain's TLD; port 43 unless given)"),
-             QStringLiteral("HOST[:PORT]")},
+             QStringLiteral("ask this server: a WHOIS host (port 43 unless given) or an\n"
+                            "RDAP base address such as https://rdap.example.net/ (default:\n"
+                            "the first configured server of the domain's TLD; with\n"
+                            "rdap/mode fallback or first, the RDAP bootstrap's service\n"
+                            "for a TLD without one)"),
+             QStringLiteral("HOST[:PORT]|URL")},
+            {QStringLiteral("rdap"),
+             QStringLiteral("ask the RDAP service the bootstrap names for the domain's TLD")},
             {QStringLiteral("timeout"),
              QStringLiteral("give up after SECONDS without a byte from the server\n"
                             "(default 20, fractions allowed); however often it sends,\n"
@@ -67,6 +83,8 @@ protected:
     QString epilogue() const override
     {
         return QStringLiteral("The reply goes to standard output; status and errors go to standard error.\n"
+                              "An RDAP answer other than 200 is named on standard error (404: the name\n"
+                              "is not registered).\n"
                               "Exit status: 0 reply received, 1 no reply (time-out, connection error, no\n"
                               "server for the domain), 2 usage error (a --server port outside 1-65535\n"
                               "included).");
@@ -100,6 +118,9 @@ int LookupCommand::execute(const QCommandLineParser &parser)
         timeoutMs = std::max(1, static_cast<int>(seconds * 1000 + 0.5));
     }
     QString server = parser.value(QStringLiteral("server")).trimmed();
+    const bool askBootstrap = parser.isSet(QStringLiteral("rdap"));
+    if (askBootstrap && parser.isSet(QStringLiteral("server")))
+        return usageError(QStringLiteral("--rdap and --server exclude each other"));
     if (parser.isSet(QStringLiteral("server"))) {
         const QString problem = serverProblem(server);
         if (!problem.isEmpty())
@@ -118,8 +139,24 @@ int LookupCommand::execute(const QCommandLineParser &parser)
         printError(kInvalidDomain);
         return cliexit::kUsage;
     }
-    if (server.isEmpty()) {
-        const QStringList servers = lookupServersFor(domain, context.config);
+    if (askBootstrap) {
+        QString problem;
+        const std::shared_ptr<const RdapBootstrap> bootstrap =
+            RdapBootstrap::load(context.dataFolder, &problem);
+        if (!problem.isEmpty())
+            printError(problem);
+        server = bootstrap->serviceFor(*query);
+        if (server.isEmpty()) {
+            CliPrompter::printError(kNoRdapService);
+            return cliexit::kFailed;
+        }
+    } else if (server.isEmpty()) {
+        const RdapModeSetting setting = rdapModeSetting(context.extra);
+        if (!setting.problem.isEmpty())
+            printError(setting.problem);
+        const std::shared_ptr<const RdapBootstrap> bootstrap =
+            setting.mode == RdapMode::Off ? nullptr : RdapBootstrap::load(context.dataFolder);
+        const QStringList servers = lookupServersFor(domain, context.config, bootstrap.get(), setting.mode);
         if (servers.isEmpty()) {
             CliPrompter::printError(kNoServers);
             return cliexit::kFailed;
@@ -137,6 +174,8 @@ int LookupCommand::execute(const QCommandLineParser &parser)
             const QByteArray &reply = lookup.reply();
             std::fwrite(reply.constData(), 1, static_cast<size_t>(reply.size()), stdout);
             std::fflush(stdout);
+            if (lookup.httpStatus() != 0 && lookup.httpStatus() != 200)
+                CliPrompter::printError(lookup.httpStatusLine());
             CliPrompter::printError(kDone);
             exitCode = cliexit::kOk;
             break;
@@ -145,6 +184,8 @@ int LookupCommand::execute(const QCommandLineParser &parser)
             CliPrompter::printError(kDoneTimeout);
             break;
         case WhoisLookup::Outcome::Error:
+            if (!lookup.errorText().isEmpty())
+                CliPrompter::printError(QStringLiteral("Error: ") + lookup.errorText());
             CliPrompter::printError(kDoneError);
             break;
         }

@@ -4,6 +4,7 @@
 #include "config/deftlds.h"
 #include "config/extrasettings.h"
 #include "config/programoptions.h"
+#include "config/rdapbootstrap.h"
 #include "config/settingstexts.h"
 #include "config/tldentrydialog.h"
 #include "config/tldservertable.h"
@@ -236,6 +237,14 @@ void SettingsWindow::buildSettingsRows()
     addCheckRow(
         QStringLiteral("hideWizardCheck"), kHideWizard, [this] { return m_options.hideWizard; },
         [this](bool on) { m_options.hideWizard = on; });
+    addChoiceRow(
+        QStringLiteral("rdapModeCombo"), kRdapModeCaption, kRdapModeChoices,
+        [this] { return static_cast<int>(rdapModeSetting(m_extra).mode); },
+        [this](int index) { setRdapMode(m_extra, static_cast<RdapMode>(index)); },
+        QStringLiteral(
+            "RDAP servers answer over HTTPS where port-43 WHOIS has been switched off. The program "
+            "ships the registry of which RDAP server serves which TLD (rdap-dns.json in the data "
+            "folder replaces it); this chooses when a check asks those servers."));
 }
 
 QCheckBox *SettingsWindow::addCheckRow(const QString &name, const QString &caption, std::function<bool()> get,

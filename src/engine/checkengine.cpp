@@ -5,6 +5,7 @@
 #include "classify.h"
 #include "engine/appcontext.h"
 #include "progress.h"
+#include "rdapclassify.h"
 #include "repopulate.h"
 #include "runhost.h"
 #include "runoptions.h"
@@ -26,6 +27,8 @@ struct CheckEngine::StartPlan {
     quint8 retryLimit = 0;
     qint32 progressUnit = 0;
     std::vector<TldServerRecord> records;
+    RdapMode rdapMode = RdapMode::Off;
+    std::shared_ptr<const RdapBootstrap> bootstrap;
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
 };
@@ -35,9 +38,12 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     , m_ctx(ctx)
     , m_host(host)
     , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
-    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1)
+    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1)
 {
     Winsock1.setReceiveCap(kReplyCap);
+    // An RDAP reply is JSON of a few kilobytes; the WHOIS cap bounds it too.
+    Rdap1.setBodyCap(kReplyCap);
+    Rdap1.setAccept(QByteArrayLiteral("application/rdap+json"));
     for (int i = 0; i < kSlotCount; ++i) {
         Winsock1.ArrayAdd(i);
         Winsock1.SetRemotePort(i, 43);
@@ -64,6 +70,13 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
                    const QString &, qint32,
                    bool *) { Winsock1_error(static_cast<qint16>(index.toInt()), number, description); });
 
+    connect(&Rdap1, &HttpFetcher::requestSent, this,
+            [this](int index) { Rdap1_Sent(static_cast<qint16>(index)); });
+    connect(&Rdap1, &HttpFetcher::progressed, this,
+            [this](int index) { Rdap1_Progress(static_cast<qint16>(index)); });
+    connect(&Rdap1, &HttpFetcher::finished, this,
+            [this](int index) { Rdap1_Done(static_cast<qint16>(index)); });
+
     Timeout1.setInterval(kSweepIntervalMs);
     connect(&Timeout1, &QTimer::timeout, this, &CheckEngine::Timeout1_Timer);
     updates.setInterval(kUpdateIntervalMs);
@@ -76,6 +89,7 @@ CheckEngine::~CheckEngine()
     // The socket object outlives the slots it reports on; nothing it says while
     // it closes down may reach them.
     QObject::disconnect(&Winsock1, nullptr, this, nullptr);
+    QObject::disconnect(&Rdap1, nullptr, this, nullptr);
     m_ctx.run.stopped = true;
     m_active = false;
     Timeout1.stop();
@@ -206,6 +220,20 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     plan.topSlot = static_cast<qint16>(roundHalfEven(connections - 1));
     plan.timeoutMs = clampTimeoutMs(options);
     plan.records = populatewservers(m_ctx.config.table);
+    if (m_rdapOverride) {
+        plan.rdapMode = *m_rdapOverride;
+    } else {
+        const RdapModeSetting setting = rdapModeSetting(m_ctx.extra);
+        if (!setting.problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, setting.problem);
+        plan.rdapMode = setting.mode;
+    }
+    if (plan.rdapMode != RdapMode::Off) {
+        QString problem;
+        plan.bootstrap = RdapBootstrap::load(m_ctx.dataFolder, &problem);
+        if (!problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, problem);
+    }
     plan.retryOn = options.retry;
     plan.retryLimit = clampRetryLimit(options);
     run.blueLimit = clampBlueLimit(options);
@@ -243,7 +271,11 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.retryLimit = plan.retryLimit;
     s.progressUnit = plan.progressUnit;
     s.tldServerRecords = std::move(plan.records);
+    s.rdapMode = plan.rdapMode;
+    s.rdapBootstrap = std::move(plan.bootstrap);
     s.freeResponses = std::move(plan.freeResponses);
+    s.rdapNotBefore.clear();
+    s.rdapHostActivity.clear();
     s.errorResponses = std::move(plan.errorResponses);
     m_ctx.list.clear();
 
@@ -358,6 +390,7 @@ void CheckEngine::closeAllSockets()
     // Every index exists, so nothing is refused; a refusal would change nothing here.
     for (int i = 0; i < kSlotCount; ++i)
         socketCall([&] { Winsock1.CloseSck(i); });
+    Rdap1.abortAll();
 }
 
 // ---- Results -------------------------------------------------------------------------
@@ -409,11 +442,11 @@ void CheckEngine::armDispatch(qint16 slot)
     t.Dispatch1.start();
 }
 
-void CheckEngine::armRetry(qint16 slot)
+void CheckEngine::armRetry(qint16 slot, int delayMs)
 {
     SlotTimers &t = m_timers[static_cast<size_t>(slot)];
     t.Dispatch1.stop();
-    t.Retry1.start();
+    t.Retry1.start(delayMs);
 }
 
 void CheckEngine::finishName(qint16 slot, const QString &result, const QString &expiration,
@@ -438,7 +471,31 @@ void CheckEngine::handleFailure(qint16 slot, const QString &text)
     if (retryAllowed(s))
         armRetry(slot);
     else
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
+        giveUp(slot, text);
+}
+
+void CheckEngine::handleErroneous(qint16 slot, const QString &text)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    if (retryAllowed(s)) {
+        s.exactMatchRetry = true;
+        armRetry(slot);
+    } else {
+        giveUp(slot, text);
+    }
+}
+
+bool CheckEngine::giveUp(qint16 slot, const QString &text)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    if (m_connector.canFallBack(s)) {
+        s.rdapFallback = true;
+        s.lastActivity = now();
+        armRetry(slot);
+        return true;
+    }
+    finishName(slot, cellText::notAvailable(), cellText::notAvailable(), text);
+    return false;
 }
 
 // ---- Timers and socket events ----------------------------------------------------------
@@ -450,6 +507,10 @@ void CheckEngine::Dispatch1_Timer(qint16 slot)
 
 void CheckEngine::Retry1_Timer(qint16 slot)
 {
+    if (slot >= 0 && slot < kSlotCount && m_session.slot(slot).deferred) {
+        takeStep(slot, m_connector.resumeconnection(slot));
+        return;
+    }
     takeStep(slot, m_connector.retryconnection(slot));
 }
 
@@ -467,6 +528,9 @@ void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
         break;
     case SlotStep::Kind::Failed:
         handleFailure(slot, step.text);
+        break;
+    case SlotStep::Kind::Deferred:
+        armRetry(slot, step.delayMs);
         break;
     }
 }
@@ -531,13 +595,7 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
                                                m_session.errorResponses);
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
-        if (retryAllowed(s)) {
-            s.exactMatchRetry = true;
-            armRetry(slot);
-        } else {
-            finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
-                       checkText::kErroneousResponse);
-        }
+        handleErroneous(slot, checkText::kErroneousResponse);
         break;
     case ReplyClass::Free:
         finishName(slot, cellText::free(), cellText::notAvailable(), cellText::notAvailable());
@@ -552,13 +610,62 @@ void CheckEngine::Winsock1_error(qint16 slot, qint16, const QString &description
 {
     if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
+    handleFailure(slot, checkText::kErrorPrefix + description);
+}
+
+void CheckEngine::Rdap1_Sent(qint16 slot)
+{
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
+        return;
+    // A request that waited for a connection to its host starts its time now.
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
-    if (retryAllowed(s))
-        armRetry(slot);
-    else
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
-                   checkText::kErrorPrefix + description);
+    s.connectStart = s.lastActivity;
+    m_session.rdapHostActivity.insert(s.rdapHost, s.lastActivity);
+}
+
+void CheckEngine::Rdap1_Progress(qint16 slot)
+{
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
+        return;
+    ConnectionSlot &s = m_session.slot(slot);
+    const qint32 t = now();
+    m_session.rdapHostActivity.insert(s.rdapHost, t);
+    if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_session.timeoutMs) * kTrickleTimeouts)
+        s.lastActivity = t;
+}
+
+void CheckEngine::Rdap1_Done(qint16 slot)
+{
+    if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
+        return;
+    ConnectionSlot &s = m_session.slot(slot);
+    const qint32 t = now();
+    s.lastActivity = t;
+    m_session.rdapHostActivity.insert(s.rdapHost, t);
+    const HttpFetcher::Result result = Rdap1.takeResult(slot);
+    if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
+        const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
+        if (seconds > 0)
+            m_session.rdapNotBefore.insert(rdapServerKey(result.url),
+                                           t + static_cast<qint32>(seconds * 1000));
+    }
+    const RdapVerdict verdict = classifyRdap(result, s.query);
+    switch (verdict.kind) {
+    case RdapClass::Free:
+        finishName(slot, cellText::free(), cellText::notAvailable(), cellText::notAvailable());
+        break;
+    case RdapClass::Taken:
+        finishName(slot, cellText::taken(), verdict.expiration, verdict.information);
+        break;
+    case RdapClass::Erroneous:
+        // Like a WHOIS error response: the next server, asked the exact-match way if it is WHOIS.
+        handleErroneous(slot, verdict.text);
+        break;
+    case RdapClass::Failed:
+        handleFailure(slot, verdict.text);
+        break;
+    }
 }
 
 void CheckEngine::Timeout1_Timer()
@@ -566,9 +673,16 @@ void CheckEngine::Timeout1_Timer()
     if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
+    const qint32 queueLimit = m_session.timeoutMs * kQueueTimeouts;
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
         if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
+            continue;
+        // A request still waiting for a connection to its server is not silent
+        // while the server answers others; a server that shows no sign of life
+        // (it does not even accept connections) leaves it as silent as itself.
+        if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit &&
+            ticksSince(t, m_session.rdapHostActivity.value(s.rdapHost, s.connectStart)) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);
@@ -577,9 +691,10 @@ void CheckEngine::Timeout1_Timer()
             armRetry(slot);
             return;
         }
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), checkText::kTimeout);
-        // A failed write ended the sweep's run.
-        if (m_ctx.run.stopped)
+        // A late answer must not write a second line for the name.
+        Rdap1.abort(i);
+        // A fallback is a retry: one per sweep. A failed write ended the sweep's run.
+        if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped)
             return;
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "config/rdapbootstrap.h"
 #include "connector.h"
 #include "net/csocketplus.h"
+#include "net/httpfetcher.h"
 #include "runsession.h"
 #include "ticks.h"
 #include "workfile.h"
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class AppContext;
 class RunHost;
@@ -25,6 +28,10 @@ class RunHost;
 // A result line that temp.txt cannot take (a full disk, a file-size limit)
 // stops the run the way Stop does; the names whose lines did not reach the
 // file come back into the list as unchecked, from memory, and the user is told.
+//
+// A slot asks a WHOIS server over its socket in Winsock1, or an RDAP server
+// over its request in Rdap1 (index = slot number): both kinds take their turn
+// in a name's rotation, and retries, time-outs and Stop treat them alike.
 class CheckEngine : public QObject
 {
     Q_OBJECT
@@ -36,6 +43,15 @@ public:
     static constexpr qint64 kReplyCap = 512 * 1024;
     static constexpr qint64 kLargeReply = 64 * 1024;
     static constexpr qint32 kTrickleTimeouts = ::kTrickleTimeouts;
+    // A Retry-After longer than this is cut to it: a server may slow a run
+    // down, not hold it for hours.
+    static constexpr qint64 kMaxRetryAfterSeconds = 120;
+    // An RDAP request waiting for a connection to its server (six at most per
+    // server) is not silent while the server shows signs of life: the sweep
+    // leaves it alone for up to this many time-outs. A queue in front of a slow
+    // server may be long; but a request Qt never sends must not hold its slot
+    // for ever.
+    static constexpr qint32 kQueueTimeouts = 60;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;
@@ -46,6 +62,9 @@ public:
     void allstopper();
     // A run is in progress.
     bool running() const { return m_active; }
+    // The RDAP mode of the runs from now on, instead of quorvane.ini's (the
+    // command line's --rdap); nullopt goes back to quorvane.ini.
+    void setRdapModeOverride(std::optional<RdapMode> mode) { m_rdapOverride = mode; }
 
     // The once-a-second sweep over silent connections.
     void Timeout1_Timer();
@@ -60,6 +79,8 @@ public:
     const ConnectionSlot &connectionSlot(int slot) const { return m_session.slot(slot); }
     bool dispatchArmed(int slot) const;
     bool retryArmed(int slot) const;
+    // The slot's RDAP request has gone out (it no longer waits for a connection to its host).
+    bool rdapRequestSent(int slot) const { return Rdap1.sent(slot); }
     // Why the last run could not write its results, empty when it could.
     const QString &workFileError() const { return m_workFileError; }
 
@@ -88,6 +109,9 @@ private:
     void Winsock1_DataArrival(qint16 slot, qint32 bytesTotal);
     void Winsock1_CloseSck(qint16 slot);
     void Winsock1_error(qint16 slot, qint16 number, const QString &description);
+    void Rdap1_Sent(qint16 slot);
+    void Rdap1_Progress(qint16 slot);
+    void Rdap1_Done(qint16 slot);
     void Dispatch1_Timer(qint16 slot);
     void Retry1_Timer(qint16 slot);
     // Does what the dispatcher left for the run to do with the slot.
@@ -98,13 +122,19 @@ private:
                     const QString &information);
     // A step of the slot failed: retry while retries are left, otherwise write `text`.
     void handleFailure(qint16 slot, const QString &text);
+    // An error response: retry on the next server the exact-match way while
+    // retries are left, otherwise give up with `text`.
+    void handleErroneous(qint16 slot, const QString &text);
+    // No retry is left for the name: it is asked at the bootstrap's RDAP
+    // service if the run falls back to it (true), and written with `text` otherwise.
+    bool giveUp(qint16 slot, const QString &text);
     // The slot found no names left; the last slot of the run to do so completes it.
     void slotRanOut(qint16 slot);
 
     qint32 now() const;
     bool retryAllowed(const ConnectionSlot &s) const;
     void armDispatch(qint16 slot);
-    void armRetry(qint16 slot);
+    void armRetry(qint16 slot, int delayMs = kDispatchDelayMs);
     // Appends one result line to temp.txt; false once the file stopped taking lines.
     bool writeResult(const QString &name, QStringView result, QStringView expiration,
                      QStringView information);
@@ -117,6 +147,7 @@ private:
     AppContext &m_ctx;
     RunHost &m_host;
     CSocketPlus Winsock1;
+    HttpFetcher Rdap1;
     QTimer Timeout1;
     QTimer updates;
     std::unique_ptr<SlotTimers[]> m_timers;
@@ -125,4 +156,5 @@ private:
     WorkFileWriter m_results; // temp.txt while a run is active
     QString m_workFileError;
     bool m_active = false; // started and neither completed nor stopped
+    std::optional<RdapMode> m_rdapOverride;
 };

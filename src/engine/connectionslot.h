@@ -17,4 +17,14 @@ struct ConnectionSlot {
     qint32 lastActivity = 0;      // tick count of the slot's last dispatch, retry or socket event
     qint32 connectStart = 0;      // tick count of the slot's latest connect
     bool finished = false;        // no names were left for the slot
+
+    // RDAP: the bootstrap's base URL for the name (empty when none or not
+    // looked up yet), whether it leads the name's rotation, whether the name's
+    // own servers failed and it is asked last, and whether Retry1 resumes a
+    // request that waited for a server's Retry-After.
+    QString rdapService;
+    QString rdapHost; // the server of the slot's latest RDAP request (rdapServerKey)
+    bool rdapFirst = false;
+    bool rdapFallback = false;
+    bool deferred = false;
 };

@@ -6,11 +6,14 @@
 #include "domainrow.h"
 #include "domainsyntax.h"
 #include "net/csocketplus.h"
+#include "net/httpfetcher.h"
 #include "progress.h"
 #include "runhost.h"
 #include "runsession.h"
 #include "runstate.h"
 #include "ticks.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -27,12 +30,14 @@ bool validSlot(int slot)
 
 } // namespace
 
-connector::connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket)
+connector::connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket,
+                     HttpFetcher &rdap)
     : m_session(session)
     , m_run(run)
     , m_clock(clock)
     , m_host(host)
     , m_socket(socket)
+    , m_rdap(rdap)
 {
 }
 
@@ -51,22 +56,101 @@ QString connector::converter(const QString &text) const
     return ::converter(text);
 }
 
-bool connector::connectSlot(qint16 slot)
+const TldServerRecord *connector::recordOf(const ConnectionSlot &s) const
 {
-    ConnectionSlot &s = m_session.slot(slot);
     const std::vector<TldServerRecord> &records = m_session.tldServerRecords;
     if (s.tldIndex < 0 || static_cast<size_t>(s.tldIndex) >= records.size())
+        return nullptr;
+    return &records[static_cast<size_t>(s.tldIndex)];
+}
+
+qint32 connector::serverCount(const ConnectionSlot &s) const
+{
+    const TldServerRecord *record = recordOf(s);
+    qint32 count =
+        record ? std::max<qint32>(1, std::min<qint32>(record->serverCount, record->servers.size())) : 0;
+    // The bootstrap's service leads the rotation, or is all a TLD without a row has.
+    if (s.rdapFirst || (!record && !s.rdapService.isEmpty()))
+        ++count;
+    return count;
+}
+
+QString connector::currentServer(const ConnectionSlot &s) const
+{
+    if (s.rdapFallback)
+        return s.rdapService;
+    const TldServerRecord *record = recordOf(s);
+    qint32 i = s.serverIndex;
+    if (s.rdapFirst) {
+        if (i == 0)
+            return s.rdapService;
+        --i;
+    }
+    if (!record)
+        return s.rdapService;
+    return record->servers.value(i);
+}
+
+bool connector::canFallBack(ConnectionSlot &s) const
+{
+    if (m_session.rdapMode != RdapMode::Fallback || !m_session.rdapBootstrap || s.rdapFallback || s.rdapFirst)
         return false;
-    const TldServerRecord &record = records[static_cast<size_t>(s.tldIndex)];
-    const ServerAddress address = parseServerAddress(record.servers.value(s.serverIndex));
+    const TldServerRecord *record = recordOf(s);
+    // A name without a row has asked the service already.
+    if (!record)
+        return false;
+    if (s.rdapService.isEmpty())
+        s.rdapService = m_session.rdapBootstrap->serviceFor(s.query);
+    return !s.rdapService.isEmpty() && !record->servers.contains(s.rdapService);
+}
+
+SlotStep connector::connectSlot(qint16 slot, const QString &failText)
+{
+    using Kind = SlotStep::Kind;
+    ConnectionSlot &s = m_session.slot(slot);
+    const QString server = currentServer(s);
+    // Whatever the slot had under way ends here, of either kind: nothing of
+    // an earlier attempt may answer for this one.
+    m_rdap.abort(slot);
     if (socketCall([&] { m_socket.CloseSck(slot); }))
-        return false;
-    s.connectStart = m_clock.tickCount();
+        return {Kind::Failed, failText};
+    const qint32 now = m_clock.tickCount();
+    s.connectStart = now;
+    s.deferred = false;
+
+    if (isRdapServer(server)) {
+        const QUrl url = rdapDomainUrl(server, s.query);
+        if (!url.isValid())
+            return {Kind::Failed, failText};
+        const QString key = rdapServerKey(url);
+        const auto wait = m_session.rdapNotBefore.constFind(key);
+        if (wait != m_session.rdapNotBefore.constEnd()) {
+            const qint32 left = ticksSince(*wait, now);
+            if (left > 0) {
+                // The silence is the server's wish, not a time-out: the sweep
+                // looks at the slot again a time-out after the wait.
+                s.deferred = true;
+                s.lastActivity = *wait;
+                return {Kind::Deferred, {}, left};
+            }
+            m_session.rdapNotBefore.erase(wait);
+        }
+        // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
+        s.exactMatchRetry = false;
+        s.reply.clear();
+        s.rdapHost = key;
+        m_rdap.get(slot, url);
+        return {Kind::Connecting, {}};
+    }
+
+    const ServerAddress address = parseServerAddress(server);
     // An empty entry (a trailing comma) would otherwise reuse the host of the
     // slot's previous connection.
     if (address.host.isEmpty())
-        return false;
-    return !socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); });
+        return {Kind::Failed, failText};
+    if (socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); }))
+        return {Kind::Failed, failText};
+    return {Kind::Connecting, {}};
 }
 
 SlotStep connector::nextdomain(qint16 &slot)
@@ -104,6 +188,10 @@ SlotStep connector::nextdomain(qint16 &slot)
     // An exact-match flag left by the previous name's last retry belongs to that name.
     s.exactMatchRetry = false;
     s.reply.clear();
+    s.rdapService.clear();
+    s.rdapFirst = false;
+    s.rdapFallback = false;
+    s.deferred = false;
 
     std::array<QString, 3> parts{s.name, QString(), QString()};
     parsedom(parts);
@@ -114,11 +202,19 @@ SlotStep connector::nextdomain(qint16 &slot)
     s.query = registrablePart(s.name, s.tld);
     s.serverIndex = 0;
     s.tldIndex = findTldRecord(m_session.tldServerRecords, s.tld);
-    if (s.tldIndex < 0)
+    if (m_session.rdapBootstrap) {
+        const TldServerRecord *record = recordOf(s);
+        if (!record || m_session.rdapMode == RdapMode::First) {
+            s.rdapService = m_session.rdapBootstrap->serviceFor(s.query);
+            // A row that names RDAP servers of its own keeps its order.
+            s.rdapFirst = record && !s.rdapService.isEmpty() &&
+                          std::none_of(record->servers.begin(), record->servers.end(),
+                                       [](const QString &server) { return isRdapServer(server); });
+        }
+    }
+    if (s.tldIndex < 0 && s.rdapService.isEmpty())
         return {Kind::Write, checkText::kNoTldInfo};
-    if (!connectSlot(slot))
-        return {Kind::Failed, checkText::kMainConnectionError};
-    return {Kind::Connecting, {}};
+    return connectSlot(slot, checkText::kMainConnectionError);
 }
 
 SlotStep connector::retryconnection(qint16 &slot)
@@ -129,15 +225,21 @@ SlotStep connector::retryconnection(qint16 &slot)
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
     ++s.retries;
-    const std::vector<TldServerRecord> &records = m_session.tldServerRecords;
-    if (s.tldIndex < 0 || static_cast<size_t>(s.tldIndex) >= records.size())
+    const qint32 count = serverCount(s);
+    if (count <= 0 && !s.rdapFallback)
         return {Kind::Failed, checkText::kConnectionRetryError};
-    const TldServerRecord &record = records[static_cast<size_t>(s.tldIndex)];
-    const qint32 serverCount =
-        std::max<qint32>(1, std::min<qint32>(record.serverCount, record.servers.size()));
-    if (++s.serverIndex >= serverCount)
+    // The fallback service is one more server after the rotation, not part of it.
+    if (!s.rdapFallback && ++s.serverIndex >= count)
         s.serverIndex = 0;
-    if (!connectSlot(slot))
-        return {Kind::Failed, checkText::kConnectionRetryError};
-    return {Kind::Connecting, {}};
+    return connectSlot(slot, checkText::kConnectionRetryError);
+}
+
+SlotStep connector::resumeconnection(qint16 &slot)
+{
+    if (m_run.stopped || !validSlot(slot))
+        return {};
+    ConnectionSlot &s = m_session.slot(slot);
+    s.lastActivity = m_clock.tickCount();
+    return connectSlot(slot, s.retries > 0 || s.rdapFallback ? checkText::kConnectionRetryError
+                                                             : checkText::kMainConnectionError);
 }

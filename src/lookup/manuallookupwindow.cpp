@@ -1,6 +1,7 @@
 #include "manuallookupwindow.h"
 
 #include "base/prompter.h"
+#include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "widgets/helpballoonwidget.h"
@@ -75,6 +76,9 @@ ManualLookupWindow::ManualLookupWindow(AppContext &context, QWidget *parent)
     auto *serverLabel = new QLabel(QStringLiteral("Whois server:"), this);
     serverLabel->setBuddy(m_server);
     m_server->setAccessibleName(QStringLiteral("Whois server"));
+    m_server->setToolTip(
+        QStringLiteral("A WHOIS server (host or host:port) or an RDAP server (its base address, "
+                       "https://...)"));
 
     auto *fields = new QGridLayout;
     fields->addWidget(domainLabel, 0, 0);
@@ -131,7 +135,11 @@ void ManualLookupWindow::getservers()
         return;
     m_server->clear();
     m_server->clearEditText();
-    const QStringList servers = lookupServersFor(m_domain->text(), m_context.config);
+    // The bootstrap's RDAP service joins the list where a check run would ask it.
+    const RdapMode mode = rdapModeSetting(m_context.extra).mode;
+    const std::shared_ptr<const RdapBootstrap> bootstrap =
+        mode == RdapMode::Off ? nullptr : RdapBootstrap::load(m_context.dataFolder);
+    const QStringList servers = lookupServersFor(m_domain->text(), m_context.config, bootstrap.get(), mode);
     if (servers.isEmpty())
         return;
     m_server->addItems(servers);
@@ -186,6 +194,9 @@ void ManualLookupWindow::onFinished(WhoisLookup::Outcome outcome)
     switch (outcome) {
     case WhoisLookup::Outcome::Done:
         m_responseText = lookupDisplayText(m_lookup.reply());
+        // An RDAP answer other than 200 says what it is in its status (404: no such domain).
+        if (m_lookup.httpStatus() != 0 && m_lookup.httpStatus() != 200)
+            m_responseText = m_lookup.httpStatusLine() + QStringLiteral("\r\n\r\n") + m_responseText;
         m_response->setPlainText(m_responseText);
         setStatus(kDone);
         break;

@@ -1,9 +1,14 @@
 #include "whoislookup.h"
 
+#include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
+#include "engine/rdapclassify.h"
 #include "engine/ticks.h"
 #include "net/csocketplus.h"
+#include "net/httpfetcher.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -30,7 +35,8 @@ std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,
     return registrablePart(domain, suffixes.getext(domain));
 }
 
-QStringList lookupServersFor(const QString &typed, const WhoisConfig &config)
+QStringList lookupServersFor(const QString &typed, const WhoisConfig &config, const RdapBootstrap *bootstrap,
+                             RdapMode mode)
 {
     const QString domain = normaliseLookupDomain(typed);
     if (!isValidDomain(domain))
@@ -38,10 +44,23 @@ QStringList lookupServersFor(const QString &typed, const WhoisConfig &config)
     TldSuffixList suffixes;
     suffixes.mylist(config.table.tlds());
     const std::vector<TldServerRecord> records = populatewservers(config.table);
-    const int found = findTldRecord(records, suffixes.getext(domain));
-    if (found < 0)
-        return {};
-    return records[static_cast<size_t>(found)].servers;
+    const QString tld = suffixes.getext(domain);
+    const int found = findTldRecord(records, tld);
+    QStringList servers;
+    if (found >= 0)
+        servers = records[static_cast<size_t>(found)].servers;
+    if (!bootstrap || mode == RdapMode::Off)
+        return servers;
+    const QString service = bootstrap->serviceFor(registrablePart(domain, tld));
+    if (service.isEmpty() || servers.contains(service))
+        return servers;
+    const bool ownRdap = std::any_of(servers.begin(), servers.end(),
+                                     [](const QString &server) { return isRdapServer(server); });
+    if (mode == RdapMode::First && !ownRdap)
+        servers.prepend(service);
+    else
+        servers.append(service);
+    return servers;
 }
 
 QString lookupDisplayText(const QByteArray &reply)
@@ -61,7 +80,18 @@ QString lookupDisplayText(const QByteArray &reply)
 WhoisLookup::WhoisLookup(QObject *parent)
     : QObject(parent)
     , m_socket(new CSocketPlus(this))
+    , m_http(new HttpFetcher(this))
 {
+    m_http->setAccept(QByteArrayLiteral("application/rdap+json"));
+    connect(m_http, &HttpFetcher::requestSent, this, [this] {
+        if (m_running)
+            restartTimeout();
+    });
+    connect(m_http, &HttpFetcher::progressed, this, [this] {
+        if (m_running)
+            restartTimeout();
+    });
+    connect(m_http, &HttpFetcher::finished, this, &WhoisLookup::onRdapDone);
     m_socket->ArrayAdd(kIndex);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &WhoisLookup::onTimeout);
@@ -80,11 +110,25 @@ WhoisLookup::~WhoisLookup() = default;
 void WhoisLookup::start(const QString &server, const QString &query)
 {
     m_reply.clear();
+    m_statusLine.clear();
+    m_errorText.clear();
+    m_httpStatus = 0;
     m_query = query.toLatin1() + "\r\n";
     m_running = true;
     m_started.start();
     m_timer.start(m_timeoutMs);
     m_socket->CloseSck(kIndex);
+    m_http->abort(0);
+    if (isRdapServer(server)) {
+        const QUrl url = rdapDomainUrl(server, query);
+        if (!url.isValid()) {
+            m_errorText = QStringLiteral("'%1' is not a usable RDAP address").arg(server);
+            finish(Outcome::Error);
+            return;
+        }
+        m_http->get(0, url);
+        return;
+    }
     const ServerAddress address = parseServerAddress(server);
     if (!address.valid ||
         socketCall([&] { m_socket->Connect(kIndex, address.host, address.port); }).has_value())
@@ -96,6 +140,25 @@ void WhoisLookup::cancel()
     m_timer.stop();
     m_running = false;
     m_socket->CloseSck(kIndex);
+    m_http->abort(0);
+}
+
+void WhoisLookup::onRdapDone()
+{
+    if (!m_running)
+        return;
+    const HttpFetcher::Result result = m_http->takeResult(0);
+    if (result.kind != HttpFetcher::Result::Kind::Reply) {
+        m_errorText = result.error;
+        finish(Outcome::Error);
+        return;
+    }
+    m_httpStatus = result.status;
+    m_statusLine = QStringLiteral("HTTP %1").arg(result.status);
+    if (!result.reason.isEmpty())
+        m_statusLine += u' ' + QString::fromLatin1(result.reason);
+    m_reply = rdapDisplayBody(result.body);
+    finish(Outcome::Done);
 }
 
 void WhoisLookup::restartTimeout()
@@ -145,5 +208,6 @@ void WhoisLookup::finish(Outcome outcome)
     m_timer.stop();
     m_running = false;
     m_socket->CloseSck(kIndex);
+    m_http->abort(0);
     emit finished(outcome);
 }

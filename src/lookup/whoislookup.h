@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/rdapbootstrap.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,6 +12,7 @@
 #include <optional>
 
 class CSocketPlus;
+class HttpFetcher;
 class QVariant;
 class TldSuffixList;
 struct WhoisConfig;
@@ -32,6 +35,8 @@ inline const QString kWorking = QStringLiteral("Working..");
 inline const QString kDone = QStringLiteral("Done.");
 inline const QString kDoneTimeout = QStringLiteral("Done, timeout.");
 inline const QString kDoneError = QStringLiteral("Done, error.");
+inline const QString kNoRdapService =
+    QStringLiteral("The RDAP bootstrap has no service for the domain supplied.");
 } // namespace lookuptexts
 
 // The name as the user meant it: lower case, without the leading "=" some
@@ -46,8 +51,12 @@ std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,
                                        const TldSuffixList &suffixes);
 
 // The configured servers of the typed name's TLD, first server first; empty when
-// the name does not pass the syntax check or its TLD has no entry.
-QStringList lookupServersFor(const QString &typed, const WhoisConfig &config);
+// the name does not pass the syntax check or its TLD has no entry. With a
+// bootstrap and a mode other than off, the bootstrap's RDAP service for the
+// name joins them the way a check run would ask it: last ("fallback", and the
+// only one for a TLD without a row) or first ("first").
+QStringList lookupServersFor(const QString &typed, const WhoisConfig &config,
+                             const RdapBootstrap *bootstrap = nullptr, RdapMode mode = RdapMode::Off);
 
 // Reply bytes as the response box shows them: one byte per character, every
 // line ended by CR LF (bare LF ends made CR LF, existing CR LF kept).
@@ -55,9 +64,12 @@ QString lookupDisplayText(const QByteArray &reply);
 
 // One WHOIS exchange at a time on index 0 of its own socket object: connect to
 // the server, send the query and CR LF, collect the reply until the server
-// closes. Every connect and every piece of data restarts the time-out, but
-// only during the first ten time-outs of the exchange: a server that trickles
-// a byte now and then cannot keep it open for longer than eleven.
+// closes. A server that is an RDAP base URL is asked over HTTP instead, and the
+// reply is its JSON, pretty-printed; any HTTP answer (a 404 says the name is
+// not registered) ends the exchange as Done, a failure to get one as Error.
+// Every connect and every piece of data restarts the time-out, but only during
+// the first ten time-outs of the exchange: a server that trickles a byte now
+// and then cannot keep it open for longer than eleven.
 //
 // A server that closes without a word, and a connection error, leave the
 // exchange to its time-out: the window waits for it. socketError() tells callers
@@ -75,8 +87,8 @@ public:
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
 
-    // `server` is "host" or "host:port" (43 when none is written). Ends any
-    // exchange still under way first.
+    // `server` is "host" or "host:port" (43 when none is written), or an RDAP
+    // base URL. Ends any exchange still under way first.
     void start(const QString &server, const QString &query);
     // Ends the exchange silently.
     void cancel();
@@ -84,6 +96,11 @@ public:
 
     // The bytes received so far in this exchange (all of them once Done).
     const QByteArray &reply() const { return m_reply; }
+    // RDAP: the answer's status line ("HTTP 404 Not Found"); empty for WHOIS.
+    const QString &httpStatusLine() const { return m_statusLine; }
+    int httpStatus() const { return m_httpStatus; }
+    // RDAP: why the exchange ended in Error.
+    const QString &errorText() const { return m_errorText; }
 
 signals:
     void finished(WhoisLookup::Outcome outcome);
@@ -94,14 +111,19 @@ private:
     void onData(const QVariant &index);
     void onClose(const QVariant &index);
     void onTimeout();
+    void onRdapDone();
     void finish(Outcome outcome);
     void restartTimeout();
 
     CSocketPlus *m_socket;
+    HttpFetcher *m_http;
     QTimer m_timer;
     QElapsedTimer m_started;
     QByteArray m_query;
     QByteArray m_reply;
+    QString m_statusLine;
+    QString m_errorText;
+    int m_httpStatus = 0;
     int m_timeoutMs = kDefaultTimeoutMs;
     bool m_running = false;
 };

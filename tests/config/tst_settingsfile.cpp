@@ -193,7 +193,8 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFileAndSaysWhy)
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(folder.read("settings.ini"), kSmallLists + kAllOptions);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"settings.ini"}));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"rdap-dns.json", "settings.ini"}));
     EXPECT_FALSE(SaveSettings(folder.file("missing-folder"), defaultConfig(), ProgramOptions(), prompter));
     const QRegularExpression message("^The following error ocurred while trying to load your settings\\."
                                      "\r\n\r\nNumber: \\d+\r\nDescription: .+$");

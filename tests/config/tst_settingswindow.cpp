@@ -1,3 +1,4 @@
+#include "config/rdapbootstrap.h"
 #include "config/settingstexts.h"
 #include "config/settingswindow.h"
 #include "config/tldentrydialog.h"
@@ -266,6 +267,22 @@ private slots:
         QVERIFY(f.context.options.hideWizard);
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
         QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
+    }
+
+    void rdapModeRow()
+    {
+        Fixture f;
+        auto *mode = f.child<QComboBox>("rdapModeCombo");
+        QCOMPARE(mode->accessibleName(), kRdapModeCaption);
+        QCOMPARE(mode->count(), 3);
+        QCOMPARE(mode->currentIndex(), static_cast<int>(RdapMode::Fallback));
+        mode->setCurrentIndex(static_cast<int>(RdapMode::First));
+        QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("first"));
+        mode->setCurrentIndex(static_cast<int>(RdapMode::Off));
+        QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("off"));
+        SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
+        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
+                 static_cast<int>(RdapMode::Off));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "engine/appcontext.h"
 #include "lookup/manuallookupwindow.h"
+#include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -106,6 +107,33 @@ private slots:
         f.click("closeButton");
         QVERIFY(!f.window.isVisible());
         QVERIFY(f.server.waitForOpenCount(0));
+    }
+
+    void rdapServerOfTheBootstrap()
+    {
+        // "org" has no row; the bootstrap's RDAP service stands in, and its JSON is shown pretty-printed.
+        LoopbackHttpServer rdap;
+        rdap.setHandler([](const QString &line) {
+            return line.contains(QStringLiteral("/taken.org "))
+                       ? LoopbackHttpServer::Reply::http(
+                             200, R"({"objectClassName":"domain","ldhName":"taken.org"})")
+                       : LoopbackHttpServer::Reply::http(404, {});
+        });
+        Fixture f;
+        const QString base = "http://" + rdap.address() + "/";
+        f.folder.write(QStringLiteral("rdap-dns.json"),
+                       R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
+        QVERIFY(f.window.openForDomain(QStringLiteral("taken.org")));
+        QCOMPARE(f.serverBox()->currentText(), base);
+        QVERIFY(f.waitForStatus(kDone));
+        QCOMPARE(f.window.responseText(),
+                 QStringLiteral(
+                     "{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
+        f.domain()->setText(QStringLiteral("free.org"));
+        f.click("startButton");
+        QVERIFY(f.waitForStatus(kDone));
+        QCOMPARE(f.window.responseText(), QStringLiteral("HTTP 404 Status\r\n\r\n"));
+        QVERIFY(f.prompter.log().isEmpty());
     }
 };
 

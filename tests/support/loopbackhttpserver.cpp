@@ -75,6 +75,16 @@ private:
     bool m_finished = false;
 };
 
+LoopbackHttpServer::Reply LoopbackHttpServer::Reply::http(int status, const QByteArray &body,
+                                                          const QList<QByteArray> &headers)
+{
+    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
+    for (const QByteArray &h : headers)
+        bytes += h + "\r\n";
+    bytes += "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return page(bytes);
+}
+
 LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))

@@ -37,6 +37,9 @@ public:
         {
             return {pieces, pauseMs, 0, false};
         }
+        // A whole HTTP/1.1 response: status line, Content-Length, "Connection:
+        // close", the `headers` given ("Retry-After: 5"), the body; then a close.
+        static Reply http(int status, const QByteArray &body, const QList<QByteArray> &headers = {});
         static Reply closeNow() { return {}; }
         static Reply silence() { return {{}, 0, 0, true}; }
     };

@@ -7,9 +7,18 @@
 #include <QTemporaryDir>
 
 // A fresh program folder for one test, removed afterwards.
+//
+// It starts with an RDAP bootstrap (rdap-dns.json) that knows no real TLD, so
+// that a check in a test never falls back to the RDAP servers of the shipped
+// bootstrap on the Internet; a test that wants RDAP writes its own.
 class TempDataFolder
 {
 public:
+    static constexpr const char *kLoopbackOnlyBootstrap =
+        R"({"services":[[["invalid"],["http://127.0.0.1:9/"]]]})";
+
+    TempDataFolder() { write(QStringLiteral("rdap-dns.json"), kLoopbackOnlyBootstrap); }
+
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
 

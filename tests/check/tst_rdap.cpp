@@ -1,0 +1,201 @@
+#include "config/extrasettings.h"
+#include "config/rdapbootstrap.h"
+#include "config/tldservertable.h"
+#include "engine/rdapclassify.h"
+#include "support/qtprinters.h"
+#include "support/tempdatafolder.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using Kind = HttpFetcher::Result::Kind;
+
+namespace {
+
+HttpFetcher::Result reply(int status, const QByteArray &body)
+{
+    HttpFetcher::Result r;
+    r.kind = Kind::Reply;
+    r.status = status;
+    r.body = body;
+    return r;
+}
+
+HttpFetcher::Result failure(Kind kind, const QString &error)
+{
+    HttpFetcher::Result r;
+    r.kind = kind;
+    r.error = error;
+    return r;
+}
+
+// The shape of a registry's answer (RFC 9083, 5.3), trimmed.
+const QByteArray kRegistryReply = R"({
+  "objectClassName": "domain", "handle": "2336799_DOMAIN_COM-VRSN", "ldhName": "EXAMPLE.COM",
+  "status": ["active", "client transfer prohibited"],
+  "events": [{"eventAction": "registration", "eventDate": "1995-08-14T04:00:00Z"},
+             {"eventAction": "expiration", "eventDate": "2031-02-03T04:05:06Z"}],
+  "rdapConformance": ["rdap_level_0"]})";
+
+} // namespace
+
+TEST(Rdap, Classification)
+{
+    struct Case {
+        const char *what;
+        HttpFetcher::Result result;
+        RdapClass kind;
+        QString text; // the expiration | information of a taken name, the error text otherwise
+    };
+    const QByteArray noStatus = R"({"objectClassName":"domain","ldhName":"example.com"})";
+    const QByteArray badDate =
+        R"({"objectClassName":"domain","ldhName":"example.com.","events":[{"eventAction":"expiration",)"
+        R"("eventDate":"soon"}],"status":["ok\u0001", "  renew period "]})";
+    const QByteArray longStatus =
+        R"({"objectClassName":"domain","status":[")" + QByteArray(120, 'x') + R"("]})";
+    const Case cases[] = {
+        {"404 with an RDAP error",
+         reply(404, R"({"errorCode":404,"title":"Not Found"})"),
+         RdapClass::Free,
+         {}},
+        {"404 empty", reply(404, {}), RdapClass::Free, {}},
+        {"404 web page", reply(404, "<html>no such page</html>"), RdapClass::Erroneous,
+         "Erroneous RDAP response (not an RDAP domain reply)"},
+        {"registry", reply(200, kRegistryReply), RdapClass::Taken,
+         "03-02-31|Status: active, client transfer prohibited"},
+        {"no status, no events", reply(200, noStatus), RdapClass::Taken, "N/A|N/A"},
+        {"unreadable date, control bytes", reply(200, badDate), RdapClass::Taken,
+         "Unknown|Status: ok, renew period"},
+        {"long status", reply(200, longStatus), RdapClass::Taken,
+         "N/A|Status: " + QString(100, u'x') + "..."},
+        {"another name", reply(200, R"({"objectClassName":"domain","ldhName":"other.com"})"),
+         RdapClass::Erroneous, "Erroneous RDAP response (a reply for another domain)"},
+        {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), RdapClass::Erroneous,
+         "Erroneous RDAP response (not an RDAP domain reply)"},
+        {"not JSON", reply(200, "Domain: example.com"), RdapClass::Erroneous,
+         "Erroneous RDAP response (not an RDAP domain reply)"},
+        {"JSON array", reply(200, "[1,2]"), RdapClass::Erroneous,
+         "Erroneous RDAP response (not an RDAP domain reply)"},
+        {"429", reply(429, {}), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 429)"},
+        {"503", reply(503, "busy"), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 503)"},
+        {"too large", failure(Kind::TooLarge, "big"), RdapClass::Erroneous,
+         "Erroneous RDAP response (reply too large)"},
+        {"loop", failure(Kind::RedirectLoop, "x"), RdapClass::Erroneous,
+         "Erroneous RDAP response (redirect loop)"},
+        {"chain", failure(Kind::TooManyRedirects, "x"), RdapClass::Erroneous,
+         "Erroneous RDAP response (too many redirects)"},
+        {"downgrade", failure(Kind::BadRedirect, "x"), RdapClass::Erroneous,
+         "Erroneous RDAP response (bad redirect)"},
+        {"refused", failure(Kind::TransportError, "Connection refused"), RdapClass::Failed,
+         "Error: Connection refused"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const RdapVerdict v = classifyRdap(c.result, "example.com");
+        EXPECT_EQ(v.kind, c.kind);
+        EXPECT_EQ(v.kind == RdapClass::Taken ? v.expiration + u'|' + v.information : v.text, c.text);
+    }
+}
+
+TEST(Rdap, ServersAndAddresses)
+{
+    EXPECT_TRUE(isRdapServer(u"https://rdap.example.net/"));
+    EXPECT_TRUE(isRdapServer(u" HTTP://127.0.0.1:8080/rdap"));
+    EXPECT_FALSE(isRdapServer(u"whois.example.net:43"));
+    EXPECT_FALSE(isRdapServer(u"httpserver.example"));
+
+    // The TLD table carries a URL unchanged: no host:port reading, no split inside it.
+    TldServerTable table;
+    ASSERT_TRUE(table.AddTldEntry("com", "whois.a.net, https://rdap.a.net:8443/com/v1/,127.0.0.1:4343", ""));
+    const std::vector<TldServerRecord> records = populatewservers(table);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].servers,
+              QStringList({"whois.a.net", "https://rdap.a.net:8443/com/v1/", "127.0.0.1:4343"}));
+    EXPECT_EQ(table.row(0).servers, "whois.a.net, https://rdap.a.net:8443/com/v1/,127.0.0.1:4343");
+
+    EXPECT_EQ(rdapDomainUrl("https://rdap.a.net/com/v1/", "example.com").toString(),
+              "https://rdap.a.net/com/v1/domain/example.com");
+    EXPECT_EQ(rdapDomainUrl("http://127.0.0.1:81/rdap", "example.com").toString(),
+              "http://127.0.0.1:81/rdap/domain/example.com");
+    // A name is always asked in its ASCII form.
+    EXPECT_EQ(rdapDomainUrl("https://rdap.a.net/", QString::fromUtf8("münchen.de")).toString(),
+              "https://rdap.a.net/domain/xn--mnchen-3ya.de");
+    EXPECT_EQ(rdapServerKey(QUrl("https://rdap.a.net/x/")), "https://rdap.a.net:443");
+    EXPECT_EQ(rdapServerKey(QUrl("http://127.0.0.1:81/")), "http://127.0.0.1:81");
+}
+
+TEST(Rdap, RetryAfter)
+{
+    const QDateTime now(QDate(2026, 1, 15), QTime(12, 0, 0), Qt::UTC);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter(" 120 ", now), 120);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter("Thu, 15 Jan 2026 12:00:30 GMT", now), 30);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter("Thu, 15 Jan 2026 11:00:00 GMT", now), 0);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter("soon", now), std::nullopt);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter("-5", now), std::nullopt);
+    EXPECT_EQ(HttpFetcher::parseRetryAfter("", now), std::nullopt);
+}
+
+TEST(Rdap, Bootstrap)
+{
+    // The shipped snapshot.
+    const std::shared_ptr<const RdapBootstrap> shipped = RdapBootstrap::builtin();
+    EXPECT_EQ(shipped->tldCount(), 1175);
+    EXPECT_EQ(shipped->serviceFor(u"example.com"), "https://rdap.verisign.com/com/v1/");
+    EXPECT_EQ(shipped->serviceFor(u"a.b.example.co.uk"), shipped->serviceFor(u"uk"));
+    EXPECT_TRUE(shipped->serviceFor(u"example.notatld").isEmpty());
+
+    // https is preferred; the longest suffix wins; entries without a usable URL are skipped.
+    const auto parsed = RdapBootstrap::parse(R"({"services":[
+        [["net"],["http://plain.example/","https://secure.example/"]],
+        [["a.net", "B.NET"],["http://sub.example/"]],
+        [["org"],["ftp://nothing.example/"]],
+        "junk"]})");
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->serviceFor(u"x.net"), "https://secure.example/");
+    EXPECT_EQ(parsed->serviceFor(u"x.a.net"), "http://sub.example/");
+    EXPECT_EQ(parsed->serviceFor(u"x.b.net."), "http://sub.example/");
+    EXPECT_TRUE(parsed->serviceFor(u"x.org").isEmpty());
+    EXPECT_EQ(parsed->serviceCount(), 2);
+
+    QString error;
+    for (const char *bad : {"", "{", "[]", R"({"services":[]})", R"({"services":[[["x"],[]]]})"}) {
+        EXPECT_FALSE(RdapBootstrap::parse(bad, &error).has_value()) << bad;
+        EXPECT_FALSE(error.isEmpty());
+    }
+
+    // A file in the data folder replaces the snapshot; one that cannot be used is named.
+    TempDataFolder folder;
+    folder.write("rdap-dns.json", R"({"services":[[["zz"],["http://127.0.0.1:9/"]]]})");
+    QString problem;
+    EXPECT_EQ(RdapBootstrap::load(folder.path(), &problem)->serviceFor(u"a.zz"), "http://127.0.0.1:9/");
+    EXPECT_TRUE(problem.isEmpty());
+    folder.write("rdap-dns.json", "<html>");
+    EXPECT_EQ(RdapBootstrap::load(folder.path(), &problem), shipped);
+    EXPECT_TRUE(
+        problem.startsWith(folder.file("rdap-dns.json") + " cannot be used as the RDAP bootstrap (not JSON"))
+        << problem.toStdString();
+}
+
+TEST(Rdap, ModeSetting)
+{
+    TempDataFolder folder;
+    ExtraSettings extra(folder.path());
+    EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::Fallback);
+    const struct {
+        const char *text;
+        RdapMode mode;
+        bool problem;
+    } cases[] = {{"off", RdapMode::Off, false},
+                 {" First ", RdapMode::First, false},
+                 {"fallback", RdapMode::Fallback, false},
+                 {"sometimes", RdapMode::Fallback, true}};
+    for (const auto &c : cases) {
+        extra.setValue(kRdapModeKey, QString::fromLatin1(c.text));
+        const RdapModeSetting setting = rdapModeSetting(extra);
+        EXPECT_EQ(setting.mode, c.mode) << c.text;
+        EXPECT_EQ(setting.problem.isEmpty(), !c.problem) << c.text;
+    }
+    setRdapMode(extra, RdapMode::First);
+    EXPECT_EQ(extra.text(kRdapModeKey), "first");
+}
