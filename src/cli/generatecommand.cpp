@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 
 #include "base/datafolder.h"
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -34,13 +35,13 @@ public:
                 error = m_stdin.errorString();
                 return false;
             }
-            m_reader = std::make_unique<LineReader>(&m_stdin);
+            m_reader = std::make_unique<LineReader>(&m_stdin, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
         } else {
             if (QFileInfo(file).isDir()) {
                 error = QStringLiteral("is a folder");
                 return false;
             }
-            m_reader = std::make_unique<LineReader>(file);
+            m_reader = std::make_unique<LineReader>(file, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
         }
         if (!m_reader->open()) {
             error = m_reader->errorString();
@@ -162,7 +163,7 @@ int KeywordsCommand::execute(const QCommandLineParser &parser)
         // Keyed like the window's TLD list: lower case, each once, in order.
         NameListModel tlds(QStringLiteral("TLD"));
         for (const QString &tld : parser.value(QStringLiteral("tld")).split(u','))
-            tlds.add(trimSpaces(tld).toString().toLower());
+            tlds.add(asciiName(trimSpaces(tld)));
         input.tlds = tlds.names();
         input.tlds.removeAll(QString());
     }

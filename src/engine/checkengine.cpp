@@ -1,6 +1,7 @@
 #include "checkengine.h"
 
 #include "base/datafolder.h"
+#include "config/recognitionsetting.h"
 #include "checktexts.h"
 #include "classify.h"
 #include "engine/appcontext.h"
@@ -28,6 +29,7 @@ struct CheckEngine::StartPlan {
     std::vector<TldServerRecord> records;
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
+    bool recognition = false;
 };
 
 CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
@@ -223,6 +225,12 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     }
     plan.freeResponses = responseBytes(m_ctx.config.freeResponses);
     plan.errorResponses = responseBytes(m_ctx.config.errorResponses);
+    if (!run.configuredStringsOnly) {
+        QString problem;
+        plan.recognition = recognitionSetting(m_ctx.extra, &problem);
+        if (!problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, problem);
+    }
 
     // temp.txt is opened before the list is emptied: without it the results
     // would have nowhere to go and the names would be lost.
@@ -245,6 +253,7 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.tldServerRecords = std::move(plan.records);
     s.freeResponses = std::move(plan.freeResponses);
     s.errorResponses = std::move(plan.errorResponses);
+    s.recognition = plan.recognition;
     m_ctx.list.clear();
 
     run.freeCount = 0;
@@ -528,7 +537,8 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
     const QByteArray tldFree =
         hasRecord ? responseBytes(records[static_cast<size_t>(s.tldIndex)].freeResponse) : QByteArray();
     const ReplyVerdict verdict = classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses,
-                                               m_session.errorResponses);
+                                               m_session.errorResponses, m_session.recognition,
+                                               m_session.recognition ? encode8bit(s.query) : QByteArray());
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
         if (retryAllowed(s)) {

@@ -47,6 +47,8 @@ struct RunSession {
     // Lower-cased copies of the response lists taken at run start, as reply bytes.
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
+    // The program's own recognition reads what those leave as taken.
+    bool recognition = false;
     std::vector<TldServerRecord> tldServerRecords;
 
     // Names of the result lines handed to temp.txt since the last block the

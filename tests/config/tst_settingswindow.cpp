@@ -1,3 +1,4 @@
+#include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
 #include "config/settingswindow.h"
 #include "config/tldentrydialog.h"
@@ -266,6 +267,22 @@ private slots:
         QVERIFY(f.context.options.hideWizard);
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
         QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
+    }
+
+    // The switch of the recognition of registry replies lives in quorvane.ini.
+    void recognitionSwitch()
+    {
+        Fixture f;
+        auto *box = f.child<QCheckBox>("recognitionCheck");
+        QCOMPARE(box->text(), kRecognitionCaption);
+        QVERIFY(box->isChecked()); // on unless switched off
+        box->setChecked(false);
+        QVERIFY(!recognitionSetting(f.context.extra));
+        QCOMPARE(f.context.extra.save(), QString());
+        QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
+        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
+        SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
+        QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
     }
 };
 
