@@ -40,7 +40,7 @@ private slots:
             {"example.com.zz", false, "example.com.zz"},
             {"ex..com", false, ""},
             {"=Ex..COM", true, "ex..com"},
-            {"www.B\u00dcCHER.com.zz", false, "xn--bcher-kva.com.zz"}, // asked for in its ASCII form
+            {"www.B\u00dcCHER.com", false, "xn--bcher-kva.com"}, // asked for in its ASCII form
             {"=b\u00fccher.com", true, "xn--bcher-kva.com"},
         };
         for (const auto &[typed, asTyped, query] : cases)

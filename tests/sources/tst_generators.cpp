@@ -251,7 +251,7 @@ TEST(InternationalNames, GeneratorsAndNameLists)
     input.end = keywordWords(u"laden");
     input.tlds = {"de", u"\u0440\u0444"_s};
     input.separator = KeywordSeparator::Dashes;
-    EXPECT_EQ(generatedNames(input), "xn--bcher-laden-rob.de,xn--bcher-laden-rob.xn--p1ai,shop-laden.de,"
+    EXPECT_EQ(generatedNames(input), "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,"
                                      "shop-laden.xn--p1ai");
 
     // The mistakes of "bücher.de" are made in its own letters.
@@ -262,7 +262,7 @@ TEST(InternationalNames, GeneratorsAndNameLists)
     const QStringList variants = generated.names();
     EXPECT_EQ(variants.first(), "xn--bcher-kva.de");
     EXPECT_TRUE(variants.contains(u"xn--vcher-kva.de"_s)); // b -> v
-    EXPECT_TRUE(variants.contains(u"xn--cher-jua.de"_s));  // b left out
+    EXPECT_TRUE(variants.contains(u"xn--cher-zra.de"_s));  // b left out
     EXPECT_FALSE(variants.contains(u"bcher.de"_s));         // the ü has no neighbours and stays
     for (const QString &v : variants)
         EXPECT_FALSE(hasNonAscii(v)) << v.toStdString();
