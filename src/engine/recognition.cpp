@@ -731,6 +731,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     bool record = false;
     bool denied = false;
     bool otherStatus = false;
+    bool throttled = false;
     bool dateOnNextLine = false;
     DayOrder nextLineOrder = DayOrder::Unknown;
     QDate expiry;
@@ -739,41 +740,32 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     ShapedLine line;
     Field field;
     std::string sentence;
-    // Calls `take` with every line worth reading, shaped; false when the reply
-    // holds nothing but blanks.
-    const auto forEachLine = [&](auto &&take) {
-        bool any = false;
-        for (size_t pos = 0; pos < all.size();) {
-            size_t end = all.find('\n', pos);
-            if (end == npos)
-                end = all.size();
-            const Text raw = all.substr(pos, end - pos);
-            pos = end + 1;
-            if (raw.size() > kMaxStatementLine) {
-                any = true;
-                take(nullptr);
-                continue;
-            }
-            shapeLine(raw, line);
-            // Marks alone ("%", ">>>") still say the server answered.
-            any = any || !line.text.empty() || !trimmed(raw).empty();
-            if (!line.text.empty())
-                take(&line);
-        }
-        return any;
-    };
-
-    anything = forEachLine([&](const ShapedLine *shaped) {
-        if (!shaped) {
+    // One pass over the lines. Once a record shows, the name is not free and the
+    // query was answered: only its expiry date is still looked for, and once
+    // that is read the rest of the reply (mostly terms of use) is skipped.
+    for (size_t pos = 0; pos < all.size();) {
+        size_t end = all.find('\n', pos);
+        if (end == npos)
+            end = all.size();
+        const Text raw = all.substr(pos, end - pos);
+        pos = end + 1;
+        if (raw.size() > kMaxStatementLine) {
+            anything = true;
             dateOnNextLine = false;
-            return;
+            continue;
         }
+        shapeLine(raw, line);
+        // Marks alone ("%", ">>>") still say the server answered.
+        anything = anything || !line.text.empty() || !trimmed(raw).empty();
+        if (line.text.empty())
+            continue;
+
         if (dateOnNextLine) {
             dateOnNextLine = false;
             if (!expiry.isValid())
-                expiry = DateReader(shaped->text, nextLineOrder).read();
+                expiry = DateReader(line.text, nextLineOrder).read();
         }
-        splitField(*shaped, field);
+        splitField(line, field);
         if (field.found) {
             if (t.statusKeys.count(field.key)) {
                 if (t.freeStatusValues.count(field.value)) {
@@ -796,12 +788,25 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
             if (!t.placeholders.count(field.value) && (expiryKey || isRecordKey(field.key)))
                 record = true;
         }
-        if (shaped->text.size() <= maxSentence) {
-            sentenceOf(shaped->text, query, sentence);
+        if (record) {
+            if (expiry.isValid())
+                break;
+            continue;
+        }
+        const size_t size = line.text.size();
+        // A notice that the query was not answered is looked for only while
+        // nothing else has been said: such replies are few and short.
+        const bool noticeWanted = !freeStatement && !denied && !throttled && size <= kMaxNoticeLine;
+        if (size > maxSentence && !noticeWanted)
+            continue;
+        sentenceOf(line.text, query, sentence);
+        if (size <= maxSentence) {
             freeStatement = freeStatement || isFreeSentence(sentence);
             denied = denied || deniesRegistration(sentence);
         }
-    });
+        if (noticeWanted && !freeStatement && !denied)
+            throttled = hasNoticeWord(sentence) && isThrottleNotice(sentence);
+    }
 
     if (!anything) {
         // Accepted and closed without a word: the query was refused, not answered.
@@ -812,21 +817,9 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
         result.kind = ReplyRecognition::Kind::Free;
         return result;
     }
-    // A reply that neither says the name is free nor shows a record may be a
-    // notice that the query was not answered. Such replies are few and short,
-    // so the lines are read for that only then.
-    if (!freeStatement && !record && !denied) {
-        bool throttled = false;
-        forEachLine([&](const ShapedLine *shaped) {
-            if (throttled || !shaped || shaped->text.size() > kMaxNoticeLine)
-                return;
-            sentenceOf(shaped->text, query, sentence);
-            throttled = hasNoticeWord(sentence) && isThrottleNotice(sentence);
-        });
-        if (throttled) {
-            result.kind = ReplyRecognition::Kind::Refused;
-            return result;
-        }
+    if (throttled && !freeStatement && !record && !denied) {
+        result.kind = ReplyRecognition::Kind::Refused;
+        return result;
     }
     if (!expiry.isValid())
         expiry = statusLineDate;
