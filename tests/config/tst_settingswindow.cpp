@@ -129,6 +129,37 @@ private slots:
         QCOMPARE(f.context.config.table.count(), 3);
     }
 
+    // A TLD in another script is entered as typed or in its ASCII form and kept
+    // in that form; its row shows its own letters as the tip.
+    void internationalTldRows()
+    {
+        Fixture f;
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            for (const QString &tld : {QStringLiteral("xn--a"), QStringLiteral("\u0440 \u0444")}) {
+                fill(editor, tld, QStringLiteral("whois.example"), {});
+                commit(editor);
+                QVERIFY2(editor.isVisible(), qPrintable(tld));
+            }
+            fill(editor, QStringLiteral("\u0440\u0444"), QStringLiteral("whois.tcinet.ru"), {});
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            fill(editor, QStringLiteral("XN--P1AI"), QStringLiteral("whois.example"), {}); // the same TLD
+            commit(editor);
+            QVERIFY(editor.isVisible());
+            fill(editor, QStringLiteral("com.xn--p1ai"), QStringLiteral("whois.example"), {});
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        QCOMPARE(f.prompter.texts(), QStringList(3, kAddFailed));
+        QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.one, whois.two|no match;ORG|whois.org|;"
+                                                   "XN--P1AI|whois.tcinet.ru|;COM.XN--P1AI|whois.example|"));
+        QCOMPARE(f.list("tldList")->topLevelItem(2)->toolTip(0), QStringLiteral("\u0440\u0444"));
+        QCOMPARE(f.list("tldList")->topLevelItem(3)->toolTip(0), QStringLiteral("com.\u0440\u0444"));
+        QVERIFY(f.list("tldList")->topLevelItem(0)->toolTip(0).isEmpty());
+    }
+
     void editEntryKeepsItsOwnTldAndAnEmptyFreeField()
     {
         Fixture f;
