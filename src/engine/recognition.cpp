@@ -134,7 +134,10 @@ const Tables &tables()
                "nothing found for @", "no such domain @", "not found @", "no records matching @ found",
                "no information available about domain name @", "no information about domain @",
                "no information available about domain @", "el dominio @ no se encuentra registrado",
-               "you queried for @ but this server does not have any data for @"});
+               "you queried for @ but this server does not have any data for @", "no match found for @",
+               "no entries found for query @", "no entries found for the selected source",
+               "no entries found for the selected sources",
+               "we do not have an entry"}); // "... in our database matching your query"
         const char *const subjects[] = {"domain",       "domain name", "the domain",        "the domain name",
                                         "this domain",  "this domain name", "the requested domain", "@",
                                         "domain @",     "domain name @", "the domain @",   "the domain name @",
@@ -580,6 +583,11 @@ bool deniesRegistration(Text sentence)
 
 bool isThrottleNotice(Text sentence)
 {
+    // "number of allowed queries exceeded", "maximum number of requests per second exceeded"
+    if (contains(sentence, "exceeded") &&
+        (contains(sentence, "request") || contains(sentence, "quer") || contains(sentence, "lookup") ||
+         contains(sentence, "connection")))
+        return true;
     for (const char *phrase :
          {"limit exceeded", "limits exceeded", "limit has been exceeded", "limit reached", "limit has been reached",
           "quota exceeded", "quota has been exceeded", "has been exceeded", "have exceeded", "you exceeded",

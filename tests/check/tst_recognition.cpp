@@ -47,6 +47,14 @@ TEST(Recognition, StatementsOfRegistries)
         {"*** Nothing found for this query.\n", "example.kz", Kind::Free},
         {"Object_Not_Found\n", "example.mx", Kind::Free},
         {"% This query returned 0 objects.\n", "example.int", Kind::Free},
+        {"% No entries found for query \"example.is\".\n", "example.is", Kind::Free},
+        {"No entries found for the selected source(s).\n", "example.ro", Kind::Free},
+        {"No match found for \"example.com.tr\"\n", "example.com.tr", Kind::Free},
+        {"We do not have an entry in our database matching your query.\n", "example.ch", Kind::Free},
+        {"%% NOT FOUND\n", "example.fr", Kind::Free},
+        {"domain \"example.se\" not found.\n", "example.se", Kind::Free},
+        {"The requested domain was not found in the Registry or Registrar's WHOIS Server.\n", "example.kr",
+         Kind::Free},
         // Terms of use around a statement change nothing.
         {"Domain Status: No Object Found\nCopyright 2014 CiiA, All rights reserved.\n"
          "You are not authorized to access or query our WHOIS database through automated means.\n",
@@ -73,6 +81,9 @@ TEST(Recognition, StatementsOfRegistries)
         {"www.example.com is available\n", "example.com", Kind::Taken},
         {"Domain: example.com\n", "example.com", Kind::Taken},
         {"Domain example.com is available for backorder\n", "example.com", Kind::Taken},
+        {"No match found for other.com.tr\n", "example.com.tr", Kind::Taken},
+        {"Domain Name: example.com\nRegistrar: Example\nQuery limit exceeded for this record's details\n",
+         "example.com", Kind::Taken},
         // A throttling word inside a record says nothing about the query.
         {"% Query rate limit exceeded. Reduced information.\ndomain: example.br\nowner: Example Ltda\n",
          "example.br", Kind::Taken},
@@ -88,6 +99,9 @@ TEST(Recognition, StatementsOfRegistries)
         {"Requests of this client are not permitted. Please use https://www.nic.ch/whois/ for queries.\n",
          "example.ch", Kind::Refused},
         {"%% Maximum query rate reached, you have been blacklisted\n", "example.com", Kind::Refused},
+        {"Number of allowed queries exceeded.\n", "example.com", Kind::Refused},
+        {"maximum number of requests per second exceeded\n", "example.nl", Kind::Refused},
+        {"55000000002 Connection refused; access control limit reached.\n", "example.de", Kind::Refused},
     };
     for (const auto &c : cases)
         EXPECT_STREQ(kindName(recognize(c.reply, c.query)), kindName(c.expected)) << c.reply;
