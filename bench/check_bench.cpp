@@ -195,7 +195,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS] [CHECK_OPTION...]\n");
+        std::fprintf(stderr,
+                     "usage: check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS] [CHECK_OPTION...]\n");
         return 2;
     }
     const QString cli = QString::fromLocal8Bit(argv[1]);
@@ -221,9 +222,15 @@ int main(int argc, char **argv)
     }
     benchcli::writeSettings(dir.path(), port);
 
-    QStringList args{QStringLiteral("check"),   QStringLiteral("--data-dir"), dir.path(),
-                     QStringLiteral("--connections"), QString::number(connections), QStringLiteral("--timeout"),
-                     QStringLiteral("10"),      QStringLiteral("--quiet"),    QStringLiteral("--output"),
+    QStringList args{QStringLiteral("check"),
+                     QStringLiteral("--data-dir"),
+                     dir.path(),
+                     QStringLiteral("--connections"),
+                     QString::number(connections),
+                     QStringLiteral("--timeout"),
+                     QStringLiteral("10"),
+                     QStringLiteral("--quiet"),
+                     QStringLiteral("--output"),
                      report};
     for (int i = 5; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -200,13 +200,15 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
             error = in.errorString();
             return false;
         }
-        reader = std::make_unique<LineReader>(&in, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
+        reader =
+            std::make_unique<LineReader>(&in, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     } else {
         if (QFileInfo(file).isDir()) {
             error = QStringLiteral("is a folder");
             return false;
         }
-        reader = std::make_unique<LineReader>(file, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
+        reader =
+            std::make_unique<LineReader>(file, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     }
     if (!reader->open()) {
         error = reader->errorString();

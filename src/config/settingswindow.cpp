@@ -247,7 +247,8 @@ void SettingsWindow::buildSettingsRows()
         QStringLiteral("hideWizardCheck"), kHideWizard, [this] { return m_options.hideWizard; },
         [this](bool on) { m_options.hideWizard = on; });
     addCheckRow(
-        QStringLiteral("recognitionCheck"), kRecognitionCaption, [this] { return recognitionSetting(m_extra); },
+        QStringLiteral("recognitionCheck"), kRecognitionCaption,
+        [this] { return recognitionSetting(m_extra); },
         [this](bool on) { setRecognitionSetting(m_extra, on); }, kRecognitionToolTip);
 }
 

@@ -10,9 +10,8 @@ bool hasAceLabels(const QString &lowerTld)
 {
     // Letters, or the ASCII form of an internationalised TLD ("xn--p1ai" for "рф").
     for (QStringView label : QStringView(lowerTld).split(u'.')) {
-        const bool letters = std::all_of(label.begin(), label.end(), [](QChar c) {
-            return (c.unicode() >= u'a' && c.unicode() <= u'z');
-        });
+        const bool letters = std::all_of(
+            label.begin(), label.end(), [](QChar c) { return (c.unicode() >= u'a' && c.unicode() <= u'z'); });
         if (!letters && !isAceLabel(label))
             return false;
     }
@@ -32,7 +31,6 @@ bool TldServerTable::isValidTld(const QString &lowerTld)
     }
     return true;
 }
-
 
 QString TldServerTable::tldKey(const QString &tld)
 {

@@ -1,9 +1,9 @@
 #include "checkengine.h"
 
 #include "base/datafolder.h"
-#include "config/recognitionsetting.h"
 #include "checktexts.h"
 #include "classify.h"
+#include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
 #include "progress.h"
 #include "repopulate.h"
@@ -536,9 +536,9 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
     const bool hasRecord = s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < records.size();
     const QByteArray tldFree =
         hasRecord ? responseBytes(records[static_cast<size_t>(s.tldIndex)].freeResponse) : QByteArray();
-    const ReplyVerdict verdict = classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses,
-                                               m_session.errorResponses, m_session.recognition,
-                                               m_session.recognition ? encode8bit(s.query) : QByteArray());
+    const ReplyVerdict verdict =
+        classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses, m_session.errorResponses,
+                      m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray());
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
         if (retryAllowed(s)) {

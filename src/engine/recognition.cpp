@@ -111,60 +111,117 @@ const Tables &tables()
         Tables t;
         t.add(t.statusKeys, {"status", "domain status", "state", "domain state", "registration status",
                              "domain registration status", "availability", "domain availability"});
-        t.add(t.freeStatusValues,
-              {"free", "available", "avail", "not registered", "unregistered", "no object found", "object not found",
-               "not found", "does not exist", "object does not exist", "available for registration", "no match"});
+        t.add(t.freeStatusValues, {"free", "available", "avail", "not registered", "unregistered",
+                                   "no object found", "object not found", "not found", "does not exist",
+                                   "object does not exist", "available for registration", "no match"});
         t.add(t.placeholders, {"", "n/a", "na", "-", "--", "none", "null", "(null)", "0", "not applicable",
                                "not defined", "not set", "unknown"});
 
         // "Not registered" statements: a few that stand alone, and subjects (with
         // or without the name, "@") combined with predicates.
-        t.add(t.freeSentences,
-              {"available", "not registered", "not found", "no match", "no matches", "no match found",
-               "no object found", "object not found", "object_not_found", "object does not exist",
-               "no such domain", "no such object", "no records found", "no record found", "no data found",
-               "nothing found", "nothing found for this query", "no entries found", "no matching record",
-               "no matching records", "domain not found", "domain name not found", "domain not registered",
-               "domain is not registered", "domain available", "available for registration",
-               "the queried object does not exist",
-               "there is no information available on the domain consulted", "this query returned 0 objects",
-               "el dominio no se encuentra registrado", "no match for @", "no match for domain @",
-               "no entries found for @", "no entries found for domain @", "no records found for @",
-               "no records found for object @", "no records found for domain @", "no data found for @",
-               "nothing found for @", "no such domain @", "not found @", "no records matching @ found",
-               "no information available about domain name @", "no information about domain @",
-               "no information available about domain @", "el dominio @ no se encuentra registrado",
-               "you queried for @ but this server does not have any data for @", "no match found for @",
-               "no entries found for query @", "no entries found for the selected source",
-               "no entries found for the selected sources",
-               "we do not have an entry"}); // "... in our database matching your query"
-        const char *const subjects[] = {"domain",       "domain name", "the domain",        "the domain name",
-                                        "this domain",  "this domain name", "the requested domain", "@",
-                                        "domain @",     "domain name @", "the domain @",   "the domain name @",
-                                        "this domain @", "name @",     "object @"};
+        t.add(t.freeSentences, {"available",
+                                "not registered",
+                                "not found",
+                                "no match",
+                                "no matches",
+                                "no match found",
+                                "no object found",
+                                "object not found",
+                                "object_not_found",
+                                "object does not exist",
+                                "no such domain",
+                                "no such object",
+                                "no records found",
+                                "no record found",
+                                "no data found",
+                                "nothing found",
+                                "nothing found for this query",
+                                "no entries found",
+                                "no matching record",
+                                "no matching records",
+                                "domain not found",
+                                "domain name not found",
+                                "domain not registered",
+                                "domain is not registered",
+                                "domain available",
+                                "available for registration",
+                                "the queried object does not exist",
+                                "there is no information available on the domain consulted",
+                                "this query returned 0 objects",
+                                "el dominio no se encuentra registrado",
+                                "no match for @",
+                                "no match for domain @",
+                                "no entries found for @",
+                                "no entries found for domain @",
+                                "no records found for @",
+                                "no records found for object @",
+                                "no records found for domain @",
+                                "no data found for @",
+                                "nothing found for @",
+                                "no such domain @",
+                                "not found @",
+                                "no records matching @ found",
+                                "no information available about domain name @",
+                                "no information about domain @",
+                                "no information available about domain @",
+                                "el dominio @ no se encuentra registrado",
+                                "you queried for @ but this server does not have any data for @",
+                                "no match found for @",
+                                "no entries found for query @",
+                                "no entries found for the selected source",
+                                "no entries found for the selected sources",
+                                "we do not have an entry"}); // "... in our database matching your query"
+        const char *const subjects[] = {"domain",
+                                        "domain name",
+                                        "the domain",
+                                        "the domain name",
+                                        "this domain",
+                                        "this domain name",
+                                        "the requested domain",
+                                        "@",
+                                        "domain @",
+                                        "domain name @",
+                                        "the domain @",
+                                        "the domain name @",
+                                        "this domain @",
+                                        "name @",
+                                        "object @"};
         const char *const predicates[] = {
-            "is available",       "available",
-            "- available",        "is available for registration",
-            "available for registration", "is available for purchase",
-            "is free",            "is not registered",
-            "not registered",     "not registred",
-            "is not registred",   "is not registered yet",
-            "is not yet registered", "is unregistered",
-            "has not been registered", "has not been registered yet",
-            "is not found",       "not found",
-            "was not found",      "does not exist",
-            "no existe",          "no match",
-            "- no match",         "- not found",
+            "is available",
+            "available",
+            "- available",
+            "is available for registration",
+            "available for registration",
+            "is available for purchase",
+            "is free",
+            "is not registered",
+            "not registered",
+            "not registred",
+            "is not registred",
+            "is not registered yet",
+            "is not yet registered",
+            "is unregistered",
+            "has not been registered",
+            "has not been registered yet",
+            "is not found",
+            "not found",
+            "was not found",
+            "does not exist",
+            "no existe",
+            "no match",
+            "- no match",
+            "- not found",
         };
         for (const char *s : subjects) {
             for (const char *p : predicates)
                 t.freeSentences.insert(t.keep(std::string(s) + ' ' + p));
         }
 
-        t.add(t.noticeWords, {"exceeded", "exceed", "limit", "limits", "limited", "ratelimit", "ratelimited",
-                              "quota", "many", "again", "wait", "slow", "denied", "refused", "blocked",
-                              "blacklisted", "banned", "interval", "grace", "unavailable", "permitted", "busy",
-                              "rate"});
+        t.add(t.noticeWords,
+              {"exceeded",    "exceed",      "limit",     "limits",      "limited", "ratelimit",
+               "ratelimited", "quota",       "many",      "again",       "wait",    "slow",
+               "denied",      "refused",     "blocked",   "blacklisted", "banned",  "interval",
+               "grace",       "unavailable", "permitted", "busy",        "rate"});
         t.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
                            "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
         t.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});
@@ -187,10 +244,12 @@ const Tables &tables()
              "setembro"},
             {"october", "oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
             {"november", "nov", "novembre", "noviembre", "novembro"},
-            {"december", "dec", "dezember", "dez", "d\xe9"
-                                                   "cembre",
-             "decembre", "d\xe9"
-                         "c",
+            {"december", "dec", "dezember", "dez",
+             "d\xe9"
+             "cembre",
+             "decembre",
+             "d\xe9"
+             "c",
              "dic", "diciembre", "dicembre", "dezembro"},
         };
         for (int m = 0; m < 12; ++m) {
@@ -491,8 +550,8 @@ void splitField(const ShapedLine &line, Field &field)
         rawKey = t.substr(0, at);
         field.value = t.substr(at == colon ? at + 1 : at);
     }
-    while (!field.value.empty() && (isBlank(field.value.front()) || field.value.front() == ':' ||
-                                    field.value.front() == '.'))
+    while (!field.value.empty() &&
+           (isBlank(field.value.front()) || field.value.front() == ':' || field.value.front() == '.'))
         field.value.remove_prefix(1);
     field.value = trimmed(field.value);
 
@@ -552,9 +611,9 @@ bool isRecordKey(Text key)
 {
     if (key.size() > kMaxKeyLength)
         return false;
-    for (const char *word : {"creat", "registrar", "registrant", "name server", "nameserver", "nserver", "holder",
-                             "expir", "paid till", "registered", "registration date", "registration time",
-                             "owner", "renewal date"}) {
+    for (const char *word :
+         {"creat", "registrar", "registrant", "name server", "nameserver", "nserver", "holder", "expir",
+          "paid till", "registered", "registration date", "registration time", "owner", "renewal date"}) {
         if (contains(key, word))
             return true;
     }
@@ -573,8 +632,9 @@ bool deniesRegistration(Text sentence)
                               sentence.starts_with("this name") || sentence.starts_with("object");
     if (!aboutTheName)
         return false;
-    for (const char *phrase : {"reserved", "cannot be registered", "can not be registered", "can't be registered",
-                               "not available", "prohibited", "not allowed", "blocked", "withheld"}) {
+    for (const char *phrase :
+         {"reserved", "cannot be registered", "can not be registered", "can't be registered", "not available",
+          "prohibited", "not allowed", "blocked", "withheld"}) {
         if (contains(sentence, phrase))
             return true;
     }
@@ -584,21 +644,55 @@ bool deniesRegistration(Text sentence)
 bool isThrottleNotice(Text sentence)
 {
     // "number of allowed queries exceeded", "maximum number of requests per second exceeded"
-    if (contains(sentence, "exceeded") &&
-        (contains(sentence, "request") || contains(sentence, "quer") || contains(sentence, "lookup") ||
-         contains(sentence, "connection")))
+    if (contains(sentence, "exceeded") && (contains(sentence, "request") || contains(sentence, "quer") ||
+                                           contains(sentence, "lookup") || contains(sentence, "connection")))
         return true;
-    for (const char *phrase :
-         {"limit exceeded", "limits exceeded", "limit has been exceeded", "limit reached", "limit has been reached",
-          "quota exceeded", "quota has been exceeded", "has been exceeded", "have exceeded", "you exceeded",
-          "exceeded the", "exceeded your", "exceeded maximum", "too many requests", "too many queries",
-          "too many connection", "too many lookups", "too many users", "try again later", "try again in",
-          "please wait", "slow down", "access denied", "access is denied", "permission denied",
-          "connection refused", "query refused", "request refused", "rate limit", "rate-limit", "ratelimit",
-          "temporarily blocked", "has been blocked", "have been blocked", "is blocked", "are blocked",
-          "blacklisted", "been banned", "are banned", "interval is too short", "grace period",
-          "service unavailable", "temporarily unavailable", "requests of this client are not permitted",
-          "server is busy", "server busy"}) {
+    for (const char *phrase : {"limit exceeded",
+                               "limits exceeded",
+                               "limit has been exceeded",
+                               "limit reached",
+                               "limit has been reached",
+                               "quota exceeded",
+                               "quota has been exceeded",
+                               "has been exceeded",
+                               "have exceeded",
+                               "you exceeded",
+                               "exceeded the",
+                               "exceeded your",
+                               "exceeded maximum",
+                               "too many requests",
+                               "too many queries",
+                               "too many connection",
+                               "too many lookups",
+                               "too many users",
+                               "try again later",
+                               "try again in",
+                               "please wait",
+                               "slow down",
+                               "access denied",
+                               "access is denied",
+                               "permission denied",
+                               "connection refused",
+                               "query refused",
+                               "request refused",
+                               "rate limit",
+                               "rate-limit",
+                               "ratelimit",
+                               "temporarily blocked",
+                               "has been blocked",
+                               "have been blocked",
+                               "is blocked",
+                               "are blocked",
+                               "blacklisted",
+                               "been banned",
+                               "are banned",
+                               "interval is too short",
+                               "grace period",
+                               "service unavailable",
+                               "temporarily unavailable",
+                               "requests of this client are not permitted",
+                               "server is busy",
+                               "server busy"}) {
         if (contains(sentence, phrase))
             return true;
     }

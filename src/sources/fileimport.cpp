@@ -78,9 +78,8 @@ QStringList extractedNames(QStringView line)
     const bool ascii = lowerInto(trimSpaces(line), lower);
     QStringList out;
     QString buffer;
-    forEachCandidate(lower, ImportRule::Extract, [&](QStringView field) {
-        out.append(asciiCandidate(field, ascii, buffer).toString());
-    });
+    forEachCandidate(lower, ImportRule::Extract,
+                     [&](QStringView field) { out.append(asciiCandidate(field, ascii, buffer).toString()); });
     if (lower.contains(u' '))
         out.append(QString());
     return out;

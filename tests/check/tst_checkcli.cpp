@@ -104,7 +104,8 @@ private slots:
         server.setDefault(Reply::text("Domain Status: No Object Found\r\n"));
         TempDataFolder folder;
         writeSettings(folder, server);
-        folder.write("names.txt", "B\xC3\x9C" "CHER.com\nplain.com\n");
+        folder.write("names.txt", "B\xC3\x9C"
+                                  "CHER.com\nplain.com\n");
         for (const bool only : {false, true}) {
             server.clearQueries();
             QProcess p;

@@ -265,10 +265,11 @@ private slots:
             "FREE|Taken|N/A|FREE|FREE"_L1);
         QCOMPARE(h.cells(ColExpiresIn, {"own.com", "taken.com"}) + h.cells(ColInformation, {"taken.com"}),
                  "0 days|10 daysStatus: active"_L1);
-        QCOMPARE(h.cells(ColInformation, {"both.com", "empty.com", "ab.co.uk", "x.org", "evil.com", "huge.com"}),
-                 "Erroneous whois response|Erroneous whois response|Unable to check, no TLD info found|"
-                 "Invalid domain format|"
-                 "Status: bad field and|Status: flooding"_L1);
+        QCOMPARE(
+            h.cells(ColInformation, {"both.com", "empty.com", "ab.co.uk", "x.org", "evil.com", "huge.com"}),
+            "Erroneous whois response|Erroneous whois response|Unable to check, no TLD info found|"
+            "Invalid domain format|"
+            "Status: bad field and|Status: flooding"_L1);
         QCOMPARE(h.cells(ColExpiration, {"evil.com", "taken.com"}), "01-01-30|25-01-26"_L1);
         // Eleven lines of four fields: no separator, CR or LF got into a field.
         QCOMPARE(h.work().count('\x01'), 33);

@@ -163,8 +163,8 @@ private slots:
                     o.datesRead += cellDate(row->cells[ColExpiration]) == c.expiry;
                 }
             }
-            qInfo("recognition %s: free found %d/%d, false frees %d, expiry dates read %d/%d", on ? "on" : "off",
-                  o.freeFound, free, o.falseFrees, o.datesRead, dated);
+            qInfo("recognition %s: free found %d/%d, false frees %d, expiry dates read %d/%d",
+                  on ? "on" : "off", o.freeFound, free, o.falseFrees, o.datesRead, dated);
         }
 
         // Off: exactly what the configured strings alone give.
@@ -185,7 +185,8 @@ private slots:
                                                                    : u"N/A"_s;
             QCOMPARE(row.cells[ColAvailability], expected);
             if (v.kind == ReplyClass::Taken) {
-                QCOMPARE(row.cells[ColExpiration], cellDate(v.expiration).isValid() ? v.expiration : u"N/A"_s);
+                QCOMPARE(row.cells[ColExpiration],
+                         cellDate(v.expiration).isValid() ? v.expiration : u"N/A"_s);
                 QCOMPARE(row.cells[ColInformation], v.information);
             }
         }

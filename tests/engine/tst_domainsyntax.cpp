@@ -58,14 +58,14 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
         {u"xn--bcher-kva.de", "xn--bcher-kva.de", true},
         {u"sub.xn--e1afmkfd.xn--p1ai", "sub.xn--e1afmkfd.xn--p1ai", true},
         {u"ab.xn--p1ai", "ab.xn--p1ai", true},
-        {u"ab.xn--a", "ab.xn--a", false},                 // not the form of any label
+        {u"ab.xn--a", "ab.xn--a", false}, // not the form of any label
         {u"ab.xn--p1ai-", "ab.xn--p1ai-", false},
         {u"ab.xn--p1ai.xn--", "ab.xn--p1ai.xn--", false},
-        {u"ab.x1--p1ai", "ab.x1--p1ai", false},           // digits stay refused elsewhere
-        {u"b\u00fccher..de", "b\u00fccher..de", false},   // no ASCII form: kept, and refused
+        {u"ab.x1--p1ai", "ab.x1--p1ai", false},         // digits stay refused elsewhere
+        {u"b\u00fccher..de", "b\u00fccher..de", false}, // no ASCII form: kept, and refused
         {u"b\u00fc cher.de", "b\u00fc cher.de", false},
-        {u"\u00e4.de", "xn--4ca.de", true},               // the rules judge the ASCII form
-        {u"ab_\u00e4.de", "xn--ab_-sla.de", false},        // "_" stays refused
+        {u"\u00e4.de", "xn--4ca.de", true},         // the rules judge the ASCII form
+        {u"ab_\u00e4.de", "xn--ab_-sla.de", false}, // "_" stays refused
     };
     for (const auto &c : cases) {
         const QString ascii = asciiName(QString::fromUtf16(c.typed));

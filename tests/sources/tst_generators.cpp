@@ -263,14 +263,17 @@ TEST(InternationalNames, GeneratorsAndNameLists)
     EXPECT_EQ(variants.first(), "xn--bcher-kva.de");
     EXPECT_TRUE(variants.contains(u"xn--vcher-kva.de"_s)); // b -> v
     EXPECT_TRUE(variants.contains(u"xn--cher-zra.de"_s));  // b left out
-    EXPECT_FALSE(variants.contains(u"bcher.de"_s));         // the ü has no neighbours and stays
+    EXPECT_FALSE(variants.contains(u"bcher.de"_s));        // the ü has no neighbours and stays
     for (const QString &v : variants)
         EXPECT_FALSE(hasNonAscii(v)) << v.toStdString();
 
     TempDataFolder folder;
-    folder.write("names.txt", "B\xC3\x9C" "CHER.de\r\nb\xFC" "cher.de\nex\xC3\xA4mple.com\n");
+    folder.write("names.txt", "B\xC3\x9C"
+                              "CHER.de\r\nb\xFC"
+                              "cher.de\nex\xC3\xA4mple.com\n");
     NameListModel loaded("Domain");
-    LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
+    LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd,
+                      LineReader::Decoding::Utf8Names);
     ASSERT_TRUE(reader.open());
     EXPECT_EQ(loadNameList(reader, loaded), 2);
     EXPECT_EQ(joined(loaded), "xn--bcher-kva.de,xn--exmple-cua.com");

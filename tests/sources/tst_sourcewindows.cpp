@@ -209,7 +209,9 @@ private slots:
                                 << QStringList();
         // A UTF-8 file of names in another script.
         QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
-                               << QByteArray("B\xC3\x9C" "CHER%1.com\r\n") << twice;
+                               << QByteArray("B\xC3\x9C"
+                                             "CHER%1.com\r\n")
+                               << twice;
     }
 
     void importFromFile()
@@ -240,7 +242,9 @@ private slots:
         sampler.stop();
         QCOMPARE(m_ctx->list.rowCount(), 2500);
         QCOMPARE(m_ctx->list.rowAt(0).cells[ColDomain],
-                 asciiName(QString::fromUtf8(QString::fromLatin1(line).arg(0).toLatin1()).trimmed().section(u' ', 0, 0)));
+                 asciiName(QString::fromUtf8(QString::fromLatin1(line).arg(0).toLatin1())
+                               .trimmed()
+                               .section(u' ', 0, 0)));
         QCOMPARE(seen, counts);
         QCOMPARE(standByShown, !wizard);
         QCOMPARE(m_prompter->log().size(), 1); // the file choice; nothing reports the end
