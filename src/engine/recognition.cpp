@@ -801,6 +801,23 @@ QDate statusDate(Text value)
     return {};
 }
 
+// "dd-mm-yyyy", written out by hand: QDate::toString reads its format anew on
+// every call, and this runs for every reply of a taken name.
+QString dayText(QDate date)
+{
+    QString text(10, u'-');
+    const auto two = [&text](qsizetype at, int n) {
+        text[at] = QChar(u'0' + n / 10);
+        text[at + 1] = QChar(u'0' + n % 10);
+    };
+    two(0, date.day());
+    two(3, date.month());
+    const int year = date.year();
+    two(6, year / 100);
+    two(8, year % 100);
+    return text;
+}
+
 bool isFreeSentence(Text sentence)
 {
     if (tables().freeSentences.count(sentence))
@@ -839,9 +856,10 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     QDate expiry;
     QDate statusLineDate; // "status: ok-until 20131218000000", when no label names the date
 
-    ShapedLine line;
-    Field field;
-    std::string sentence;
+    // Reused from reply to reply: a run classifies hundreds of thousands.
+    thread_local ShapedLine line;
+    thread_local Field field;
+    thread_local std::string sentence;
     // One pass over the lines. Once a record shows, the name is not free and the
     // query was answered: only its expiry date is still looked for, and once
     // that is read the rest of the reply (mostly terms of use) is skipped.
@@ -926,6 +944,6 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     if (!expiry.isValid())
         expiry = statusLineDate;
     if (expiry.isValid())
-        result.expiration = expiry.toString(QStringLiteral("dd-MM-yyyy"));
+        result.expiration = dayText(expiry);
     return result;
 }
