@@ -3,7 +3,11 @@
 // epoll client doing the same exchanges against the same server (the ceiling).
 // With a reply delay, the run is measured against its bound, C / delay.
 //
-//   check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS]
+//   check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS] [CHECK_OPTION...]
+//
+// Options after DELAY_MS are handed to `quorvane-cli check` (for instance
+// --configured-strings-only, to compare a run without the recognition of
+// registry replies).
 //
 // Prints NAME VALUE UNIT lines.
 
@@ -191,7 +195,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS]\n");
+        std::fprintf(stderr,
+                     "usage: check_bench CLI_PATH [NAMES] [CONNECTIONS] [DELAY_MS] [CHECK_OPTION...]\n");
         return 2;
     }
     const QString cli = QString::fromLocal8Bit(argv[1]);
@@ -217,11 +222,20 @@ int main(int argc, char **argv)
     }
     benchcli::writeSettings(dir.path(), port);
 
-    const benchcli::CliResult r =
-        benchcli::runCli(cli, {QStringLiteral("check"), QStringLiteral("--data-dir"), dir.path(),
-                               QStringLiteral("--connections"), QString::number(connections),
-                               QStringLiteral("--timeout"), QStringLiteral("10"), QStringLiteral("--quiet"),
-                               QStringLiteral("--output"), report, namesFile});
+    QStringList args{QStringLiteral("check"),
+                     QStringLiteral("--data-dir"),
+                     dir.path(),
+                     QStringLiteral("--connections"),
+                     QString::number(connections),
+                     QStringLiteral("--timeout"),
+                     QStringLiteral("10"),
+                     QStringLiteral("--quiet"),
+                     QStringLiteral("--output"),
+                     report};
+    for (int i = 5; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    args << namesFile;
+    const benchcli::CliResult r = benchcli::runCli(cli, args);
     const auto [rows, unchecked] = countReport(report);
     const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);

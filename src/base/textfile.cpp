@@ -17,17 +17,81 @@ QByteArray encode8bit(QStringView text)
     return text.toLatin1();
 }
 
-LineReader::LineReader(const QString &path, Ends ends)
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0; // overlong
+            else if (c == 0xED)
+                high = 0x9F; // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90; // overlong
+            else if (c == 0xF4)
+                high = 0x8F; // beyond U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + more >= n)
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char d = p[i + k];
+            if (k == 1 ? (d < low || d > high) : (d < 0x80 || d > 0xBF))
+                return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+LineReader::LineReader(const QString &path, Ends ends, Decoding decoding)
     : m_file(std::make_unique<QFile>(path))
     , m_device(m_file.get())
     , m_ends(ends)
+    , m_decoding(decoding)
 {
 }
 
-LineReader::LineReader(QIODevice *device, Ends ends)
+LineReader::LineReader(QIODevice *device, Ends ends, Decoding decoding)
     : m_device(device)
     , m_ends(ends)
+    , m_decoding(decoding)
 {
+}
+
+void LineReader::takeLine(QString &line, const char *begin, qsizetype size)
+{
+    // Refilling the caller's string reuses its buffer: no allocation per line.
+    line.resize(0);
+    if (m_decoding == Decoding::Utf8Names) {
+        if (m_firstLine && size >= 3 && QByteArrayView(begin, 3) == "\xEF\xBB\xBF") {
+            begin += 3;
+            size -= 3;
+        }
+        m_firstLine = false;
+        const QByteArrayView bytes(begin, size);
+        const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+        if (high && isValidUtf8(bytes)) {
+            line.append(QString::fromUtf8(bytes));
+            return;
+        }
+    }
+    line.append(QLatin1StringView(begin, size));
 }
 
 LineReader::~LineReader() = default;
@@ -99,17 +163,14 @@ bool LineReader::readLine(QString &line)
                 m_discarding = false;
                 continue;
             }
-            // Refilling the caller's string reuses its buffer: no allocation per line.
-            line.resize(0);
-            line.append(QLatin1StringView(begin, i));
+            takeLine(line, begin, i);
             return true;
         }
         if (m_discarding) {
             m_pos += avail;
             m_scanned = 0;
         } else if (avail >= kMaxLineLength) {
-            line.resize(0);
-            line.append(QLatin1StringView(begin, kMaxLineLength));
+            takeLine(line, begin, kMaxLineLength);
             m_pos += kMaxLineLength;
             m_scanned = 0;
             m_discarding = true;
@@ -120,8 +181,7 @@ bool LineReader::readLine(QString &line)
         if (!fill()) {
             m_scanned = 0;
             if (!m_discarding && m_pos < m_buffer.size()) {
-                line.resize(0);
-                line.append(QLatin1StringView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos));
+                takeLine(line, m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
                 m_pos = m_buffer.size();
                 return true;
             }

@@ -18,14 +18,24 @@ inline constexpr char16_t kFieldSeparator = u'\x01';
 // Reads a text file line by line in large blocks. Lists of names, keywords and
 // filter strings accept CR LF, CR and LF line ends; settings.ini ends its lines
 // at CR LF or CR only, because a stored response may hold a line feed.
+//
+// Lists a user writes (names, keywords, filter strings) may come from an editor
+// that saves UTF-8: with Decoding::Utf8Names a line that holds bytes beyond
+// ASCII and is valid UTF-8 as a whole is read as UTF-8 (and a byte order mark
+// at the start of the file is dropped); any other line is read 8-bit as always.
+// Latin-1 text with accented letters is practically never valid UTF-8, so
+// older files read as they did.
 class LineReader
 {
 public:
     enum class Ends { AnyLineEnd, CrOnly };
+    enum class Decoding { EightBit, Utf8Names };
 
-    explicit LineReader(const QString &path, Ends ends = Ends::AnyLineEnd);
+    explicit LineReader(const QString &path, Ends ends = Ends::AnyLineEnd,
+                        Decoding decoding = Decoding::EightBit);
     // Reads from an already open device (standard input, for instance).
-    explicit LineReader(QIODevice *device, Ends ends = Ends::AnyLineEnd);
+    explicit LineReader(QIODevice *device, Ends ends = Ends::AnyLineEnd,
+                        Decoding decoding = Decoding::EightBit);
     ~LineReader();
 
     bool open(); // false when the file cannot be opened
@@ -40,10 +50,13 @@ public:
 
 private:
     bool fill();
+    void takeLine(QString &line, const char *begin, qsizetype size);
 
     std::unique_ptr<QFile> m_file;
     QIODevice *m_device = nullptr;
     Ends m_ends;
+    Decoding m_decoding;
+    bool m_firstLine = true;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     bool m_eof = false;
@@ -52,6 +65,9 @@ private:
     qsizetype m_scanned = 0;   // bytes after m_pos already searched for a line end
     bool m_discarding = false; // skipping the rest of an over-long line
 };
+
+// Whether `bytes` are well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(QByteArrayView bytes);
 
 // The text without leading and trailing spaces. Only spaces: a tab or another
 // blank stays and, in a name, makes it fail the syntax check.

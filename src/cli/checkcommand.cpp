@@ -234,7 +234,8 @@ protected:
     {
         return QStringLiteral(
             "Checks every domain named in the FILEs (one a line; '-' reads standard input)\n"
-            "against the WHOIS servers of its TLD and prints the result report.");
+            "against the WHOIS servers of its TLD and prints the result report. A name in\n"
+            "another script (a line of UTF-8) is checked and reported in its ASCII form.");
     }
     QList<QCommandLineOption> options() const override
     {
@@ -276,6 +277,10 @@ protected:
              QStringLiteral("read the FILEs as the list files of back-order services:\n"
                             "a line is cut at its first space and split at every ',';\n"
                             "each field may be a domain (a line with neither holds none)")},
+            {QStringLiteral("configured-strings-only"),
+             QStringLiteral("classify replies by the configured response strings alone,\n"
+                            "without the program's own recognition of current registry\n"
+                            "replies (check/recognition in quorvane.ini)")},
         };
     }
     QString epilogue() const override
@@ -378,6 +383,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
         ctx.options.expireDays = parser.value(QStringLiteral("expire-days")).trimmed();
     // Every name given is checked; there is no selection here.
     ctx.options.checkSelected = false;
+    ctx.run.configuredStringsOnly = parser.isSet(QStringLiteral("configured-strings-only"));
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     // A signal while the names are read lets the reading finish: the report

@@ -148,13 +148,15 @@ bool CliInputFile::open(const QString &file, QString &error)
             error = m_stdin.errorString();
             return false;
         }
-        m_reader = std::make_unique<LineReader>(&m_stdin);
+        m_reader = std::make_unique<LineReader>(&m_stdin, LineReader::Ends::AnyLineEnd,
+                                                LineReader::Decoding::Utf8Names);
     } else {
         if (QFileInfo(file).isDir()) {
             error = QStringLiteral("is a folder");
             return false;
         }
-        m_reader = std::make_unique<LineReader>(file);
+        m_reader =
+            std::make_unique<LineReader>(file, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     }
     if (!m_reader->open()) {
         error = m_reader->errorString();

@@ -88,7 +88,8 @@ protected:
 };
 
 // A list file named on the command line, or standard input for "-", read line
-// by line with any line end.
+// by line with any line end. A line of UTF-8 is read as such (names and
+// keywords in other scripts); any other line 8-bit, as the windows read files.
 class CliInputFile
 {
 public:

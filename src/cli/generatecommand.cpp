@@ -2,6 +2,7 @@
 
 #include "cliprompter.h"
 
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -127,7 +128,7 @@ int KeywordsCommand::execute(const QCommandLineParser &parser)
         // Keyed like the window's TLD list: lower case, each once, in order.
         NameListModel tlds(QStringLiteral("TLD"));
         for (const QString &tld : parser.value(QStringLiteral("tld")).split(u','))
-            tlds.add(trimSpaces(tld).toString().toLower());
+            tlds.add(asciiName(trimSpaces(tld)));
         input.tlds = tlds.names();
         input.tlds.removeAll(QString());
     }

@@ -1,10 +1,12 @@
 #include "settingswindow.h"
 
+#include "base/idn.h"
 #include "base/prompter.h"
 #include "config/deftlds.h"
 #include "config/extrasettings.h"
 #include "config/programoptions.h"
 #include "config/rdapbootstrap.h"
+#include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
 #include "config/tldentrydialog.h"
 #include "config/tldservertable.h"
@@ -237,6 +239,10 @@ void SettingsWindow::buildSettingsRows()
     addCheckRow(
         QStringLiteral("hideWizardCheck"), kHideWizard, [this] { return m_options.hideWizard; },
         [this](bool on) { m_options.hideWizard = on; });
+    addCheckRow(
+        QStringLiteral("recognitionCheck"), kRecognitionCaption,
+        [this] { return recognitionSetting(m_extra); },
+        [this](bool on) { setRecognitionSetting(m_extra, on); }, kRecognitionToolTip);
     addChoiceRow(
         QStringLiteral("rdapModeCombo"), kRdapModeCaption, kRdapModeChoices,
         [this] { return static_cast<int>(rdapModeSetting(m_extra).mode); },
@@ -290,8 +296,13 @@ void SettingsWindow::refreshTldList(int select)
     m_tldList->clear();
     QList<QTreeWidgetItem *> items;
     items.reserve(m_config.table.count());
-    for (const TldEntry &entry : m_config.table.rows())
-        items << new QTreeWidgetItem(QStringList{entry.tld, entry.servers, entry.freeResponse});
+    for (const TldEntry &entry : m_config.table.rows()) {
+        auto *item = new QTreeWidgetItem(QStringList{entry.tld, entry.servers, entry.freeResponse});
+        // "XN--P1AI" is the TLD the user knows as "рф".
+        if (const QString shown = unicodeName(entry.key); shown != entry.key)
+            item->setToolTip(0, shown);
+        items << item;
+    }
     m_tldList->addTopLevelItems(items);
     selectRow(m_tldList, select);
 }

@@ -1,5 +1,25 @@
 #include "tldservertable.h"
 
+#include "base/idn.h"
+
+#include <algorithm>
+
+namespace {
+
+bool hasAceLabels(const QString &lowerTld)
+{
+    // Letters, or the ASCII form of an internationalised TLD ("xn--p1ai" for "рф").
+    for (QStringView label : QStringView(lowerTld).split(u'.')) {
+        const bool letters = std::all_of(
+            label.begin(), label.end(), [](QChar c) { return (c.unicode() >= u'a' && c.unicode() <= u'z'); });
+        if (!letters && !isAceLabel(label))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TldServerTable::isValidTld(const QString &lowerTld)
 {
     if (lowerTld.size() < 2 || lowerTld.size() > 255)
@@ -7,14 +27,19 @@ bool TldServerTable::isValidTld(const QString &lowerTld)
     for (QChar c : lowerTld) {
         const char16_t u = c.unicode();
         if (!((u >= u'a' && u <= u'z') || u == u'.'))
-            return false;
+            return hasAceLabels(lowerTld);
     }
     return true;
 }
 
+QString TldServerTable::tldKey(const QString &tld)
+{
+    return asciiName(tld);
+}
+
 bool TldServerTable::AddTldEntry(const QString &tld, const QString &servers, const QString &freeResponse)
 {
-    const QString key = tld.toLower();
+    const QString key = tldKey(tld);
     if (key.isEmpty() || servers.isEmpty() || !isValidTld(key))
         return false;
     if (m_keys.contains(key))
@@ -35,7 +60,7 @@ bool TldServerTable::EditTldEntry(int i, const QString &tld, const QString &serv
 {
     if (i < 0 || i >= count())
         return false;
-    const QString key = tld.toLower();
+    const QString key = tldKey(tld);
     if (key.isEmpty() || servers.isEmpty() || !isValidTld(key))
         return false;
     const int other = m_keys.value(key, -1);
@@ -59,7 +84,7 @@ void TldServerTable::setRow(int i, const QString &tld, const QString &servers, c
         return;
     TldEntry &entry = m_rows[static_cast<size_t>(i)];
     m_keys.remove(entry.key);
-    entry.key = tld.toLower();
+    entry.key = tldKey(tld);
     entry.tld = entry.key.toUpper();
     entry.servers = servers;
     entry.freeResponse = freeResponse.toLower();

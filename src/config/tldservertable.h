@@ -34,7 +34,7 @@ public:
     int count() const { return static_cast<int>(m_rows.size()); }
     const TldEntry &row(int i) const { return m_rows[static_cast<size_t>(i)]; } // 0-based
     const std::vector<TldEntry> &rows() const { return m_rows; }
-    bool contains(const QString &key) const { return m_keys.contains(key.toLower()); }
+    bool contains(const QString &key) const { return m_keys.contains(tldKey(key)); }
     void removeRow(int i);
     void clear();
     // The settings editor's "Update" of row i (0-based): the same checks as
@@ -49,6 +49,9 @@ public:
     QStringList tlds() const;
 
     static bool isValidTld(const QString &lowerTld);
+    // The key a TLD is kept under: lower case, an internationalised one ("рф")
+    // in its ASCII form ("xn--p1ai").
+    static QString tldKey(const QString &tld);
 
 private:
     std::vector<TldEntry> m_rows;

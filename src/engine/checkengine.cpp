@@ -3,6 +3,7 @@
 #include "base/datafolder.h"
 #include "checktexts.h"
 #include "classify.h"
+#include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
 #include "progress.h"
 #include "rdapclassify.h"
@@ -31,6 +32,7 @@ struct CheckEngine::StartPlan {
     std::shared_ptr<const RdapBootstrap> bootstrap;
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
+    bool recognition = false;
 };
 
 CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
@@ -251,6 +253,12 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     }
     plan.freeResponses = responseBytes(m_ctx.config.freeResponses);
     plan.errorResponses = responseBytes(m_ctx.config.errorResponses);
+    if (!run.configuredStringsOnly) {
+        QString problem;
+        plan.recognition = recognitionSetting(m_ctx.extra, &problem);
+        if (!problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, problem);
+    }
 
     // temp.txt is opened before the list is emptied: without it the results
     // would have nowhere to go and the names would be lost.
@@ -277,6 +285,7 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapNotBefore.clear();
     s.rdapHostActivity.clear();
     s.errorResponses = std::move(plan.errorResponses);
+    s.recognition = plan.recognition;
     m_ctx.list.clear();
 
     run.freeCount = 0;
@@ -591,8 +600,9 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
     const bool hasRecord = s.tldIndex >= 0 && static_cast<size_t>(s.tldIndex) < records.size();
     const QByteArray tldFree =
         hasRecord ? responseBytes(records[static_cast<size_t>(s.tldIndex)].freeResponse) : QByteArray();
-    const ReplyVerdict verdict = classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses,
-                                               m_session.errorResponses);
+    const ReplyVerdict verdict =
+        classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses, m_session.errorResponses,
+                      m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray());
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
         handleErroneous(slot, checkText::kErroneousResponse);

@@ -4,6 +4,7 @@
 #include "checktexts.h"
 #include "converter.h"
 #include "domainrow.h"
+#include "recognition.h"
 
 namespace {
 
@@ -155,7 +156,8 @@ QString extractStatus(QByteArray &reply)
 }
 
 ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
-                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses)
+                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
+                           bool recognition, QByteArrayView query)
 {
     ReplyVerdict verdict;
     for (const QByteArray &error : errorResponses) {
@@ -171,8 +173,24 @@ ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByt
         verdict.kind = ReplyClass::Free;
         return verdict;
     }
+    // Read before the extraction rewrites the reply's labels.
+    ReplyRecognition recognized;
+    if (recognition) {
+        recognized = recognizeReply(reply, query);
+        if (recognized.kind == ReplyRecognition::Kind::Free) {
+            verdict.kind = ReplyClass::Free;
+            return verdict;
+        }
+        if (recognized.kind == ReplyRecognition::Kind::Refused) {
+            verdict.kind = ReplyClass::Erroneous;
+            return verdict;
+        }
+    }
     verdict.kind = ReplyClass::Taken;
     verdict.expiration = extractExpiration(reply);
+    if (!recognized.expiration.isEmpty() &&
+        (verdict.expiration == cellText::notAvailable() || verdict.expiration == checkText::kUnknownDate))
+        verdict.expiration = recognized.expiration;
     verdict.information = extractStatus(reply);
     return verdict;
 }

@@ -32,8 +32,15 @@ bool responseOccurs(const QByteArray &reply, const QByteArray &response, const Q
 // the expiration date and status line are read from it. Response strings as
 // responseBytes() makes them. `reply` is rewritten in place the way the
 // extraction needs (label normalisation).
+//
+// With `recognition` on, a reply those strings leave as taken is read once more
+// by the program's own recognition (recognizeReply, about `query`, the name the
+// server was asked about): it may still be free, or erroneous (throttled,
+// refused, empty), and a date the configured labels do not give may be read.
+// The configured strings always decide first.
 ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
-                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses);
+                           const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
+                           bool recognition = false, QByteArrayView query = {});
 
 // Rewrites the first known expiration label of `reply` to "expiration date:" and
 // converts the rest of that line; "N/A" when there is no label or no line end after it.

@@ -1,5 +1,6 @@
 #include "domainlistmodel.h"
 
+#include "base/idn.h"
 #include "base/textnumber.h"
 #include "engine/rowcompare.h"
 
@@ -73,9 +74,14 @@ QVariant DomainListModel::data(const QModelIndex &index, int role) const
         return {};
     const DomainRow &r = m_rows[static_cast<size_t>(index.row())];
     switch (role) {
+    case Qt::ToolTipRole:
+        // Names are kept in their ASCII form; one in another script shows its
+        // own letters here, worked out only when a tip is asked for.
+        if (index.column() == ColDomain)
+            return unicodeName(r.cells[ColDomain]);
+        return r.cells[static_cast<size_t>(index.column())];
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-    case Qt::ToolTipRole:
         return r.cells[static_cast<size_t>(index.column())];
     case ColourCodeRole:
         return int(r.colour);

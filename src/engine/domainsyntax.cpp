@@ -1,5 +1,7 @@
 #include "domainsyntax.h"
 
+#include "base/idn.h"
+
 namespace {
 
 bool isLabelChar(QChar c)
@@ -12,6 +14,24 @@ bool isSuffixChar(QChar c)
 {
     const char16_t u = c.unicode();
     return (u >= u'a' && u <= u'z') || u == u'.';
+}
+
+// Past the first label only letters are allowed, except in the ASCII form of
+// an internationalised label ("xn--p1ai", the ASCII form of ".рф").
+bool restHasAceLabels(QStringView rest)
+{
+    for (QStringView label : rest.split(u'.')) {
+        bool letters = true;
+        for (QChar c : label) {
+            if (!isSuffixChar(c)) {
+                letters = false;
+                break;
+            }
+        }
+        if (!letters && !isAceLabel(label))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -44,7 +64,7 @@ bool isValidDomain(QStringView name)
     }
     for (QChar c : rest) {
         if (!isSuffixChar(c))
-            return false;
+            return restHasAceLabels(rest);
     }
     return true;
 }

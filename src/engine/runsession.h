@@ -49,6 +49,8 @@ struct RunSession {
     // Lower-cased copies of the response lists taken at run start, as reply bytes.
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
+    // The program's own recognition reads what those leave as taken.
+    bool recognition = false;
     std::vector<TldServerRecord> tldServerRecords;
 
     // When the bootstrap's RDAP services are asked, and the bootstrap (none when off).

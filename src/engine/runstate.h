@@ -23,4 +23,9 @@ struct RunState {
 
     // Known TLD suffixes, for the TLD column of every row added.
     TldSuffixList suffixes;
+
+    // Set by a front end for its runs (quorvane-cli check --configured-strings-only):
+    // replies are classified by the configured response strings alone, whatever
+    // quorvane.ini says.
+    bool configuredStringsOnly = false;
 };

@@ -1,5 +1,6 @@
 #include "listfilters.h"
 
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -9,7 +10,7 @@ QStringList tldFilterRows(const QStringList &tableTlds)
     QStringList rows;
     QSet<QString> seen;
     auto add = [&](const QString &tld) {
-        const QString key = tld.toLower();
+        const QString key = asciiName(tld);
         if (!key.isEmpty() && !seen.contains(key)) {
             seen.insert(key);
             rows << key;
@@ -30,7 +31,7 @@ QString filterString(QStringView text)
 QStringList readFilterStrings(const QString &path)
 {
     QStringList strings;
-    LineReader reader(path);
+    LineReader reader(path, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     if (!reader.open())
         return strings;
     QString line;
@@ -69,10 +70,25 @@ RebuildOutcome filterByTld(AppContext &ctx, const QSet<QString> &upperTlds, Filt
 
 RebuildOutcome filterByStrings(AppContext &ctx, const QStringList &strings, FilterMode mode)
 {
-    return filterRows(ctx, mode, [&strings](const DomainRow &row) {
+    // Names are kept in their ASCII form; a string in another script is looked
+    // for in the Unicode form of the names that have one.
+    QStringList ascii;
+    QStringList unicode;
+    for (const QString &s : strings) {
+        if (!s.isEmpty())
+            (hasNonAscii(s) ? unicode : ascii) << s;
+    }
+    return filterRows(ctx, mode, [&ascii, &unicode](const DomainRow &row) {
         const QString &name = row.cells[ColDomain];
-        for (const QString &s : strings) {
-            if (!s.isEmpty() && name.contains(s, Qt::CaseSensitive))
+        for (const QString &s : ascii) {
+            if (name.contains(s, Qt::CaseSensitive))
+                return true;
+        }
+        if (unicode.isEmpty() || !name.contains(u"xn--"))
+            return false;
+        const QString shown = unicodeName(name);
+        for (const QString &s : unicode) {
+            if (shown.contains(s, Qt::CaseSensitive))
                 return true;
         }
         return false;

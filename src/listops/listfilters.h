@@ -14,7 +14,8 @@ enum class FilterMode {
 };
 
 // The rows of the TLD filter window: the TLDs of the server table in table
-// order, then the built-in suffixes not yet among them; lower case, each once.
+// order, then the built-in suffixes not yet among them; lower case (an
+// internationalised TLD in its ASCII form), each once.
 QStringList tldFilterRows(const QStringList &tableTlds);
 
 // A filter string as typed or read from a file: blanks around it removed,
@@ -30,5 +31,7 @@ QStringList readFilterStrings(const QString &path);
 // split by the current table.
 RebuildOutcome filterByTld(AppContext &ctx, const QSet<QString> &upperTlds, FilterMode mode);
 // The same for rows whose domain name contains any of `strings` (letter case
-// counts; the strings are lower case, as the names are).
+// counts; the strings are lower case, as the names are). A string with
+// characters beyond ASCII ("bücher") is looked for in the Unicode form of the
+// names ("xn--bcher-kva.de" shows as "bücher.de").
 RebuildOutcome filterByStrings(AppContext &ctx, const QStringList &strings, FilterMode mode);

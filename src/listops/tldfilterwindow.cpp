@@ -1,5 +1,6 @@
 #include "tldfilterwindow.h"
 
+#include "base/idn.h"
 #include "engine/appcontext.h"
 #include "listfilters.h"
 #include "listtexts.h"
@@ -64,11 +65,14 @@ void TldFilterWindow::addTlds(const QStringList &tlds)
 {
     QStringList present = this->tlds();
     for (const QString &tld : tlds) {
-        const QString key = tld.toLower();
+        const QString key = asciiName(tld);
         if (key.isEmpty() || present.contains(key))
             continue;
         present << key;
         auto *item = new QListWidgetItem(key, m_list);
+        // "xn--p1ai" is the TLD the user knows as "рф".
+        if (const QString shown = unicodeName(key); shown != key)
+            item->setToolTip(shown);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }

@@ -1,5 +1,6 @@
 #include "manuallookupwindow.h"
 
+#include "base/idn.h"
 #include "base/prompter.h"
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
@@ -130,8 +131,10 @@ bool ManualLookupWindow::openForDomain(const QString &domain)
 void ManualLookupWindow::getservers()
 {
     // Servers are looked up only for a name as the check accepts it; for a
-    // typed "=" query or capitals the server already in the box stays.
-    if (!isValidDomain(m_domain->text()))
+    // typed "=" query or capitals the server already in the box stays. A name
+    // in another script counts in its ASCII form.
+    const QString typed = m_domain->text();
+    if (!isValidDomain(hasNonAscii(typed) ? asciiName(typed) : typed))
         return;
     m_server->clear();
     m_server->clearEditText();

@@ -1,5 +1,6 @@
 #include "whoislookup.h"
 
+#include "base/idn.h"
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
@@ -18,10 +19,11 @@ const QVariant kIndex = 0;
 
 QString normaliseLookupDomain(const QString &typed)
 {
-    QString domain = typed.toLower();
+    QStringView domain = typed;
     if (domain.startsWith(u'='))
-        domain.remove(0, 1);
-    return domain;
+        domain = domain.sliced(1);
+    // A name typed in another script is asked for in its ASCII form.
+    return asciiName(domain);
 }
 
 std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,

@@ -40,7 +40,8 @@ inline const QString kNoRdapService =
 } // namespace lookuptexts
 
 // The name as the user meant it: lower case, without the leading "=" some
-// servers use to ask for an exact match.
+// servers use to ask for an exact match, a name in another script in its
+// ASCII form ("bücher.de" is asked for as "xn--bcher-kva.de").
 QString normaliseLookupDomain(const QString &typed);
 
 // The text sent to the server for what the user typed. Without `overrideCheck`

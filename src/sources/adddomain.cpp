@@ -1,5 +1,6 @@
 #include "adddomain.h"
 
+#include "base/idn.h"
 #include "base/prompter.h"
 #include "engine/cellpool.h"
 #include "engine/domainlistmodel.h"
@@ -34,7 +35,7 @@ QString sharedLength(qsizetype n)
 
 int adddomain(DomainListModel &list, const TldSuffixList &suffixes, QString &name)
 {
-    name = name.toLower();
+    name = asciiName(name);
     if (list.containsKey(name))
         return -1;
     DomainRow row;

@@ -7,8 +7,9 @@ class DomainListModel;
 class Prompter;
 class TldSuffixList;
 
-// The one way names enter the main list. `name` is lower-cased in place; a name
-// already in the list is refused silently. The row gets Length and TLD from
+// The one way names enter the main list. `name` is lower-cased in place (a name
+// in another script becomes its ASCII form, "xn--..."); a name already in the
+// list is refused silently. The row gets Length and TLD from
 // `suffixes`, "N/A" in the result columns, and is painted grey. Returns the
 // row's position, or -1 when the name was refused.
 int adddomain(DomainListModel &list, const TldSuffixList &suffixes, QString &name);

@@ -80,7 +80,7 @@ void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
     const QString path = prompter.chooseOpenFile(kOpenNameListTitle, kNameListFilter);
     if (path.isEmpty())
         return;
-    LineReader reader(path);
+    LineReader reader(path, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     if (QFileInfo(path).isDir() || !reader.open()) {
         const QString reason =
             QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : reader.errorString();

@@ -1,5 +1,6 @@
 #include "fileimport.h"
 
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
@@ -10,8 +11,9 @@
 namespace {
 
 // `text` lower-cased into `out`, reusing its buffer: a million lines then cost
-// no allocation of their own.
-void lowerInto(QStringView text, QString &out)
+// no allocation of their own. False when the text holds characters beyond
+// ASCII: its names then need their ASCII form.
+bool lowerInto(QStringView text, QString &out)
 {
     out.resize(text.size());
     QChar *dst = out.data();
@@ -19,10 +21,21 @@ void lowerInto(QStringView text, QString &out)
         const char16_t c = text[i].unicode();
         if (c >= 0x80) {
             out = text.toString().toLower();
-            return;
+            return false;
         }
         dst[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
     }
+    return true;
+}
+
+// A candidate as the syntax check sees it: an internationalised name in its
+// ASCII form, kept in `buffer`.
+QStringView asciiCandidate(QStringView candidate, bool ascii, QString &buffer)
+{
+    if (ascii || !hasNonAscii(candidate))
+        return candidate;
+    buffer = asciiName(candidate);
+    return buffer;
 }
 
 // Calls `take` for every candidate of `line` (already trimmed and lower-cased).
@@ -56,15 +69,17 @@ template <typename Take> void forEachCandidate(QStringView line, ImportRule rule
 
 QString loadedName(QStringView line)
 {
-    return trimSpaces(line).toString().toLower();
+    return asciiName(trimSpaces(line));
 }
 
 QStringList extractedNames(QStringView line)
 {
     QString lower;
-    lowerInto(trimSpaces(line), lower);
+    const bool ascii = lowerInto(trimSpaces(line), lower);
     QStringList out;
-    forEachCandidate(lower, ImportRule::Extract, [&out](QStringView field) { out.append(field.toString()); });
+    QString buffer;
+    forEachCandidate(lower, ImportRule::Extract,
+                     [&](QStringView field) { out.append(asciiCandidate(field, ascii, buffer).toString()); });
     if (lower.contains(u' '))
         out.append(QString());
     return out;
@@ -76,6 +91,7 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
     ImportResult result;
     QString line;
     QString lower;
+    QString buffer;
     int counter = 0;
     bool stop = false;
     // Growing a list of a million rows step by step copies it over and over;
@@ -93,9 +109,12 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
                 exporter.reserve(static_cast<int>(std::min(expected, 5e7)));
             }
         }
-        lowerInto(trimSpaces(line), lower);
-        forEachCandidate(lower, rule, [&](QStringView candidate) {
-            if (stop || !isValidDomain(candidate))
+        const bool ascii = lowerInto(trimSpaces(line), lower);
+        forEachCandidate(lower, rule, [&](QStringView field) {
+            if (stop)
+                return;
+            const QStringView candidate = asciiCandidate(field, ascii, buffer);
+            if (!isValidDomain(candidate))
                 return;
             ++result.accepted;
             if (!exporter.add(candidate.toString())) {
@@ -119,11 +138,13 @@ int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffix
     qint64 count = 0;
     QString line;
     QString lower;
+    QString buffer;
     list.beginBulk();
     while (reader.readLine(line)) {
         ++count;
-        lowerInto(trimSpaces(line), lower);
-        forEachCandidate(lower, rule, [&](QStringView candidate) {
+        const bool ascii = lowerInto(trimSpaces(line), lower);
+        forEachCandidate(lower, rule, [&](QStringView field) {
+            const QStringView candidate = asciiCandidate(field, ascii, buffer);
             if (!isValidDomain(candidate))
                 return;
             QString name = candidate.toString();

@@ -11,15 +11,18 @@ class ExportToMain;
 class LineReader;
 class TldSuffixList;
 
-// Names read from text files straight into the main list. Each line is taken
-// without the spaces around it, lower-cased; then
+// Names read from text files straight into the main list (open the reader with
+// LineReader::Decoding::Utf8Names). Each line is taken without the spaces
+// around it, lower-cased; then
 // - Load (a plain list): the line is the name;
 // - Extract (the list files of back-order services, "name date" or
 //   "field,field,..."): a line with a space is cut at its first space, and
 //   the rest is split at every ","; each field, as it is, may be a name. A
 //   line with neither a space nor a "," holds no name.
-// Candidates that fail the syntax check are skipped; names already in the list
-// are refused by adddomain, which is how duplicates drop out.
+// A candidate with characters beyond ASCII ("bücher.de") is taken in its ASCII
+// form ("xn--bcher-kva.de"). Candidates that fail the syntax check are
+// skipped; names already in the list are refused by adddomain, which is how
+// duplicates drop out.
 enum class ImportRule { Load, Extract };
 
 // The stand-by count line is refreshed after this many accepted names and

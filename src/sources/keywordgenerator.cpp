@@ -1,5 +1,6 @@
 #include "keywordgenerator.h"
 
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "engine/domainsyntax.h"
 #include "sources/namelistmodel.h"
@@ -13,12 +14,14 @@ namespace {
 struct Spellings {
     QString dashed;
     QString plain;
+    bool ascii = true; // false: the names made with it need their ASCII form
 };
 
 void spell(QStringView text, Spellings &out)
 {
     out.dashed.resize(0);
     out.plain.resize(0);
+    out.ascii = !hasNonAscii(text);
     for (QChar c : text) {
         if (c == kKeywordJoint) {
             out.dashed.append(u'-');
@@ -83,6 +86,13 @@ bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
     QString phrase;
     Spellings phraseSpellings;
     QString candidate;
+    // A candidate in other scripts ("bücher.de") is checked and kept in its ASCII form.
+    auto offer = [&pending, &candidate](bool ascii) {
+        if (!ascii)
+            candidate = asciiName(candidate);
+        if (isValidDomain(candidate))
+            pending.append(candidate);
+    };
     for (const QString &b : beginning) {
         for (const QString &m : middle) {
             for (const QString &e : end) {
@@ -103,14 +113,12 @@ bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
                         if (dashed) {
                             candidate.resize(0);
                             candidate.append(phraseSpellings.dashed).append(tld.dashed);
-                            if (isValidDomain(candidate))
-                                pending.append(candidate);
+                            offer(phraseSpellings.ascii && tld.ascii);
                         }
                         if (plain) {
                             candidate.resize(0);
                             candidate.append(phraseSpellings.plain).append(tld.plain);
-                            if (isValidDomain(candidate))
-                                pending.append(candidate);
+                            offer(phraseSpellings.ascii && tld.ascii);
                         }
                     }
                     if (!warned && pending.size() > kPendingQuestionLimit) {

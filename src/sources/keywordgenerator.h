@@ -54,7 +54,8 @@ struct KeywordInput {
 // Every combination of a Beginning, a Middle and an End word with every TLD
 // (the TLD varying fastest, then the End word, the Middle word, the Beginning
 // word), joined as the separator says; a list without words takes part as one
-// empty word. Candidates that pass the syntax check are appended to `pending`.
+// empty word. Candidates in other scripts are taken in their ASCII form
+// ("xn--"); those that pass the syntax check are appended to `pending`.
 // Once `pending` holds more than kPendingQuestionLimit names, `askToContinue`
 // (when given) is called, once; false stops the generation there. Returns false
 // when it was stopped.

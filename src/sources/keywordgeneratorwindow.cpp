@@ -1,5 +1,6 @@
 #include "keywordgeneratorwindow.h"
 
+#include "base/idn.h"
 #include "engine/appcontext.h"
 #include "sources/adddomain.h"
 #include "sources/namelistfile.h"
@@ -165,7 +166,7 @@ void KeywordGeneratorWindow::addTlds(const QStringList &tlds)
 {
     m_tlds->beginAdding();
     for (const QString &tld : tlds)
-        m_tlds->add(tld.toLower());
+        m_tlds->add(asciiName(tld));
     m_tlds->endAdding();
 }
 

@@ -1,5 +1,6 @@
 #include "manualaddwindow.h"
 
+#include "base/idn.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
@@ -87,7 +88,7 @@ QStringList ManualAddWindow::validLines(const QString &text)
     for (const QString &line : text.toLower().split(lineEnd)) {
         if (line.isEmpty())
             continue;
-        const QString name = trimBlanks(line);
+        const QString name = asciiName(trimBlanks(line));
         if (isValidDomain(name))
             valid << name;
     }

@@ -1,5 +1,6 @@
 #include "misspellings.h"
 
+#include "base/idn.h"
 #include "engine/domainsyntax.h"
 #include "sources/namelistmodel.h"
 
@@ -56,11 +57,21 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes,
     const qsizetype labelLength = lower.size() - tld.size() - 1;
     if (labelLength <= 0)
         return;
-    const QStringView label = QStringView(lower).first(labelLength);
     const QStringView dotTld = QStringView(lower).sliced(labelLength);
+    // The mistakes of an internationalised name are made in the letters the
+    // user types ("bücher"), not in its ASCII form, and handed on in that form.
+    const QString shownLabel = unicodeName(QStringView(lower).first(labelLength));
+    const bool international = shownLabel != QStringView(lower).first(labelLength);
+    const QStringView label = international ? QStringView(shownLabel) : QStringView(lower).first(labelLength);
     QString variant;
     variant.reserve(lower.size() + 1);
-    for (qsizetype i = 0; i < labelLength; ++i) {
+    auto hand = [&] {
+        if (international)
+            sink(asciiName(variant));
+        else
+            sink(variant);
+    };
+    for (qsizetype i = 0; i < label.size(); ++i) {
         const QStringView keys = KeyboardNeighbourTable::row(label[i]);
         if (keys.isEmpty())
             continue;
@@ -69,11 +80,11 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes,
         for (QChar k : keys) {
             variant.resize(0);
             variant.append(before).append(k).append(after).append(dotTld);
-            sink(variant);
+            hand();
         }
         variant.resize(0);
         variant.append(before).append(after).append(dotTld);
-        sink(variant);
+        hand();
     }
 }
 

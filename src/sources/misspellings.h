@@ -31,8 +31,10 @@ inline const QString kLoadDomainsFirstText =
 // The typing mistakes of `name` (lower-cased first) in order: for each
 // character of the name without its TLD that has a row in the table, the name
 // with that character replaced by each entry of its row, then the name without
-// it. Each is handed to `sink` with the TLD put back. The results are not
-// syntax-checked; repeats are the receiver's business.
+// it. Each is handed to `sink` with the TLD put back. An internationalised
+// name ("xn--bcher-kva.de") is varied in its Unicode letters and each mistake
+// handed on in its ASCII form. The results are not syntax-checked; repeats are
+// the receiver's business.
 void makemisspellings(QStringView name, const TldSuffixList &suffixes,
                       const std::function<void(QStringView)> &sink);
 

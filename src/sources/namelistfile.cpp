@@ -71,7 +71,7 @@ void loadNameListFrom(NameListModel &list, Prompter &prompter)
     const QString path = prompter.chooseOpenFile(kOpenNameListTitle, kNameListFilter);
     if (path.isEmpty())
         return;
-    LineReader reader(path);
+    LineReader reader(path, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     if (!reader.open()) {
         prompter.warn(kProgramTitle, kNameFileNotReadText.arg(path, reader.errorString()));
         return;

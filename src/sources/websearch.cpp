@@ -1,5 +1,6 @@
 #include "websearch.h"
 
+#include "base/idn.h"
 #include "base/textfile.h"
 #include "config/extrasettings.h"
 #include "net/csocketplus.h"
@@ -117,7 +118,11 @@ QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain)
         const QByteArray lowered = link.toByteArray().toLower();
         if (!ownDomain.isEmpty() && lowered.contains(ownDomain))
             continue;
-        const QString name = decode8bit(lowered);
+        QString name = decode8bit(lowered);
+        // A host in another script ("bücher.de", as a UTF-8 or a Latin-1 page
+        // writes it) is collected in its ASCII form.
+        if (hasNonAscii(name))
+            name = asciiName(isValidUtf8(link) ? QString::fromUtf8(link) : name);
         if (isValidDomain(name))
             names.append(name);
     }

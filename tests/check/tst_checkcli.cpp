@@ -96,6 +96,40 @@ private slots:
         QVERIFY(err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
     }
 
+    // --configured-strings-only gives the configured strings' results; a UTF-8
+    // names file is checked and reported in the names' ASCII form.
+    void recognitionSwitchAndInternationalNames()
+    {
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("Domain Status: No Object Found\r\n"));
+        TempDataFolder folder;
+        writeSettings(folder, server);
+        folder.write("names.txt", "B\xC3\x9C"
+                                  "CHER.com\nplain.com\n");
+        for (const bool only : {false, true}) {
+            server.clearQueries();
+            QProcess p;
+            QStringList args{"--quiet", "--columns", "1,4", folder.file("names.txt")};
+            if (only)
+                args.prepend("--configured-strings-only");
+            QVERIFY(runCli(p, folder, args));
+            QCOMPARE(p.exitCode(), 0);
+            const QByteArray availability = only ? "|Taken\r" : "|FREE\r";
+            QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+            std::sort(lines.begin(), lines.end());
+            QCOMPARE(lines, (QList<QByteArray>{"", "Domain|Availability\r", "plain.com" + availability,
+                                               "xn--bcher-kva.com" + availability}));
+            QStringList queries = server.queries();
+            queries.sort();
+            QCOMPARE(queries, (QStringList{"plain.com", "xn--bcher-kva.com"}));
+        }
+        // The switch in quorvane.ini does the same.
+        folder.write("quorvane.ini", "[check]\nrecognition=false\n");
+        QProcess p;
+        QVERIFY(runCli(p, folder, {"--quiet", "--columns", "4", folder.file("names.txt")}));
+        QCOMPARE(p.readAllStandardOutput().count("|Taken\r\n"), 2);
+    }
+
     void standardInputAndOptions()
     {
         LoopbackWhoisServer server;

@@ -1,4 +1,5 @@
 #include "config/rdapbootstrap.h"
+#include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
 #include "config/settingswindow.h"
 #include "config/tldentrydialog.h"
@@ -127,6 +128,37 @@ private slots:
                               Qt::LeftButton);
         });
         QCOMPARE(f.context.config.table.count(), 3);
+    }
+
+    // A TLD in another script is entered as typed or in its ASCII form and kept
+    // in that form; its row shows its own letters as the tip.
+    void internationalTldRows()
+    {
+        Fixture f;
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            for (const QString &tld : {QStringLiteral("xn--a"), QStringLiteral("\u0440 \u0444")}) {
+                fill(editor, tld, QStringLiteral("whois.example"), {});
+                commit(editor);
+                QVERIFY2(editor.isVisible(), qPrintable(tld));
+            }
+            fill(editor, QStringLiteral("\u0440\u0444"), QStringLiteral("whois.tcinet.ru"), {});
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
+            fill(editor, QStringLiteral("XN--P1AI"), QStringLiteral("whois.example"), {}); // the same TLD
+            commit(editor);
+            QVERIFY(editor.isVisible());
+            fill(editor, QStringLiteral("com.xn--p1ai"), QStringLiteral("whois.example"), {});
+            commit(editor);
+            QVERIFY(!editor.isVisible());
+        });
+        QCOMPARE(f.prompter.texts(), QStringList(3, kAddFailed));
+        QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.one, whois.two|no match;ORG|whois.org|;"
+                                                   "XN--P1AI|whois.tcinet.ru|;COM.XN--P1AI|whois.example|"));
+        QCOMPARE(f.list("tldList")->topLevelItem(2)->toolTip(0), QStringLiteral("\u0440\u0444"));
+        QCOMPARE(f.list("tldList")->topLevelItem(3)->toolTip(0), QStringLiteral("com.\u0440\u0444"));
+        QVERIFY(f.list("tldList")->topLevelItem(0)->toolTip(0).isEmpty());
     }
 
     void editEntryKeepsItsOwnTldAndAnEmptyFreeField()
@@ -283,6 +315,22 @@ private slots:
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
         QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
                  static_cast<int>(RdapMode::Off));
+    }
+
+    // The switch of the recognition of registry replies lives in quorvane.ini.
+    void recognitionSwitch()
+    {
+        Fixture f;
+        auto *box = f.child<QCheckBox>("recognitionCheck");
+        QCOMPARE(box->text(), kRecognitionCaption);
+        QVERIFY(box->isChecked()); // on unless switched off
+        box->setChecked(false);
+        QVERIFY(!recognitionSetting(f.context.extra));
+        QCOMPARE(f.context.extra.save(), QString());
+        QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
+        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
+        SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
+        QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
     }
 };
 

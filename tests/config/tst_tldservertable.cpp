@@ -7,7 +7,7 @@ TEST(TldServerTable, AddTldEntryValidates)
 {
     TldServerTable table;
     for (const QString &tld : {QString("c"), QString("c0m"), QString("c-m"), QString("c m"), QString(""),
-                               QString::fromUtf8("c\u00f6m"), QString(256, u'b')})
+                               QString::fromUtf8("c\u00f6 m"), QString(256, u'b')})
         EXPECT_FALSE(table.AddTldEntry(tld, "whois.example.net", "")) << tld.left(20).toStdString();
     for (const QString &tld : {QString("com"), QString("co.uk"), QString("Org.Au"), QString(255, u'a')})
         EXPECT_TRUE(table.AddTldEntry(tld, "whois.example.net", "")) << tld.left(20).toStdString();
@@ -83,4 +83,22 @@ TEST(TldServerTable, ServerAddressMayCarryAPort)
         const ServerAddress a = parseServerAddress(QString::fromLatin1(text));
         EXPECT_EQ(a.valid ? a.host + u':' + QString::number(a.port) : QString(), expected) << text;
     }
+}
+
+// A TLD in another script is kept in its ASCII form, which may also be typed.
+TEST(TldServerTable, InternationalTlds)
+{
+    TldServerTable table;
+    EXPECT_TRUE(table.AddTldEntry(QString::fromUtf8("\u0440\u0444"), "whois.example.net", ""));
+    EXPECT_EQ(table.row(0).key + u'|' + table.row(0).tld, "xn--p1ai|XN--P1AI");
+    EXPECT_FALSE(table.AddTldEntry("XN--P1AI", "other.example.net", "")); // the same TLD
+    EXPECT_TRUE(table.contains(QString::fromUtf8("\u0420\u0424")));
+    EXPECT_TRUE(table.AddTldEntry("com.xn--90a3ac", "whois.example.net", ""));
+    EXPECT_TRUE(table.AddTldEntry(QString::fromUtf8("c\u00f6m"), "whois.example.net", ""));
+    EXPECT_EQ(table.row(2).key, "xn--cm-fka");
+    for (const char *tld : {"xn--a", "xn--p1ai-", "xn--", "xx--p1ai", "xn--p1ai.x1"})
+        EXPECT_FALSE(table.AddTldEntry(tld, "whois.example.net", "")) << tld;
+    EXPECT_TRUE(table.EditTldEntry(0, QString::fromUtf8("\u0441\u0440\u0431"), "whois.example.net", ""));
+    EXPECT_EQ(table.row(0).key, "xn--90a3ac");
+    EXPECT_EQ(table.count(), 3);
 }

@@ -1,3 +1,4 @@
+#include "base/idn.h"
 #include "engine/domainsyntax.h"
 
 #include "support/qtprinters.h"
@@ -39,4 +40,44 @@ TEST(GetExt, LongestSuffixByDots)
     got << QString::number(list.entries().size()) << list.getext("example.org.au");
     got << registrablePart("a.b.org", "org") << registrablePart("x.ab.co.uk", "co.uk");
     EXPECT_EQ(got, QStringList({"co.uk", "uk", "au", "zz", "277", "org.au", "b.org", "ab.co.uk"}));
+}
+
+// Internationalised names are kept in their ASCII form; past the first label
+// only an "xn--" label that decodes joins the letters.
+TEST(ParseDom, InternationalNamesInTheirAsciiForm)
+{
+    const struct {
+        const char16_t *typed;
+        const char *ascii; // what the program keeps
+        bool valid;
+    } cases[] = {
+        {u"b\u00fccher.de", "xn--bcher-kva.de", true},
+        {u"B\u00dcCHER.DE", "xn--bcher-kva.de", true},
+        {u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444", "xn--e1afmkfd.xn--p1ai", true},
+        {u"ab.\u0440\u0444", "ab.xn--p1ai", true},
+        {u"xn--bcher-kva.de", "xn--bcher-kva.de", true},
+        {u"sub.xn--e1afmkfd.xn--p1ai", "sub.xn--e1afmkfd.xn--p1ai", true},
+        {u"ab.xn--p1ai", "ab.xn--p1ai", true},
+        {u"ab.xn--a", "ab.xn--a", false}, // not the form of any label
+        {u"ab.xn--p1ai-", "ab.xn--p1ai-", false},
+        {u"ab.xn--p1ai.xn--", "ab.xn--p1ai.xn--", false},
+        {u"ab.x1--p1ai", "ab.x1--p1ai", false},         // digits stay refused elsewhere
+        {u"b\u00fccher..de", "b\u00fccher..de", false}, // no ASCII form: kept, and refused
+        {u"b\u00fc cher.de", "b\u00fc cher.de", false},
+        {u"\u00e4.de", "xn--4ca.de", true},         // the rules judge the ASCII form
+        {u"ab_\u00e4.de", "xn--ab_-sla.de", false}, // "_" stays refused
+    };
+    for (const auto &c : cases) {
+        const QString ascii = asciiName(QString::fromUtf16(c.typed));
+        EXPECT_EQ(ascii, QString::fromUtf8(c.ascii)) << c.ascii;
+        EXPECT_EQ(isValidDomain(ascii), c.valid) << c.ascii;
+    }
+    EXPECT_EQ(unicodeName(u"xn--e1afmkfd.xn--p1ai"), u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444");
+    EXPECT_EQ(unicodeName(u"example.com"), u"example.com");
+    EXPECT_EQ(unicodeName(u"xn--a.com"), u"xn--a.com");
+
+    TldSuffixList list;
+    list.mylist({QStringLiteral("xn--p1ai"), QStringLiteral("com.xn--p1ai")});
+    EXPECT_EQ(list.getext("xn--e1afmkfd.xn--p1ai") + u'|' + list.getext("ab.com.xn--p1ai"),
+              "xn--p1ai|com.xn--p1ai");
 }

@@ -78,3 +78,45 @@ TEST(WorkFile, WriterStopsAtTheFirstLineTheFileDoesNotTakeAndEndsTheFileAfterAWh
     // A write after the failure is refused at once.
     EXPECT_FALSE(out.writeLine({u"late.com", u"N/A", u"N/A", u""}));
 }
+
+TEST(WorkFile, ListsOfNamesReadUtf8LinesAndLeaveEightBitOnesAlone)
+{
+    using namespace Qt::StringLiterals;
+    const auto latin1 = [](const char *bytes) { return QString::fromLatin1(bytes); };
+    const struct {
+        QByteArray bytes;
+        QStringList lines;
+    } cases[] = {
+        {"\xEF\xBB\xBF"
+         "b\xC3\xBC"
+         "cher.de\r\nplain.com\n",
+         {u"b\u00fccher.de"_s, u"plain.com"_s}},
+        {"b\xFC"
+         "cher.de\n\xD0\xBF\xD1\x80.\xD1\x80\xD1\x84\n",
+         {u"b\u00fccher.de"_s, u"\u043f\u0440.\u0440\u0444"_s}},
+        // Not UTF-8: an 8-bit line, byte for byte; a BOM counts only at the start.
+        {"caf\xE9 \xC3\n\xC3\xA9\xFF\nx\xEF\xBB\xBFy\n",
+         {latin1("caf\xE9 \xC3"), latin1("\xC3\xA9\xFF"), u"x\ufeffy"_s}},
+        // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
+        {"\xC0\xAF\n\xED\xA0\x80\n\xF4\x90\x80\x80\n",
+         {latin1("\xC0\xAF"), latin1("\xED\xA0\x80"), latin1("\xF4\x90\x80\x80")}},
+    };
+    for (const auto &c : cases) {
+        TempDataFolder folder;
+        folder.write("names.txt", c.bytes);
+        for (const bool utf8 : {true, false}) {
+            LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd,
+                              utf8 ? LineReader::Decoding::Utf8Names : LineReader::Decoding::EightBit);
+            ASSERT_TRUE(reader.open());
+            QStringList got;
+            QString line;
+            while (reader.readLine(line))
+                got << line;
+            // Read as work files are, every byte stays one character.
+            QStringList eightBit;
+            for (QByteArray l : c.bytes.split('\n').mid(0, c.lines.size()))
+                eightBit << QString::fromLatin1(l.endsWith('\r') ? l.chopped(1) : l);
+            EXPECT_EQ(got, utf8 ? c.lines : eightBit) << c.bytes.toStdString();
+        }
+    }
+}

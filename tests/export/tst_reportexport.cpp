@@ -1,7 +1,9 @@
 #include "awkwardrows.h"
 #include "engine/appcontext.h"
+#include "engine/domainsyntax.h"
 #include "export/plainexport.h"
 #include "export/reportexport.h"
+#include "sources/adddomain.h"
 #include "support/fakeclock.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -185,4 +187,25 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
     EXPECT_EQ(prompter.log().first().title, kPlainExportTitle);
     EXPECT_EQ(prompter.log().first().text, kPlainExportFilter);
     EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 4);
+}
+
+// A name typed in another script enters the list in its ASCII form, and every
+// export writes that form: the reports are 8-bit text.
+TEST(ReportExport, InternationalNamesKeepTheirAsciiForm)
+{
+    DomainListModel list;
+    TldSuffixList suffixes;
+    suffixes.mylist({u"xn--p1ai"_s});
+    for (QString name : {u"B\u00fcCHER.de"_s, u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444"_s})
+        ASSERT_GE(adddomain(list, suffixes, name), 0);
+    for (const Format format : {Format::Html, Format::Text, Format::Csv, Format::Xml}) {
+        const QByteArray out = reportOf(list, format);
+        EXPECT_TRUE(out.contains("xn--bcher-kva.de")) << int(format);
+        EXPECT_TRUE(out.contains("xn--e1afmkfd.xn--p1ai")) << int(format);
+        EXPECT_FALSE(out.contains("cher.de")) << int(format); // no Unicode form, in any encoding
+    }
+    QBuffer plain;
+    plain.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(writePlainList(plain, list));
+    EXPECT_EQ(plain.data(), "xn--bcher-kva.de\r\nxn--e1afmkfd.xn--p1ai\r\n");
 }

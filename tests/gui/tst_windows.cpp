@@ -61,6 +61,10 @@ private slots:
         QFETCH(int, rows);
         QCOMPARE(ManualAddWindow::validLines("one.org\ntwo.org\rthree.org\r\n\tfour.org\n-ab.org"),
                  (QStringList{"one.org", "two.org", "three.org"})); // a tab is not a blank
+        QCOMPARE(ManualAddWindow::validLines(
+                     QStringLiteral(" B\u00fcCHER.de \n\u043f\u0440\u0438\u043c\u0435\u0440."
+                                    "\u0440\u0444\nb\u00fccher..de")),
+                 (QStringList{"xn--bcher-kva.de", "xn--e1afmkfd.xn--p1ai"})); // kept in their ASCII form
         TempDataFolder folder;
         ScriptedPrompter prompter;
         AppContext context(folder.path(), prompter);

@@ -249,3 +249,31 @@ TEST(HeaderSort, DirectionFlipsNumbersSortByValueAndTextIgnoresCase)
     EXPECT_EQ(f.names().first(), u"x.net"_s);
     EXPECT_EQ(f.names().last(), u"y.aero"_s);
 }
+
+// Names are kept in their ASCII form; a string in another script finds them by
+// their own letters, a TLD row in its ASCII form by the TLD column.
+TEST(ListFilters, InternationalNames)
+{
+    const QStringList rows = {"xn--bcher-kva.de|N/A|N/A|N/A", "buecher.de|N/A|N/A|N/A",
+                              "xn--e1afmkfd.xn--p1ai|N/A|N/A|N/A"};
+    const struct {
+        QStringList strings;
+        const char *left;
+    } cases[] = {
+        {{u"b\u00fccher"_s}, "xn--bcher-kva.de"},
+        {{u"\u043f\u0440\u0438"_s, u"ue"_s}, "buecher.de xn--e1afmkfd.xn--p1ai"},
+        {{u"xn--"_s}, "xn--bcher-kva.de xn--e1afmkfd.xn--p1ai"},
+        {{u"bcher"_s}, "xn--bcher-kva.de"}, // the ASCII form is matched as it is kept
+    };
+    for (const auto &c : cases) {
+        Fixture f(rows);
+        EXPECT_EQ(filterByStrings(f.ctx, c.strings, FilterMode::Keep), RebuildOutcome::Rebuilt);
+        EXPECT_EQ(f.names().join(u' '), QLatin1String(c.left)) << c.strings.join(u',').toStdString();
+    }
+    Fixture f(rows);
+    f.ctx.config.table.AddTldEntry(u"\u0440\u0444"_s, u"whois.example.net"_s, {});
+    EXPECT_EQ(filterByTld(f.ctx, {u"XN--P1AI"_s}, FilterMode::Keep), RebuildOutcome::Rebuilt);
+    EXPECT_EQ(f.names(), QStringList{u"xn--e1afmkfd.xn--p1ai"_s});
+    EXPECT_EQ(tldFilterRows({u"\u0420\u0424"_s}).first(), u"xn--p1ai"_s);
+    EXPECT_EQ(filterString(u"  B\u00dcCHER "_s), u"b\u00fccher"_s);
+}

@@ -89,6 +89,20 @@ private slots:
         QCOMPARE(f.shown(), QStringLiteral("Domain Name: EXAMPLE.NET\nStatus: active\n"));
     }
 
+    // A name typed in another script finds its servers and is asked for in its ASCII form.
+    void internationalName()
+    {
+        Fixture f;
+        f.server.setDefault(Reply::text("Domain Name: XN--BCHER-KVA.NET\r\n"));
+        f.domain()->setText(QStringLiteral("B\u00fccher.net"));
+        f.click("getServersButton");
+        QCOMPARE(f.serverBox()->currentText(), f.server.address());
+        f.click("startButton");
+        QVERIFY(f.waitForStatus(kDone));
+        QCOMPARE(f.server.queries(), QStringList{"xn--bcher-kva.net"});
+        QVERIFY(f.prompter.log().isEmpty());
+    }
+
     void silenceEndsInTimeOutAndCloseEndsTheLookup()
     {
         Fixture f;

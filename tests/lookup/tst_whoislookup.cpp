@@ -40,6 +40,8 @@ private slots:
             {"example.com.zz", false, "example.com.zz"},
             {"ex..com", false, ""},
             {"=Ex..COM", true, "ex..com"},
+            {"www.B\u00dcCHER.com", false, "xn--bcher-kva.com"}, // asked for in its ASCII form
+            {"=b\u00fccher.com", true, "xn--bcher-kva.com"},
         };
         for (const auto &[typed, asTyped, query] : cases)
             QCOMPARE(formLookupQuery(typed, asTyped, suffixes).value_or(QString()), QLatin1String(query));
@@ -92,6 +94,7 @@ private slots:
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
         server.onQuery(QStringLiteral("example.com"), Reply::text(reply));
+        server.onQuery(QStringLiteral("xn--bcher-kva.com"), Reply::text(reply));
         server.onQuery(QStringLiteral("drip.com"),
                        Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         TempDataFolder folder;
@@ -110,6 +113,7 @@ private slots:
         };
         const Case cases[] = {
             {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, ""},
+            {{dir, "B\u00fccher.com"}, 0, ""}, // asked for in its ASCII form
             {{dir, "--override", "--server", server.address(), "=Example.COM"}, 0, ""},
             {{dir, refused, "example.com"}, 1, "Error: Connection refused."},
             {{dir, "example.net"}, 1, "There are no whois servers for the domain supplied."},
@@ -142,7 +146,8 @@ private slots:
             QVERIFY2(err.contains(c.err), err.constData());
             QCOMPARE(cli.readAllStandardOutput(), c.exitCode ? QByteArray() : reply);
         }
-        QCOMPARE(server.queries(), QStringList({"example.com", "example.com", "drip.com", "example.com"}));
+        QCOMPARE(server.queries(),
+                 QStringList({"example.com", "xn--bcher-kva.com", "example.com", "drip.com", "example.com"}));
     }
 };
 

@@ -30,7 +30,8 @@ struct Import {
     ImportResult run(const QByteArray &file, ImportRule rule)
     {
         folder.write("in.txt", file);
-        LineReader reader(folder.file("in.txt"));
+        LineReader reader(folder.file("in.txt"), LineReader::Ends::AnyLineEnd,
+                          LineReader::Decoding::Utf8Names);
         EXPECT_TRUE(reader.open());
         ExportToMain exporter(list, suffixes, prompter);
         const ImportResult result = importNames(reader, rule, exporter, [this] {
@@ -122,4 +123,40 @@ TEST(FileImport, BulkLoadForTheCommandLine)
         EXPECT_EQ(domains(list), rule == ImportRule::Load ? "three.com" : "one.com,two.com");
         EXPECT_EQ(lines, 2);
     }
+}
+
+// Names in other scripts, from a UTF-8 file or an 8-bit one, go in in their ASCII form.
+TEST(FileImport, InternationalNames)
+{
+    const struct {
+        ImportRule rule;
+        const char *file;
+        const char *rows;
+    } cases[] = {
+        {ImportRule::Load,
+         "B\xC3\x9C"
+         "CHER.de\n\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84\n",
+         "xn--bcher-kva.de,xn--e1afmkfd.xn--p1ai"},
+        {ImportRule::Load,
+         "b\xFC"
+         "cher.de\nstra\xDF"
+         "e.de\n",
+         "xn--bcher-kva.de,xn--strae-oqa.de"},
+        {ImportRule::Load,
+         "b\xC3\xBC"
+         "cher..de\nb\xC3\xBC"
+         "cher.d\xC3\xA9\n",
+         "xn--bcher-kva.xn--d-bga"},
+        {ImportRule::Extract,
+         "7,b\xC3\xBC"
+         "cher.de,x 2024\n",
+         "xn--bcher-kva.de"},
+    };
+    for (const auto &c : cases) {
+        Import import;
+        import.run(c.file, c.rule);
+        EXPECT_EQ(domains(import.list), c.rows) << c.file;
+    }
+    EXPECT_EQ(extractedNames(u"1,B\u00dcCHER.de 2"), QStringList({"1", "xn--bcher-kva.de", ""}));
+    EXPECT_EQ(loadedName(u"  B\u00fccher.DE "), "xn--bcher-kva.de");
 }

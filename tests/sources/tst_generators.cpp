@@ -1,3 +1,5 @@
+#include "base/idn.h"
+#include "base/textfile.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
@@ -10,6 +12,8 @@
 #include <QAbstractItemModelTester>
 
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -237,4 +241,40 @@ TEST(NameListFile, SavedWithCrLfAndLoadedWithAnyLineEnd)
     EXPECT_TRUE(list.isEmpty());
     EXPECT_FALSE(prompter.log().last().defaultYes);
     EXPECT_EQ(prompter.lastText(), "Are you sure that you would like to clear the list?");
+}
+
+// Names in other scripts come out of every generator in their ASCII form.
+TEST(InternationalNames, GeneratorsAndNameLists)
+{
+    KeywordInput input;
+    input.beginning = keywordWords(u"B\u00fccher\nshop");
+    input.end = keywordWords(u"laden");
+    input.tlds = {"de", u"\u0440\u0444"_s};
+    input.separator = KeywordSeparator::Dashes;
+    EXPECT_EQ(generatedNames(input), "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,"
+                                     "shop-laden.xn--p1ai");
+
+    // The mistakes of "bücher.de" are made in its own letters.
+    TldSuffixList suffixes;
+    suffixes.mylist({});
+    NameListModel generated("Domain");
+    makemisspellings(u"xn--bcher-kva.de", suffixes, generated);
+    const QStringList variants = generated.names();
+    EXPECT_EQ(variants.first(), "xn--bcher-kva.de");
+    EXPECT_TRUE(variants.contains(u"xn--vcher-kva.de"_s)); // b -> v
+    EXPECT_TRUE(variants.contains(u"xn--cher-zra.de"_s));  // b left out
+    EXPECT_FALSE(variants.contains(u"bcher.de"_s));        // the ü has no neighbours and stays
+    for (const QString &v : variants)
+        EXPECT_FALSE(hasNonAscii(v)) << v.toStdString();
+
+    TempDataFolder folder;
+    folder.write("names.txt", "B\xC3\x9C"
+                              "CHER.de\r\nb\xFC"
+                              "cher.de\nex\xC3\xA4mple.com\n");
+    NameListModel loaded("Domain");
+    LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd,
+                      LineReader::Decoding::Utf8Names);
+    ASSERT_TRUE(reader.open());
+    EXPECT_EQ(loadNameList(reader, loaded), 2);
+    EXPECT_EQ(joined(loaded), "xn--bcher-kva.de,xn--exmple-cua.com");
 }

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "base/idn.h"
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "listops/standbywindow.h"
@@ -162,6 +163,11 @@ private slots:
                                  << QByteArray("name%1.com 2024-05-01\n") << twice;
         QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
                                 << QStringList();
+        // A UTF-8 file of names in another script.
+        QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
+                               << QByteArray("B\xC3\x9C"
+                                             "CHER%1.com\r\n")
+                               << twice;
     }
 
     void importFromFile()
@@ -191,6 +197,10 @@ private slots:
         QVERIFY(pickSource(button.constData()));
         sampler.stop();
         QCOMPARE(m_ctx->list.rowCount(), 2500);
+        QCOMPARE(m_ctx->list.rowAt(0).cells[ColDomain],
+                 asciiName(QString::fromUtf8(QString::fromLatin1(line).arg(0).toLatin1())
+                               .trimmed()
+                               .section(u' ', 0, 0)));
         QCOMPARE(seen, counts);
         QCOMPARE(standByShown, !wizard);
         QCOMPARE(m_prompter->log().size(), 1); // the file choice; nothing reports the end

@@ -52,6 +52,12 @@ TEST(WebSearch, LinkScan)
         {R"(<a href="http://twice.com/"><a href="http://www.twice.com/b"><a href="http://bb.com">)",
          "twice.com,twice.com,bb.com"}, // repeats are the found list's business
         {R"(<a href="http://bad_name.com/"><a href="http://x.y.z.com/">)", ""},
+        // Hosts in other scripts, as UTF-8 and as Latin-1 pages write them, in their ASCII form.
+        {"<a href=\"http://www.B\xC3\x9C"
+         "CHER.de/\"><a href=\"http://b\xFC"
+         "cher.at/\">",
+         "xn--bcher-kva.de,xn--bcher-kva.at"},
+        {R"(<a href="http://xn--e1afmkfd.xn--p1ai/">)", "xn--e1afmkfd.xn--p1ai"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(joined(scanPageLinks(QByteArray(c.page), QStringLiteral("google"))),

@@ -1,0 +1,949 @@
+#include "recognition.h"
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+using Text = std::string_view;
+constexpr size_t npos = Text::npos;
+
+// Statements are short lines. Longer ones are terms of use, read by nobody here.
+constexpr size_t kMaxStatementLine = 400;
+// A throttling notice is a line of its own, never a sentence of the terms of use.
+constexpr size_t kMaxNoticeLine = 200;
+// Beyond the queried name, a statement has a few words.
+constexpr size_t kMaxSentenceLine = 120;
+constexpr size_t kMaxKeyLength = 60;
+constexpr int kMaxKeyWords = 6;
+constexpr int kEarliestYear = 1980;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\0';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Letters of words: ASCII, and every byte of a character beyond it (Latin-1 or
+// UTF-8), so "märz" is one word in either.
+bool isWordByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || u >= 0x80;
+}
+
+// The same lower case the engine gives replies: ASCII and the Latin-1 capitals.
+char lowerByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+        return static_cast<char>(u + 0x20);
+    return c;
+}
+
+bool contains(Text text, Text part)
+{
+    return text.find(part) != npos;
+}
+
+Text trimmed(Text t)
+{
+    while (!t.empty() && isBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
+// ---- Tables ----------------------------------------------------------------------------
+
+// The lower-cased UTF-8 form of a Latin-1 word: replies decoded as Latin-1 and
+// lowered byte by byte turn "ä" (C3 A4) into E3 A4.
+std::string loweredUtf8(Text latin1)
+{
+    std::string out;
+    for (char c : latin1) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += lowerByte(static_cast<char>(0xC0 | (u >> 6)));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+struct Tables {
+    std::deque<std::string> storage;
+    std::unordered_set<Text> statusKeys;
+    std::unordered_set<Text> freeStatusValues;
+    std::unordered_set<Text> freeSentences;
+    std::unordered_set<Text> placeholders;
+    std::unordered_set<Text> noticeWords;
+    std::unordered_set<Text> weekdays;
+    std::unordered_set<Text> fillerWords;
+    std::unordered_map<Text, int> months;
+
+    Text keep(std::string s)
+    {
+        storage.push_back(std::move(s));
+        return storage.back();
+    }
+    void add(std::unordered_set<Text> &set, std::initializer_list<const char *> words)
+    {
+        for (const char *w : words)
+            set.insert(keep(w));
+    }
+};
+
+const Tables &tables()
+{
+    static const Tables t = [] {
+        Tables t;
+        t.add(t.statusKeys, {"status", "domain status", "state", "domain state", "registration status",
+                             "domain registration status", "availability", "domain availability"});
+        t.add(t.freeStatusValues, {"free", "available", "avail", "not registered", "unregistered",
+                                   "no object found", "object not found", "not found", "does not exist",
+                                   "object does not exist", "available for registration", "no match"});
+        t.add(t.placeholders, {"", "n/a", "na", "-", "--", "none", "null", "(null)", "0", "not applicable",
+                               "not defined", "not set", "unknown"});
+
+        // "Not registered" statements: a few that stand alone, and subjects (with
+        // or without the name, "@") combined with predicates.
+        t.add(t.freeSentences, {"available",
+                                "not registered",
+                                "not found",
+                                "no match",
+                                "no matches",
+                                "no match found",
+                                "no object found",
+                                "object not found",
+                                "object_not_found",
+                                "object does not exist",
+                                "no such domain",
+                                "no such object",
+                                "no records found",
+                                "no record found",
+                                "no data found",
+                                "nothing found",
+                                "nothing found for this query",
+                                "no entries found",
+                                "no matching record",
+                                "no matching records",
+                                "domain not found",
+                                "domain name not found",
+                                "domain not registered",
+                                "domain is not registered",
+                                "domain available",
+                                "available for registration",
+                                "the queried object does not exist",
+                                "there is no information available on the domain consulted",
+                                "this query returned 0 objects",
+                                "el dominio no se encuentra registrado",
+                                "no match for @",
+                                "no match for domain @",
+                                "no entries found for @",
+                                "no entries found for domain @",
+                                "no records found for @",
+                                "no records found for object @",
+                                "no records found for domain @",
+                                "no data found for @",
+                                "nothing found for @",
+                                "no such domain @",
+                                "not found @",
+                                "no records matching @ found",
+                                "no information available about domain name @",
+                                "no information about domain @",
+                                "no information available about domain @",
+                                "el dominio @ no se encuentra registrado",
+                                "you queried for @ but this server does not have any data for @",
+                                "no match found for @",
+                                "no entries found for query @",
+                                "no entries found for the selected source",
+                                "no entries found for the selected sources",
+                                "we do not have an entry"}); // "... in our database matching your query"
+        const char *const subjects[] = {"domain",
+                                        "domain name",
+                                        "the domain",
+                                        "the domain name",
+                                        "this domain",
+                                        "this domain name",
+                                        "the requested domain",
+                                        "@",
+                                        "domain @",
+                                        "domain name @",
+                                        "the domain @",
+                                        "the domain name @",
+                                        "this domain @",
+                                        "name @",
+                                        "object @"};
+        const char *const predicates[] = {
+            "is available",
+            "available",
+            "- available",
+            "is available for registration",
+            "available for registration",
+            "is available for purchase",
+            "is free",
+            "is not registered",
+            "not registered",
+            "not registred",
+            "is not registred",
+            "is not registered yet",
+            "is not yet registered",
+            "is unregistered",
+            "has not been registered",
+            "has not been registered yet",
+            "is not found",
+            "not found",
+            "was not found",
+            "does not exist",
+            "no existe",
+            "no match",
+            "- no match",
+            "- not found",
+        };
+        for (const char *s : subjects) {
+            for (const char *p : predicates)
+                t.freeSentences.insert(t.keep(std::string(s) + ' ' + p));
+        }
+
+        t.add(t.noticeWords,
+              {"exceeded",    "exceed",      "limit",     "limits",      "limited", "ratelimit",
+               "ratelimited", "quota",       "many",      "again",       "wait",    "slow",
+               "denied",      "refused",     "blocked",   "blacklisted", "banned",  "interval",
+               "grace",       "unavailable", "permitted", "busy",        "rate"});
+        t.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
+                           "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
+        t.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});
+
+        // Month names and their usual short forms in English, German, French,
+        // Spanish, Italian, Portuguese and Dutch. No word here means two months
+        // ("mar" is March in every one of them).
+        const std::initializer_list<const char *> monthWords[12] = {
+            {"january", "jan", "januar", "j\xe4nner", "janvier", "janv", "enero", "ene", "gennaio", "gen",
+             "janeiro", "januari"},
+            {"february", "feb", "februar", "f\xe9vrier", "fevrier", "f\xe9vr", "fevr", "febrero", "febbraio",
+             "fevereiro", "fev", "februari"},
+            {"march", "mar", "m\xe4rz", "maerz", "mars", "marzo", "mar\xe7o", "marco", "maart", "mrt"},
+            {"april", "apr", "avril", "avr", "abril", "abr", "aprile"},
+            {"may", "mai", "mayo", "maggio", "mag", "maio", "mei"},
+            {"june", "jun", "juni", "juin", "junio", "giugno", "giu", "junho"},
+            {"july", "jul", "juli", "juillet", "juil", "julio", "luglio", "lug", "julho"},
+            {"august", "aug", "ao\xfbt", "aout", "agosto", "ago", "augustus"},
+            {"september", "sep", "sept", "septembre", "septiembre", "setiembre", "settembre", "set",
+             "setembro"},
+            {"october", "oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
+            {"november", "nov", "novembre", "noviembre", "novembro"},
+            {"december", "dec", "dezember", "dez",
+             "d\xe9"
+             "cembre",
+             "decembre",
+             "d\xe9"
+             "c",
+             "dic", "diciembre", "dicembre", "dezembro"},
+        };
+        for (int m = 0; m < 12; ++m) {
+            for (const char *w : monthWords[m]) {
+                const Text latin1 = t.keep(w);
+                t.months.emplace(latin1, m + 1);
+                const std::string utf8 = loweredUtf8(latin1);
+                if (utf8 != latin1)
+                    t.months.emplace(t.keep(utf8), m + 1);
+            }
+        }
+        return t;
+    }();
+    return t;
+}
+
+// ---- Dates -----------------------------------------------------------------------------
+
+class DateReader
+{
+public:
+    DateReader(Text text, DayOrder order)
+        : m_text(text)
+        , m_order(order)
+    {
+    }
+
+    QDate read()
+    {
+        skipBlanks();
+        skipWeekday();
+        if (m_pos < m_text.size() && isDigit(m_text[m_pos])) {
+            const size_t start = m_pos;
+            if (const QDate numeric = readNumeric(); numeric.isValid())
+                return numeric;
+            m_pos = start;
+        }
+        return readWithMonthName();
+    }
+
+private:
+    static QDate checked(int year, int month, int day)
+    {
+        if (year < kEarliestYear)
+            return {};
+        const QDate date(year, month, day);
+        return date.isValid() ? date : QDate();
+    }
+
+    char at(size_t i) const { return i < m_text.size() ? m_text[i] : '\0'; }
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
+            ++m_pos;
+    }
+
+    void skipWeekday()
+    {
+        size_t end = m_pos;
+        while (end < m_text.size() && isWordByte(m_text[end]))
+            ++end;
+        if (end > m_pos && tables().weekdays.count(m_text.substr(m_pos, end - m_pos))) {
+            m_pos = end;
+            while (m_pos < m_text.size() && (isBlank(m_text[m_pos]) || m_text[m_pos] == ','))
+                ++m_pos;
+        }
+    }
+
+    // A run of digits: its value and length (values beyond int are never dates).
+    bool number(int &value, size_t &digits)
+    {
+        const size_t start = m_pos;
+        value = 0;
+        while (m_pos < m_text.size() && isDigit(m_text[m_pos])) {
+            if (m_pos - start < 9)
+                value = value * 10 + (m_text[m_pos] - '0');
+            ++m_pos;
+        }
+        digits = m_pos - start;
+        return digits > 0;
+    }
+
+    // After a date written in numbers comes its end, a blank or a time ("t07:41").
+    bool numberEnds() const
+    {
+        const char c = at(m_pos);
+        return c == '\0' || isBlank(c) || c == 't' || c == 'z' || c == ',' || c == ';' || c == '(' ||
+               c == '+' || c == '_';
+    }
+
+    QDate readNumeric()
+    {
+        int a = 0, b = 0, c = 0;
+        size_t da = 0, db = 0, dc = 0;
+        number(a, da);
+        if (da == 8 || da == 14) {
+            // 20140921, 20131218000000
+            if (!numberEnds())
+                return {};
+            const Text digits = m_text.substr(m_pos - da, 8);
+            const int year = std::stoi(std::string(digits.substr(0, 4)));
+            const int month = std::stoi(std::string(digits.substr(4, 2)));
+            const int day = std::stoi(std::string(digits.substr(6, 2)));
+            return checked(year, month, day);
+        }
+        const char sep = at(m_pos);
+        if (sep != '-' && sep != '.' && sep != '/')
+            return {};
+        // "2014. 09. 13.": a blank may follow a dot.
+        const auto skipSeparator = [this, sep] {
+            ++m_pos;
+            if (sep == '.' && at(m_pos) == ' ')
+                ++m_pos;
+        };
+        skipSeparator();
+        if (!number(b, db) || db > 2 || at(m_pos) != sep)
+            return {};
+        skipSeparator();
+        if (!number(c, dc) || !(numberEnds() || (sep == '.' && at(m_pos) == '.')))
+            return {};
+        if (da == 4 && dc <= 2)
+            return checked(a, b, c); // 2016-04-01, 2010.10.16, 2014/05/31
+        if (da > 2 || dc != 4)
+            return {}; // two-digit years say nothing for certain
+        if (sep != '/')
+            return checked(c, b, a); // 22.07.2014, 31-03-2014: day first wherever they are written
+        if (a > 12 && b <= 12)
+            return checked(c, b, a);
+        if (b > 12 && a <= 12)
+            return checked(c, a, b);
+        if (a == b)
+            return checked(c, a, a);
+        if (m_order == DayOrder::DayFirst)
+            return checked(c, b, a);
+        if (m_order == DayOrder::MonthFirst)
+            return checked(c, a, b);
+        return {};
+    }
+
+    QDate readWithMonthName()
+    {
+        const Tables &t = tables();
+        int day = 0, month = 0, year = 0;
+        while (m_pos < m_text.size() && !(day && month && year)) {
+            const char ch = m_text[m_pos];
+            if (isBlank(ch) || ch == ',' || ch == '-' || ch == '.' || ch == '/') {
+                ++m_pos;
+                continue;
+            }
+            if (isDigit(ch)) {
+                int value = 0;
+                size_t digits = 0;
+                number(value, digits);
+                if (at(m_pos) == ':') {
+                    // A time of day: "23:59:59", "10:02", "11:14:47.77"
+                    while (m_pos < m_text.size() &&
+                           (isDigit(m_text[m_pos]) || m_text[m_pos] == ':' || m_text[m_pos] == '.'))
+                        ++m_pos;
+                    continue;
+                }
+                if (digits <= 2 && !day && value >= 1 && value <= 31) {
+                    day = value;
+                    // "5th", "1st", "22nd", "3rd"
+                    const Text rest = m_text.substr(m_pos, 2);
+                    if ((rest == "st" || rest == "nd" || rest == "rd" || rest == "th") &&
+                        !isWordByte(at(m_pos + 2)))
+                        m_pos += 2;
+                } else if (digits == 4 && !year) {
+                    year = value;
+                } else {
+                    return {};
+                }
+                continue;
+            }
+            if (!isWordByte(ch))
+                return {};
+            const size_t start = m_pos;
+            while (m_pos < m_text.size() && isWordByte(m_text[m_pos]))
+                ++m_pos;
+            const Text word = m_text.substr(start, m_pos - start);
+            if (const auto it = t.months.find(word); it != t.months.end()) {
+                if (month)
+                    return {};
+                month = it->second;
+            } else if (t.fillerWords.count(word) || t.weekdays.count(word)) {
+                // "5th of march", "sun mar 30"
+            } else if (day && month && word.size() <= 5) {
+                // A time zone between the time and the year: "mon apr 25 23:59:59 gmt 2016"
+            } else {
+                return {};
+            }
+        }
+        if (!(day && month && year))
+            return {};
+        return checked(year, month, day);
+    }
+
+    Text m_text;
+    DayOrder m_order;
+    size_t m_pos = 0;
+};
+
+// ---- Lines -----------------------------------------------------------------------------
+
+// A reply line in the shape statements are compared in: lower case, blanks
+// collapsed to one space, without the comment marks and arrows registries put
+// around statements, without closing punctuation, and without an error code in
+// front ("%error:101: no entries found").
+struct ShapedLine {
+    std::string text;
+    size_t gap = npos; // where two or more blanks, or a tab, first separated words
+};
+
+bool isLeadMark(char c)
+{
+    return isBlank(c) || c == '%' || c == '#' || c == '>' || c == '*' || c == ';' || c == '!' || c == '|';
+}
+
+bool isTrailMark(char c)
+{
+    return isBlank(c) || c == '.' || c == '!' || c == '<' || c == '*';
+}
+
+void shapeLine(Text raw, ShapedLine &line)
+{
+    line.text.clear();
+    line.gap = npos;
+    size_t b = 0;
+    size_t e = raw.size();
+    while (b < e && isLeadMark(raw[b]))
+        ++b;
+    while (e > b && isTrailMark(raw[e - 1]))
+        --e;
+    size_t run = 0;
+    bool tab = false;
+    for (size_t i = b; i < e; ++i) {
+        const char c = raw[i];
+        if (isBlank(c)) {
+            ++run;
+            tab = tab || c == '\t';
+            continue;
+        }
+        if (run > 0) {
+            if (line.gap == npos && (run >= 2 || tab))
+                line.gap = line.text.size();
+            line.text += ' ';
+            run = 0;
+            tab = false;
+        }
+        line.text += lowerByte(c);
+    }
+    if (line.text.compare(0, 6, "error:") == 0) {
+        size_t j = 6;
+        while (j < line.text.size() && isDigit(line.text[j]))
+            ++j;
+        if (j > 6 && j < line.text.size() && line.text[j] == ':') {
+            ++j;
+            while (j < line.text.size() && line.text[j] == ' ')
+                ++j;
+            line.text.erase(0, j);
+            line.gap = npos;
+        }
+    }
+}
+
+// "key: value", "[key]   value", "key....: value", "key      value".
+struct Field {
+    std::string key; // blanks, hyphens, underscores, dots and slashes as single spaces; no "(...)"
+    Text value;
+    DayOrder order = DayOrder::Unknown; // a "(dd/mm/yyyy)" in the key
+    bool found = false;
+};
+
+void splitField(const ShapedLine &line, Field &field)
+{
+    field.found = false;
+    field.key.clear();
+    field.order = DayOrder::Unknown;
+    Text t = line.text;
+    Text rawKey;
+    if (t.size() > 3 && t[0] >= 'a' && t[0] <= 'z' && t[1] == '.' && t[2] == ' ' && t[3] == '[')
+        t.remove_prefix(3); // "a. [domain name]"
+    if (!t.empty() && t[0] == '[') {
+        const size_t close = t.find(']');
+        if (close == npos || close > kMaxKeyLength)
+            return;
+        rawKey = t.substr(1, close - 1);
+        field.value = t.substr(close + 1);
+    } else {
+        const size_t colon = t.find(':');
+        const size_t at = std::min(colon, line.gap);
+        if (at == npos || at > kMaxKeyLength)
+            return;
+        // "see http://...": an address, not a label
+        if (at == colon && t.substr(colon + 1, 2) == "//")
+            return;
+        rawKey = t.substr(0, at);
+        field.value = t.substr(at == colon ? at + 1 : at);
+    }
+    while (!field.value.empty() &&
+           (isBlank(field.value.front()) || field.value.front() == ':' || field.value.front() == '.'))
+        field.value.remove_prefix(1);
+    field.value = trimmed(field.value);
+
+    if (contains(rawKey, "dd/mm") || contains(rawKey, "dd.mm") || contains(rawKey, "dd-mm"))
+        field.order = DayOrder::DayFirst;
+    else if (contains(rawKey, "mm/dd") || contains(rawKey, "mm.dd") || contains(rawKey, "mm-dd"))
+        field.order = DayOrder::MonthFirst;
+    int depth = 0;
+    bool space = true;
+    for (char c : rawKey) {
+        if (c == '(') {
+            ++depth;
+            continue;
+        }
+        if (c == ')') {
+            depth = std::max(0, depth - 1);
+            continue;
+        }
+        if (depth > 0)
+            continue;
+        if (isBlank(c) || c == '-' || c == '_' || c == '.' || c == '/') {
+            if (!space)
+                field.key += ' ';
+            space = true;
+        } else {
+            field.key += c;
+            space = false;
+        }
+    }
+    while (!field.key.empty() && field.key.back() == ' ')
+        field.key.pop_back();
+    // Labels are a few words; more is a sentence with a colon or a wide gap in it.
+    field.found = !field.key.empty() && std::count(field.key.begin(), field.key.end(), ' ') < kMaxKeyWords;
+}
+
+bool isExpiryKey(Text key)
+{
+    if (key.size() > kMaxKeyLength)
+        return false;
+    const bool named = contains(key, "expir") || contains(key, "until") || contains(key, "till") ||
+                       contains(key, "renewal") || key == "valid date" || contains(key, "datebilleduntil") ||
+                       contains(key, "vencimiento") || contains(key, "ablauf") || contains(key, "scadenza") ||
+                       contains(key, "vervaldatum") ||
+                       contains(key, "\xe6\x9c\x89\xe5\x8a\xb9\xe6\x9c\x9f\xe9\x99\x90"); // 有効期限 in UTF-8
+    if (!named)
+        return false;
+    // Dates that are not the end of the registration.
+    for (const char *other : {"creat", "updat", "modif", "chang", "notif", "notice", "free", "period"}) {
+        if (contains(key, other))
+            return false;
+    }
+    return true;
+}
+
+// Keys whose value only a registered name has.
+bool isRecordKey(Text key)
+{
+    if (key.size() > kMaxKeyLength)
+        return false;
+    for (const char *word :
+         {"creat", "registrar", "registrant", "name server", "nameserver", "nserver", "holder", "expir",
+          "paid till", "registered", "registration date", "registration time", "owner", "renewal date"}) {
+        if (contains(key, word))
+            return true;
+    }
+    return false;
+}
+
+// A statement about the name or a domain ("example.com is reserved", "This
+// domain is not available for registration") that says it cannot be had. Terms
+// of use ("... is expressly prohibited", "All rights reserved") say nothing
+// about the name and are no such statement.
+bool deniesRegistration(Text sentence)
+{
+    const bool aboutTheName = contains(sentence, "@") || sentence.starts_with("domain") ||
+                              sentence.starts_with("the domain") || sentence.starts_with("this domain") ||
+                              sentence.starts_with("name ") || sentence.starts_with("the name") ||
+                              sentence.starts_with("this name") || sentence.starts_with("object");
+    if (!aboutTheName)
+        return false;
+    for (const char *phrase :
+         {"reserved", "cannot be registered", "can not be registered", "can't be registered", "not available",
+          "prohibited", "not allowed", "blocked", "withheld"}) {
+        if (contains(sentence, phrase))
+            return true;
+    }
+    return false;
+}
+
+bool isThrottleNotice(Text sentence)
+{
+    // "number of allowed queries exceeded", "maximum number of requests per second exceeded"
+    if (contains(sentence, "exceeded") && (contains(sentence, "request") || contains(sentence, "quer") ||
+                                           contains(sentence, "lookup") || contains(sentence, "connection")))
+        return true;
+    for (const char *phrase : {"limit exceeded",
+                               "limits exceeded",
+                               "limit has been exceeded",
+                               "limit reached",
+                               "limit has been reached",
+                               "quota exceeded",
+                               "quota has been exceeded",
+                               "has been exceeded",
+                               "have exceeded",
+                               "you exceeded",
+                               "exceeded the",
+                               "exceeded your",
+                               "exceeded maximum",
+                               "too many requests",
+                               "too many queries",
+                               "too many connection",
+                               "too many lookups",
+                               "too many users",
+                               "try again later",
+                               "try again in",
+                               "please wait",
+                               "slow down",
+                               "access denied",
+                               "access is denied",
+                               "permission denied",
+                               "connection refused",
+                               "query refused",
+                               "request refused",
+                               "rate limit",
+                               "rate-limit",
+                               "ratelimit",
+                               "temporarily blocked",
+                               "has been blocked",
+                               "have been blocked",
+                               "is blocked",
+                               "are blocked",
+                               "blacklisted",
+                               "been banned",
+                               "are banned",
+                               "interval is too short",
+                               "grace period",
+                               "service unavailable",
+                               "temporarily unavailable",
+                               "requests of this client are not permitted",
+                               "server is busy",
+                               "server busy"}) {
+        if (contains(sentence, phrase))
+            return true;
+    }
+    return false;
+}
+
+bool hasNoticeWord(Text sentence)
+{
+    const Tables &t = tables();
+    size_t i = 0;
+    while (i < sentence.size()) {
+        while (i < sentence.size() && !isWordByte(sentence[i]))
+            ++i;
+        const size_t start = i;
+        while (i < sentence.size() && isWordByte(sentence[i]))
+            ++i;
+        if (i > start && t.noticeWords.count(sentence.substr(start, i - start)))
+            return true;
+    }
+    return false;
+}
+
+bool isNameByte(char c)
+{
+    return (c >= 'a' && c <= 'z') || isDigit(c) || c == '-' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isQuoteByte(unsigned char c)
+{
+    return c == '"' || c == '\'' || c == '`' || c == '[' || c == ']' || c == '(' || c == ')' || c == '<' ||
+           c == '>' || c == '{' || c == '}' || c == 0xAB || c == 0xBB;
+}
+
+// The line as a sentence: the queried name as "@", without quotes and brackets,
+// with ":" "," ";" as blanks, and without a closing "in (the) ... database".
+void sentenceOf(Text line, Text query, std::string &out)
+{
+    out.clear();
+    bool space = false;
+    auto put = [&](char c) {
+        if (c == ' ') {
+            space = !out.empty();
+            return;
+        }
+        if (space) {
+            out += ' ';
+            space = false;
+        }
+        out += c;
+    };
+    size_t name = query.empty() ? npos : line.find(query);
+    for (size_t i = 0; i < line.size();) {
+        if (i == name) {
+            const size_t end = i + query.size();
+            const bool whole = (i == 0 || (!isNameByte(line[i - 1]) && line[i - 1] != '.')) &&
+                               (end == line.size() || !isNameByte(line[end]));
+            name = line.find(query, whole ? end : i + 1);
+            if (whole) {
+                put('@');
+                i = end;
+                continue;
+            }
+        }
+        const auto u = static_cast<unsigned char>(line[i]);
+        // Curly quotes in UTF-8: E2 80 98/99/9C/9D.
+        if (u == 0xE2 && i + 2 < line.size() && static_cast<unsigned char>(line[i + 1]) == 0x80) {
+            const auto q = static_cast<unsigned char>(line[i + 2]);
+            if (q == 0x98 || q == 0x99 || q == 0x9C || q == 0x9D) {
+                i += 3;
+                continue;
+            }
+        }
+        if (isQuoteByte(u)) {
+            ++i;
+            continue;
+        }
+        put(u == ':' || u == ',' || u == ';' || isBlank(line[i]) ? ' ' : line[i]);
+        ++i;
+    }
+    while (!out.empty() && (out.back() == '.' || out.back() == '!' || out.back() == ' '))
+        out.pop_back();
+    // "... does not exist in database", "... in the registry nask database",
+    // "... no se encuentra registrado en nic argentina": where, not whether.
+    for (const char *in : {" in ", " en "}) {
+        const size_t at = out.rfind(in);
+        if (at == npos)
+            continue;
+        const Text place = Text(out).substr(at + 4);
+        for (const char *word : {"database", "registry", "whois", "nic", "register", "registro", "server"}) {
+            if (contains(place, word)) {
+                out.erase(at);
+                return;
+            }
+        }
+    }
+}
+
+// The end of a registration as some registries give it in the status line:
+// "ok-until 20131218000000", "connected (2010/09/30)".
+QDate statusDate(Text value)
+{
+    if (const size_t until = value.find("until "); until != npos)
+        return DateReader(value.substr(until + 6), DayOrder::Unknown).read();
+    if (value.starts_with("connected (") && value.ends_with(')'))
+        return DateReader(value.substr(11, value.size() - 12), DayOrder::Unknown).read();
+    return {};
+}
+
+// "dd-mm-yyyy", written out by hand: QDate::toString reads its format anew on
+// every call, and this runs for every reply of a taken name.
+QString dayText(QDate date)
+{
+    QString text(10, u'-');
+    const auto two = [&text](qsizetype at, int n) {
+        text[at] = QChar(u'0' + n / 10);
+        text[at + 1] = QChar(u'0' + n % 10);
+    };
+    two(0, date.day());
+    two(3, date.month());
+    const int year = date.year();
+    two(6, year / 100);
+    two(8, year % 100);
+    return text;
+}
+
+bool isFreeSentence(Text sentence)
+{
+    if (tables().freeSentences.count(sentence))
+        return true;
+    // "the queried object does not exist: previous registration ... has been deleted"
+    return sentence.starts_with("the queried object does not exist");
+}
+
+} // namespace
+
+QDate readExpiryDate(QByteArrayView text, DayOrder order)
+{
+    std::string lowered(static_cast<size_t>(text.size()), ' ');
+    for (qsizetype i = 0; i < text.size(); ++i)
+        lowered[static_cast<size_t>(i)] = lowerByte(text[i]);
+    return DateReader(lowered, order).read();
+}
+
+ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
+{
+    ReplyRecognition result;
+    const Text all(reply.data(), static_cast<size_t>(reply.size()));
+    const Text query(queryBytes.data(), static_cast<size_t>(queryBytes.size()));
+    const Tables &t = tables();
+    // A statement is a short line, a few words around the name at most.
+    const size_t maxSentence = kMaxSentenceLine + query.size();
+
+    bool anything = false;
+    bool freeStatement = false;
+    bool record = false;
+    bool denied = false;
+    bool otherStatus = false;
+    bool throttled = false;
+    bool dateOnNextLine = false;
+    DayOrder nextLineOrder = DayOrder::Unknown;
+    QDate expiry;
+    QDate statusLineDate; // "status: ok-until 20131218000000", when no label names the date
+
+    // Reused from reply to reply: a run classifies hundreds of thousands.
+    thread_local ShapedLine line;
+    thread_local Field field;
+    thread_local std::string sentence;
+    // One pass over the lines. Once a record shows, the name is not free and the
+    // query was answered: only its expiry date is still looked for, and once
+    // that is read the rest of the reply (mostly terms of use) is skipped.
+    for (size_t pos = 0; pos < all.size();) {
+        size_t end = all.find('\n', pos);
+        if (end == npos)
+            end = all.size();
+        const Text raw = all.substr(pos, end - pos);
+        pos = end + 1;
+        if (raw.size() > kMaxStatementLine) {
+            anything = true;
+            dateOnNextLine = false;
+            continue;
+        }
+        shapeLine(raw, line);
+        // Marks alone ("%", ">>>") still say the server answered.
+        anything = anything || !line.text.empty() || !trimmed(raw).empty();
+        if (line.text.empty())
+            continue;
+
+        if (dateOnNextLine) {
+            dateOnNextLine = false;
+            if (!expiry.isValid())
+                expiry = DateReader(line.text, nextLineOrder).read();
+        }
+        splitField(line, field);
+        if (field.found) {
+            if (t.statusKeys.count(field.key)) {
+                if (t.freeStatusValues.count(field.value)) {
+                    freeStatement = true;
+                } else if (!field.value.empty()) {
+                    otherStatus = true;
+                    if (!statusLineDate.isValid())
+                        statusLineDate = statusDate(field.value);
+                }
+            }
+            const bool expiryKey = isExpiryKey(field.key);
+            if (expiryKey && !expiry.isValid()) {
+                if (field.value.empty()) {
+                    dateOnNextLine = true;
+                    nextLineOrder = field.order;
+                } else {
+                    expiry = DateReader(field.value, field.order).read();
+                }
+            }
+            if (!t.placeholders.count(field.value) && (expiryKey || isRecordKey(field.key)))
+                record = true;
+        }
+        if (record) {
+            if (expiry.isValid())
+                break;
+            continue;
+        }
+        const size_t size = line.text.size();
+        // A notice that the query was not answered is looked for only while
+        // nothing else has been said: such replies are few and short.
+        const bool noticeWanted = !freeStatement && !denied && !throttled && size <= kMaxNoticeLine;
+        if (size > maxSentence && !noticeWanted)
+            continue;
+        sentenceOf(line.text, query, sentence);
+        if (size <= maxSentence) {
+            freeStatement = freeStatement || isFreeSentence(sentence);
+            denied = denied || deniesRegistration(sentence);
+        }
+        if (noticeWanted && !freeStatement && !denied)
+            throttled = hasNoticeWord(sentence) && isThrottleNotice(sentence);
+    }
+
+    if (!anything) {
+        // Accepted and closed without a word: the query was refused, not answered.
+        result.kind = ReplyRecognition::Kind::Refused;
+        return result;
+    }
+    if (freeStatement && !record && !denied && !otherStatus) {
+        result.kind = ReplyRecognition::Kind::Free;
+        return result;
+    }
+    if (throttled && !freeStatement && !record && !denied) {
+        result.kind = ReplyRecognition::Kind::Refused;
+        return result;
+    }
+    if (!expiry.isValid())
+        expiry = statusLineDate;
+    if (expiry.isValid())
+        result.expiration = dayText(expiry);
+    return result;
+}

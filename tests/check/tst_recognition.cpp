@@ -1,0 +1,228 @@
+#include "engine/classify.h"
+#include "engine/recognition.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using Kind = ReplyRecognition::Kind;
+
+const char *kindName(Kind k)
+{
+    return k == Kind::Free ? "free" : k == Kind::Refused ? "refused" : "taken";
+}
+
+Kind recognize(const QByteArray &reply, const QByteArray &query = "example.com")
+{
+    return recognizeReply(reply, query).kind;
+}
+
+TEST(Recognition, StatementsOfRegistries)
+{
+    const struct {
+        const char *reply;
+        const char *query;
+        Kind expected;
+    } cases[] = {
+        // "Not registered" in the shapes registries write it.
+        {"Domain: example.de\nStatus: free\n", "example.de", Kind::Free},
+        {"Domain Name: example.gg\r\nDomain Status: Available\r\n", "example.gg", Kind::Free},
+        {"Domain Name: example.af\nDomain Status: No Object Found\n>>> Last update: 2014-02-18 <<<\n",
+         "example.af", Kind::Free},
+        {"Domain:\t\t\texample.lt\nStatus:\t\t\tavailable\n", "example.lt", Kind::Free},
+        {"The queried object does not exist: Domain name can not be found\n", "example.tw", Kind::Free},
+        {"Object does not exist\n", "example.by", Kind::Free},
+        {"Domain example.ai not registred.\n", "example.ai", Kind::Free},
+        {"example.cl: no existe\n", "example.cl", Kind::Free},
+        {"Searching for example.ax.\nNo records matching example.ax found.\n", "example.ax", Kind::Free},
+        {"Available\nDomain: example.capetown\n", "example.capetown", Kind::Free},
+        {"EXAMPLE.CO.CA is available.\n", "example.co.ca", Kind::Free},
+        {">>> Domain \"example.tattoo\" is available for registration\n", "example.tattoo", Kind::Free},
+        {"Domain Name [example.my] does not exist in database\n", "example.my", Kind::Free},
+        {"No information available about domain name example.pl in the Registry NASK database.\n",
+         "example.pl", Kind::Free},
+        {"    There is no information available on the domain consulted.\n", "example.es", Kind::Free},
+        {"%ERROR:103: Domain is not registered\n", "example.rs", Kind::Free},
+        {"*** Nothing found for this query.\n", "example.kz", Kind::Free},
+        {"Object_Not_Found\n", "example.mx", Kind::Free},
+        {"% This query returned 0 objects.\n", "example.int", Kind::Free},
+        {"% No entries found for query \"example.is\".\n", "example.is", Kind::Free},
+        {"No entries found for the selected source(s).\n", "example.ro", Kind::Free},
+        {"No match found for \"example.com.tr\"\n", "example.com.tr", Kind::Free},
+        {"We do not have an entry in our database matching your query.\n", "example.ch", Kind::Free},
+        {"%% NOT FOUND\n", "example.fr", Kind::Free},
+        {"domain \"example.se\" not found.\n", "example.se", Kind::Free},
+        {"The requested domain was not found in the Registry or Registrar's WHOIS Server.\n", "example.kr",
+         Kind::Free},
+        // Terms of use around a statement change nothing.
+        {"Domain Status: No Object Found\nCopyright 2014 CiiA, All rights reserved.\n"
+         "You are not authorized to access or query our WHOIS database through automated means.\n",
+         "example.cx", Kind::Free},
+
+        // Taken, or not clearly free: it stays taken.
+        {"Domain: example.com\nStatus: not available\n", "example.com", Kind::Taken},
+        {"example.com is not available for registration\n", "example.com", Kind::Taken},
+        {"Domain example.com is not available\n", "example.com", Kind::Taken},
+        {"Domain Name: example.wed\nDomain Status: Prohibited String - Object Cannot Be Registered\n"
+         "TERMS OF USE: You are not authorized to access or query our WHOIS database\n",
+         "example.wed", Kind::Taken},
+        {"example.com is reserved\nexample.com is available\n", "example.com", Kind::Taken},
+        {"Status: available\nStatus: reserved\n", "example.com", Kind::Taken},
+        {"Status: AVAILABLE\nRegistrar: Example Registrar, Inc.\nCreation Date: 2010-01-01\n", "example.com",
+         Kind::Taken},
+        {"No match for example.com\nName Server: ns1.example.net\n", "example.com", Kind::Taken},
+        {"domain: example.ru\nstate: REGISTERED, DELEGATED\nfree-date: 2026-10-17\n", "example.ru",
+         Kind::Taken},
+        {"Domain freeway.com is free software\n", "freeway.com", Kind::Taken},
+        {"Status: freeze\n", "example.com", Kind::Taken},
+        {"Status: Available soon (pending delete)\n", "example.com", Kind::Taken},
+        {"other.com is available\n", "example.com", Kind::Taken},
+        {"www.example.com is available\n", "example.com", Kind::Taken},
+        {"Domain: example.com\n", "example.com", Kind::Taken},
+        {"Domain example.com is available for backorder\n", "example.com", Kind::Taken},
+        {"No match found for other.com.tr\n", "example.com.tr", Kind::Taken},
+        {"Domain Name: example.com\nRegistrar: Example\nQuery limit exceeded for this record's details\n",
+         "example.com", Kind::Taken},
+        // A throttling word inside a record says nothing about the query.
+        {"% Query rate limit exceeded. Reduced information.\ndomain: example.br\nowner: Example Ltda\n",
+         "example.br", Kind::Taken},
+
+        // Refused: ask the next server.
+        {"", "example.com", Kind::Refused},
+        {"\r\n \r\n", "example.com", Kind::Refused},
+        {"Your connection limit exceeded. Please slow down and try again later.\n", "example.com",
+         Kind::Refused},
+        {"% Excessive querying, grace period of 10 seconds.\n", "example.eu", Kind::Refused},
+        {"%ERROR:201: access denied\n", "example.cz", Kind::Refused},
+        {"Error: Too many requests from 192.0.2.1\n", "example.com", Kind::Refused},
+        {"Requests of this client are not permitted. Please use https://www.nic.ch/whois/ for queries.\n",
+         "example.ch", Kind::Refused},
+        {"%% Maximum query rate reached, you have been blacklisted\n", "example.com", Kind::Refused},
+        {"Number of allowed queries exceeded.\n", "example.com", Kind::Refused},
+        {"maximum number of requests per second exceeded\n", "example.nl", Kind::Refused},
+        {"55000000002 Connection refused; access control limit reached.\n", "example.de", Kind::Refused},
+    };
+    for (const auto &c : cases)
+        EXPECT_STREQ(kindName(recognize(c.reply, c.query)), kindName(c.expected)) << c.reply;
+}
+
+TEST(Recognition, LongLinesAreNeverStatements)
+{
+    // A statement buried in a paragraph of terms of use is not one.
+    const QByteArray prose = QByteArray(500, 'x') + " domain not found " + QByteArray(100, 'y') + '\n';
+    EXPECT_EQ(recognize(prose), Kind::Taken);
+    EXPECT_EQ(recognize(prose + "Domain not found.\n"), Kind::Free);
+}
+
+TEST(Recognition, ExpiryDatesOfReplies)
+{
+    const struct {
+        const char *reply;
+        const char *expected;
+    } cases[] = {
+        {"Renewal date:\n        16-Jun-2014\n", "16-06-2014"}, // the date on the next line
+        {"Renewal date:\n   Registration status: renewal required\n", ""},
+        {"expires on : 2016-05-14\n", "14-05-2016"},
+        {"Expires on...............:2014-04-01\n", "01-04-2014"},
+        {"a. [Domain Name]   EXAMPLE.JP\n[Expires on]   2014/05/31\n", "31-05-2014"},
+        {"Valid-date          2011-07-23\n", "23-07-2011"},
+        {"Registry Expiry Date: 2016-04-01T07:41:59Z\n", "01-04-2016"},
+        {"Expiration Time: 2024-08-12T15:02:53+02:00\n", "12-08-2024"},
+        {"paid-till: 2010.10.16\n", "16-10-2010"},
+        {"Expire Date: 22.07.2014\n", "22-07-2014"},
+        {"Domain expires: 21. M\xe4rz 2015\n", "21-03-2015"},
+        {"Expiration date: 1 f\xc3\xa9vrier 2020\n", "01-02-2020"},
+        {"Fecha de vencimiento: 15 de marzo de 2021\n", "15-03-2021"},
+        {"Data de expira\xc3\xa7\xc3\xa3o / Expiration Date (dd/mm/yyyy): 01/02/2015\n", "01-02-2015"},
+        {"Expiration date: 03/04/2014\n", ""}, // day or month first? not said
+        {"status: ok-until 20131218000000\n", "18-12-2013"},
+        {"Expires: never\n", ""},
+        {"Creation Date: 2001-02-03\nUpdated Date: 2020-01-01\n", ""},
+        {"free-date: 2016-10-17\n", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(recognizeReply(c.reply, "example.com").expiration, QString::fromLatin1(c.expected))
+            << c.reply;
+}
+
+TEST(Recognition, DatesAreReadOnlyWhenClear)
+{
+    const struct {
+        const char *text;
+        DayOrder order;
+        QDate expected;
+    } cases[] = {
+        {"2016-04-01t07:41:59z", DayOrder::Unknown, {2016, 4, 1}},
+        {"2014-10-02T21:00:00.000Z", DayOrder::Unknown, {2014, 10, 2}},
+        {"2010.10.16", DayOrder::Unknown, {2010, 10, 16}},
+        {"22.07.2014", DayOrder::Unknown, {2014, 7, 22}},
+        {"31-03-2014", DayOrder::Unknown, {2014, 3, 31}},
+        {"20140921", DayOrder::Unknown, {2014, 9, 21}},
+        {"21-march-2015", DayOrder::Unknown, {2015, 3, 21}},
+        {"may 22 2014", DayOrder::Unknown, {2014, 5, 22}},
+        {"sun mar 30 23:59:00 2014", DayOrder::Unknown, {2014, 3, 30}},
+        {"mon apr 25 23:59:59 gmt 2016", DayOrder::Unknown, {2016, 4, 25}},
+        {"07 oct 2014 10:02 wat", DayOrder::Unknown, {2014, 10, 7}},
+        {"5th of june 2019", DayOrder::Unknown, {2019, 6, 5}},
+        {"3 ottobre 2022", DayOrder::Unknown, {2022, 10, 3}},
+        {"28/02/2015", DayOrder::Unknown, {2015, 2, 28}},
+        {"12/25/2015", DayOrder::Unknown, {2015, 12, 25}},
+        {"03/04/2014", DayOrder::DayFirst, {2014, 4, 3}},
+        {"03/04/2014", DayOrder::MonthFirst, {2014, 3, 4}},
+        // Never a guess:
+        {"03/04/2014", DayOrder::Unknown, {}},
+        {"05.03.10", DayOrder::Unknown, {}},
+        {"10-mar-05", DayOrder::Unknown, {}},
+        {"2014-13-01", DayOrder::Unknown, {}},
+        {"31.02.2014", DayOrder::Unknown, {}},
+        {"1970-01-01", DayOrder::Unknown, {}},
+        {"march 2015", DayOrder::Unknown, {}},
+        {"12 13 mar 2014", DayOrder::Unknown, {}},
+        {"mar 5 may 2014", DayOrder::Unknown, {}},
+        {"5 days", DayOrder::Unknown, {}},
+        {"", DayOrder::Unknown, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(readExpiryDate(c.text, c.order), c.expected) << c.text;
+}
+
+// The configured strings decide first; the recognition only reads what they leave as taken.
+TEST(Recognition, ConfiguredStringsComeFirst)
+{
+    const QList<QByteArray> free = responseBytes(QStringList{u"no match for"_s});
+    const QList<QByteArray> errors = responseBytes(QStringList{u"limit exceeded"_s});
+    const auto classify = [&](QByteArray reply, bool recognition) {
+        lowerLatin1(reply);
+        return classifyReply(reply, "example.com", {}, free, errors, recognition, "example.com");
+    };
+    const struct {
+        const char *reply;
+        ReplyClass off, on;
+        const char *expirationOn;
+    } cases[] = {
+        {"Status: free\n", ReplyClass::Taken, ReplyClass::Free, ""},
+        {"Limit exceeded\nStatus: free\n", ReplyClass::Erroneous, ReplyClass::Erroneous, ""},
+        {"No match for example.com\nPlease try again later\n", ReplyClass::Free, ReplyClass::Free, ""},
+        {"", ReplyClass::Taken, ReplyClass::Erroneous, ""},
+        {"Access denied\n", ReplyClass::Taken, ReplyClass::Erroneous, ""},
+        // A date the configured labels read stays as they read it.
+        {"Expires on: 2010-05-03\nPaid-till: 2011-01-01\n", ReplyClass::Taken, ReplyClass::Taken, "03-05-10"},
+        // A label they know with the date on the next line gives "Unknown": read again.
+        {"Renewal date:\n   16-Jun-2014\n", ReplyClass::Taken, ReplyClass::Taken, "16-06-2014"},
+        {"Registry Expiry Date: soon\nValid until: 2030-01-02\n", ReplyClass::Taken, ReplyClass::Taken,
+         "02-01-2030"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(classify(c.reply, false).kind, c.off) << c.reply;
+        const ReplyVerdict on = classify(c.reply, true);
+        EXPECT_EQ(on.kind, c.on) << c.reply;
+        if (on.kind == ReplyClass::Taken)
+            EXPECT_EQ(on.expiration, QString::fromLatin1(c.expirationOn)) << c.reply;
+    }
+    // Off, the date the recognition would read is not taken either.
+    EXPECT_EQ(classify("Renewal date:\n   16-Jun-2014\n", false).expiration, u"Unknown"_s);
+    EXPECT_EQ(classify("Valid until: 2030-01-02\n", false).expiration, u"N/A"_s);
+}
+
+} // namespace

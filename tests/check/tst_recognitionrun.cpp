@@ -1,0 +1,298 @@
+// The program's own recognition of registry replies, through the real engine
+// against loopback servers: a corpus of real replies, throttling, the switch,
+// and names in other scripts.
+
+#include "config/deftlds.h"
+#include "config/recognitionsetting.h"
+#include "engine/appcontext.h"
+#include "engine/checkengine.h"
+#include "engine/checktexts.h"
+#include "engine/classify.h"
+#include "sources/adddomain.h"
+#include "support/fakeclock.h"
+#include "support/fakerunhost.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Reply = LoopbackWhoisServer::Reply;
+
+namespace {
+
+struct CorpusReply {
+    QString name;
+    QString truth; // free, taken, reserved
+    QDate expiry;
+    QByteArray bytes;
+};
+
+QList<CorpusReply> loadCorpus()
+{
+    const QString dir = QStringLiteral(QV_TEST_DATA_DIR "/whois-replies");
+    QList<CorpusReply> corpus;
+    QFile index(dir + u"/index.tsv"_s);
+    if (!index.open(QIODevice::ReadOnly))
+        return corpus;
+    index.readLine();
+    while (!index.atEnd()) {
+        const QList<QByteArray> f = index.readLine().trimmed().split('\t');
+        if (f.size() < 4)
+            continue;
+        QFile reply(dir + u"/replies/"_s + QString::fromLatin1(f[0]));
+        if (!reply.open(QIODevice::ReadOnly))
+            continue;
+        corpus.append({QString::fromLatin1(f[1]), QString::fromLatin1(f[2]),
+                       QDate::fromString(QString::fromLatin1(f[3]), Qt::ISODate), reply.readAll()});
+    }
+    return corpus;
+}
+
+// A date cell ("dd-mm-yy" or "dd-mm-yyyy") as a day.
+QDate cellDate(const QString &text)
+{
+    if (text.size() != 8 && text.size() != 10)
+        return {};
+    const int year = text.mid(6).toInt();
+    return {year < 1000 ? 2000 + year : year, text.mid(3, 2).toInt(), text.left(2).toInt()};
+}
+
+struct Harness {
+    TempDataFolder folder;
+    ScriptedPrompter prompter;
+    FakeClock clock{QDate(2026, 1, 15)};
+    AppContext ctx{folder.path(), prompter, clock};
+    FakeRunHost host;
+    CheckEngine engine{ctx, host};
+
+    void add(const QStringList &names)
+    {
+        ctx.run.suffixes.mylist(ctx.config.table.tlds());
+        for (QString n : names)
+            adddomain(ctx.list, ctx.run.suffixes, n);
+    }
+    bool run()
+    {
+        ctx.run.skipConfirmation = true;
+        engine.allstarter();
+        if (!engine.running())
+            return false;
+        return QTest::qWaitFor([this] { return !engine.running(); }, 60000);
+    }
+    const DomainRow *row(const QString &name) const
+    {
+        const int r = ctx.list.rowOfKey(name);
+        return r < 0 ? nullptr : &ctx.list.rowAt(r);
+    }
+};
+
+} // namespace
+
+class TestRecognitionRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Every reply of the corpus served on loopback, with the built-in table and
+    // response lists and every TLD pointed at the server; once with the
+    // recognition on and once off.
+    void corpusOfRealReplies()
+    {
+        const QList<CorpusReply> corpus = loadCorpus();
+        QVERIFY(corpus.size() > 200);
+        LoopbackWhoisServer server;
+        QHash<QString, QByteArray> replies;
+        for (const CorpusReply &c : corpus)
+            replies.insert(c.name, c.bytes);
+        server.setHandler([&replies](const QString &query) -> std::optional<Reply> {
+            return Reply::text(replies.value(query));
+        });
+
+        struct Outcome {
+            int freeFound = 0, falseFrees = 0, datesRead = 0;
+            QHash<QString, DomainRow> rows;
+        } outcomes[2];
+        int free = 0, dated = 0;
+        QHash<QString, QByteArray> tldFree; // each name's TLD row's own free response
+        for (const bool on : {false, true}) {
+            Harness h;
+            h.ctx.loadConfiguration();
+            setRecognitionSetting(h.ctx.extra, on);
+            h.ctx.options.retry = false;
+            h.ctx.options.connections = u"50"_s;
+            // Each name is asked for as a whole: its TLD is everything after its first label.
+            for (int i = 0; i < h.ctx.config.table.count(); ++i) {
+                const TldEntry e = h.ctx.config.table.row(i);
+                h.ctx.config.table.setRow(i, e.key, server.address(), e.freeResponse);
+            }
+            QStringList names;
+            for (const CorpusReply &c : corpus) {
+                const QString tld = c.name.section(u'.', 1);
+                if (!h.ctx.config.table.contains(tld))
+                    QVERIFY(h.ctx.config.table.AddTldEntry(tld, server.address(), {}));
+                names << c.name;
+            }
+            for (const TldEntry &e : h.ctx.config.table.rows()) {
+                for (const CorpusReply &c : corpus) {
+                    if (c.name.section(u'.', 1) == e.key)
+                        tldFree.insert(c.name, responseBytes(e.freeResponse));
+                }
+            }
+            h.add(names);
+            QVERIFY(h.run());
+
+            Outcome &o = outcomes[on];
+            free = dated = 0;
+            for (const CorpusReply &c : corpus) {
+                const DomainRow *row = h.row(c.name);
+                QVERIFY2(row, qPrintable(c.name));
+                o.rows.insert(c.name, *row);
+                const bool isFree = row->cells[ColAvailability] == u"FREE"_s;
+                if (c.truth == u"free"_s) {
+                    ++free;
+                    o.freeFound += isFree;
+                } else if (isFree) {
+                    ++o.falseFrees;
+                    qWarning("reported free, but registered or reserved: %s", qPrintable(c.name));
+                }
+                if (c.truth == u"taken"_s && c.expiry.isValid()) {
+                    ++dated;
+                    o.datesRead += cellDate(row->cells[ColExpiration]) == c.expiry;
+                }
+            }
+            qInfo("recognition %s: free found %d/%d, false frees %d, expiry dates read %d/%d",
+                  on ? "on" : "off", o.freeFound, free, o.falseFrees, o.datesRead, dated);
+        }
+
+        // Off: exactly what the configured strings alone give.
+        QCOMPARE(outcomes[0].freeFound, 59);
+        QCOMPARE(outcomes[0].datesRead, 94);
+        const QList<QByteArray> freeList = responseBytes(defaultFreeResponses());
+        const QList<QByteArray> errors = responseBytes(defaultErrorResponses());
+        for (const CorpusReply &c : corpus) {
+            const DomainRow &row = outcomes[0].rows[c.name];
+            if (row.cells[ColInformation] == checkText::kInvalidDomainFormat)
+                continue;
+            QByteArray reply = c.bytes;
+            lowerLatin1(reply);
+            const ReplyVerdict v =
+                classifyReply(reply, c.name.toLatin1(), tldFree.value(c.name), freeList, errors);
+            const QString expected = v.kind == ReplyClass::Free    ? u"FREE"_s
+                                     : v.kind == ReplyClass::Taken ? u"Taken"_s
+                                                                   : u"N/A"_s;
+            QCOMPARE(row.cells[ColAvailability], expected);
+            if (v.kind == ReplyClass::Taken) {
+                QCOMPARE(row.cells[ColExpiration],
+                         cellDate(v.expiration).isValid() ? v.expiration : u"N/A"_s);
+                QCOMPARE(row.cells[ColInformation], v.information);
+            }
+        }
+
+        // On: never a registered or reserved name reported free, and more found.
+        const Outcome &on = outcomes[1];
+        QCOMPARE(on.falseFrees, 0);
+        QVERIFY(on.freeFound >= 104);
+        QVERIFY(on.datesRead >= 106);
+        // What the configured strings found stays found.
+        for (auto it = outcomes[0].rows.cbegin(); it != outcomes[0].rows.cend(); ++it) {
+            const DomainRow &before = it.value();
+            const DomainRow &after = on.rows[it.key()];
+            if (before.cells[ColAvailability] == u"FREE"_s)
+                QCOMPARE(after.cells[ColAvailability], before.cells[ColAvailability]);
+            if (cellDate(before.cells[ColExpiration]).isValid())
+                QCOMPARE(after.cells[ColExpiration], before.cells[ColExpiration]);
+        }
+    }
+
+    // A throttled, refused or empty reply is asked again of the next server, as an
+    // error response is; with the recognition off it stays as the strings leave it.
+    void throttledRepliesGoToTheNextServer()
+    {
+        LoopbackWhoisServer busy, good;
+        busy.onQuery(u"slow.com"_s, Reply::text("Too many queries from your address, try again later\r\n"));
+        busy.onQuery(u"mute.com"_s, Reply::closeNow());
+        good.setDefault(Reply::text("Domain Status: No Object Found\r\n"));
+        for (const bool off : {false, true}) {
+            busy.clearQueries();
+            good.clearQueries();
+            Harness h;
+            h.ctx.config.freeResponses = {u"no match for"_s};
+            h.ctx.config.errorResponses = {u"limit exceeded"_s};
+            h.ctx.run.configuredStringsOnly = off;
+            h.ctx.options.retry = true;
+            h.ctx.options.connections = u"1"_s;
+            QVERIFY(h.ctx.config.table.AddTldEntry(u"com"_s, busy.address() + u',' + good.address(), {}));
+            h.add({"slow.com", "mute.com"});
+            QVERIFY(h.run());
+            QCOMPARE(busy.queries(), (QStringList{"slow.com", "mute.com"}));
+            if (off) {
+                QVERIFY(good.queries().isEmpty());
+                QCOMPARE(h.row(u"slow.com"_s)->cells[ColAvailability], u"Taken"_s);
+                QCOMPARE(h.row(u"mute.com"_s)->cells[ColAvailability], u"Taken"_s);
+            } else {
+                QCOMPARE(good.queries(), (QStringList{"=slow.com", "=mute.com"}));
+                QCOMPARE(h.row(u"slow.com"_s)->cells[ColAvailability], u"FREE"_s);
+                QCOMPARE(h.row(u"mute.com"_s)->cells[ColAvailability], u"FREE"_s);
+            }
+        }
+        // Retries used up: the name is written as an erroneous response.
+        Harness h;
+        h.ctx.options.retry = false;
+        QVERIFY(h.ctx.config.table.AddTldEntry(u"com"_s, busy.address(), {}));
+        h.add({"slow.com"});
+        QVERIFY(h.run());
+        QCOMPARE(h.row(u"slow.com"_s)->cells[ColInformation], checkText::kErroneousResponse);
+    }
+
+    void unusableSwitchIsReportedAndTheDefaultKept()
+    {
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("Status: free\r\n"));
+        Harness h;
+        h.ctx.extra.setValue(kRecognitionKey, u"maybe"_s);
+        QVERIFY(h.ctx.config.table.AddTldEntry(u"com"_s, server.address(), {}));
+        h.add({"example.com"});
+        QVERIFY(h.run());
+        QCOMPARE(h.prompter.log().first().kind, ScriptedPrompter::Kind::Warn);
+        QVERIFY(h.prompter.log().first().text.contains(u"check/recognition"_s));
+        QCOMPARE(h.row(u"example.com"_s)->cells[ColAvailability], u"FREE"_s);
+    }
+
+    // "пример.рф" under a row entered as "рф": asked for, written and listed in
+    // its ASCII form.
+    void internationalNamesAreCheckedInTheirAsciiForm()
+    {
+        LoopbackWhoisServer server;
+        server.onQuery(u"xn--e1afmkfd.xn--p1ai"_s, Reply::text("No match for xn--e1afmkfd.xn--p1ai\r\n"));
+        server.onQuery(u"xn--bcher-kva.de"_s,
+                       Reply::text("Domain: xn--bcher-kva.de\r\nStatus: connect\r\nExpires: 2027-03-04\r\n"));
+        Harness h;
+        h.ctx.config.freeResponses = {u"no match for"_s};
+        h.ctx.config.errorResponses = {u"limit exceeded"_s};
+        QVERIFY(h.ctx.config.table.AddTldEntry(u"\u0440\u0444"_s, server.address(), {}));
+        QVERIFY(h.ctx.config.table.AddTldEntry(u"de"_s, server.address(), {}));
+        QCOMPARE(h.ctx.config.table.row(0).key, u"xn--p1ai"_s);
+        h.add({u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444"_s, u"B\u00dcCHER.de"_s});
+        QVERIFY(h.run());
+        QCOMPARE(server.queries().size(), 2);
+        QVERIFY(server.queries().contains(u"xn--bcher-kva.de"_s));
+        const DomainRow *ru = h.row(u"xn--e1afmkfd.xn--p1ai"_s);
+        QVERIFY(ru);
+        QCOMPARE(ru->cells[ColAvailability], u"FREE"_s);
+        QCOMPARE(ru->cells[ColTld], u"xn--p1ai"_s);
+        QCOMPARE(h.row(u"xn--bcher-kva.de"_s)->cells[ColExpiration], u"04-03-27"_s);
+        const QByteArray work = h.folder.read(u"temp.txt"_s);
+        QVERIFY(work.contains("xn--e1afmkfd.xn--p1ai\001FREE"));
+        QVERIFY(!work.contains('?'));
+        // The list shows the name's own letters as its tip.
+        const QModelIndex cell = h.ctx.list.index(h.ctx.list.rowOfKey(u"xn--bcher-kva.de"_s), ColDomain);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), u"b\u00fccher.de"_s);
+        QCOMPARE(cell.data(Qt::DisplayRole).toString(), u"xn--bcher-kva.de"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecognitionRun)
+#include "tst_recognitionrun.moc"
