@@ -172,23 +172,6 @@ void writeNames(const QString &path, long count)
     f.write(out);
 }
 
-// Lines of the report, and those whose Availability is "N/A" (not checked).
-std::pair<long, long> countReport(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {0, 0};
-    long lines = 0;
-    long unchecked = 0;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine();
-        ++lines;
-        if (line.split('|').value(3) == "N/A")
-            ++unchecked;
-    }
-    return {lines - 1, unchecked};
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -236,11 +219,11 @@ int main(int argc, char **argv)
         args << QString::fromLocal8Bit(argv[i]);
     args << namesFile;
     const benchcli::CliResult r = benchcli::runCli(cli, args);
-    const auto [rows, unchecked] = countReport(report);
+    const benchcli::ReportCounts counted = benchcli::countReport(report);
     const double cliRate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);
-    std::printf("%s_cli_rows %ld rows\n", tag.c_str(), rows);
-    std::printf("%s_cli_unchecked %ld rows\n", tag.c_str(), unchecked);
+    std::printf("%s_cli_rows %ld rows\n", tag.c_str(), counted.rows);
+    std::printf("%s_cli_unchecked %ld rows\n", tag.c_str(), counted.unchecked);
     std::printf("%s_cli_seconds %.2f s\n", tag.c_str(), r.seconds);
     std::printf("%s_cli_rate %.0f names/s\n", tag.c_str(), cliRate);
     std::printf("%s_cli_peak_rss %.1f MiB\n", tag.c_str(), r.peakRssKiB / 1024.0);

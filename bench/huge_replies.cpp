@@ -27,147 +27,46 @@ class StreamingServer
 public:
     explicit StreamingServer(long long replyBytes)
         : m_replyBytes(replyBytes)
+        , m_filler(filler())
+        , m_server([](benchnet::LoopbackServer::Conn &c) { answer(c); }, 1,
+                   [this](benchnet::LoopbackServer::Conn &c) { return refill(c); })
     {
-        std::string line = "NOTICE: This Reply Goes On And On, Far Beyond What Any Registry Sends.\r\n";
-        while (m_filler.size() + line.size() <= 64 * 1024)
-            m_filler += line;
-        int port = 0;
-        m_listen = bench::listenOnLoopback(port);
-        if (m_listen < 0)
-            return;
-        m_port = static_cast<uint16_t>(port);
-        m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
-        m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        watch(m_listen, EPOLLIN, EPOLL_CTL_ADD);
-        watch(m_wake, EPOLLIN, EPOLL_CTL_ADD);
-        m_thread = std::thread([this] { loop(); });
     }
-    ~StreamingServer()
-    {
-        const uint64_t one = 1;
-        (void)!::write(m_wake, &one, sizeof one);
-        if (m_thread.joinable())
-            m_thread.join();
-        for (size_t fd = 0; fd < m_conns.size(); ++fd) {
-            if (m_conns[fd].open)
-                ::close(static_cast<int>(fd));
-        }
-        for (int fd : {m_listen, m_epoll, m_wake})
-            ::close(fd);
-    }
-    uint16_t port() const { return m_port; }
+    uint16_t port() const { return m_server.port(); }
 
 private:
-    struct Conn {
-        bool open = false;
-        bool replying = false;
-        std::string in;
-        std::string head; // the record before the filler
-        long long sent = 0;
-    };
-
-    void watch(int fd, uint32_t events, int op)
+    static std::string filler()
     {
-        epoll_event ev{};
-        ev.events = events;
-        ev.data.fd = fd;
-        ::epoll_ctl(m_epoll, op, fd, &ev);
+        const std::string line = "NOTICE: This Reply Goes On And On, Far Beyond What Any Registry Sends.\r\n";
+        std::string text;
+        while (text.size() + line.size() <= 64 * 1024)
+            text += line;
+        return text;
     }
-
-    void drop(int fd)
+    static void answer(benchnet::LoopbackServer::Conn &c)
     {
-        ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
-        ::close(fd);
-        m_conns[static_cast<size_t>(fd)] = Conn();
-    }
-
-    void stream(int fd, Conn &c)
-    {
-        while (c.sent < m_replyBytes) {
-            const char *data = nullptr;
-            size_t size = 0;
-            if (c.sent < static_cast<long long>(c.head.size())) {
-                data = c.head.data() + c.sent;
-                size = c.head.size() - static_cast<size_t>(c.sent);
-            } else {
-                const auto offset = static_cast<size_t>((c.sent - static_cast<long long>(c.head.size())) %
-                                                        static_cast<long long>(m_filler.size()));
-                data = m_filler.data() + offset;
-                size = m_filler.size() - offset;
-            }
-            size =
-                static_cast<size_t>(std::min<long long>(static_cast<long long>(size), m_replyBytes - c.sent));
-            const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-            if (n > 0) {
-                c.sent += n;
-                continue;
-            }
-            if (n < 0 && errno == EAGAIN) {
-                watch(fd, EPOLLOUT, EPOLL_CTL_MOD);
-                return;
-            }
-            drop(fd);
+        const auto query = benchnet::whoisQuery(c.in);
+        if (!query)
             return;
-        }
-        drop(fd);
+        c.out = "Domain Name: " + std::string(*query) +
+                "\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\nDomain Status: ok\r\n";
+        c.produced = static_cast<long long>(c.out.size());
+        c.closeWhenSent = true;
     }
-
-    void loop()
+    bool refill(benchnet::LoopbackServer::Conn &c) const
     {
-        std::vector<epoll_event> ready(512);
-        char buf[4096];
-        for (;;) {
-            const int n = ::epoll_wait(m_epoll, ready.data(), static_cast<int>(ready.size()), -1);
-            for (int i = 0; i < n; ++i) {
-                const int fd = ready[i].data.fd;
-                if (fd == m_wake)
-                    return;
-                if (fd == m_listen) {
-                    for (int c;
-                         (c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
-                        if (static_cast<size_t>(c) >= m_conns.size())
-                            m_conns.resize(static_cast<size_t>(c) + 1024);
-                        m_conns[static_cast<size_t>(c)].open = true;
-                        watch(c, EPOLLIN, EPOLL_CTL_ADD);
-                    }
-                    continue;
-                }
-                Conn &c = m_conns[static_cast<size_t>(fd)];
-                if (!c.open)
-                    continue;
-                if (c.replying) {
-                    stream(fd, c);
-                    continue;
-                }
-                const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
-                if (got <= 0) {
-                    if (got == 0 || errno != EAGAIN)
-                        drop(fd);
-                    continue;
-                }
-                c.in.append(buf, static_cast<size_t>(got));
-                const size_t lf = c.in.find('\n');
-                if (lf == std::string::npos)
-                    continue;
-                std::string query = c.in.substr(0, lf);
-                if (!query.empty() && query.back() == '\r')
-                    query.pop_back();
-                c.head = "Domain Name: " + query +
-                         "\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\nDomain Status: ok\r\n";
-                c.replying = true;
-                stream(fd, c);
-            }
-        }
+        const long long left = m_replyBytes - c.produced;
+        if (left <= 0)
+            return false;
+        c.out.assign(m_filler, 0, static_cast<size_t>(std::min<long long>(left, std::ssize(m_filler))));
+        c.produced += static_cast<long long>(c.out.size());
+        return true;
     }
 
     long long m_replyBytes;
     std::string m_filler;
-    int m_listen = -1;
-    int m_epoll = -1;
-    int m_wake = -1;
-    uint16_t m_port = 0;
-    std::vector<Conn> m_conns;
-    std::thread m_thread;
+    // Last: its thread starts after the filler is made and stops before it goes.
+    benchnet::LoopbackServer m_server;
 };
 
 } // namespace
@@ -202,14 +101,7 @@ int main(int argc, char **argv)
                                QStringLiteral("--connections"), QString::number(names),
                                QStringLiteral("--timeout"), QStringLiteral("60"), QStringLiteral("--quiet"),
                                QStringLiteral("--output"), report, namesFile});
-    long taken = 0;
-    QFile f(report);
-    if (f.open(QIODevice::ReadOnly)) {
-        while (!f.atEnd()) {
-            if (f.readLine().split('|').value(3) == "Taken")
-                ++taken;
-        }
-    }
+    const long taken = benchcli::countReport(report).taken;
     std::printf("%s_cli_exit %d code\n", tag.c_str(), r.exitCode);
     std::printf("%s_taken %ld rows\n", tag.c_str(), taken);
     std::printf("%s_seconds %.2f s\n", tag.c_str(), r.seconds);

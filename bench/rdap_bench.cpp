@@ -79,180 +79,23 @@ std::string whoisReply(std::string_view query)
     return r;
 }
 
-// HTTP/1.1 servers on many loopback ports, one thread, keep-alive: each
-// request line "GET /domain/NAME ..." is answered, the connection stays open.
-class RdapServers
+// Answers every whole request a keep-alive connection has sent so far: each
+// request line "GET /domain/NAME ..." gets its RDAP response.
+void answerRdap(benchnet::LoopbackServer::Conn &c)
 {
-public:
-    explicit RdapServers(int ports)
-    {
-        m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
-        m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        add(m_wake);
-        for (int i = 0; i < ports; ++i) {
-            int port = 0;
-            const int fd = bench::listenOnLoopback(port);
-            if (fd < 0)
-                break;
-            m_listen.push_back(fd);
-            m_ports.push_back(static_cast<uint16_t>(port));
-            add(fd);
-        }
-        m_thread = std::thread([this] { loop(); });
+    for (;;) {
+        const size_t end = c.in.find("\r\n\r\n");
+        if (end == std::string::npos)
+            return;
+        const std::string_view line(c.in.data(), c.in.find("\r\n"));
+        const size_t slash = line.find("/domain/");
+        const size_t space = line.find(' ', slash == std::string_view::npos ? 0 : slash);
+        std::string_view name;
+        if (slash != std::string_view::npos && space != std::string_view::npos)
+            name = line.substr(slash + 8, space - slash - 8);
+        c.out += rdapResponse(name);
+        c.in.erase(0, end + 4);
     }
-    ~RdapServers()
-    {
-        const uint64_t one = 1;
-        (void)!::write(m_wake, &one, sizeof one);
-        if (m_thread.joinable())
-            m_thread.join();
-        for (size_t fd = 0; fd < m_conns.size(); ++fd) {
-            if (m_conns[fd].open)
-                ::close(static_cast<int>(fd));
-        }
-        for (int fd : m_listen)
-            ::close(fd);
-        ::close(m_epoll);
-        ::close(m_wake);
-    }
-    const std::vector<uint16_t> &ports() const { return m_ports; }
-    long served() const { return m_served.load(); }
-    long connections() const { return m_accepted.load(); }
-
-private:
-    struct Conn {
-        bool open = false;
-        std::string in;
-        std::string out;
-        size_t sent = 0;
-    };
-
-    void add(int fd, uint32_t events = EPOLLIN)
-    {
-        epoll_event ev{};
-        ev.events = events;
-        ev.data.fd = fd;
-        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev);
-    }
-    void drop(int fd)
-    {
-        ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
-        ::close(fd);
-        m_conns[static_cast<size_t>(fd)] = Conn();
-    }
-    bool isListen(int fd) const { return std::find(m_listen.begin(), m_listen.end(), fd) != m_listen.end(); }
-    // Sends what is pending; false when the connection is gone.
-    bool flush(int fd, Conn &c)
-    {
-        while (c.sent < c.out.size()) {
-            const ssize_t n = ::send(fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
-            if (n > 0) {
-                c.sent += static_cast<size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno == EAGAIN) {
-                epoll_event ev{};
-                ev.events = EPOLLIN | EPOLLOUT;
-                ev.data.fd = fd;
-                ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &ev);
-                return true;
-            }
-            drop(fd);
-            return false;
-        }
-        c.out.clear();
-        c.sent = 0;
-        epoll_event ev{};
-        ev.events = EPOLLIN;
-        ev.data.fd = fd;
-        ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &ev);
-        return true;
-    }
-    void answer(Conn &c)
-    {
-        for (;;) {
-            const size_t end = c.in.find("\r\n\r\n");
-            if (end == std::string::npos)
-                return;
-            const std::string_view line(c.in.data(), c.in.find("\r\n"));
-            const size_t slash = line.find("/domain/");
-            const size_t space = line.find(' ', slash == std::string_view::npos ? 0 : slash);
-            std::string_view name;
-            if (slash != std::string_view::npos && space != std::string_view::npos)
-                name = line.substr(slash + 8, space - slash - 8);
-            c.out += rdapResponse(name);
-            ++m_served;
-            c.in.erase(0, end + 4);
-        }
-    }
-    void loop()
-    {
-        std::vector<epoll_event> ready(512);
-        char buf[8192];
-        for (;;) {
-            const int n = ::epoll_wait(m_epoll, ready.data(), static_cast<int>(ready.size()), -1);
-            for (int i = 0; i < n; ++i) {
-                const int fd = ready[i].data.fd;
-                if (fd == m_wake)
-                    return;
-                if (isListen(fd)) {
-                    for (int c; (c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
-                        if (static_cast<size_t>(c) >= m_conns.size())
-                            m_conns.resize(static_cast<size_t>(c) + 1024);
-                        m_conns[static_cast<size_t>(c)].open = true;
-                        ++m_accepted;
-                        add(c);
-                    }
-                    continue;
-                }
-                Conn &c = m_conns[static_cast<size_t>(fd)];
-                if (!c.open)
-                    continue;
-                if (ready[i].events & EPOLLOUT) {
-                    if (!flush(fd, c))
-                        continue;
-                }
-                if (!(ready[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
-                    continue;
-                const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
-                if (got <= 0) {
-                    if (got == 0 || errno != EAGAIN)
-                        drop(fd);
-                    continue;
-                }
-                c.in.append(buf, static_cast<size_t>(got));
-                answer(c);
-                if (!c.out.empty())
-                    flush(fd, c);
-            }
-        }
-    }
-
-    int m_epoll = -1;
-    int m_wake = -1;
-    std::vector<int> m_listen;
-    std::vector<uint16_t> m_ports;
-    std::vector<Conn> m_conns;
-    std::atomic<long> m_served{0};
-    std::atomic<long> m_accepted{0};
-    std::thread m_thread;
-};
-
-// settings.ini in `folder`: the default TLDs and responses, TLD i served by `servers(i)`.
-template <typename ServerOf> int writeSettings(const QString &folder, ServerOf servers)
-{
-    WhoisConfig config;
-    TldServerTable defaults;
-    deftlds(defaults);
-    int i = 0;
-    for (const TldEntry &e : defaults.rows())
-        config.table.AddTldEntry(e.key, servers(i++), e.freeResponse);
-    config.freeResponses = defaultFreeResponses();
-    config.errorResponses = defaultErrorResponses();
-    ProgramOptions options;
-    YesPrompter prompter;
-    SaveSettings(folder, config, options, prompter);
-    return i;
 }
 
 QStringList tableTlds()
@@ -272,23 +115,6 @@ void writeNames(const QString &path, long count, const QStringList &tlds)
         out += QByteArray::number(i % 10) + "bench" + QByteArray::number(i) + '.' +
                tlds[static_cast<int>(i % tlds.size())].toLatin1() + '\n';
     f.write(out);
-}
-
-// Rows of the report, and those whose Availability is "N/A" (not checked).
-std::pair<long, long> countReport(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {0, 0};
-    long lines = 0;
-    long unchecked = 0;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine();
-        ++lines;
-        if (line.split('|').value(3) == "N/A")
-            ++unchecked;
-    }
-    return {lines - 1, unchecked};
 }
 
 benchcli::CliResult runCheck(const QString &cli, const QString &folder, const QString &names,
@@ -325,25 +151,25 @@ int main(int argc, char **argv)
     {
         benchnet::EpollServer whois([](std::string_view q) { return whoisReply(q); });
         const QString server = QStringLiteral("127.0.0.1:%1").arg(whois.port());
-        writeSettings(whoisDir.path(), [&](int) { return server; });
+        benchcli::writeSettings(whoisDir.path(), [&](int) { return server; });
         const QString report = QDir(whoisDir.path()).filePath(QStringLiteral("report.txt"));
         const benchcli::CliResult r = runCheck(cli, whoisDir.path(), namesFile, report, connections);
         whoisRate = r.seconds > 0 ? names / r.seconds : 0;
         std::printf("rdap_whois_side_rate %.0f names/s\n", whoisRate);
     }
 
-    RdapServers rdap(static_cast<int>(tlds.size()));
+    benchnet::LoopbackServer rdap(answerRdap, static_cast<int>(tlds.size()));
     const std::vector<uint16_t> &ports = rdap.ports();
-    writeSettings(rdapDir.path(), [&](int i) {
+    benchcli::writeSettings(rdapDir.path(), [&](int i) {
         return QStringLiteral("http://127.0.0.1:%1/rdap/").arg(ports[static_cast<size_t>(i) % ports.size()]);
     });
     const QString report = QDir(rdapDir.path()).filePath(QStringLiteral("report.txt"));
     const benchcli::CliResult r = runCheck(cli, rdapDir.path(), namesFile, report, connections);
-    const auto [rows, unchecked] = countReport(report);
+    const benchcli::ReportCounts counted = benchcli::countReport(report);
     const double rate = r.seconds > 0 ? names / r.seconds : 0;
     std::printf("rdap_check_exit %d code\n", r.exitCode);
-    std::printf("rdap_check_rows %ld rows\n", rows);
-    std::printf("rdap_check_unchecked %ld rows\n", unchecked);
+    std::printf("rdap_check_rows %ld rows\n", counted.rows);
+    std::printf("rdap_check_unchecked %ld rows\n", counted.unchecked);
     std::printf("rdap_check_hosts %zu ports\n", ports.size());
     std::printf("rdap_check_connections %ld connections\n", rdap.connections());
     std::printf("rdap_check_seconds %.2f s\n", r.seconds);

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace benchcli {
@@ -61,26 +62,59 @@ inline CliResult runCli(const QString &cli, const QStringList &args)
     return r;
 }
 
-// settings.ini in `folder`: the default TLDs and responses, every TLD served by
-// 127.0.0.1:`port`.
-inline void writeSettings(const QString &folder, uint16_t port)
+// settings.ini in `folder`: the default TLDs and responses, the i-th TLD of
+// the table served by `serverOf(i)` (a WHOIS "host:port" or an RDAP base URL).
+inline void writeSettings(const QString &folder, const std::function<QString(int)> &serverOf)
 {
     WhoisConfig config;
     TldServerTable defaults;
     deftlds(defaults);
-    const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
+    int i = 0;
     for (const TldEntry &e : defaults.rows())
-        config.table.AddTldEntry(e.key, server, e.freeResponse);
+        config.table.AddTldEntry(e.key, serverOf(i++), e.freeResponse);
     config.freeResponses = defaultFreeResponses();
     config.errorResponses = defaultErrorResponses();
     ProgramOptions options;
     YesPrompter prompter;
     SaveSettings(folder, config, options, prompter);
-    // An RDAP bootstrap that knows no real TLD: a name whose WHOIS lookups
-    // fail must not fall back to RDAP servers on the Internet.
+    // An RDAP bootstrap that knows no real TLD: a name whose lookups fail must
+    // not fall back to RDAP servers on the Internet.
     QFile bootstrap(folder + QStringLiteral("/rdap-dns.json"));
     if (bootstrap.open(QIODevice::WriteOnly))
         bootstrap.write(R"({"services":[[["invalid"],["http://127.0.0.1:9/"]]]})");
+}
+
+// Every TLD served by 127.0.0.1:`port`.
+inline void writeSettings(const QString &folder, uint16_t port)
+{
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(port);
+    writeSettings(folder, [&server](int) { return server; });
+}
+
+struct ReportCounts {
+    long rows = 0;
+    long unchecked = 0; // Availability "N/A"
+    long taken = 0;     // Availability "Taken"
+};
+
+// The rows of a report in the default format (a title line, then one line per
+// domain, cells split at "|").
+inline ReportCounts countReport(const QString &path)
+{
+    ReportCounts counts;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return counts;
+    f.readLine();
+    while (!f.atEnd()) {
+        const QByteArray availability = f.readLine().split('|').value(3);
+        ++counts.rows;
+        if (availability == "N/A")
+            ++counts.unchecked;
+        else if (availability == "Taken")
+            ++counts.taken;
+    }
+    return counts;
 }
 
 } // namespace benchcli

@@ -1,10 +1,9 @@
 #pragma once
 
-// Plain epoll building blocks for the network benchmarks: a fast loopback WHOIS
-// server on its own thread, and a minimal epoll client that runs the same
-// connect/send/read/close cycles as the program, as the ceiling to measure the
-// program's socket layer against. Header-only: each bench/*.cpp is a program
-// of its own.
+// Plain epoll building blocks for the network benchmarks: fast loopback
+// servers on their own thread (WHOIS, or whatever a benchmark speaks), and a minimal epoll client that runs
+// the same connect/send/read/close cycles as the program, as the ceiling to measure the program's socket
+// layer against. Header-only: each bench/*.cpp is a program of its own.
 
 #include "benchutil.h"
 
@@ -16,12 +15,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -34,63 +35,77 @@ inline double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A WHOIS server that answers each query line with `reply(query)` and closes.
-// Single thread, level-triggered epoll, listen backlog 4096.
-class EpollServer
+// Loopback servers on their own thread: one or more listening ports, one
+// level-triggered epoll loop, listen backlog 4096. What the servers speak is
+// the caller's: `answer` sees what a connection has received so far and
+// appends to `out` what is to be sent; `refill` (optional) is asked for more
+// once `out` has gone out, for replies too large to build at once. A
+// connection marked `closeWhenSent` is closed once everything is sent; the
+// others stay open for their next request.
+class LoopbackServer
 {
 public:
-    using Replier = std::function<std::string(std::string_view query)>;
+    struct Conn {
+        bool open = false;
+        bool closeWhenSent = false;
+        std::string in;
+        std::string out;
+        size_t sent = 0;
+        long long produced = 0; // bytes `refill` has added so far
+    };
+    using Answer = std::function<void(Conn &)>;
+    using Refill = std::function<bool(Conn &)>;
 
-    explicit EpollServer(Replier reply)
-        : m_reply(std::move(reply))
+    explicit LoopbackServer(Answer answer, int ports = 1, Refill refill = {})
+        : m_answer(std::move(answer))
+        , m_refill(std::move(refill))
     {
-        int port = 0;
-        m_listen = bench::listenOnLoopback(port);
-        if (m_listen < 0)
-            return;
-        m_port = static_cast<uint16_t>(port);
         m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
         m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        add(m_listen, EPOLLIN);
-        add(m_wake, EPOLLIN);
+        watch(m_wake, EPOLLIN, EPOLL_CTL_ADD);
+        for (int i = 0; i < ports; ++i) {
+            int port = 0;
+            const int fd = bench::listenOnLoopback(port);
+            if (fd < 0)
+                break;
+            m_listen.push_back(fd);
+            m_ports.push_back(static_cast<uint16_t>(port));
+            watch(fd, EPOLLIN, EPOLL_CTL_ADD);
+        }
         m_thread = std::thread([this] { loop(); });
     }
+    LoopbackServer(const LoopbackServer &) = delete;
+    LoopbackServer &operator=(const LoopbackServer &) = delete;
 
-    ~EpollServer()
+    ~LoopbackServer()
     {
-        if (m_thread.joinable()) {
-            const uint64_t one = 1;
-            (void)!::write(m_wake, &one, sizeof one);
+        const uint64_t one = 1;
+        (void)!::write(m_wake, &one, sizeof one);
+        if (m_thread.joinable())
             m_thread.join();
-        }
         for (size_t fd = 0; fd < m_conns.size(); ++fd) {
             if (m_conns[fd].open)
                 ::close(static_cast<int>(fd));
         }
-        for (int fd : {m_listen, m_epoll, m_wake}) {
-            if (fd >= 0)
-                ::close(fd);
-        }
+        for (int fd : m_listen)
+            ::close(fd);
+        ::close(m_epoll);
+        ::close(m_wake);
     }
 
-    uint16_t port() const { return m_port; }
+    uint16_t port() const { return m_ports.empty() ? 0 : m_ports.front(); }
+    const std::vector<uint16_t> &ports() const { return m_ports; }
+    // Connections closed after their whole reply went out.
     long served() const { return m_served.load(); }
+    long connections() const { return m_accepted.load(); }
 
 private:
-    struct Conn {
-        bool open = false;
-        bool replying = false;
-        std::string in;
-        std::string out;
-        size_t sent = 0;
-    };
-
-    void add(int fd, uint32_t events)
+    void watch(int fd, uint32_t events, int op)
     {
         epoll_event ev{};
         ev.events = events;
         ev.data.fd = fd;
-        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev);
+        ::epoll_ctl(m_epoll, op, fd, &ev);
     }
 
     void drop(int fd)
@@ -100,57 +115,66 @@ private:
         m_conns[static_cast<size_t>(fd)] = Conn();
     }
 
-    void flush(int fd, Conn &c)
+    // Sends what is pending; false when the connection is gone.
+    bool flush(int fd, Conn &c)
     {
-        while (c.sent < c.out.size()) {
-            const ssize_t n = ::send(fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
-            if (n > 0) {
-                c.sent += static_cast<size_t>(n);
-                continue;
+        for (;;) {
+            while (c.sent < c.out.size()) {
+                const ssize_t n = ::send(fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL);
+                if (n > 0) {
+                    c.sent += static_cast<size_t>(n);
+                    continue;
+                }
+                if (n < 0 && errno == EAGAIN) {
+                    watch(fd, EPOLLIN | EPOLLOUT, EPOLL_CTL_MOD);
+                    return true;
+                }
+                drop(fd);
+                return false;
             }
-            if (n < 0 && errno == EAGAIN) {
-                epoll_event ev{};
-                ev.events = EPOLLOUT;
-                ev.data.fd = fd;
-                ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &ev);
-                return;
-            }
-            drop(fd);
-            return;
+            c.out.clear();
+            c.sent = 0;
+            if (!m_refill || !m_refill(c))
+                break;
         }
-        ++m_served;
-        drop(fd);
+        if (c.closeWhenSent) {
+            ++m_served;
+            drop(fd);
+            return false;
+        }
+        watch(fd, EPOLLIN, EPOLL_CTL_MOD);
+        return true;
     }
+
+    bool isListen(int fd) const { return std::find(m_listen.begin(), m_listen.end(), fd) != m_listen.end(); }
 
     void loop()
     {
         std::vector<epoll_event> ready(512);
-        char buf[4096];
+        char buf[8192];
         for (;;) {
             const int n = ::epoll_wait(m_epoll, ready.data(), static_cast<int>(ready.size()), -1);
             for (int i = 0; i < n; ++i) {
                 const int fd = ready[i].data.fd;
                 if (fd == m_wake)
                     return;
-                if (fd == m_listen) {
-                    for (;;) {
-                        const int c = ::accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                        if (c < 0)
-                            break;
+                if (isListen(fd)) {
+                    for (int c; (c = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;) {
                         if (static_cast<size_t>(c) >= m_conns.size())
                             m_conns.resize(static_cast<size_t>(c) + 1024);
                         m_conns[static_cast<size_t>(c)].open = true;
-                        add(c, EPOLLIN);
+                        ++m_accepted;
+                        watch(c, EPOLLIN, EPOLL_CTL_ADD);
                     }
                     continue;
                 }
                 Conn &c = m_conns[static_cast<size_t>(fd)];
                 if (!c.open)
                     continue;
-                if (c.replying) {
-                    flush(fd, c);
+                if ((ready[i].events & EPOLLOUT) && !flush(fd, c))
                     continue;
-                }
+                if (!(ready[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
+                    continue;
                 const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
                 if (got <= 0) {
                     if (got == 0 || errno != EAGAIN)
@@ -158,27 +182,55 @@ private:
                     continue;
                 }
                 c.in.append(buf, static_cast<size_t>(got));
-                const size_t lf = c.in.find('\n');
-                if (lf == std::string::npos)
-                    continue;
-                std::string_view query(c.in.data(), lf);
-                if (!query.empty() && query.back() == '\r')
-                    query.remove_suffix(1);
-                c.out = m_reply(query);
-                c.replying = true;
-                flush(fd, c);
+                if (c.closeWhenSent)
+                    continue; // answered already; the rest is the client's business
+                m_answer(c);
+                if (!c.out.empty() || c.closeWhenSent)
+                    flush(fd, c);
             }
         }
     }
 
-    Replier m_reply;
-    int m_listen = -1;
+    Answer m_answer;
+    Refill m_refill;
     int m_epoll = -1;
     int m_wake = -1;
-    uint16_t m_port = 0;
+    std::vector<int> m_listen;
+    std::vector<uint16_t> m_ports;
     std::vector<Conn> m_conns;
     std::atomic<long> m_served{0};
+    std::atomic<long> m_accepted{0};
     std::thread m_thread;
+};
+
+// The first line a WHOIS client sent, without its line end; empty while the
+// line is not complete.
+inline std::optional<std::string_view> whoisQuery(const std::string &in)
+{
+    const size_t lf = in.find('\n');
+    if (lf == std::string::npos)
+        return std::nullopt;
+    std::string_view query(in.data(), lf);
+    if (!query.empty() && query.back() == '\r')
+        query.remove_suffix(1);
+    return query;
+}
+
+// A WHOIS server that answers each query line with `reply(query)` and closes.
+class EpollServer : public LoopbackServer
+{
+public:
+    using Replier = std::function<std::string(std::string_view query)>;
+
+    explicit EpollServer(Replier reply)
+        : LoopbackServer([reply = std::move(reply)](Conn &c) {
+            if (const auto query = whoisQuery(c.in)) {
+                c.out = reply(*query);
+                c.closeWhenSent = true;
+            }
+        })
+    {
+    }
 };
 
 struct ClientResult {
