@@ -26,27 +26,6 @@
 
 namespace {
 
-// Replies of a registry's usual size: every third name free, the others taken
-// with an expiry date and a status line.
-std::string replyFor(std::string_view query)
-{
-    const bool free = !query.empty() && (query[0] - '0') % 3 == 0;
-    std::string r;
-    if (free) {
-        r = "No match for \"" + std::string(query) + "\".\r\n";
-    } else {
-        r = "Domain Name: " + std::string(query) +
-            "\r\nRegistrar: Example Registrar, Inc.\r\n"
-            "Creation Date: 2001-02-03T04:05:06Z\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\n"
-            "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n";
-    }
-    r += ">>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
-    while (r.size() < 600)
-        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship "
-             "ends.\r\n";
-    return r;
-}
-
 // The same server with every reply held back `delayMs`: a slow registry.
 class DelayedServer
 {
@@ -136,7 +115,7 @@ private:
                 if (!query.empty() && query.back() == '\r')
                     query.remove_suffix(1);
                 ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
-                m_pending.push_back({Clock::now() + m_delay, fd, replyFor(query)});
+                m_pending.push_back({Clock::now() + m_delay, fd, benchnet::registryReply(query)});
             }
             // Equal delays: the queue is in deadline order.
             const auto now = Clock::now();
@@ -200,7 +179,8 @@ int main(int argc, char **argv)
         slow = std::make_unique<DelayedServer>(delayMs);
         port = slow->port();
     } else {
-        fast = std::make_unique<benchnet::EpollServer>([](std::string_view q) { return replyFor(q); });
+        fast = std::make_unique<benchnet::EpollServer>(
+            [](std::string_view q) { return benchnet::registryReply(q); });
         port = fast->port();
     }
     benchcli::writeSettings(dir.path(), port);

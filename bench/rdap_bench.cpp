@@ -28,18 +28,13 @@
 
 namespace {
 
-bool isFree(std::string_view name)
-{
-    return !name.empty() && (name[0] - '0') % 3 == 0;
-}
-
 // A registry's answer of the usual size: every third name free (404 with an
 // RDAP error object), the others taken with expiry, status and notices.
 std::string rdapResponse(std::string_view name)
 {
     std::string body;
     int status = 200;
-    if (isFree(name)) {
+    if (benchnet::isFreeName(name)) {
         status = 404;
         body = R"({"errorCode":404,"title":"Not Found","description":["The domain )" + std::string(name) +
                R"( is not registered."]})";
@@ -58,25 +53,6 @@ std::string rdapResponse(std::string_view name)
     return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
            "\r\nContent-Type: application/rdap+json\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\n\r\n" + body;
-}
-
-// The same names over WHOIS, as the WHOIS benchmark answers them.
-std::string whoisReply(std::string_view query)
-{
-    std::string r;
-    if (isFree(query)) {
-        r = "No match for \"" + std::string(query) + "\".\r\n";
-    } else {
-        r = "Domain Name: " + std::string(query) +
-            "\r\nRegistrar: Example Registrar, Inc.\r\n"
-            "Creation Date: 2001-02-03T04:05:06Z\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\n"
-            "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n";
-    }
-    r += ">>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
-    while (r.size() < 600)
-        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship "
-             "ends.\r\n";
-    return r;
 }
 
 // Answers every whole request a keep-alive connection has sent so far: each
@@ -149,7 +125,7 @@ int main(int argc, char **argv)
     // WHOIS first, one server for every TLD, as the WHOIS benchmark runs it.
     double whoisRate = 0;
     {
-        benchnet::EpollServer whois([](std::string_view q) { return whoisReply(q); });
+        benchnet::EpollServer whois(benchnet::registryReply);
         const QString server = QStringLiteral("127.0.0.1:%1").arg(whois.port());
         benchcli::writeSettings(whoisDir.path(), [&](int) { return server; });
         const QString report = QDir(whoisDir.path()).filePath(QStringLiteral("report.txt"));

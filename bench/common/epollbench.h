@@ -35,6 +35,33 @@ inline double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Whether the benchmarks' registries hold `name` free: every third name, by its
+// first character ("0bench0.com", "3bench3.com", ...).
+inline bool isFreeName(std::string_view name)
+{
+    return !name.empty() && (name[0] - '0') % 3 == 0;
+}
+
+// Replies of a registry's usual size: every third name free, the others taken
+// with an expiry date and a status line.
+inline std::string registryReply(std::string_view query)
+{
+    std::string r;
+    if (isFreeName(query)) {
+        r = "No match for \"" + std::string(query) + "\".\r\n";
+    } else {
+        r = "Domain Name: " + std::string(query) +
+            "\r\nRegistrar: Example Registrar, Inc.\r\n"
+            "Creation Date: 2001-02-03T04:05:06Z\r\nRegistry Expiry Date: 2031-02-03T04:05:06Z\r\n"
+            "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n";
+    }
+    r += ">>> Last update of whois database: 2026-01-15T00:00:00Z <<<\r\n";
+    while (r.size() < 600)
+        r += "NOTICE: The expiration date displayed in this record is the date the registrar's sponsorship "
+             "ends.\r\n";
+    return r;
+}
+
 // Loopback servers on their own thread: one or more listening ports, one
 // level-triggered epoll loop, listen backlog 4096. What the servers speak is
 // the caller's: `answer` sees what a connection has received so far and
