@@ -301,7 +301,8 @@ private slots:
         QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("off"));
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
         QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
-        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(), static_cast<int>(RdapMode::Off));
+        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
+                 static_cast<int>(RdapMode::Off));
         QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
     }
 };

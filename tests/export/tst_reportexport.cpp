@@ -2,8 +2,8 @@
 #include "engine/domainsyntax.h"
 #include "export/plainexport.h"
 #include "export/reportexport.h"
-#include "sources/adddomain.h"
 #include "listops/contextfixture.h"
+#include "sources/adddomain.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
