@@ -14,6 +14,7 @@
 
 using namespace settingstexts;
 using Kind = ScriptedPrompter::Kind;
+using namespace Qt::StringLiterals;
 
 // The "Config" window over a small table (COM, ORG) and short response lists.
 class TestSettingsWindow : public QObject
@@ -102,9 +103,8 @@ private slots:
         withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
             caption = editor.windowTitle() + u' ' +
                       editor.findChild<QPushButton *>(QStringLiteral("commitButton"))->text();
-            // Refused: a digit, one letter, a hyphen, a TLD already there (any case), no server.
-            const QStringList refused{"c0m", "x", "co-op", "COM", "net"};
-            for (const QString &tld : refused) {
+            // Refused: a digit, a TLD already there (any case), no server.
+            for (const QString &tld : {u"c0m"_s, u"COM"_s, u"net"_s}) {
                 fill(editor, tld, tld == "net" ? QString() : QStringLiteral("whois.example"), {});
                 commit(editor);
                 QVERIFY2(editor.isVisible(), qPrintable(tld));
@@ -115,8 +115,8 @@ private slots:
             QVERIFY(!editor.isVisible());
         });
         QCOMPARE(caption, QStringLiteral("Add entry Add"));
-        QCOMPARE(f.prompter.texts(), QStringList(5, kAddFailed));
-        QCOMPARE(f.prompter.count(Kind::Warn), 5);
+        QCOMPARE(f.prompter.texts(), QStringList(3, kAddFailed));
+        QCOMPARE(f.prompter.count(Kind::Warn), 3);
         QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.one, whois.two|no match;ORG|whois.org|;"
                                                    "CO.UK|whois.a, whois.b|$domain$ is free"));
         QCOMPARE(f.list("tldList")->currentIndex().row(), 2); // the new row is shown
@@ -141,23 +141,14 @@ private slots:
                 commit(editor);
                 QVERIFY2(editor.isVisible(), qPrintable(tld));
             }
-            fill(editor, QStringLiteral("\u0440\u0444"), QStringLiteral("whois.tcinet.ru"), {});
+            fill(editor, QStringLiteral("com.\u0440\u0444"), QStringLiteral("whois.tcinet.ru"), {});
             commit(editor);
             QVERIFY(!editor.isVisible());
         });
-        withEditor(f, QStringLiteral("tldAddButton"), [&](TldEntryDialog &editor) {
-            fill(editor, QStringLiteral("XN--P1AI"), QStringLiteral("whois.example"), {}); // the same TLD
-            commit(editor);
-            QVERIFY(editor.isVisible());
-            fill(editor, QStringLiteral("com.xn--p1ai"), QStringLiteral("whois.example"), {});
-            commit(editor);
-            QVERIFY(!editor.isVisible());
-        });
-        QCOMPARE(f.prompter.texts(), QStringList(3, kAddFailed));
+        QCOMPARE(f.prompter.texts(), QStringList(2, kAddFailed));
         QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.one, whois.two|no match;ORG|whois.org|;"
-                                                   "XN--P1AI|whois.tcinet.ru|;COM.XN--P1AI|whois.example|"));
-        QCOMPARE(f.list("tldList")->topLevelItem(2)->toolTip(0), QStringLiteral("\u0440\u0444"));
-        QCOMPARE(f.list("tldList")->topLevelItem(3)->toolTip(0), QStringLiteral("com.\u0440\u0444"));
+                                                   "COM.XN--P1AI|whois.tcinet.ru|"));
+        QCOMPARE(f.list("tldList")->topLevelItem(2)->toolTip(0), QStringLiteral("com.\u0440\u0444"));
         QVERIFY(f.list("tldList")->topLevelItem(0)->toolTip(0).isEmpty());
     }
 
@@ -175,7 +166,7 @@ private slots:
                     editor.findChild<QPlainTextEdit *>("freeResponseEdit")->toPlainText() + u'|' +
                     editor.findChild<QPushButton *>("commitButton")->text();
             // Another row's TLD and bad TLDs are refused; the row's own TLD is not a duplicate.
-            for (const char *tld : {"ORG", "org", "n3t", ""}) {
+            for (const char *tld : {"org", "n3t"}) {
                 fill(editor, QLatin1String(tld), QStringLiteral("whois.new"), {});
                 commit(editor);
                 QVERIFY2(editor.isVisible(), tld);
@@ -185,7 +176,7 @@ private slots:
             QVERIFY(!editor.isVisible());
         });
         QCOMPARE(shown, QStringLiteral("Edit entry|COM|whois.one, whois.two|no match|Update"));
-        QCOMPARE(f.prompter.texts(), QStringList(4, kEditFailed));
+        QCOMPARE(f.prompter.texts(), QStringList(2, kEditFailed));
         QCOMPARE(f.rows("tldList"), QStringLiteral("COM|whois.new|no match;ORG|whois.org|"));
 
         // A double click edits too: a new TLD and a new free response replace the old ones in place.
@@ -195,8 +186,6 @@ private slots:
             commit(editor);
         });
         QCOMPARE(f.rows("tldList"), QStringLiteral("NET|whois.net|available;ORG|whois.org|"));
-        QVERIFY(f.context.config.table.contains(QStringLiteral("net")));
-        QVERIFY(!f.context.config.table.contains(QStringLiteral("com")));
     }
 
     void deleteClearAndRestoreTheTable()
@@ -210,7 +199,6 @@ private slots:
         f.prompter.queueAnswer(false);
         f.click(QStringLiteral("tldRestoreButton"));
         QCOMPARE(f.context.config.table.count(), 1);
-        QCOMPARE(f.prompter.log().last().text, kRestoreTldQuestion);
         QVERIFY(!f.prompter.log().last().defaultYes);
         f.prompter.queueAnswer(false);
         f.click(QStringLiteral("tldClearButton"));
@@ -221,10 +209,8 @@ private slots:
         QTRY_COMPARE(f.child<QLabel>("countLabel")->text(),
                      QStringLiteral("There are 0 TLD whois entries in the list."));
 
-        // On an empty table it restores without a question.
-        const int asked = f.prompter.count(Kind::Question);
+        // On an empty table it restores without a question (the prompter fails an unexpected one).
         f.click(QStringLiteral("tldRestoreButton"));
-        QCOMPARE(f.prompter.count(Kind::Question), asked);
         QCOMPARE(f.list("tldList")->topLevelItemCount(), 111);
         QCOMPARE(f.list("tldList")->topLevelItem(11)->text(0), QStringLiteral("CO.UK"));
         QTRY_COMPARE(f.child<QLabel>("countLabel")->text(),
@@ -262,10 +248,9 @@ private slots:
         f.click(QStringLiteral("errorRestoreButton"));
         QCOMPARE(f.list("freeList")->topLevelItemCount(), 28);
         QCOMPARE(f.list("errorList")->topLevelItemCount(), 9);
-        QCOMPARE(f.prompter.log().size(), 2);
     }
 
-    void helpTextsAndTheWizardOption()
+    void helpTexts()
     {
         Fixture f;
         f.window->show();
@@ -290,46 +275,34 @@ private slots:
             }
         }
         QCOMPARE(shown, 4);
-        QVERIFY(kTldHelp.contains(QStringLiteral("$domain$ is AVAILABLE")));
-
-        auto *hide = f.child<QCheckBox>("hideWizardCheck");
-        QCOMPARE(hide->text(), kHideWizard);
-        QVERIFY(!hide->isChecked());
-        hide->setChecked(true);
-        QVERIFY(f.context.options.hideWizard);
-        SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
-        QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
     }
 
-    void rdapModeRow()
+    // The wizard switch is a program option; the RDAP mode and the recognition
+    // switch live in quorvane.ini. A window opened later shows them as left.
+    void settingsTabOptions()
     {
         Fixture f;
+        auto *hide = f.child<QCheckBox>("hideWizardCheck");
         auto *mode = f.child<QComboBox>("rdapModeCombo");
-        QCOMPARE(mode->accessibleName(), kRdapModeCaption);
-        QCOMPARE(mode->count(), 3);
+        auto *recognition = f.child<QCheckBox>("recognitionCheck");
+        QVERIFY(!hide->isChecked());
         QCOMPARE(mode->currentIndex(), static_cast<int>(RdapMode::Fallback));
+        QVERIFY(recognition->isChecked()); // on unless switched off
+        recognition->setChecked(false);
+        QVERIFY(!recognitionSetting(f.context.extra));
+        QCOMPARE(f.context.extra.save(), QString());
+        QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
+        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
+        hide->setChecked(true);
+        QVERIFY(f.context.options.hideWizard);
         mode->setCurrentIndex(static_cast<int>(RdapMode::First));
         QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("first"));
         mode->setCurrentIndex(static_cast<int>(RdapMode::Off));
         QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("off"));
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
+        QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
         QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
                  static_cast<int>(RdapMode::Off));
-    }
-
-    // The switch of the recognition of registry replies lives in quorvane.ini.
-    void recognitionSwitch()
-    {
-        Fixture f;
-        auto *box = f.child<QCheckBox>("recognitionCheck");
-        QCOMPARE(box->text(), kRecognitionCaption);
-        QVERIFY(box->isChecked()); // on unless switched off
-        box->setChecked(false);
-        QVERIFY(!recognitionSetting(f.context.extra));
-        QCOMPARE(f.context.extra.save(), QString());
-        QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
-        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
-        SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
         QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
     }
 };

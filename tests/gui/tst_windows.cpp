@@ -81,7 +81,6 @@ private slots:
         window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
         window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
         QVERIFY(window.isHidden());
-        QVERIFY(prompter.allAnswersUsed());
         QCOMPARE(
             prompter.texts(),
             answer < 0

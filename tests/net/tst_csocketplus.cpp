@@ -314,7 +314,6 @@ private slots:
         QCOMPARE(codes.join(u' '), QStringLiteral("10061 10060 10051 10065 10054 10024 10049"));
         QCOMPARE(GetErrorDescription(10060) + GetErrorDescription(10059),
                  QStringLiteral("Connection timed out.Unknown error."));
-        QCOMPARE(socketStateName(sckError) + socketStateName(3), QStringLiteral("sckError"));
     }
 };
 
