@@ -189,16 +189,14 @@ TEST(NameList, KeyedRowsTicksAndRemoval)
     EXPECT_EQ(list.checkedNames().size(), 4);
 }
 
-TEST(NameListFile, SavedWithCrLfAndLoadedWithAnyLineEnd)
+// Saving in CR LF is checked through the generator windows.
+TEST(NameListFile, FailedSaveLoadAndClear)
 {
     TempDataFolder folder;
     NameListModel list("Domain");
     for (const char *name : {"ab.com", "cd.net"})
         list.add(QString(name));
-    ASSERT_TRUE(saveNameList(folder.file("out.txt"), list));
-    EXPECT_EQ(folder.read("out.txt"), "ab.com\r\ncd.net\r\n");
-
-    // A failed save reports why and leaves an earlier file alone.
+    // A save that fails (onto a folder here) says why.
     ScriptedPrompter prompter;
     QDir(folder.path()).mkdir("locked");
     prompter.queueFile(folder.file("locked"));
