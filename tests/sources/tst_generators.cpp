@@ -46,7 +46,6 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         {"best\ntop", "", "shop", "aa bb", S::Dashes, "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb"},
         {"best\ntop", "", "shop", "aa bb", S::Both,
          "best-shop.aa,bestshop.aa,best-shop.bb,bestshop.bb,top-shop.aa,topshop.aa,top-shop.bb,topshop.bb"},
-        {"best\ntop", "", "shop", "aa", S::None, "bestshop.aa,topshop.aa"},
         {"a\r\nb", "x\ry", "1", "aa", S::Dashes, "a-x-1.aa,a-y-1.aa,b-x-1.aa,b-y-1.aa"},
         // One word alone, both spellings alike: pending holds it twice.
         {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa"},
