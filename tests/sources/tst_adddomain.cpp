@@ -1,9 +1,9 @@
-#include "sources/adddomain.h"
-
-#include "engine/domainlistmodel.h"
-#include "engine/domainsyntax.h"
+#include "base/textfile.h"
+#include "sources/fileimport.h"
+#include "sourcetesting.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
 
 #include <QSignalSpy>
 
@@ -16,14 +16,6 @@ const QString kManyRows = QStringLiteral(
     "computer.\r\n\r\n"
     "We suggest that you check no more than 100,000 domains at a time unless you have a lot of RAM.\r\n\r\n"
     "Are you sure that you would like to continue?");
-
-QString column(const DomainListModel &list, int col = ColDomain)
-{
-    QStringList out;
-    for (int r = 0; r < list.size(); ++r)
-        out << list.rowAt(r).cells[col];
-    return out.join(u',');
-}
 
 // Notes whether the view was up to date whenever a question came.
 struct ViewCheckingPrompter : ScriptedPrompter {
@@ -38,6 +30,25 @@ struct ViewCheckingPrompter : ScriptedPrompter {
     }
     const DomainListModel &list;
     bool askedWhileHidden = false;
+};
+
+struct Import {
+    DomainListModel list;
+    TldSuffixList suffixes;
+    ScriptedPrompter prompter;
+    TempDataFolder folder;
+
+    ImportResult run(const QByteArray &file, ImportRule rule)
+    {
+        folder.write("in.txt", file);
+        LineReader reader(folder.file("in.txt"), LineReader::Ends::AnyLineEnd,
+                          LineReader::Decoding::Utf8Names);
+        EXPECT_TRUE(reader.open());
+        ExportToMain exporter(list, suffixes, prompter);
+        const ImportResult result = importNames(reader, rule, exporter, {});
+        exporter.finish();
+        return result;
+    }
 };
 
 } // namespace
@@ -87,11 +98,7 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
         DomainListModel list;
         TldSuffixList suffixes;
         ViewCheckingPrompter prompter(list);
-        list.beginBulk();
-        QString name;
-        for (int i = 0; i < c.before; ++i)
-            adddomain(list, suffixes, name = QStringLiteral("filler%1.com").arg(i));
-        list.endBulk();
+        fillRows(list, suffixes, c.before);
         for (bool a : c.answers)
             prompter.queueAnswer(a);
         ExportToMain exporter(list, suffixes, prompter);
@@ -106,14 +113,96 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
     }
 }
 
-TEST(OfferToAdd, QuestionsOfTheSourceWindows)
+// The questions' texts and Yes are checked through the windows that ask them.
+TEST(OfferToAdd, NoDeclines)
 {
     ScriptedPrompter prompter;
-    prompter.queueAnswer(true);
     prompter.queueAnswer(false);
-    EXPECT_TRUE(offerGeneratedDomains(prompter));
+    prompter.queueAnswer(false);
+    EXPECT_FALSE(offerGeneratedDomains(prompter));
     EXPECT_FALSE(offerValidDomains(prompter, 3));
-    EXPECT_EQ(prompter.texts().join(u'\n'),
-              "Would you like to add the generated domains to the list of domains to be checked?\n"
-              "Would you like to add the 3 valid domains to the list of domains to be checked?");
+}
+
+TEST(FileImport, LoadAndExtractRules)
+{
+    const struct {
+        ImportRule rule;
+        const char *file;
+        const char *rows;
+    } cases[] = {
+        // Capitals with spaces around, an empty line, an underscore, a repeat; any line end.
+        {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n",
+         "abc.test,second.org"},
+        {ImportRule::Load, "a b.com\n\tab.com\nab.com ", "ab.com"}, // only spaces are trimmed
+        // A name, a space and a date.
+        {ImportRule::Extract, "dropping.com 2024-05-01\r\nExpired.NET 05/01/2024 12:00",
+         "dropping.com,expired.net"},
+        // Several comma fields: every valid one; a lone name adds nothing.
+        {ImportRule::Extract, "id,first.com,x,second.org,,\nlone.com\n", "first.com,second.org"},
+        // The space cuts after the name's field: kept. Before it: lost.
+        {ImportRule::Extract, "7,kept.com,2024-05-01 10:00\n7 x,lost.com", "kept.com"},
+        // A space after the first comma leaves only the first field (fields are not trimmed).
+        {ImportRule::Extract, "first.com, second.com,third.com\n,leading.com", "first.com,leading.com"},
+        {ImportRule::Extract, "  spaced.com   \n", ""}, // trimmed first: no space, no comma left
+    };
+    for (const auto &c : cases) {
+        Import import;
+        const ImportResult result = import.run(c.file, c.rule);
+        EXPECT_EQ(column(import.list), c.rows) << c.file;
+        EXPECT_FALSE(result.declined);
+        EXPECT_TRUE(import.prompter.log().isEmpty());
+    }
+    EXPECT_EQ(extractedNames(u" A.com 2024"), QStringList({"a.com", ""}));
+    EXPECT_EQ(extractedNames(u"a,,b"), QStringList({"a", "", "b"}));
+    EXPECT_TRUE(extractedNames(u"a.com").isEmpty());
+}
+
+TEST(FileImport, NoToTheManyRowsQuestionStopsReading)
+{
+    for (bool goOn : {true, false}) {
+        Import import;
+        fillRows(import.list, import.suffixes, 99999);
+        import.prompter.queueAnswer(goOn);
+        const ImportResult result =
+            import.run("one.com two.com\nfiller1.com,three.com\nfour.com 1\n", ImportRule::Extract);
+        EXPECT_EQ(result.declined, !goOn);
+        EXPECT_EQ(import.list.size(), goOn ? 100002 : 100000);
+        EXPECT_EQ(import.prompter.texts(), QStringList{kTooManyRowsQuestion});
+    }
+}
+
+// Names in other scripts, from a UTF-8 file or an 8-bit one, go in in their ASCII form.
+TEST(FileImport, InternationalNames)
+{
+    const struct {
+        ImportRule rule;
+        const char *file;
+        const char *rows;
+    } cases[] = {
+        {ImportRule::Load,
+         "B\xC3\x9C"
+         "CHER.de\n\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84\n",
+         "xn--bcher-kva.de,xn--e1afmkfd.xn--p1ai"},
+        {ImportRule::Load,
+         "b\xFC"
+         "cher.de\nstra\xDF"
+         "e.de\n",
+         "xn--bcher-kva.de,xn--strae-oqa.de"},
+        {ImportRule::Load,
+         "b\xC3\xBC"
+         "cher..de\nb\xC3\xBC"
+         "cher.d\xC3\xA9\n",
+         "xn--bcher-kva.xn--d-bga"},
+        {ImportRule::Extract,
+         "7,b\xC3\xBC"
+         "cher.de,x 2024\n",
+         "xn--bcher-kva.de"},
+    };
+    for (const auto &c : cases) {
+        Import import;
+        import.run(c.file, c.rule);
+        EXPECT_EQ(column(import.list), c.rows) << c.file;
+    }
+    EXPECT_EQ(extractedNames(u"1,B\u00dcCHER.de 2"), QStringList({"1", "xn--bcher-kva.de", ""}));
+    EXPECT_EQ(loadedName(u"  B\u00fccher.DE "), "xn--bcher-kva.de");
 }

@@ -1,14 +1,13 @@
 #include "app/mainwindow.h"
-#include "base/idn.h"
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "listops/standbywindow.h"
-#include "sources/adddomain.h"
 #include "sources/domainsourceswindow.h"
 #include "sources/keywordgeneratorwindow.h"
 #include "sources/misspellinggeneratorwindow.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
+#include "sourcetesting.h"
 #include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -17,7 +16,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -34,15 +32,6 @@ QWidget *standByWindow()
 template <typename T> T *child(const QWidget &w, const char *name)
 {
     return w.findChild<T *>(QLatin1String(name));
-}
-
-void fillRows(AppContext &ctx, int count)
-{
-    ctx.list.beginBulk();
-    QString name;
-    for (int i = 0; i < count; ++i)
-        adddomain(ctx.list, ctx.run.suffixes, name = QStringLiteral("filler%1.com").arg(i));
-    ctx.list.endBulk();
 }
 
 QString names(const NameListModel &list)
@@ -94,35 +83,28 @@ private slots:
     {
         m_ctx->config.table.AddTldEntry("org.au", "whois.example", QString());
         m_ctx->run.suffixes.clear();
-        QStringList buttons;
-        // The toolbar's Add and the menu item both lead here.
-        for (const char *action : {"toolAdd", "Adddomains"}) {
-            buttons.clear();
-            ModalScript script;
-            script.then([&](QWidget *w) {
-                for (QPushButton *b : w->findChildren<QPushButton *>())
-                    buttons << b->text();
-                child<QPushButton>(*w, "closeButton")->click();
-                return true;
-            });
-            script.run([&] { m_window->action(action)->trigger(); });
-            QCOMPARE(buttons.join(u'|'), "Generate domains based on keywords|Add manually|Search the web for "
-                                         "domains|Generate misspelled domains|Load from file..|Extract "
-                                         "domains from file..|Close");
-        }
+        captionOfModalOpenedBy([this] { m_window->openDomainSources(); });
         QCOMPARE(m_ctx->run.suffixes.getext("ab.org.au"), "org.au"); // the suffix list was rebuilt
 
         const struct {
             const char *button, *caption;
-        } rows[] = {{"manualButton", "Add domains manually"},
-                    {"misspellingsButton", "Generate Misspelled Domains"},
-                    {"keywordsButton", "Generate domains based on keywords"}};
+            bool wizard;
+        } rows[] = {{"manualButton", "Add domains manually", false},
+                    {"misspellingsButton", "Generate Misspelled Domains", false},
+                    {"keywordsButton", "Generate domains based on keywords", false},
+                    // The harvester's "export and start checking" box starts ticked, except in wizard mode.
+                    {"webSearchButton", "Internet Domain Searcher", false},
+                    {"webSearchButton", "Internet Domain Searcher", true}};
         for (const auto &r : rows) {
+            m_ctx->wizardMode = r.wizard;
             bool sourcesGone = false;
+            bool exportTicked = !r.wizard;
             QVERIFY(pickSource(r.button, [&](QWidget *w) {
                 if (w->windowTitle() != QLatin1String(r.caption))
                     return false;
                 sourcesGone = !m_window->findChild<DomainSourcesWindow *>();
+                if (auto *check = child<QCheckBox>(*w, "exportCheck"))
+                    exportTicked = check->isChecked();
                 // The keyword generator's own Close keeps it; the others go with their close box.
                 if (auto *keywords = qobject_cast<KeywordGeneratorWindow *>(w))
                     keywords->closeWindow();
@@ -131,19 +113,7 @@ private slots:
                 return true;
             }));
             QVERIFY2(sourcesGone, r.button);
-        }
-        // The harvester's "export and start checking" box starts ticked, except in wizard mode.
-        for (const bool wizard : {false, true}) {
-            m_ctx->wizardMode = wizard;
-            bool exportTicked = wizard;
-            QVERIFY(pickSource("webSearchButton", [&](QWidget *w) {
-                if (w->windowTitle() != QLatin1String("Internet Domain Searcher"))
-                    return false;
-                exportTicked = child<QCheckBox>(*w, "exportCheck")->isChecked();
-                w->close();
-                return true;
-            }));
-            QCOMPARE(exportTicked, !wizard);
+            QCOMPARE(exportTicked, !r.wizard);
         }
         m_ctx->wizardMode = false;
         // The keyword generator got the table's TLDs on top of what it had.
@@ -156,18 +126,19 @@ private slots:
         QTest::addColumn<bool>("wizard");
         QTest::addColumn<QByteArray>("line"); // %1: the line number
         QTest::addColumn<QStringList>("counts");
+        QTest::addColumn<QString>("first");
         const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
-        QTest::newRow("load") << QByteArray("loadFileButton") << false << QByteArray("NAME%1.com\r\n")
-                              << twice;
+        // The count goes by names taken, not lines read.
+        QTest::newRow("load") << QByteArray("loadFileButton") << false
+                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com";
         QTest::newRow("extract") << QByteArray("extractFileButton") << false
-                                 << QByteArray("name%1.com 2024-05-01\n") << twice;
+                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com";
         QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
-                                << QStringList();
-        // A UTF-8 file of names in another script.
+                                << QStringList() << "name0.com";
         QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
                                << QByteArray("B\xC3\x9C"
                                              "CHER%1.com\r\n")
-                               << twice;
+                               << twice << "xn--bcher0-3ya.com";
     }
 
     void importFromFile()
@@ -176,6 +147,7 @@ private slots:
         QFETCH(bool, wizard);
         QFETCH(QByteArray, line);
         QFETCH(QStringList, counts);
+        QFETCH(QString, first);
         QByteArray file;
         for (int i = 0; i < 2500; ++i)
             file += QString::fromLatin1(line).arg(i).toLatin1();
@@ -184,25 +156,18 @@ private slots:
         m_ctx->wizardMode = wizard;
         // Timers run only where the import lets events through.
         QStringList seen;
-        bool standByShown = false;
         QTimer sampler;
         connect(&sampler, &QTimer::timeout, [&] {
-            if (auto *w = qobject_cast<StandByWindow *>(standByWindow())) {
-                standByShown = true;
-                if (seen.isEmpty() || seen.last() != w->countText())
-                    seen << w->countText();
-            }
+            auto *w = qobject_cast<StandByWindow *>(standByWindow());
+            if (w && (seen.isEmpty() || seen.last() != w->countText()))
+                seen << w->countText();
         });
         sampler.start(0);
         QVERIFY(pickSource(button.constData()));
         sampler.stop();
         QCOMPARE(m_ctx->list.rowCount(), 2500);
-        QCOMPARE(m_ctx->list.rowAt(0).cells[ColDomain],
-                 asciiName(QString::fromUtf8(QString::fromLatin1(line).arg(0).toLatin1())
-                               .trimmed()
-                               .section(u' ', 0, 0)));
+        QCOMPARE(m_ctx->list.rowAt(0).cells[ColDomain], first);
         QCOMPARE(seen, counts);
-        QCOMPARE(standByShown, !wizard);
         QCOMPARE(m_prompter->log().size(), 1); // the file choice; nothing reports the end
         QCOMPARE(m_prompter->lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
         QVERIFY(!m_window->findChild<DomainSourcesWindow *>());
@@ -217,19 +182,9 @@ private slots:
         QVERIFY(m_prompter->lastText().startsWith("The file " + m_folder->file("missing.txt") +
                                                   " could not be read ("));
         QCOMPARE(m_ctx->list.size(), 0);
-
-        // No at the many-rows question keeps what was added and reads no further.
-        fillRows(*m_ctx, 99999);
-        m_folder->write("list.txt", "one.com\r\ntwo.com\r\nthree.com\r\n");
-        m_prompter->queueFile(m_folder->file("list.txt"));
-        m_prompter->queueAnswer(false);
-        QVERIFY(pickSource("loadFileButton"));
-        QCOMPARE(m_prompter->lastText(), kTooManyRowsQuestion);
-        QCOMPARE(m_ctx->list.rowCount(), 100000);
-        QVERIFY(!m_window->findChild<DomainSourcesWindow *>());
     }
 
-    void keywordGeneratorCommands()
+    void keywordGenerator()
     {
         KeywordGeneratorWindow w(*m_ctx, KeywordSeparator::Both, m_window.get());
         w.show();
@@ -244,7 +199,6 @@ private slots:
         child<QPushButton>(w, "selectAllButton")->click();
         generate->click();
         QCOMPARE(m_prompter->lastText(), kEnterWordsText);
-        QCOMPARE(m_prompter->count(ScriptedPrompter::Kind::Fail), 2);
 
         child<QPlainTextEdit>(w, "beginningBox")->setPlainText("Best\ntop");
         child<QPlainTextEdit>(w, "endBox")->setPlainText("shop");
@@ -266,7 +220,6 @@ private slots:
         view->setCurrentIndex(w.generatedList().index(0));
         child<QPushButton>(w, "deleteButton")->click();
         QCOMPARE(names(w.generatedList()), "top-shop.aa,top-shop.bb");
-        QCOMPARE(frame->title(), "Generated domains (2)");
 
         m_prompter->queueFile(m_folder->file("saved.txt"));
         child<QPushButton>(w, "saveButton")->click();
@@ -281,7 +234,6 @@ private slots:
         QCOMPARE(m_ctx->list.size(), 2);
         QCOMPARE(frame->title(), "Generated domains (0)");
         QCOMPARE(child<QPlainTextEdit>(w, "endBox")->toPlainText(), "shop");
-        QCOMPARE(w.tldList().checkedNames().size(), 2);
 
         // Words that give no valid name: the list stays empty and the user learns why.
         w.show();
@@ -289,34 +241,22 @@ private slots:
         child<QPlainTextEdit>(w, "endBox")->clear();
         generate->click();
         QCOMPARE(m_prompter->lastText(), kNoKeywordDomainsText);
-        QCOMPARE(m_prompter->log().last().kind, ScriptedPrompter::Kind::Warn);
 
         auto *tellMeMore = child<QLabel>(w, "tellMeMore");
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), tellMeMore->mapToGlobal(QPointF(2, 2)),
                          Qt::NoButton, Qt::NoButton, {});
         QApplication::sendEvent(tellMeMore, &move);
-        QCOMPARE(w.findChild<HelpBalloonWidget *>()->pos(), QPoint(61, 72));
         QCOMPARE(w.findChild<HelpBalloonWidget *>()->textLabel()->text(), kKeywordHelpText);
-    }
 
-    void keywordGeneratorExportClearAndNo()
-    {
-        KeywordGeneratorWindow w(*m_ctx, KeywordSeparator::None, m_window.get());
-        w.addTlds({"aa"});
-        w.tldList().setAllChecked(true);
+        // Export at 99,999 rows: No to the many-rows question drops the names not handed over.
         child<QPlainTextEdit>(w, "beginningBox")->setPlainText("one\ntwo\nthree");
-        m_prompter->queueAnswer(false); // Clear: No keeps the list
-        m_prompter->queueAnswer(true);
-        m_prompter->queueAnswer(false); // the many-rows question
-        w.generate();
-        w.clearGenerated();
-        QCOMPARE(w.generatedList().size(), 3);
-        QVERIFY(!m_prompter->log().last().defaultYes);
-        w.clearGenerated();
-        QCOMPARE(child<QGroupBox>(w, "generatedFrame")->title(), "Generated domains (0)");
-        // At 99,999 rows the question comes after the first name; No drops the rest.
-        w.generate();
-        fillRows(*m_ctx, 99999);
+        generate->click();
+        m_prompter->queueAnswer(true); // Clear
+        child<QPushButton>(w, "clearButton")->click();
+        QVERIFY(w.generatedList().isEmpty());
+        generate->click();
+        fillRows(m_ctx->list, m_ctx->run.suffixes, 99999 - 2);
+        m_prompter->queueAnswer(false);
         child<QPushButton>(w, "exportButton")->click();
         QCOMPARE(m_prompter->lastText(), kTooManyRowsQuestion);
         QCOMPARE(m_ctx->list.size(), 100000);
@@ -336,7 +276,6 @@ private slots:
         QVERIFY(child<QRadioButton>(*first, "nosep1")->isChecked());
         QCOMPARE(first->tldList().size(), 276);
         QVERIFY(first->tldList().checkedNames().isEmpty());
-        QCOMPARE(first->tldList().at(275), "zw");
 
         first->show();
         first->close(); // the close box
@@ -344,7 +283,6 @@ private slots:
         KeywordGeneratorWindow &next = m_window->keywordGenerator();
         QVERIFY(child<QRadioButton>(next, "both1")->isChecked());
         QVERIFY(next.tldList().isEmpty());
-        QCOMPARE(m_ctx->options.keywordSeparator, 2);
     }
 
     void misspellingGenerator()
@@ -356,7 +294,6 @@ private slots:
         w.show();
         auto *loadedFrame = child<QGroupBox>(w, "loadedFrame");
         auto *generatedFrame = child<QGroupBox>(w, "generatedFrame");
-        QCOMPARE(loadedFrame->title() + generatedFrame->title(), "Loaded domains (0)Generated domains (0)");
 
         child<QPushButton>(w, "generateButton")->click();
         QCOMPARE(m_prompter->lastText(), kLoadDomainsFirstText);
@@ -378,7 +315,6 @@ private slots:
         QCOMPARE(loadedFrame->title(), "Loaded domains (3)");
 
         child<QPushButton>(w, "generateButton")->click();
-        QCOMPARE(w.generatedList().size(), 11 + 7 + 11);
         QCOMPARE(w.generatedList().at(18), "lk.org.au");
         QCOMPARE(generatedFrame->title(), "Generated domains (29)");
 
@@ -388,7 +324,7 @@ private slots:
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(w.generatedList().size(), 29);
         child<QPushButton>(w, "deleteGeneratedButton")->click();
-        QCOMPARE(generatedFrame->title(), "Generated domains (28)");
+        QCOMPARE(w.generatedList().size(), 28);
         m_prompter->queueAnswer(true);
         child<QPushButton>(w, "clearLoadedButton")->click();
         QCOMPARE(loadedFrame->title(), "Loaded domains (0)");

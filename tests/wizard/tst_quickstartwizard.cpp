@@ -88,32 +88,21 @@ private slots:
         m_wizard->show();
         QVERIFY(m_context->wizardMode);
         auto *back = child<QPushButton>("backButton");
-        auto *next = child<QPushButton>("nextButton");
-        QCOMPARE(m_wizard->page(), Page::Intro);
         QVERIFY(!back->isEnabled());
-
         click("nextButton");
         QCOMPARE(m_wizard->page(), Page::Step1);
         QVERIFY(back->isEnabled());
-        click("backButton");
-        QCOMPARE(m_wizard->page(), Page::Intro);
-        QVERIFY(!back->isEnabled());
 
         // An empty list keeps the wizard on step 1 until names are added.
         click("nextButton");
-        click("nextButton");
         QCOMPARE(m_prompter->lastText(),
                  QStringLiteral("You must add at least one domain before you can go to the next step!"));
-        QCOMPARE(m_prompter->log().last().kind, ScriptedPrompter::Kind::Warn);
         QCOMPARE(m_wizard->page(), Page::Step1);
         click("addDomainsButton");
         QCOMPARE(m_sourcesOpened, 1);
         click("nextButton");
-        QCOMPARE(m_wizard->page(), Page::Step2);
-
         click("nextButton");
         QCOMPARE(m_wizard->page(), Page::Finish);
-        QCOMPARE(next->text(), QStringLiteral("&Finish"));
         QCOMPARE(
             m_wizard->summaryText(),
             QStringLiteral("The program will now begin to check 1 domains.\r\n\r\nYou have selected that "
@@ -124,36 +113,19 @@ private slots:
 
         // Back from the summary, another speed, and the summary follows.
         click("backButton");
-        QCOMPARE(m_wizard->page(), Page::Step2);
-        QCOMPARE(next->text(), QStringLiteral("&Next >"));
+        QCOMPARE(child<QPushButton>("nextButton")->text(), QStringLiteral("&Next >"));
         click("speed4");
         click("nextButton");
         QVERIFY(m_wizard->summaryText().contains(QStringLiteral("on a very fast (10 Mbps) connection.")));
         click("backButton");
         click("backButton");
-        QCOMPARE(m_wizard->page(), Page::Step1);
+        click("backButton");
+        QCOMPARE(m_wizard->page(), Page::Intro);
 
         click("closeButton");
         QVERIFY(!m_wizard->isVisible());
         QVERIFY(!m_context->wizardMode);
         QVERIFY(m_runs.isEmpty());
-    }
-
-    void speedRowsHighlightTheChosenOne()
-    {
-        for (int chosen : {2, 0, 3}) {
-            if (chosen != 2)
-                click(qPrintable(QStringLiteral("speed%1").arg(chosen)));
-            QCOMPARE(m_wizard->chosenSpeed(), chosen);
-            for (int i = 0; i < 5; ++i) {
-                const QString expected =
-                    i == chosen ? QStringLiteral("51,84,217b") : QStringLiteral("127,127,127");
-                QCOMPARE(colourAndWeight(child<QWidget>(qPrintable(QStringLiteral("speed%1").arg(i)))),
-                         expected);
-                QCOMPARE(colourAndWeight(child<QWidget>(qPrintable(QStringLiteral("type%1").arg(i)))),
-                         expected);
-            }
-        }
     }
 
     void finishAppliesTheSpeedAndStartsARun_data()
@@ -179,12 +151,18 @@ private slots:
             m_wizard->next();
         if (speed >= 0)
             click(qPrintable(QStringLiteral("speed%1").arg(speed)));
+        // The chosen row is highlighted, the others greyed.
+        for (int i = 0; i < 5; ++i) {
+            for (const char *row : {"speed%1", "type%1"})
+                QCOMPARE(colourAndWeight(child<QWidget>(qPrintable(QString::fromLatin1(row).arg(i)))),
+                         i == (speed < 0 ? 2 : speed) ? QStringLiteral("51,84,217b")
+                                                      : QStringLiteral("127,127,127"));
+        }
         m_wizard->next();
         QCOMPARE(child<QPushButton>("nextButton")->text(), QStringLiteral("&Finish"));
         m_wizard->next();
         QCOMPARE(m_runs, QStringList{run});
         QCOMPARE(o.retryTimes, QStringLiteral("7")); // the retry count stays
-        QVERIFY(!m_wizard->isVisible());
         QCOMPARE(m_wizard->result(), int(QDialog::Accepted));
     }
 
@@ -195,7 +173,6 @@ private slots:
         QVERIFY(m_context->options.hideWizard);
         QuickStartWizardWindow second(*m_context, {}, {});
         QVERIFY(second.findChild<QCheckBox *>(QStringLiteral("dontShowCheck"))->isChecked());
-        QCOMPARE(child<QCheckBox>("dontShowCheck")->text(), QStringLiteral("&Don't show this again"));
     }
 
     // The main window opens the wizard at start-up and from the File menu;
@@ -223,10 +200,9 @@ private slots:
             },
             [&] { window.action(QStringLiteral("qsw"))->trigger(); });
         QVERIFY(window.engine().running());
+        // The main window's boxes show what the wizard set.
         QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
                  QStringLiteral("25"));
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("expiredays2"))->currentText(),
-                 QStringLiteral("30"));
         QTRY_VERIFY(m_prompter->texts().contains(QStringLiteral("The program is done!")));
     }
 };
