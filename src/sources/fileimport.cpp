@@ -132,16 +132,14 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
 }
 
 int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes,
-                      ImportRule rule, qint64 *lines)
+                      ImportRule rule)
 {
     const int before = list.size();
-    qint64 count = 0;
     QString line;
     QString lower;
     QString buffer;
     list.beginBulk();
     while (reader.readLine(line)) {
-        ++count;
         const bool ascii = lowerInto(trimSpaces(line), lower);
         forEachCandidate(lower, rule, [&](QStringView field) {
             const QStringView candidate = asciiCandidate(field, ascii, buffer);
@@ -152,7 +150,5 @@ int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffix
         });
     }
     list.endBulk();
-    if (lines)
-        *lines = count;
     return list.size() - before;
 }

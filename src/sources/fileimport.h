@@ -49,7 +49,6 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
                          const std::function<void()> &progress = {}, qint64 fileBytes = 0);
 
 // The same for programs without a user: every name goes in, in one bulk
-// update of the list, and nothing is asked. Returns the number of rows added;
-// `lines` (when given) receives the number of lines read.
+// update of the list, and nothing is asked. Returns the number of rows added.
 int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes,
-                      ImportRule rule = ImportRule::Load, qint64 *lines = nullptr);
+                      ImportRule rule = ImportRule::Load);
