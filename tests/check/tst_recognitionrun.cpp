@@ -185,7 +185,7 @@ private slots:
             h.add({"slow.com", "mute.com"});
             QVERIFY(h.run());
             QCOMPARE(busy.queries(), (QStringList{"slow.com", "mute.com"}));
-            QCOMPARE(good.queries(), off ? QStringList() : QStringList{"=slow.com", "=mute.com"});
+            QCOMPARE(good.queries(), off ? QStringList() : (QStringList{"=slow.com", "=mute.com"}));
             QCOMPARE(h.cells(ColAvailability, {"slow.com", "mute.com"}),
                      off ? "Taken|Taken"_L1 : "FREE|FREE"_L1);
         }
