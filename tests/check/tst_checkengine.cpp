@@ -43,6 +43,7 @@ private slots:
             QCOMPARE(h.prompter.texts(), QStringList{checkText::kNoTldInformation});
             QVERIFY(!h.ctx.config.freeResponses.isEmpty());
             QVERIFY(!h.ctx.config.errorResponses.isEmpty());
+            QCOMPARE(h.ctx.list.size(), 1);
         }
         // Selected only with nothing selected, then No to the confirmation: nothing is written.
         for (const bool selectOne : {false, true}) {
@@ -57,7 +58,9 @@ private slots:
             QCOMPARE(h.prompter.texts(),
                      QStringList{selectOne ? checkText::confirmStart(1) : checkText::kNothingSelected});
             QVERIFY(!h.engine.running());
+            QVERIFY(!h.engine.session().selectedOnly);
             QCOMPARE(h.ctx.list.size(), 2);
+            QVERIFY(!h.folder.exists(u"temp.txt"_s));
             QVERIFY(!h.folder.exists(u"remember.txt"_s));
         }
         {
@@ -99,6 +102,7 @@ private slots:
         QVERIFY(!h.engine.running());
         QCOMPARE(h.ended.count(), 1);
         QVERIFY(!h.ended.first().first().toBool());
+        QCOMPARE(h.ctx.list.size(), 30);
         for (int r = 0; r < 30; ++r) {
             const DomainRow &row = h.ctx.list.rowAt(r);
             QCOMPARE(row.cells[ColAvailability], "N/A"_L1);
@@ -184,6 +188,7 @@ private slots:
         QVERIFY(!h.ctx.run.skipConfirmation);
         QCOMPARE(h.host.modeOn, 1);
         QVERIFY(h.waitDone());
+        QCOMPARE(h.ended.count(), 1);
         QVERIFY(h.ended.first().first().toBool());
         QCOMPARE(h.host.modeOff, 1);
         QCOMPARE(h.prompter.texts(), QStringList{checkText::kProgramDone});
