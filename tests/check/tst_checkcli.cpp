@@ -1,6 +1,7 @@
 #include "config/programoptions.h"
 #include "config/settingsfile.h"
 #include "config/tldservertable.h"
+#include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -22,12 +23,12 @@ using Reply = LoopbackWhoisServer::Reply;
 
 namespace {
 
-// A data folder whose settings.ini points .com and .net at `server`.
-void writeSettings(const TempDataFolder &folder, const LoopbackWhoisServer &server, bool retry = false)
+// A data folder whose settings.ini points .com at `com` and .net at `net` (by default `com` too).
+void writeSettings(const TempDataFolder &folder, const QString &com, bool retry = false, QString net = {})
 {
     WhoisConfig config;
-    config.table.AddTldEntry(u"com"_s, server.address(), QString());
-    config.table.AddTldEntry(u"net"_s, server.address(), u"$domain$ is available"_s);
+    config.table.AddTldEntry(u"com"_s, com, QString());
+    config.table.AddTldEntry(u"net"_s, net.isEmpty() ? com : net, u"$domain$ is available"_s);
     config.freeResponses = {u"no match for"_s};
     config.errorResponses = {u"limit exceeded"_s};
     ProgramOptions options;
@@ -68,7 +69,7 @@ private slots:
             return Reply::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2026-01-25\r\nStatus: ok\r\n");
         });
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         // CR LF, CR and LF line ends; capitals, blanks, duplicates and bad names (only spaces are trimmed).
         folder.write("names.txt",
                      "FREE1.com\r\n  taken.com  \rbad_name.com\n\n\tgh.com\nfree1.com\nab.net\nab.org");
@@ -96,25 +97,28 @@ private slots:
         QVERIFY(err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
     }
 
-    // --configured-strings-only gives the configured strings' results; a UTF-8
-    // names file is checked and reported in the names' ASCII form.
+    // --configured-strings-only, or the switch in quorvane.ini, gives the configured strings' results;
+    // a UTF-8 names file is checked and reported in the names' ASCII form.
     void recognitionSwitchAndInternationalNames()
     {
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("Domain Status: No Object Found\r\n"));
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         folder.write("names.txt", "B\xC3\x9C"
                                   "CHER.com\nplain.com\n");
-        for (const bool only : {false, true}) {
+        const std::pair<const char *, QByteArray> cases[] = {
+            {"", "|FREE\r"}, {"--configured-strings-only", "|Taken\r"}, {"ini", "|Taken\r"}};
+        for (const auto &[option, availability] : cases) {
             server.clearQueries();
-            QProcess p;
             QStringList args{"--quiet", "--columns", "1,4", folder.file("names.txt")};
-            if (only)
-                args.prepend("--configured-strings-only");
+            if (qstrcmp(option, "ini") == 0)
+                folder.write("quorvane.ini", "[check]\nrecognition=false\n");
+            else if (*option)
+                args.prepend(QString::fromLatin1(option));
+            QProcess p;
             QVERIFY(runCli(p, folder, args));
             QCOMPARE(p.exitCode(), 0);
-            const QByteArray availability = only ? "|Taken\r" : "|FREE\r";
             QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
             std::sort(lines.begin(), lines.end());
             QCOMPARE(lines, (QList<QByteArray>{"", "Domain|Availability\r", "plain.com" + availability,
@@ -123,11 +127,49 @@ private slots:
             queries.sort();
             QCOMPARE(queries, (QStringList{"plain.com", "xn--bcher-kva.com"}));
         }
-        // The switch in quorvane.ini does the same.
-        folder.write("quorvane.ini", "[check]\nrecognition=false\n");
-        QProcess p;
-        QVERIFY(runCli(p, folder, {"--quiet", "--columns", "4", folder.file("names.txt")}));
-        QCOMPARE(p.readAllStandardOutput().count("|Taken\r\n"), 2);
+    }
+
+    // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are
+    // asked either way, and with "off" every other line is what it would be without RDAP.
+    void rdapSwitch()
+    {
+        LoopbackHttpServer rdap;
+        rdap.setHandler([](const QString &line) {
+            return line.contains(u"/domain/aa.com "_s)
+                       ? LoopbackHttpServer::Reply::http(
+                             200,
+                             R"({"objectClassName":"domain","ldhName":"aa.com","status":["active"],)"
+                             R"("events":[{"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"}]})")
+                       : LoopbackHttpServer::Reply::http(404, {});
+        });
+        LoopbackWhoisServer whois;
+        whois.setDefault(Reply::text("Domain: bb.net\r\nExpires on: 2030-01-01\r\nStatus: ok\r\n"));
+        TempDataFolder folder;
+        const QString base = "http://" + rdap.address() + "/";
+        writeSettings(folder, base, false, whois.address());
+        folder.write("rdap-dns.json", R"({"services":[[["zz"],[")" + base.toLatin1() + R"("]]]})");
+        folder.write("names.txt", "aa.com\nbb.net\ncc.zz\n");
+        QMap<QByteArray, QByteArray> rows[2]; // the report's rows by name, with --rdap off and without
+        const QStringList options[2] = {{"--rdap", "off", "--quiet"}, {"--quiet"}};
+        for (int i = 0; i < 2; ++i) {
+            QProcess p;
+            QVERIFY(runCli(p, folder, options[i] + QStringList{folder.file("names.txt")}));
+            QCOMPARE(p.exitCode(), 0);
+            for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
+                rows[i].insert(line.split('|').first(), line);
+        }
+        QVERIFY(rows[0].value("aa.com").startsWith("aa.com|2|com|Taken|03-02-31|"));
+        QVERIFY(rows[0].value("bb.net").startsWith("bb.net|2|net|Taken|01-01-30|"));
+        QCOMPARE(rows[0].value("cc.zz"), "cc.zz|2|zz|N/A|N/A|N/A|Unable to check, no TLD info found\r");
+        QCOMPARE(rows[1].value("cc.zz"), "cc.zz|2|zz|FREE|N/A|0 days|N/A\r");
+        QCOMPARE(rows[0].value("aa.com"), rows[1].value("aa.com"));
+        QCOMPARE(rows[0].value("bb.net"), rows[1].value("bb.net"));
+        QCOMPARE(rdap.requestCount(), 3); // aa.com twice, cc.zz once
+        QCOMPARE(rdap.requestLines().join(u' ').count(u"GET /domain/aa.com "_s), 2);
+        QProcess bad;
+        QVERIFY(runCli(bad, folder, {"--rdap", "sometimes", folder.file("names.txt")}));
+        QCOMPARE(bad.exitCode(), 2);
+        QVERIFY(bad.readAllStandardError().contains("--rdap needs off, fallback or first, not 'sometimes'"));
     }
 
     void standardInputAndOptions()
@@ -135,29 +177,25 @@ private slots:
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("Limit exceeded\r\n"));
         TempDataFolder folder;
-        writeSettings(folder, server, /*retry=*/true);
-        // The saved options retry; the command line turns that off or changes the count.
+        writeSettings(folder, server.address(), /*retry=*/true);
+        // The saved options retry; the command line turns that off or changes the count. The first
+        // report goes to a standard output opened for appending (">>"): after what the file held.
+        folder.write("log.txt", "earlier\n");
         const QStringList noRetry{"--no-retry", "--quiet", "-"},
             oneRetry{"--retries", "1", "--connections", "900", "-"};
         for (const QStringList &args : {noRetry, oneRetry}) {
             server.clearQueries();
             QProcess p;
+            if (args == noRetry)
+                p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
             QVERIFY(runCli(p, folder, args, "busy.com\n"));
             QCOMPARE(p.exitCode(), 0);
-            QVERIFY(p.readAllStandardOutput().endsWith(
-                "\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
+            const QByteArray out = args == noRetry ? folder.read("log.txt") : p.readAllStandardOutput();
+            QVERIFY(out.startsWith(args == noRetry ? "earlier\nDomain|" : "Domain|"));
+            QVERIFY(out.endsWith("\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
             QCOMPARE(p.readAllStandardError().contains("The program is done!"), args == oneRetry);
             QCOMPARE(server.queryCount(), args == noRetry ? 1 : 3);
         }
-        // Standard output opened for appending (">>"): the report goes after what the file held.
-        folder.write("log.txt", "earlier\n");
-        QProcess p;
-        p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
-        QVERIFY(runCli(p, folder, {"--quiet", "-"}, "busy.com\n"));
-        QCOMPARE(p.exitCode(), 0);
-        const QByteArray log = folder.read("log.txt");
-        QVERIFY(log.startsWith("earlier\nDomain|"));
-        QVERIFY(log.endsWith("busy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
     }
 
     void exitCodes()
@@ -176,7 +214,7 @@ private slots:
         };
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         folder.write("names.txt", "ab.com\n");
         folder.write("empty.txt", "\n  \nnot a name\n");
         folder.write("old.txt", "earlier report\r\n");
@@ -201,7 +239,7 @@ private slots:
         LoopbackWhoisServer server;
         server.setDefault(Reply::silent());
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         const QByteArray names =
             "n0.com\nn1.com\nn2.com\nn3.com\nn4.com\nn5.com\nn6.com\nn7.com\nn8.com\nn9.com\n";
         // One signal mid-run, and two in a row: the first one decides the status.
@@ -231,7 +269,7 @@ private slots:
         // and reports every one.
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         const QString fifo = folder.file("names.fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         for (const int signal : {SIGINT, SIGTERM}) {
@@ -266,7 +304,7 @@ private slots:
         // stops at the first line that does not fit, and still reports every name.
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         QByteArray names;
         for (int i = 0; i < 3000; ++i)
             names += "name" + QByteArray::number(i) + ".zz\n"; // no server for .zz: a line at once
@@ -301,7 +339,7 @@ private slots:
     {
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server);
+        writeSettings(folder, server.address());
         folder.write("names.txt", "ab.zz\n");
         // A report device that takes nothing: the reason, and no complaint of Qt's.
         QProcess full;

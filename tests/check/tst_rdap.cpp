@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using Kind = HttpFetcher::Result::Kind;
 
 namespace {
@@ -38,6 +39,16 @@ const QByteArray kRegistryReply = R"({
              {"eventAction": "expiration", "eventDate": "2031-02-03T04:05:06Z"}],
   "rdapConformance": ["rdap_level_0"]})";
 
+// A registrar's answer (the shape of RFC 9083's example): entities, remarks, events with actors.
+const QByteArray kRegistrarReply = R"({"objectClassName":"domain","handle":"XXXX","ldhName":"example.com",
+  "unicodeName":"example.com","status":["active"],
+  "entities":[{"objectClassName":"entity","handle":"XXXX","roles":["registrant"],
+               "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Joe User"]]]}],
+  "remarks":[{"description":["She sells sea shells down by the sea shore."]}],
+  "events":[{"eventAction":"registration","eventDate":"1990-12-31T23:59:59Z"},
+            {"eventAction":"last changed","eventDate":"1991-12-31T23:59:59Z","eventActor":"joe@example.com"},
+            {"eventAction":"expiration","eventDate":"2030-12-31T23:59:59.0Z"}]})";
+
 } // namespace
 
 TEST(Rdap, Classification)
@@ -54,41 +65,33 @@ TEST(Rdap, Classification)
         R"("eventDate":"soon"}],"status":["ok\u0001", "  renew period "]})";
     const QByteArray longStatus =
         R"({"objectClassName":"domain","status":[")" + QByteArray(120, 'x') + R"("]})";
+    const QString notRdap = u"Erroneous RDAP response (not an RDAP domain reply)"_s;
+    const QString err = u"Erroneous RDAP response ("_s;
+    using C = RdapClass;
     const Case cases[] = {
-        {"404 with an RDAP error",
-         reply(404, R"({"errorCode":404,"title":"Not Found"})"),
-         RdapClass::Free,
-         {}},
-        {"404 empty", reply(404, {}), RdapClass::Free, {}},
-        {"404 web page", reply(404, "<html>no such page</html>"), RdapClass::Erroneous,
-         "Erroneous RDAP response (not an RDAP domain reply)"},
-        {"registry", reply(200, kRegistryReply), RdapClass::Taken,
-         "03-02-31|Status: active, client transfer prohibited"},
-        {"no status, no events", reply(200, noStatus), RdapClass::Taken, "N/A|N/A"},
-        {"unreadable date, control bytes", reply(200, badDate), RdapClass::Taken,
-         "Unknown|Status: ok, renew period"},
-        {"long status", reply(200, longStatus), RdapClass::Taken,
-         "N/A|Status: " + QString(100, u'x') + "..."},
-        {"another name", reply(200, R"({"objectClassName":"domain","ldhName":"other.com"})"),
-         RdapClass::Erroneous, "Erroneous RDAP response (a reply for another domain)"},
-        {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), RdapClass::Erroneous,
-         "Erroneous RDAP response (not an RDAP domain reply)"},
-        {"not JSON", reply(200, "Domain: example.com"), RdapClass::Erroneous,
-         "Erroneous RDAP response (not an RDAP domain reply)"},
-        {"JSON array", reply(200, "[1,2]"), RdapClass::Erroneous,
-         "Erroneous RDAP response (not an RDAP domain reply)"},
-        {"429", reply(429, {}), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 429)"},
-        {"503", reply(503, "busy"), RdapClass::Erroneous, "Erroneous RDAP response (HTTP 503)"},
-        {"too large", failure(Kind::TooLarge, "big"), RdapClass::Erroneous,
-         "Erroneous RDAP response (reply too large)"},
-        {"loop", failure(Kind::RedirectLoop, "x"), RdapClass::Erroneous,
-         "Erroneous RDAP response (redirect loop)"},
-        {"chain", failure(Kind::TooManyRedirects, "x"), RdapClass::Erroneous,
-         "Erroneous RDAP response (too many redirects)"},
-        {"downgrade", failure(Kind::BadRedirect, "x"), RdapClass::Erroneous,
-         "Erroneous RDAP response (bad redirect)"},
-        {"refused", failure(Kind::TransportError, "Connection refused"), RdapClass::Failed,
-         "Error: Connection refused"},
+        {"404 with an RDAP error", reply(404, R"({"errorCode":404,"title":"Not Found"})"), C::Free, {}},
+        {"404 empty", reply(404, {}), C::Free, {}},
+        {"404 web page", reply(404, "<html>no such page</html>"), C::Erroneous, notRdap},
+        {"registry", reply(200, kRegistryReply), C::Taken,
+         u"03-02-31|Status: active, client transfer prohibited"_s},
+        {"registrar", reply(200, kRegistrarReply), C::Taken, u"31-12-30|Status: active"_s},
+        {"no status, no events", reply(200, noStatus), C::Taken, u"N/A|N/A"_s},
+        {"unreadable date, control bytes", reply(200, badDate), C::Taken,
+         u"Unknown|Status: ok, renew period"_s},
+        {"long status", reply(200, longStatus), C::Taken, "N/A|Status: " + QString(100, u'x') + "..."},
+        {"another name", reply(200, R"({"objectClassName":"domain","ldhName":"other.com"})"), C::Erroneous,
+         err + u"a reply for another domain)"_s},
+        {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), C::Erroneous, notRdap},
+        {"not JSON", reply(200, "Domain: example.com"), C::Erroneous, notRdap},
+        {"JSON array", reply(200, "[1,2]"), C::Erroneous, notRdap},
+        {"429", reply(429, {}), C::Erroneous, err + u"HTTP 429)"_s},
+        {"503", reply(503, "busy"), C::Erroneous, err + u"HTTP 503)"_s},
+        {"too large", failure(Kind::TooLarge, "big"), C::Erroneous, err + u"reply too large)"_s},
+        {"loop", failure(Kind::RedirectLoop, "x"), C::Erroneous, err + u"redirect loop)"_s},
+        {"chain", failure(Kind::TooManyRedirects, "x"), C::Erroneous, err + u"too many redirects)"_s},
+        {"downgrade", failure(Kind::BadRedirect, "x"), C::Erroneous, err + u"bad redirect)"_s},
+        {"refused", failure(Kind::TransportError, "Connection refused"), C::Failed,
+         u"Error: Connection refused"_s},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -25,34 +25,17 @@ TEST(Recognition, StatementsOfRegistries)
         const char *query;
         Kind expected;
     } cases[] = {
-        // "Not registered" in the shapes registries write it.
-        {"Domain: example.de\nStatus: free\n", "example.de", Kind::Free},
-        {"Domain Name: example.gg\r\nDomain Status: Available\r\n", "example.gg", Kind::Free},
-        {"Domain Name: example.af\nDomain Status: No Object Found\n>>> Last update: 2014-02-18 <<<\n",
-         "example.af", Kind::Free},
-        {"Domain:\t\t\texample.lt\nStatus:\t\t\tavailable\n", "example.lt", Kind::Free},
+        // "Not registered" in shapes of registries that the corpus of real replies (the recognition run)
+        // does not hold.
         {"The queried object does not exist: Domain name can not be found\n", "example.tw", Kind::Free},
         {"Object does not exist\n", "example.by", Kind::Free},
-        {"Domain example.ai not registred.\n", "example.ai", Kind::Free},
-        {"example.cl: no existe\n", "example.cl", Kind::Free},
-        {"Searching for example.ax.\nNo records matching example.ax found.\n", "example.ax", Kind::Free},
-        {"Available\nDomain: example.capetown\n", "example.capetown", Kind::Free},
-        {"EXAMPLE.CO.CA is available.\n", "example.co.ca", Kind::Free},
-        {">>> Domain \"example.tattoo\" is available for registration\n", "example.tattoo", Kind::Free},
-        {"Domain Name [example.my] does not exist in database\n", "example.my", Kind::Free},
-        {"No information available about domain name example.pl in the Registry NASK database.\n",
-         "example.pl", Kind::Free},
-        {"    There is no information available on the domain consulted.\n", "example.es", Kind::Free},
         {"%ERROR:103: Domain is not registered\n", "example.rs", Kind::Free},
         {"*** Nothing found for this query.\n", "example.kz", Kind::Free},
         {"Object_Not_Found\n", "example.mx", Kind::Free},
-        {"% This query returned 0 objects.\n", "example.int", Kind::Free},
-        {"% No entries found for query \"example.is\".\n", "example.is", Kind::Free},
         {"No entries found for the selected source(s).\n", "example.ro", Kind::Free},
         {"No match found for \"example.com.tr\"\n", "example.com.tr", Kind::Free},
         {"We do not have an entry in our database matching your query.\n", "example.ch", Kind::Free},
         {"%% NOT FOUND\n", "example.fr", Kind::Free},
-        {"domain \"example.se\" not found.\n", "example.se", Kind::Free},
         {"The requested domain was not found in the Registry or Registrar's WHOIS Server.\n", "example.kr",
          Kind::Free},
         // Terms of use around a statement change nothing.
@@ -61,12 +44,8 @@ TEST(Recognition, StatementsOfRegistries)
          "example.cx", Kind::Free},
 
         // Taken, or not clearly free: it stays taken.
-        {"Domain: example.com\nStatus: not available\n", "example.com", Kind::Taken},
         {"example.com is not available for registration\n", "example.com", Kind::Taken},
         {"Domain example.com is not available\n", "example.com", Kind::Taken},
-        {"Domain Name: example.wed\nDomain Status: Prohibited String - Object Cannot Be Registered\n"
-         "TERMS OF USE: You are not authorized to access or query our WHOIS database\n",
-         "example.wed", Kind::Taken},
         {"example.com is reserved\nexample.com is available\n", "example.com", Kind::Taken},
         {"Status: available\nStatus: reserved\n", "example.com", Kind::Taken},
         {"Status: AVAILABLE\nRegistrar: Example Registrar, Inc.\nCreation Date: 2010-01-01\n", "example.com",
@@ -121,22 +100,15 @@ TEST(Recognition, ExpiryDatesOfReplies)
         const char *reply;
         const char *expected;
     } cases[] = {
-        {"Renewal date:\n        16-Jun-2014\n", "16-06-2014"}, // the date on the next line
         {"Renewal date:\n   Registration status: renewal required\n", ""},
-        {"expires on : 2016-05-14\n", "14-05-2016"},
-        {"Expires on...............:2014-04-01\n", "01-04-2014"},
         {"a. [Domain Name]   EXAMPLE.JP\n[Expires on]   2014/05/31\n", "31-05-2014"},
-        {"Valid-date          2011-07-23\n", "23-07-2011"},
-        {"Registry Expiry Date: 2016-04-01T07:41:59Z\n", "01-04-2016"},
         {"Expiration Time: 2024-08-12T15:02:53+02:00\n", "12-08-2024"},
-        {"paid-till: 2010.10.16\n", "16-10-2010"},
         {"Expire Date: 22.07.2014\n", "22-07-2014"},
         {"Domain expires: 21. M\xe4rz 2015\n", "21-03-2015"},
         {"Expiration date: 1 f\xc3\xa9vrier 2020\n", "01-02-2020"},
         {"Fecha de vencimiento: 15 de marzo de 2021\n", "15-03-2021"},
         {"Data de expira\xc3\xa7\xc3\xa3o / Expiration Date (dd/mm/yyyy): 01/02/2015\n", "01-02-2015"},
         {"Expiration date: 03/04/2014\n", ""}, // day or month first? not said
-        {"status: ok-until 20131218000000\n", "18-12-2013"},
         {"Expires: never\n", ""},
         {"Creation Date: 2001-02-03\nUpdated Date: 2020-01-01\n", ""},
         {"free-date: 2016-10-17\n", ""},

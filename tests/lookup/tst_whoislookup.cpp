@@ -1,8 +1,10 @@
 #include "config/programoptions.h"
+#include "config/rdapbootstrap.h"
 #include "config/settingsfile.h"
 #include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
+#include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -11,27 +13,53 @@
 #include <QProcess>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
+using Http = LoopbackHttpServer::Reply;
 using Outcome = WhoisLookup::Outcome;
+
+namespace {
+
+const QByteArray kDomain = R"({"objectClassName":"domain","ldhName":"example.com","status":["active"]})";
+const QByteArray kPretty = "{\n    \"ldhName\": \"example.com\",\n    \"objectClassName\": \"domain\",\n"
+                           "    \"status\": [\n        \"active\"\n    ]\n}\n";
+
+void serveRdap(LoopbackHttpServer &server)
+{
+    server.setHandler([](const QString &line) {
+        if (line.contains(u"/domain/example.com "_s))
+            return Http::http(200, kDomain);
+        if (line.contains(u"/domain/silent.com "_s))
+            return Http::silence();
+        return Http::http(404, {});
+    });
+}
+
+QString base(const LoopbackHttpServer &server)
+{
+    return u"http://"_s + server.address() + u"/rdap/"_s;
+}
+
+std::optional<Outcome> run(WhoisLookup &lookup, const QString &server, const QString &query)
+{
+    QSignalSpy finished(&lookup, &WhoisLookup::finished);
+    lookup.start(server, query);
+    if (finished.isEmpty() && !finished.wait(5000))
+        return std::nullopt;
+    return finished.first().first().value<Outcome>();
+}
+
+} // namespace
 
 class TestWhoisLookup : public QObject
 {
     Q_OBJECT
 
-    static std::optional<Outcome> run(WhoisLookup &lookup, const QString &server, const QString &query)
-    {
-        QSignalSpy finished(&lookup, &WhoisLookup::finished);
-        lookup.start(server, query);
-        if (finished.isEmpty() && !finished.wait(5000))
-            return std::nullopt;
-        return finished.first().first().value<Outcome>();
-    }
-
 private slots:
     void queryForms()
     {
         TldSuffixList suffixes;
-        suffixes.mylist({QStringLiteral("com.zz")});
+        suffixes.mylist({u"com.zz"_s});
         // {typed, override, query sent}; an empty query: refused as invalid
         const std::tuple<const char *, bool, const char *> cases[] = {
             {"=EXAMPLE.Com", false, "example.com"},
@@ -45,23 +73,23 @@ private slots:
         };
         for (const auto &[typed, asTyped, query] : cases)
             QCOMPARE(formLookupQuery(typed, asTyped, suffixes).value_or(QString()), QLatin1String(query));
-        QCOMPARE(lookupDisplayText("\na\r\nb\n"), QStringLiteral("\r\na\r\nb\r\n"));
+        QCOMPARE(lookupDisplayText("\na\r\nb\n"), u"\r\na\r\nb\r\n"_s);
         QCOMPARE(lookupDisplayText("caf\xe9"), QString::fromLatin1("caf\xe9"));
     }
 
     void exchangeOutcomes()
     {
         LoopbackWhoisServer server;
-        server.onQuery(QStringLiteral("done.com"), Reply::pieces({"Domain: DONE.COM\n", "\xe9nd\r\n"}, 20));
-        server.onQuery(QStringLiteral("silent.com"), Reply::silent());
-        server.onQuery(QStringLiteral("hangup.com"), Reply::closeNow());
+        server.onQuery(u"done.com"_s, Reply::pieces({"Domain: DONE.COM\n", "\xe9nd\r\n"}, 20));
+        server.onQuery(u"silent.com"_s, Reply::silent());
+        server.onQuery(u"hangup.com"_s, Reply::closeNow());
         // Longer in all than the time-out, but never silent for that long.
-        server.onQuery(QStringLiteral("slow.com"), Reply::pieces({"1\n", "2\n", "3\n", "4\n", "5\n"}, 90));
+        server.onQuery(u"slow.com"_s, Reply::pieces({"1\n", "2\n", "3\n", "4\n", "5\n"}, 90));
         WhoisLookup lookup;
         lookup.setTimeoutMs(300);
         const auto ask = [&](const char *query) { return run(lookup, server.address(), query); };
         QSignalSpy ends(&lookup, &WhoisLookup::finished);
-        lookup.start(server.address(), QStringLiteral("silent.com")); // ended, untold, by the next start
+        lookup.start(server.address(), u"silent.com"_s); // ended, untold, by the next start
         QVERIFY(server.waitForQueries(1));
         QCOMPARE(ask("done.com"), Outcome::Done);
         QCOMPARE(ends.size(), 1);
@@ -73,8 +101,7 @@ private slots:
         QCOMPARE(ask("slow.com"), Outcome::Done);
         QCOMPARE(lookup.reply(), QByteArray("1\n2\n3\n4\n5\n"));
         // A byte every 50 ms, for ever: never silent for a time-out, yet bounded in all.
-        server.onQuery(QStringLiteral("drip.com"),
-                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        server.onQuery(u"drip.com"_s, Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         lookup.setTimeoutMs(100);
         QCOMPARE(ask("drip.com"), Outcome::Timeout);
         QVERIFY(lookup.reply().size() > 2);
@@ -83,68 +110,131 @@ private slots:
 
         // A connection error is told at once, yet the exchange waits for its time-out.
         QSignalSpy errors(&lookup, &WhoisLookup::socketError);
-        const QString refused = QStringLiteral("127.0.0.1:%1").arg(LoopbackWhoisServer::refusedPort());
-        QCOMPARE(run(lookup, refused, QStringLiteral("x.com")), Outcome::Timeout);
-        QCOMPARE(errors, QList<QVariantList>({{10061, QStringLiteral("Connection refused.")}}));
-        QCOMPARE(run(lookup, QStringLiteral("127.0.0.1:0"), QStringLiteral("x.com")), Outcome::Error);
+        const QString refused = u"127.0.0.1:%1"_s.arg(LoopbackWhoisServer::refusedPort());
+        QCOMPARE(run(lookup, refused, u"x.com"_s), Outcome::Timeout);
+        QCOMPARE(errors, QList<QVariantList>({{10061, u"Connection refused."_s}}));
+        QCOMPARE(run(lookup, u"127.0.0.1:0"_s, u"x.com"_s), Outcome::Error);
+    }
+
+    void rdapExchange()
+    {
+        LoopbackHttpServer server;
+        serveRdap(server);
+        WhoisLookup lookup;
+        lookup.setTimeoutMs(300);
+        QCOMPARE(run(lookup, base(server), u"example.com"_s), Outcome::Done);
+        QCOMPARE(lookup.reply(), kPretty);
+        QCOMPARE(lookup.httpStatus(), 200);
+        QVERIFY(server.requests().first().startsWith("GET /rdap/domain/example.com HTTP/1.1\r\n"));
+        // A 404 is an answer (no such domain), empty or not.
+        QCOMPARE(run(lookup, base(server), u"free.com"_s), Outcome::Done);
+        QCOMPARE(lookup.httpStatusLine(), "HTTP 404 Status"_L1);
+        QVERIFY(lookup.reply().isEmpty());
+        QCOMPARE(run(lookup, base(server), u"silent.com"_s), Outcome::Timeout);
+        const QString refused = u"http://127.0.0.1:%1/"_s.arg(LoopbackWhoisServer::refusedPort());
+        QCOMPARE(run(lookup, refused, u"example.com"_s), Outcome::Error);
+        QCOMPARE(lookup.errorText(), "Connection refused"_L1);
+        QCOMPARE(run(lookup, u"http://"_s, u"example.com"_s), Outcome::Error);
+        QVERIFY(!lookup.errorText().isEmpty());
+    }
+
+    void serversWithTheBootstrap()
+    {
+        WhoisConfig config;
+        config.table.AddTldEntry(u"com"_s, u"whois.a.net"_s, {});
+        config.table.AddTldEntry(u"net"_s, u"whois.b.net, https://own.example/"_s, {});
+        const auto bootstrap =
+            RdapBootstrap::parse("{\"services\":[[[\"com\",\"net\",\"zz\"],[\"https://rdap.example/\"]]]}");
+        QVERIFY(bootstrap.has_value());
+        // The servers of www.ab.com, ab.net and ab.zz, by mode.
+        const std::pair<RdapMode, const char *> cases[] = {
+            {RdapMode::Off, "whois.a.net whois.b.net|https://own.example/ "},
+            {RdapMode::Fallback,
+             "whois.a.net|https://rdap.example/ "
+             "whois.b.net|https://own.example/|https://rdap.example/ https://rdap.example/"},
+            {RdapMode::First, "https://rdap.example/|whois.a.net "
+                              "whois.b.net|https://own.example/|https://rdap.example/ https://rdap.example/"},
+        };
+        for (const auto &[mode, expected] : cases) {
+            QStringList servers;
+            for (const QString &name : {u"www.ab.com"_s, u"ab.net"_s, u"ab.zz"_s})
+                servers << lookupServersFor(name, config, &*bootstrap, mode).join(u'|');
+            QCOMPARE(servers.join(u' '), QLatin1String(expected));
+        }
     }
 
     void commandLine()
     {
+        // .com has a WHOIS row; the bootstrap serves .com and .zz over RDAP.
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
-        server.onQuery(QStringLiteral("example.com"), Reply::text(reply));
-        server.onQuery(QStringLiteral("xn--bcher-kva.com"), Reply::text(reply));
-        server.onQuery(QStringLiteral("drip.com"),
-                       Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        server.onQuery(u"example.com"_s, Reply::text(reply));
+        server.onQuery(u"xn--bcher-kva.com"_s, Reply::text(reply));
+        server.onQuery(u"drip.com"_s, Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
+        LoopbackHttpServer rdap;
+        serveRdap(rdap);
+        const QString r = base(rdap), w = server.address();
         TempDataFolder folder;
         TempDataFolder broken; // its settings.ini is a folder
-        QVERIFY(QDir(broken.path()).mkdir(QStringLiteral("settings.ini")));
+        QVERIFY(QDir(broken.path()).mkdir(u"settings.ini"_s));
         WhoisConfig config;
-        config.table.AddTldEntry(QStringLiteral("com"), server.address(), QString());
+        config.table.AddTldEntry(u"com"_s, server.address(), QString());
         ScriptedPrompter prompter;
         QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        const QString dir = "--data-dir=" + folder.path();
-        const QString refused = "--server=127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
-        struct Case {
+        folder.write(u"rdap-dns.json"_s, R"({"services":[[["com","zz"],[")" + r.toLatin1() + R"("]]]})");
+        const QString d = "--data-dir=" + folder.path();
+        const QString refused = "127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
+        const struct {
             QStringList args;
             int exitCode;
-            QByteArray err;
-        };
-        const Case cases[] = {
-            {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, ""},
-            {{dir, "B\u00fccher.com"}, 0, ""}, // asked for in its ASCII form
-            {{dir, "--override", "--server", server.address(), "=Example.COM"}, 0, ""},
-            {{dir, refused, "example.com"}, 1, "Error: Connection refused."},
-            {{dir, "example.net"}, 1, "There are no whois servers for the domain supplied."},
-            {{dir, "ex..com"}, 2, "Invalid domain specified."},
-            {{dir, "--server", "127.0.0.1:0", "x.com"},
+            QByteArray out, err;
+        } cases[] = {
+            {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, reply, ""},
+            {{d, "B\u00fccher.com"}, 0, reply, ""}, // asked for in its ASCII form
+            {{d, "--override", "--server", w, "=Example.COM"}, 0, reply, ""},
+            {{d, "--server=" + refused, "example.com"}, 1, "", "Error: Connection refused."},
+            {{d, "example.net"}, 1, "", "There are no whois servers for the domain supplied."},
+            {{d, "ex..com"}, 2, "", "Invalid domain specified."},
+            {{d, "--server", "127.0.0.1:0", "x.com"},
              2,
+             "",
              "'127.0.0.1:0': the port '0' is not a number from 1 to 65535"},
-            {{dir, "--server", "host:65536", "x.com"}, 2, "'host:65536': the port '65536' is not a number"},
-            {{dir, "--server", "host:4x", "x.com"}, 2, "'host:4x': the port '4x' is not a number"},
-            {{dir, "--server", "host:", "x.com"}, 2, "'host:' has no port after the colon"},
-            {{dir, "--server", ":43", "x.com"}, 2, "':43' names no host"},
-            {{dir, "--timeout", "0", "x.com"}, 2, "--timeout needs a number of seconds above 0"},
-            {{dir, "--timeout", "soon", "x.com"}, 2, "not 'soon'"},
+            {{d, "--server", "host:65536", "x.com"}, 2, "", "'host:65536': the port '65536' is not a number"},
+            {{d, "--server", "host:4x", "x.com"}, 2, "", "'host:4x': the port '4x' is not a number"},
+            {{d, "--server", "host:", "x.com"}, 2, "", "'host:' has no port after the colon"},
+            {{d, "--server", ":43", "x.com"}, 2, "", "':43' names no host"},
+            {{d, "--timeout", "0", "x.com"}, 2, "", "--timeout needs a number of seconds above 0"},
+            {{d, "--timeout", "soon", "x.com"}, 2, "", "not 'soon'"},
             // Never silent for 0.2 s, yet the lookup ends within eleven of them.
-            {{dir, "--timeout", "0.2", "--server", server.address(), "drip.com"}, 1, "Done, timeout."},
-            {{"--data-dir", broken.path(), "--server", server.address(), "example.com"},
+            {{d, "--timeout", "0.2", "--server", w, "drip.com"}, 1, "", "Done, timeout."},
+            {{"--data-dir", broken.path(), "--server", w, "example.com"},
              0,
-             "cannot read " + QFile::encodeName(broken.file(QStringLiteral("settings.ini"))) +
+             reply,
+             "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
                  " (it is a folder); using the built-in TLD table and options"},
-            {{"--frobnicate", "example.com"}, 2, "--frobnicate"},
-            {{}, 2, "missing DOMAIN"},
+            {{"--frobnicate", "example.com"}, 2, "", "--frobnicate"},
+            {{}, 2, "", "missing DOMAIN"},
+            // RDAP: the server given, the bootstrap's when asked, and its service for a TLD without a row.
+            {{d, "--server", r, "www.example.com"}, 0, kPretty, "Done."},
+            {{d, "--rdap", "example.com"}, 0, kPretty, "Asking " + r.toLatin1() + " for example.com"},
+            {{d, "free.zz"}, 0, "", "HTTP 404 Status"},
+            {{d, "--rdap", "example.org"},
+             1,
+             "",
+             "The RDAP bootstrap has no service for the domain supplied."},
+            {{d, "--rdap", "--server", r, "example.com"}, 2, "", "--rdap and --server exclude each other"},
+            {{d, "--server", "https://", "example.com"}, 2, "", "is not a usable http or https address"},
+            {{d, "--server", "http://" + refused + "/", "example.com"}, 1, "", "Error: Connection refused"},
         };
-        for (const Case &c : cases) {
+        for (const auto &c : cases) {
             QProcess cli;
             cli.start(QStringLiteral(QV_CLI_PATH), QStringList{"lookup"} + c.args);
-            // The loopback server lives on this thread: keep its loop turning.
+            // The loopback servers live on this thread: keep its loop turning.
             (void)QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 20000);
             const QByteArray err = cli.readAllStandardError();
             QVERIFY2(cli.exitCode() == c.exitCode, err.constData());
             QVERIFY2(err.contains(c.err), err.constData());
-            QCOMPARE(cli.readAllStandardOutput(), c.exitCode ? QByteArray() : reply);
+            QCOMPARE(cli.readAllStandardOutput(), c.out);
         }
         QCOMPARE(server.queries(),
                  QStringList({"example.com", "xn--bcher-kva.com", "example.com", "drip.com", "example.com"}));

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/appcontext.h"
+#include "engine/checkengine.h"
+#include "engine/checktexts.h"
+#include "sources/adddomain.h"
+#include "support/fakeclock.h"
+#include "support/fakerunhost.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/scriptedprompter.h"
+#include "support/tempdatafolder.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// One program's worth of state around a check engine, with a fixed date and a clock that only moves
+// when a test says so; `comServers`, when given, serve .com.
+struct EngineHarness {
+    TempDataFolder folder;
+    ScriptedPrompter prompter;
+    FakeClock clock{QDate(2026, 1, 15)};
+    AppContext ctx{folder.path(), prompter, clock};
+    FakeRunHost host;
+    CheckEngine engine{ctx, host};
+    QSignalSpy ended{&engine, &CheckEngine::runEnded};
+
+    explicit EngineHarness(const QStringList &comServers = {})
+    {
+        ctx.config.freeResponses = {QStringLiteral("no match for")};
+        ctx.config.errorResponses = {QStringLiteral("limit exceeded")};
+        ctx.options.retry = false;
+        if (!comServers.isEmpty())
+            serve(QStringLiteral("com"), comServers);
+    }
+    void serve(const QString &tld, const QStringList &servers, const QString &freeResponse = {})
+    {
+        QVERIFY(ctx.config.table.AddTldEntry(tld, servers.join(u','), freeResponse));
+    }
+    void add(const QStringList &names)
+    {
+        ctx.run.suffixes.mylist(ctx.config.table.tlds());
+        for (QString n : names)
+            adddomain(ctx.list, ctx.run.suffixes, n);
+    }
+    bool start()
+    {
+        ctx.run.skipConfirmation = true;
+        engine.allstarter();
+        return engine.running();
+    }
+    bool waitDone()
+    {
+        return QTest::qWaitFor([this] { return !engine.running(); }, 60000);
+    }
+    bool run() { return start() && waitDone(); }
+    // The cells of `column` for `names`, joined by "|".
+    QString cells(int column, const QStringList &names) const
+    {
+        QStringList out;
+        for (const QString &name : names) {
+            const int r = ctx.list.rowOfKey(name);
+            out << (r < 0 ? QStringLiteral("(missing)") : ctx.list.rowAt(r).cells[column]);
+        }
+        return out.join(u'|');
+    }
+    QByteArray work() const { return folder.read(QStringLiteral("temp.txt")); }
+};
