@@ -7,8 +7,24 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLatin1String>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPointF>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 

@@ -3,8 +3,19 @@
 #include "export/resultexportwindow.h"
 #include "listops/contextfixture.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTime>
+#include <QTimer>
+#include <QUrl>
 
 #include <memory>
 

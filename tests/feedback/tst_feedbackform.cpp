@@ -6,8 +6,19 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QByteArray>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLatin1String>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
 
 using Reply = LoopbackWhoisServer::Reply;
 using Kind = ScriptedPrompter::Kind;

@@ -5,8 +5,15 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QByteArray>
+#include <QLabel>
+#include <QObject>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTreeView>
+#include <QUrl>
 
 using Reply = LoopbackWhoisServer::Reply;
 

@@ -8,8 +8,25 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/modalwindows.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLatin1String>
+#include <QList>
+#include <QMenu>
+#include <QObject>
+#include <QPoint>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTreeView>
+#include <QUrl>
+#include <QWidget>
 
 #include <functional>
 #include <memory>

@@ -4,8 +4,25 @@
 #include "support/modalwindows.h"
 #include "widgets/widgetunits.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLatin1String>
+#include <QList>
+#include <QMenu>
+#include <QMenuBar>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+#include <QWidget>
 
 #include <memory>
 

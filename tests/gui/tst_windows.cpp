@@ -9,8 +9,26 @@
 #include "support/tempdatafolder.h"
 #include "widgets/helpballoonwidget.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QApplication>
+#include <QColor>
+#include <QEvent>
+#include <QLabel>
+#include <QLatin1String>
+#include <QList>
+#include <QMouseEvent>
+#include <QObject>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPoint>
+#include <QPointF>
+#include <QPushButton>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
 
 // Lets the test read the options the delegate hands to the style.
 class DelegateProbe : public RowColourDelegate

@@ -5,8 +5,18 @@
 #include "listops/stringfilterwindow.h"
 #include "listops/tldfilterwindow.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWidget>
 
 #include <memory>
 

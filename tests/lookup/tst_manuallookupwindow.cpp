@@ -5,8 +5,17 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLatin1String>
+#include <QLineEdit>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
 
 using Reply = LoopbackWhoisServer::Reply;
 using namespace lookuptexts;

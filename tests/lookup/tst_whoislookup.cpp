@@ -9,9 +9,18 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QFile>
+#include <QLatin1String>
+#include <QList>
+#include <QObject>
 #include <QProcess>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QVariantList>
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;

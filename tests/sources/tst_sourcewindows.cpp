@@ -13,8 +13,29 @@
 #include "support/tempdatafolder.h"
 #include "widgets/helpballoonwidget.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QApplication>
+#include <QByteArray>
+#include <QCheckBox>
+#include <QDialog>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLatin1String>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPointF>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QWidget>
 
 #include <memory>
 

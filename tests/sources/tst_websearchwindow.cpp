@@ -6,8 +6,19 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QByteArray>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLatin1String>
+#include <QLineEdit>
+#include <QListView>
+#include <QObject>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
 
 #include <memory>
 

@@ -9,8 +9,21 @@
 #include "support/tempdatafolder.h"
 #include "wizard/quickstart.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QColor>
+#include <QComboBox>
+#include <QDialog>
+#include <QLatin1String>
+#include <QObject>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
 
 #include <memory>
 
