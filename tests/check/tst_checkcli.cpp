@@ -5,6 +5,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QDir>
 #include <QProcess>
@@ -366,5 +367,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCheckCli)
+QV_TEST_GUILESS_MAIN(TestCheckCli)
 #include "tst_checkcli.moc"

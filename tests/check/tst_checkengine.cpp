@@ -2,6 +2,7 @@
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
+#include "support/testmain.h"
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
@@ -391,5 +392,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCheckEngine)
+QV_TEST_GUILESS_MAIN(TestCheckEngine)
 #include "tst_checkengine.moc"

@@ -1,6 +1,7 @@
 #include "net/csocketplus.h"
 #include "net/modsocketplus.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/testmain.h"
 
 #include <QSet>
 #include <QTest>
@@ -317,5 +318,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCSocketPlus)
+QV_TEST_GUILESS_MAIN(TestCSocketPlus)
 #include "tst_csocketplus.moc"

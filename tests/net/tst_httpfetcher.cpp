@@ -1,5 +1,6 @@
 #include "net/httpfetcher.h"
 #include "support/loopbackhttpserver.h"
+#include "support/testmain.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -163,5 +164,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestHttpFetcher)
+QV_TEST_GUILESS_MAIN(TestHttpFetcher)
 #include "tst_httpfetcher.moc"
