@@ -7,7 +7,11 @@ QV_BUILD="${QV_BUILD:-$QV_ROOT/build}"
 # share compiled objects.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$QV_ROOT}"
 QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-             libgtest-dev googletest ccache xvfb)
+             libgtest-dev googletest ccache xvfb parallel man-db)
+# What tools/package and tools/ci-package need beyond that: the icon's PNG
+# sizes, dependencies of the packages, and the checkers of packages, desktop
+# entries and AppStream data.
+QV_PACKAGING_PACKAGES=(librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream)
 
 qv_install() {
     local missing=()
