@@ -114,7 +114,8 @@ Help parseHelp(const QString &text, const QString &programName)
     // The words before the first option or placeholder name the command.
     QStringList words = usage.split(u' ');
     QStringList commandWords;
-    while (!words.isEmpty() && QRegularExpression(QStringLiteral("^[a-z][a-z-]*$")).match(words.first()).hasMatch())
+    while (!words.isEmpty() &&
+           QRegularExpression(QStringLiteral("^[a-z][a-z-]*$")).match(words.first()).hasMatch())
         commandWords.append(words.takeFirst());
     if (commandWords.isEmpty() || commandWords.first() != programName)
         fail(QStringLiteral("the usage line '%1' does not name %2").arg(usage, programName));
@@ -190,8 +191,9 @@ QString roff(const QString &text)
         qsizetype start = 0;
         while (start < token.size() && QStringLiteral("'\"([").contains(token[start]))
             ++start;
-        const bool dashes = token.mid(start).startsWith(u'-') || token.contains(QLatin1String("quorvane-cli")) ||
-                            token.contains(QLatin1String("rdap-dns")) || token.contains(QLatin1String("bash-completion"));
+        const bool dashes =
+            token.mid(start).startsWith(u'-') || token.contains(QLatin1String("quorvane-cli")) ||
+            token.contains(QLatin1String("rdap-dns")) || token.contains(QLatin1String("bash-completion"));
         if (dashes)
             token.replace(u'-', QStringLiteral("\\-"));
         if (t > 0)
@@ -303,8 +305,8 @@ void writeExitStatuses(QString &out, const Help &help)
     }
     const QSet<QString> placeholders = placeholdersOf(help);
     for (const ExitStatus &s : help.exitStatuses)
-        out += QStringLiteral(".TP\n.B ") + s.codes + u'\n' + withPlaceholders(roff(s.meaning), placeholders) +
-               u'\n';
+        out += QStringLiteral(".TP\n.B ") + s.codes + u'\n' +
+               withPlaceholders(roff(s.meaning), placeholders) + u'\n';
 }
 
 // The sections of the hand-written fragment, by their .SH heading.
@@ -359,16 +361,16 @@ int main(int argc, char **argv)
 
     QString out;
     out += QStringLiteral(".\\\" Made by helptoman from the --help texts of %1; do not edit.\n").arg(name);
-    out += QStringLiteral(".TH %1 1 \"%2\" \"%3\" \"User Commands\"\n").arg(roff(name.toUpper()), date, source);
+    out +=
+        QStringLiteral(".TH %1 1 \"%2\" \"%3\" \"User Commands\"\n").arg(roff(name.toUpper()), date, source);
     // Left-aligned and unhyphenated: option names and paths must not break.
     out += QStringLiteral(".nh\n.ad l\n");
     out += QStringLiteral(".SH NAME\n") + roff(name) + QStringLiteral(" \\- ") + roff(summary) + u'\n';
     out += QStringLiteral(".SH SYNOPSIS\n") + synopsisLine(top);
     for (const Help &c : commands) {
         // A command made of sub-commands is listed through them.
-        if (!std::any_of(commands.begin(), commands.end(), [&c](const Help &other) {
-                return other.words.startsWith(c.words + u' ');
-            }))
+        if (!std::any_of(commands.begin(), commands.end(),
+                         [&c](const Help &other) { return other.words.startsWith(c.words + u' '); }))
             out += QStringLiteral(".br\n") + synopsisLine(c);
     }
     out += QStringLiteral(".SH DESCRIPTION\n") + takeExtra(QStringLiteral("DESCRIPTION"));
@@ -398,9 +400,9 @@ int main(int argc, char **argv)
             writeHelpBody(out, c);
         }
     }
-    const bool anyExit = !top.exitText.isEmpty() ||
-                         std::any_of(commands.begin(), commands.end(),
-                                     [](const Help &c) { return !c.exitText.isEmpty(); });
+    const bool anyExit =
+        !top.exitText.isEmpty() ||
+        std::any_of(commands.begin(), commands.end(), [](const Help &c) { return !c.exitText.isEmpty(); });
     if (anyExit) {
         out += QStringLiteral(".SH \"EXIT STATUS\"\n");
         if (!top.exitText.isEmpty())
@@ -417,7 +419,8 @@ int main(int argc, char **argv)
         out += QStringLiteral(".SH \"") + heading + QStringLiteral("\"\n") + body;
 
     QFile file(args[7]);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(out.toUtf8()) < 0 || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(out.toUtf8()) < 0 ||
+        !file.flush())
         fail(QStringLiteral("cannot write %1: %2").arg(args[7], file.errorString()));
     return 0;
 }

@@ -15,22 +15,21 @@
 namespace {
 
 // Laid out like the help of quorvane-cli's commands; the manual page is made from it.
-const char *const kHelpText =
-    "Usage: quorvane [--version | --help]\n"
-    "\n"
-    "Opens the program's main window: lists of domain names are gathered there,\n"
-    "checked against the WHOIS and RDAP servers of their TLDs, and saved as\n"
-    "reports. The settings are read from the data folder at start and written\n"
-    "there at exit. quorvane-cli runs the same checks without a window.\n"
-    "\n"
-    "  --version   print the program's name and version\n"
-    "  -h, --help  show this help\n"
-    "\n"
-    "The standard options of Qt's window programs (-platform, -style, -display\n"
-    "and so on) are taken as well; other arguments are ignored.\n"
-    "\n"
-    "Exit status: 0 the main window was closed, or the version or this help was\n"
-    "printed; 1 standard output did not take the version or this help.\n";
+const char *const kHelpText = "Usage: quorvane [--version | --help]\n"
+                              "\n"
+                              "Opens the program's main window: lists of domain names are gathered there,\n"
+                              "checked against the WHOIS and RDAP servers of their TLDs, and saved as\n"
+                              "reports. The settings are read from the data folder at start and written\n"
+                              "there at exit. quorvane-cli runs the same checks without a window.\n"
+                              "\n"
+                              "  --version   print the program's name and version\n"
+                              "  -h, --help  show this help\n"
+                              "\n"
+                              "The standard options of Qt's window programs (-platform, -style, -display\n"
+                              "and so on) are taken as well; other arguments are ignored.\n"
+                              "\n"
+                              "Exit status: 0 the main window was closed, or the version or this help was\n"
+                              "printed; 1 standard output did not take the version or this help.\n";
 
 // --version and --help are answered before the window system is reached, so
 // both work without a display. The exit status once one was answered (1 when

@@ -348,7 +348,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     }
     const report::TitleLine title =
         parser.isSet(QStringLiteral("no-title")) ? report::TitleLine::Omitted : report::TitleLine::Written;
-    if (title == report::TitleLine::Omitted && format != report::Format::Text && format != report::Format::Csv)
+    if (title == report::TitleLine::Omitted && format != report::Format::Text &&
+        format != report::Format::Csv)
         return usageError(QStringLiteral("--no-title applies to the txt and csv formats only"));
     std::optional<RdapMode> rdapMode;
     if (parser.isSet(QStringLiteral("rdap"))) {

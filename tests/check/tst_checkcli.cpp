@@ -211,7 +211,9 @@ private slots:
             {{"--output", "new.txt", "missing.txt"}, 2, "missing.txt: No such file"}, // no report is created
             {{"--retries", "2", "--no-retry", "names.txt"}, 2, "exclude"},
             {{"--connections", "many", "names.txt"}, 2, "needs a number"},
-            {{"--no-title", "--format", "html", "names.txt"}, 2, "--no-title applies to the txt and csv formats only"},
+            {{"--no-title", "--format", "html", "names.txt"},
+             2,
+             "--no-title applies to the txt and csv formats only"},
             {{"--output", "old.txt", "empty.txt"}, 1, noNames}, // an earlier report is kept
         };
         LoopbackWhoisServer server;
@@ -249,7 +251,8 @@ private slots:
                 return Reply::text("No match for " + q.toLatin1() + "\r\n");
             if (q.startsWith(QLatin1String("busy")))
                 return Reply::text("Limit exceeded\r\n");
-            return Reply::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2031-01-25\r\nStatus: ok, \"held\"\r\n");
+            return Reply::text("Domain: " + q.toLatin1() +
+                               "\r\nExpires on: 2031-01-25\r\nStatus: ok, \"held\"\r\n");
         });
         const char *kinds[] = {"free", "taken", "busy"};
         QByteArray names;
@@ -272,8 +275,8 @@ private slots:
             QVERIFY(QFile::link(machines[slot - 1].path(), base.file(u"d%1"_s.arg(slot))));
         }
         const QString command = u"%2 check --quiet --format csv --data-dir %1/d{%} "
-                                "$([ {#} -gt 1 ] && echo --no-title) -; s=$?; cat >/dev/null; exit $s"_s
-                                    .arg(base.path(), QStringLiteral(QV_CLI_PATH));
+                                "$([ {#} -gt 1 ] && echo --no-title) -; s=$?; cat >/dev/null; exit $s"_s.arg(
+                                    base.path(), QStringLiteral(QV_CLI_PATH));
         const auto runParallel = [&](QProcess &p) {
             p.start(parallel, {"--pipe", "--round-robin", "--block", "300", "-j4", "-k", "--joblog",
                                base.file("jobs.txt"), command});

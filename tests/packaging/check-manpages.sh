@@ -25,7 +25,9 @@ for command in $commands; do
         "$cli" "$command" "$sub" --help > "$helps/$command-$sub" || fail "quorvane-cli $command $sub --help failed"
     done
 done
-"$gui" --help > "$helps/window" || fail "quorvane --help failed"
+# The window program answers without a window system.
+nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
+nodisplay "$gui" --help > "$helps/window" || fail "quorvane --help failed"
 
 render() {
     local page=$1 warnings
@@ -62,8 +64,11 @@ for section in NAME SYNOPSIS DESCRIPTION OPTIONS COMMANDS "EXIT STATUS" FILES EX
 done
 version=$("$cli" --version)
 version=${version#quorvane-cli }
-grep -q "^Quorvane $version " <<< "$(tail -n 1 <<< "$cli_page")" ||
-    fail "the page's footer does not carry the program's version $version"
+[ "$(nodisplay "$gui" --version)" = "quorvane $version" ] || fail "quorvane --version is not $version"
+for page in "$cli_page" "$gui_page"; do
+    grep -q "^Quorvane $version " <<< "$(tail -n 1 <<< "$page")" ||
+        fail "a page's footer does not carry the programs' version $version"
+done
 
 [ "$failures" -eq 0 ] && echo "manual pages: all checks passed"
 exit $((failures > 0))
