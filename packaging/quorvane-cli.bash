@@ -7,14 +7,15 @@
 
 declare -gA _quorvane_cli_helps
 
-# The --help text of "PROGRAM WORDS...".
+# Sets _quorvane_cli_text to the --help text of "PROGRAM WORDS..." (not in a
+# subshell, which would lose what it keeps).
 _quorvane_cli_help()
 {
     local key="$*"
     if [[ -z ${_quorvane_cli_helps[$key]+set} ]]; then
         _quorvane_cli_helps[$key]=$("$@" --help 2>/dev/null)
     fi
-    printf '%s\n' "${_quorvane_cli_helps[$key]}"
+    _quorvane_cli_text=${_quorvane_cli_helps[$key]}
 }
 
 # One line per option name of a help text: the name, then the name of its
@@ -64,7 +65,8 @@ _quorvane_cli()
 
     local help
     if ((COMP_CWORD == 1)); then
-        help=$(_quorvane_cli_help "$program")
+        _quorvane_cli_help "$program"
+        help=$_quorvane_cli_text
         local commands
         commands=$(printf '%s\n' "$help" | awk '/^Commands:/ { inside = 1; next }
                                                  inside && /^  [a-z]/ { print $1; next }
@@ -78,7 +80,8 @@ _quorvane_cli()
     # ("Run 'quorvane-cli generate keywords --help'").
     local command=${COMP_WORDS[1]}
     local words=("$command") first=2
-    help=$(_quorvane_cli_help "$program" "$command")
+    _quorvane_cli_help "$program" "$command"
+    help=$_quorvane_cli_text
     local subcommands
     subcommands=$(printf '%s\n' "$help" | tr -s '\n' ' ' |
         grep -oE "'[^ ']+ $command [a-z][a-z-]* --help'" | cut -d' ' -f3)
@@ -89,7 +92,8 @@ _quorvane_cli()
         fi
         words+=("${COMP_WORDS[2]}")
         first=3
-        help=$(_quorvane_cli_help "$program" "${words[@]}")
+        _quorvane_cli_help "$program" "${words[@]}"
+        help=$_quorvane_cli_text
     fi
     ((COMP_CWORD >= first)) || return
 

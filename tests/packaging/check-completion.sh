@@ -8,18 +8,16 @@ source "$2"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# The completions of a command line whose last word is being typed.
-complete_line() {
+# Completes a command line whose last word is being typed, in this shell, so
+# the help texts are asked once as in an interactive shell.
+expect() {
+    local wanted=$1 got
+    shift
     COMP_WORDS=("$cli" "$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     COMPREPLY=()
     _quorvane_cli
-    printf '%s\n' "${COMPREPLY[@]}" | sort
-}
-expect() {
-    local wanted=$1 got
-    shift
-    got=$(complete_line "$@")
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort)
     [ "$got" = "$(tr ' ' '\n' <<< "$wanted" | sort)" ] || fail "'$*': offered [$(echo $got)], wanted [$wanted]"
 }
 options_of() {
