@@ -10,7 +10,11 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$QV_ROOT}"
 # caches only when it may ignore the header's time stamps and the defines it holds.
 export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-             libgtest-dev googletest ccache xvfb)
+             libgtest-dev googletest ccache xvfb parallel man-db)
+# What tools/package and tools/ci-package need beyond that: the icon's PNG
+# sizes, dependencies of the packages, and the checkers of packages, desktop
+# entries and AppStream data.
+QV_PACKAGING_PACKAGES=(librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream)
 
 qv_install() {
     local missing=()
