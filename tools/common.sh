@@ -7,7 +7,7 @@ QV_BUILD="${QV_BUILD:-$QV_ROOT/build}"
 # share compiled objects.
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$QV_ROOT}"
 QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-             libgtest-dev googletest ccache xvfb)
+             libgtest-dev googletest ccache xvfb libcurl4-openssl-dev pkg-config)
 
 qv_install() {
     local missing=()

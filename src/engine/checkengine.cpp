@@ -46,6 +46,9 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     // An RDAP reply is JSON of a few kilobytes; the WHOIS cap bounds it too.
     Rdap1.setBodyCap(kReplyCap);
     Rdap1.setAccept(QByteArrayLiteral("application/rdap+json"));
+    // A slot has at most one request out, so as many connections as slots
+    // means none ever waits for one: a request is on the wire when its slot asks.
+    Rdap1.setConnectionLimits(kSlotCount, kSlotCount);
     for (int i = 0; i < kSlotCount; ++i) {
         Winsock1.ArrayAdd(i);
         Winsock1.SetRemotePort(i, 43);
@@ -283,7 +286,6 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapBootstrap = std::move(plan.bootstrap);
     s.freeResponses = std::move(plan.freeResponses);
     s.rdapNotBefore.clear();
-    s.rdapHostActivity.clear();
     s.errorResponses = std::move(plan.errorResponses);
     s.recognition = plan.recognition;
     m_ctx.list.clear();
@@ -627,11 +629,11 @@ void CheckEngine::Rdap1_Sent(qint16 slot)
 {
     if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    // A request that waited for a connection to its host starts its time now.
+    // The request has its connection: like a WHOIS query once connected, it is
+    // silent from now on until the server answers.
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
     s.connectStart = s.lastActivity;
-    m_session.rdapHostActivity.insert(s.rdapHost, s.lastActivity);
 }
 
 void CheckEngine::Rdap1_Progress(qint16 slot)
@@ -640,7 +642,6 @@ void CheckEngine::Rdap1_Progress(qint16 slot)
         return;
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
-    m_session.rdapHostActivity.insert(s.rdapHost, t);
     if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_session.timeoutMs) * kTrickleTimeouts)
         s.lastActivity = t;
 }
@@ -652,13 +653,18 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
     s.lastActivity = t;
-    m_session.rdapHostActivity.insert(s.rdapHost, t);
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
-        if (seconds > 0)
-            m_session.rdapNotBefore.insert(rdapServerKey(result.url),
-                                           t + static_cast<qint32>(seconds * 1000));
+        if (seconds > 0) {
+            // A shorter wait announced later does not end a longer one: the
+            // server is left alone until the latest end it asked for.
+            const qint32 until = t + static_cast<qint32>(seconds * 1000);
+            const QString key = rdapServerKey(result.url);
+            const auto known = m_session.rdapNotBefore.constFind(key);
+            if (known == m_session.rdapNotBefore.constEnd() || ticksSince(until, *known) > 0)
+                m_session.rdapNotBefore.insert(key, until);
+        }
     }
     const RdapVerdict verdict = classifyRdap(result, s.query);
     switch (verdict.kind) {
@@ -683,16 +689,9 @@ void CheckEngine::Timeout1_Timer()
     if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
-    const qint32 queueLimit = m_session.timeoutMs * kQueueTimeouts;
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
         if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
-            continue;
-        // A request still waiting for a connection to its server is not silent
-        // while the server answers others; a server that shows no sign of life
-        // (it does not even accept connections) leaves it as silent as itself.
-        if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit &&
-            ticksSince(t, m_session.rdapHostActivity.value(s.rdapHost, s.connectStart)) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);

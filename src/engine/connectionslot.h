@@ -23,7 +23,6 @@ struct ConnectionSlot {
     // own servers failed and it is asked last, and whether Retry1 resumes a
     // request that waited for a server's Retry-After.
     QString rdapService;
-    QString rdapHost; // the server of the slot's latest RDAP request (rdapServerKey)
     bool rdapFirst = false;
     bool rdapFallback = false;
     bool deferred = false;

@@ -138,7 +138,6 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
         // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
         s.exactMatchRetry = false;
         s.reply.clear();
-        s.rdapHost = key;
         m_rdap.get(slot, url);
         return {Kind::Connecting, {}};
     }

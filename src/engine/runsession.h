@@ -57,12 +57,9 @@ struct RunSession {
     RdapMode rdapMode = RdapMode::Off;
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     // RDAP servers that asked to be left alone (429 or 503 with Retry-After):
-    // the tick count before which none of the run's slots asks them again.
+    // the tick count before which none of the run's slots asks them again (the
+    // latest end of every wait a server announced).
     QHash<QString, qint32> rdapNotBefore;
-    // The tick count of each RDAP server's latest sign of life (a request went
-    // out to it, bytes or an answer came): requests waiting for a connection to
-    // a server that shows none are as silent as the server.
-    QHash<QString, qint32> rdapHostActivity;
 
     // Names of the result lines handed to temp.txt since the last block the
     // file took completely: if a write fails, these are the names it lost.
