@@ -40,7 +40,13 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     , m_ctx(ctx)
     , m_host(host)
     , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
-    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1)
+    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1, [this](qint16 slot) {
+        // Its wait ends now; it is silent from here on only if its server is.
+        if (m_ctx.run.stopped)
+            return;
+        m_session.slot(slot).lastActivity = now();
+        armRetry(slot);
+    })
 {
     Winsock1.setReceiveCap(kReplyCap);
     // An RDAP reply is JSON of a few kilobytes; the WHOIS cap bounds it too.
@@ -286,6 +292,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapBootstrap = std::move(plan.bootstrap);
     s.freeResponses = std::move(plan.freeResponses);
     s.rdapNotBefore.clear();
+    s.rdapInFlight.clear();
+    s.rdapWaiting.clear();
     s.errorResponses = std::move(plan.errorResponses);
     s.recognition = plan.recognition;
     m_ctx.list.clear();
@@ -530,6 +538,7 @@ void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
     switch (step.kind) {
     case SlotStep::Kind::None:
     case SlotStep::Kind::Connecting:
+    case SlotStep::Kind::Waiting:
         break;
     case SlotStep::Kind::RanOut:
         slotRanOut(slot);
@@ -654,6 +663,7 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     const qint32 t = now();
     s.lastActivity = t;
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
+    m_connector.endRdapRequest(slot);
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
         if (seconds > 0) {
@@ -691,7 +701,7 @@ void CheckEngine::Timeout1_Timer()
     const qint32 t = now();
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
-        if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
+        if (s.finished || s.waitingForServer || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);
@@ -701,7 +711,7 @@ void CheckEngine::Timeout1_Timer()
             return;
         }
         // A late answer must not write a second line for the name.
-        Rdap1.abort(i);
+        m_connector.endRdapRequest(slot);
         // A fallback is a retry: one per sweep. A failed write ended the sweep's run.
         if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped)
             return;
