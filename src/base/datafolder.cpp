@@ -19,10 +19,23 @@ bool isWritableFolder(const QString &path)
 
 } // namespace
 
+bool isSystemProgramFolder(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    for (const char *system : {QV_INSTALL_BINDIR, "/usr/bin", "/usr/local/bin"}) {
+        if (QFileInfo(QString::fromLocal8Bit(system)).canonicalFilePath() == canonical)
+            return true;
+    }
+    return false;
+}
+
 QString defaultDataFolder()
 {
     const QString appDir = QCoreApplication::applicationDirPath();
-    if (isWritableFolder(appDir))
+    // The system folder is ruled out before the probe, which would write there.
+    if (!isSystemProgramFolder(appDir) && isWritableFolder(appDir))
         return appDir;
     QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (userDir.isEmpty())

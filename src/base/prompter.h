@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "base/version.h"
+
 // Every modal message, question and file choice of the program goes through one
 // Prompter, handed to windows and routines by reference. The window program uses
 // message boxes and file dialogs, the command-line program answers on the console,
@@ -29,4 +31,4 @@ public:
 // The title of the program's own message boxes.
 inline const QString kProgramTitle = QStringLiteral("Quorvane");
 inline const QString kProductName = QStringLiteral("Quorvane");
-inline const QString kVersionText = QStringLiteral("1.01");
+inline const QString kVersionText = QStringLiteral(QUORVANE_VERSION);

@@ -207,12 +207,13 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
 // reason when the device does not take it. An --output file is emptied first;
 // standard output is left as the shell opened it (">>" appends to a file).
 std::optional<QString> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
-                                   report::Format format, const report::Columns &columns)
+                                   report::Format format, const report::Columns &columns,
+                                   report::TitleLine title)
 {
     if (emptyFirst && !out.isSequential() && !out.resize(0))
         return out.errorString();
-    if (const auto error =
-            report::writeReport(out, format, list, columns, report::dateText(QDateTime::currentDateTime())))
+    if (const auto error = report::writeReport(out, format, list, columns,
+                                               report::dateText(QDateTime::currentDateTime()), title))
         return error->description;
     if (!out.flush())
         return out.errorString();
@@ -265,6 +266,9 @@ protected:
                             "Expiration date, Expires in (days), Information); Domain\n"
                             "is always included (default: all seven)"),
              QStringLiteral("LIST")},
+            {QStringLiteral("no-title"),
+             QStringLiteral("leave out the title line of a txt or csv report, for reports\n"
+                            "joined from several runs (see the README on many machines)")},
             {QStringLiteral("rdap"),
              QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
                             "off (never), fallback (after a TLD's WHOIS servers failed,\n"
@@ -342,6 +346,11 @@ int CheckCommand::execute(const QCommandLineParser &parser)
                                   .arg(parser.value(QStringLiteral("format"))));
         format = *chosen;
     }
+    const report::TitleLine title =
+        parser.isSet(QStringLiteral("no-title")) ? report::TitleLine::Omitted : report::TitleLine::Written;
+    if (title == report::TitleLine::Omitted && format != report::Format::Text &&
+        format != report::Format::Csv)
+        return usageError(QStringLiteral("--no-title applies to the txt and csv formats only"));
     std::optional<RdapMode> rdapMode;
     if (parser.isSet(QStringLiteral("rdap"))) {
         rdapMode = parseRdapMode(parser.value(QStringLiteral("rdap")));
@@ -460,7 +469,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     signalNotifier.setEnabled(false);
 
     const std::optional<QString> reportError =
-        writeReport(out, parser.isSet(QStringLiteral("output")), ctx.list, format, columns);
+        writeReport(out, parser.isSet(QStringLiteral("output")), ctx.list, format, columns, title);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "base/version.h"
 #include "cliprompter.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,9 @@ QString usage(const std::vector<std::unique_ptr<CliCommand>> &commands)
     QString text = QStringLiteral("Usage: quorvane-cli COMMAND [OPTIONS] ARGS\n\nCommands:\n");
     for (const auto &c : commands)
         text += QStringLiteral("  ") + c->name().leftJustified(9) + c->summary() + u'\n';
-    text += QStringLiteral("\nRun 'quorvane-cli COMMAND --help' for the options of a command.\n");
+    text += QStringLiteral("\n  -h, --help  show this help\n"
+                           "  --version   print the program's name and version\n"
+                           "\nRun 'quorvane-cli COMMAND --help' for the options of a command.\n");
     return text;
 }
 
@@ -45,6 +48,10 @@ int main(int argc, char **argv)
         std::fputs(usage(commands).toLocal8Bit().constData(), stdout);
         return cliexit::kOk;
     }
+    if (word == QLatin1String("--version"))
+        return std::fputs("quorvane-cli " QUORVANE_VERSION "\n", stdout) >= 0 && std::fflush(stdout) == 0
+                   ? cliexit::kOk
+                   : cliexit::kFailed;
     for (const auto &c : commands) {
         if (c->name() == word)
             return c->run(args);

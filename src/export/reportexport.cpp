@@ -240,7 +240,8 @@ void writeHtml(BlockWriter &w, const DomainListModel &list, const std::vector<in
     b += kHtmlFootEnd;
 }
 
-void writeText(BlockWriter &w, const DomainListModel &list, const std::vector<int> &columns, char separator)
+void writeText(BlockWriter &w, const DomainListModel &list, const std::vector<int> &columns, char separator,
+               TitleLine title)
 {
     QByteArray &b = w.buffer();
     const auto append = separator == ',' ? appendCsv : appendPlain;
@@ -254,7 +255,8 @@ void writeText(BlockWriter &w, const DomainListModel &list, const std::vector<in
         }
         b += kLineEnd;
     };
-    writeLine([](int c) -> const QString & { return columnCaptions().at(c); });
+    if (title == TitleLine::Written)
+        writeLine([](int c) -> const QString & { return columnCaptions().at(c); });
     for (int r = 0; r < list.size() && w.lineDone(); ++r) {
         const DomainRow &row = list.rowAt(r);
         writeLine([&row](int c) -> const QString & { return cellOf(row, c); });
@@ -403,7 +405,7 @@ QString saveErrorMessage(const SaveError &error)
 }
 
 std::optional<SaveError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
-                                     const Columns &columns, const QString &date)
+                                     const Columns &columns, const QString &date, TitleLine title)
 {
     BlockWriter w(out);
     const std::vector<int> included = includedColumns(columns);
@@ -412,10 +414,10 @@ std::optional<SaveError> writeReport(QIODevice &out, Format format, const Domain
         writeHtml(w, list, included, date);
         break;
     case Format::Text:
-        writeText(w, list, included, '|');
+        writeText(w, list, included, '|', title);
         break;
     case Format::Csv:
-        writeText(w, list, included, ',');
+        writeText(w, list, included, ',', title);
         break;
     case Format::Xml:
         writeXml(w, list, included);

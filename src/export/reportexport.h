@@ -54,11 +54,16 @@ struct SaveError {
 // "The following error occured while trying to save to file." and the details.
 QString saveErrorMessage(const SaveError &error);
 
+// Whether a text or CSV report starts with the line of column titles. Reports
+// of several runs joined into one need it once, from the first run only.
+enum class TitleLine { Written, Omitted };
+
 // Writes the report of `list` to `out`, which is open for writing. `date` is
-// put into the HTML page. Returns the error that ended the writing, if any;
-// what was written before it stays.
+// put into the HTML page; `title` is for the text and CSV formats. Returns the
+// error that ended the writing, if any; what was written before it stays.
 std::optional<SaveError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
-                                     const Columns &columns, const QString &date);
+                                     const Columns &columns, const QString &date,
+                                     TitleLine title = TitleLine::Written);
 // Creates or empties `path` and writes the report into it.
 std::optional<SaveError> saveReport(const QString &path, Format format, const DomainListModel &list,
                                     const Columns &columns, const QString &date);

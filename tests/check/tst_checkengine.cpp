@@ -2,6 +2,7 @@
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
+#include "support/testmain.h"
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
@@ -11,6 +12,8 @@ namespace {
 
 const QStringList kNowhere{u"127.0.0.1:1"_s};
 
+enum class Refusal { None, NoTable, DeclineConfirmation, TempIsFolder, DiskFull };
+
 void addNumbered(Harness &h, int n)
 {
     for (int i = 0; i < n; ++i)
@@ -19,74 +22,87 @@ void addNumbered(Harness &h, int n)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Refusal)
+Q_DECLARE_METATYPE(ScriptedPrompter::Kind)
+
 class TestCheckEngine : public QObject
 {
     Q_OBJECT
 private slots:
+    void startRefusals_data()
+    {
+        using Kind = ScriptedPrompter::Kind;
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>(
+            "message"); // the only one, up to the system's reason; "$DIR" is the data folder
+        const QStringList one{"example.com"}, four{"aa.com", "bb.com", "cc.com", "dd.com"};
+        QTest::newRow("empty list") << QStringList() << Refusal::None << false << QList<int>() << Kind::Warn
+                                    << checkText::kEmptyList;
+        // The default response lists come back first.
+        QTest::newRow("no TLD table")
+            << one << Refusal::NoTable << false << QList<int>() << Kind::Warn << checkText::kNoTldInformation;
+        QTest::newRow("selected only, nothing selected")
+            << four << Refusal::None << true << QList<int>() << Kind::Warn << checkText::kNothingSelected;
+        QTest::newRow("selected only, No to the confirmation")
+            << four << Refusal::DeclineConfirmation << true << QList<int>{0} << Kind::Question
+            << checkText::confirmStart(1);
+        QTest::newRow("temp.txt cannot be created")
+            << one << Refusal::TempIsFolder << false << QList<int>() << Kind::Fail
+            << checkText::kWorkFileError + u"$DIR/temp.txt: "_s;
+        // The rows a selected-only run leaves alone would have no other copy.
+        QTest::newRow("remember.txt cannot take the unselected rows")
+            << four << Refusal::DiskFull << true << QList<int>{0} << Kind::Fail
+            << checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s;
+    }
+
     void startRefusals()
     {
-        {
-            // A refused start that was to skip the questions does not skip the next one's.
-            Harness h(kNowhere);
-            QVERIFY(!h.start());
-            QVERIFY(!h.ctx.run.skipConfirmation);
-            QCOMPARE(h.prompter.texts(), QStringList{checkText::kEmptyList});
-            QCOMPARE(h.prompter.log()[0].kind, ScriptedPrompter::Kind::Warn);
-        }
-        {
-            // No TLD table: the default response lists come back, nothing else changes.
-            Harness h;
+        QFETCH(QStringList, names);
+        QFETCH(Refusal, refusal);
+        QFETCH(bool, selectedOnly);
+        QFETCH(QList<int>, selected);
+        QFETCH(ScriptedPrompter::Kind, kind);
+        QFETCH(QString, message);
+        Harness h(refusal == Refusal::NoTable ? QStringList() : kNowhere);
+        if (refusal == Refusal::NoTable) {
             h.ctx.config.freeResponses.clear();
             h.ctx.config.errorResponses.clear();
-            h.add({"example.com"});
+        }
+        h.add(names);
+        h.ctx.options.checkSelected = selectedOnly;
+        h.ctx.list.selectRows(std::vector<int>(selected.begin(), selected.end()));
+        if (refusal == Refusal::TempIsFolder)
+            QVERIFY(QDir(h.folder.path()).mkdir(u"temp.txt"_s));
+        // A refused start that was to skip the questions does not skip the next one's.
+        h.ctx.run.skipConfirmation = refusal != Refusal::DeclineConfirmation;
+        if (!h.ctx.run.skipConfirmation)
+            h.prompter.queueAnswer(false);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (refusal == Refusal::DiskFull)
+                QVERIFY(limit.emplace(20).active());
             h.engine.allstarter();
-            QCOMPARE(h.prompter.texts(), QStringList{checkText::kNoTldInformation});
+        }
+        QVERIFY(!h.engine.running());
+        QVERIFY(!h.ctx.run.skipConfirmation);
+        QVERIFY(!h.engine.session().selectedOnly);
+        QCOMPARE(h.prompter.log().size(), 1);
+        QCOMPARE(h.prompter.log()[0].kind, kind);
+        message.replace(u"$DIR"_s, h.folder.path());
+        QCOMPARE(h.prompter.lastText().left(message.size()), message);
+        // Nothing of the list is lost, and no work file is left behind.
+        QCOMPARE(h.ctx.list.size(), names.size());
+        QCOMPARE(h.folder.exists(u"temp.txt"_s), refusal == Refusal::TempIsFolder);
+        if (refusal != Refusal::DiskFull)
+            QVERIFY(!h.folder.exists(u"remember.txt"_s));
+        if (refusal == Refusal::NoTable) {
             QVERIFY(!h.ctx.config.freeResponses.isEmpty());
             QVERIFY(!h.ctx.config.errorResponses.isEmpty());
-            QCOMPARE(h.ctx.list.size(), 1);
         }
-        // Selected only with nothing selected, then No to the confirmation: nothing is written.
-        for (const bool selectOne : {false, true}) {
-            Harness h(kNowhere);
-            h.add({"example.com", "other.com"});
-            h.ctx.options.checkSelected = true;
-            if (selectOne) {
-                h.ctx.list.selectRows({0});
-                h.prompter.queueAnswer(false);
-            }
-            h.engine.allstarter();
-            QCOMPARE(h.prompter.texts(),
-                     QStringList{selectOne ? checkText::confirmStart(1) : checkText::kNothingSelected});
-            QVERIFY(!h.engine.running());
-            QVERIFY(!h.engine.session().selectedOnly);
-            QCOMPARE(h.ctx.list.size(), 2);
-            QVERIFY(!h.folder.exists(u"temp.txt"_s));
-            QVERIFY(!h.folder.exists(u"remember.txt"_s));
-        }
-        {
-            // A data folder that cannot take temp.txt: the list stays as it was.
-            Harness h(kNowhere);
-            h.add({"example.com"});
-            QVERIFY(QDir(h.folder.path()).mkdir(u"temp.txt"_s));
-            QVERIFY(!h.start());
-            QVERIFY(h.prompter.lastText().startsWith(checkText::kWorkFileError));
-            QCOMPARE(h.ctx.list.size(), 1);
-        }
-        // remember.txt that cannot take the rows a selected-only run leaves alone:
-        // they would have no other copy, so the run does not start.
-        Harness h(kNowhere);
-        h.add({"aa.com", "bb.com", "cc.com", "dd.com"});
-        h.ctx.options.checkSelected = true;
-        h.ctx.list.selectRows({0});
-        {
-            FileSizeLimit limit(20);
-            QVERIFY(limit.active());
-            QVERIFY(!h.start());
-        }
-        QCOMPARE(h.prompter.texts(), QStringList{checkText::kWorkFileWriteError +
-                                                 h.folder.file(u"remember.txt"_s) + u": File too large"_s});
-        QCOMPARE(h.ctx.list.size(), 4);
-        QVERIFY(!h.folder.exists(u"temp.txt"_s));
     }
 
     void stopRightAfterStart()
@@ -268,31 +284,38 @@ private slots:
                  "busy.com\001N/A\001N/A\001Erroneous whois response\r\nflaky.net\001FREE\001N/A\001N/A\r\n");
     }
 
+    void connectionFailures_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::addColumn<QString>("information"); // of ab.net and ab.info
+        QTest::newRow("no retries") << false << u"Main connection error...|Main connection error..."_s;
+        QTest::newRow("retries") << true << u"Connection retry error..|N/A"_s;
+    }
+
     void connectionFailures()
     {
         // A refused connection is retried with the plain query; a port out of range makes
         // the socket refuse the connect request itself, inside the dispatcher or the retry.
+        QFETCH(bool, retry);
+        QFETCH(QString, information);
         LoopbackWhoisServer good;
         good.setDefault(Reply::text("No match for that\r\n"));
         const QString badPort = u"127.0.0.1:99999"_s;
-        for (const bool retry : {false, true}) {
-            Harness h({u"127.0.0.1:%1"_s.arg(LoopbackWhoisServer::refusedPort()), good.address()});
-            h.serve(u"net"_s, {badPort});
-            h.serve(u"info"_s, {badPort, good.address()});
-            h.ctx.options.retry = retry;
-            h.add({"ab.com", "ab.net", "ab.info"});
-            QVERIFY(h.run());
-            QCOMPARE(h.work().count("\r\n"), 3);
-            QVERIFY(!good.queries().contains(u"=ab.com"_s));
-            const QString info = h.cells(ColInformation, {"ab.com", "ab.net", "ab.info"});
-            QCOMPARE(info.section(u'|', 1), retry ? "Connection retry error..|N/A"_L1
-                                                  : "Main connection error...|Main connection error..."_L1);
-            if (retry) {
-                QCOMPARE(h.cells(ColAvailability, {"ab.com", "ab.info"}), "FREE|FREE"_L1);
-            } else {
-                QVERIFY(info.startsWith(checkText::kErrorPrefix));
-                QVERIFY(!info.startsWith(checkText::kErrorPrefix + u'|'));
-            }
+        Harness h({u"127.0.0.1:%1"_s.arg(LoopbackWhoisServer::refusedPort()), good.address()});
+        h.serve(u"net"_s, {badPort});
+        h.serve(u"info"_s, {badPort, good.address()});
+        h.ctx.options.retry = retry;
+        h.add({"ab.com", "ab.net", "ab.info"});
+        QVERIFY(h.run());
+        QCOMPARE(h.work().count("\r\n"), 3);
+        QVERIFY(!good.queries().contains(u"=ab.com"_s));
+        const QString info = h.cells(ColInformation, {"ab.com", "ab.net", "ab.info"});
+        QCOMPARE(info.section(u'|', 1), information);
+        if (retry) {
+            QCOMPARE(h.cells(ColAvailability, {"ab.com", "ab.info"}), "FREE|FREE"_L1);
+        } else {
+            QVERIFY(info.startsWith(checkText::kErrorPrefix));
+            QVERIFY(!info.startsWith(checkText::kErrorPrefix + u'|'));
         }
     }
 
@@ -349,14 +372,6 @@ private slots:
         QCOMPARE(h.work(), "drip.com\001N/A\001N/A\001Timeout\r\n");
     }
 
-    void progressCounters()
-    {
-        // The percentage rounds halves to even and stays within 0..100.
-        const int cases[][3] = {{8, 3, 38}, {8, 12, 100}, {8, -1, 0}, {200, 1, 0}, {200, 3, 2}, {0, 0, 0}};
-        for (const auto &[runCount, processed, percent] : cases)
-            QCOMPARE(progressPercent(processed, runCount), percent);
-    }
-
     void dispatcherYieldsPanelAndStop()
     {
         LoopbackWhoisServer server;
@@ -391,5 +406,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCheckEngine)
+QV_TEST_GUILESS_MAIN(TestCheckEngine)
 #include "tst_checkengine.moc"

@@ -1,6 +1,7 @@
 #include "config/rdapbootstrap.h"
 #include "enginefixture.h"
 #include "support/loopbackhttpserver.h"
+#include "support/testmain.h"
 
 #include <QElapsedTimer>
 #include <QUrl>
@@ -388,5 +389,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRdapEngine)
+QV_TEST_GUILESS_MAIN(TestRdapEngine)
 #include "tst_rdapengine.moc"

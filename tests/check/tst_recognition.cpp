@@ -189,8 +189,9 @@ TEST(Recognition, ConfiguredStringsComeFirst)
         EXPECT_EQ(classify(c.reply, false).kind, c.off) << c.reply;
         const ReplyVerdict on = classify(c.reply, true);
         EXPECT_EQ(on.kind, c.on) << c.reply;
-        if (on.kind == ReplyClass::Taken)
+        if (on.kind == ReplyClass::Taken) {
             EXPECT_EQ(on.expiration, QString::fromLatin1(c.expirationOn)) << c.reply;
+        }
     }
     // Off, the date the recognition would read is not taken either.
     EXPECT_EQ(classify("Renewal date:\n   16-Jun-2014\n", false).expiration, u"Unknown"_s);

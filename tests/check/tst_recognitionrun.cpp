@@ -6,6 +6,7 @@
 #include "config/recognitionsetting.h"
 #include "engine/classify.h"
 #include "enginefixture.h"
+#include "support/testmain.h"
 
 #include <QFile>
 
@@ -238,5 +239,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRecognitionRun)
+QV_TEST_GUILESS_MAIN(TestRecognitionRun)
 #include "tst_recognitionrun.moc"

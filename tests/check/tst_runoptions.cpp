@@ -39,4 +39,11 @@ TEST(RunOptions, BoxesAreCorrectedInPlace)
     }
 }
 
+TEST(RunOptions, ProgressPercentRoundsHalvesToEvenWithinNoughtToOneHundred)
+{
+    const int cases[][3] = {{8, 3, 38}, {8, 12, 100}, {8, -1, 0}, {200, 1, 0}, {200, 3, 2}, {0, 0, 0}};
+    for (const auto &[runCount, processed, percent] : cases)
+        EXPECT_EQ(progressPercent(processed, runCount), percent) << processed << " of " << runCount;
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "engine/appcontext.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -323,5 +324,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSettingsWindow)
+QV_TEST_MAIN(TestSettingsWindow)
 #include "tst_settingswindow.moc"

@@ -8,6 +8,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -104,5 +105,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestExportCli)
+QV_TEST_GUILESS_MAIN(TestExportCli)
 #include "tst_exportcli.moc"

@@ -2,6 +2,7 @@
 #include "awkwardrows.h"
 #include "export/resultexportwindow.h"
 #include "listops/contextfixture.h"
+#include "support/testmain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,5 +109,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestExportWindow)
+QV_TEST_MAIN(TestExportWindow)
 #include "tst_exportwindow.moc"

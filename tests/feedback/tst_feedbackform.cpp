@@ -5,6 +5,7 @@
 #include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QByteArray>
 #include <QCheckBox>
@@ -230,5 +231,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFeedbackForm)
+QV_TEST_MAIN(TestFeedbackForm)
 #include "tst_feedbackform.moc"

@@ -4,6 +4,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QByteArray>
 #include <QLabel>
@@ -110,5 +111,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGuiRun)
+QV_TEST_MAIN(TestGuiRun)
 #include "tst_guirun.moc"

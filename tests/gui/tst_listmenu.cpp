@@ -7,6 +7,7 @@
 #include "lookup/manuallookupwindow.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/modalwindows.h"
+#include "support/testmain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -231,5 +232,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestListMenu)
+QV_TEST_MAIN(TestListMenu)
 #include "tst_listmenu.moc"

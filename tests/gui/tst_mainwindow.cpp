@@ -2,6 +2,7 @@
 #include "engine/checkengine.h"
 #include "listops/contextfixture.h"
 #include "support/modalwindows.h"
+#include "support/testmain.h"
 #include "widgets/widgetunits.h"
 
 #include <QAbstractItemView>
@@ -231,5 +232,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+QV_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -7,6 +7,7 @@
 #include "sources/manualaddwindow.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 #include "widgets/helpballoonwidget.h"
 
 #include <QApplication>
@@ -159,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWindows)
+QV_TEST_MAIN(TestWindows)
 #include "tst_windows.moc"

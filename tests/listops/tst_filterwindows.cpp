@@ -4,6 +4,7 @@
 #include "listops/standbywindow.h"
 #include "listops/stringfilterwindow.h"
 #include "listops/tldfilterwindow.h"
+#include "support/testmain.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -136,5 +137,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFilterWindows)
+QV_TEST_MAIN(TestFilterWindows)
 #include "tst_filterwindows.moc"

@@ -4,6 +4,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -148,5 +149,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestManualLookupWindow)
+QV_TEST_MAIN(TestManualLookupWindow)
 #include "tst_manuallookupwindow.moc"

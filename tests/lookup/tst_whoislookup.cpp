@@ -8,6 +8,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -250,5 +251,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWhoisLookup)
+QV_TEST_GUILESS_MAIN(TestWhoisLookup)
 #include "tst_whoislookup.moc"

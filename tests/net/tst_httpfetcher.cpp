@@ -1,6 +1,7 @@
 #include "net/httpfetcher.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/testmain.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -293,5 +294,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestHttpFetcher)
+QV_TEST_GUILESS_MAIN(TestHttpFetcher)
 #include "tst_httpfetcher.moc"

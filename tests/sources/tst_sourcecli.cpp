@@ -5,6 +5,7 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QProcess>
 #include <QTest>
@@ -153,5 +154,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSourceCli)
+QV_TEST_GUILESS_MAIN(TestSourceCli)
 #include "tst_sourcecli.moc"

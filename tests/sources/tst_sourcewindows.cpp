@@ -11,6 +11,7 @@
 #include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 #include "widgets/helpballoonwidget.h"
 
 #include <QApplication>
@@ -359,5 +360,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSourceWindows)
+QV_TEST_MAIN(TestSourceWindows)
 #include "tst_sourcewindows.moc"

@@ -2,6 +2,7 @@
 
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
+#include "support/testmain.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -227,5 +228,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWebHarvester)
+QV_TEST_GUILESS_MAIN(TestWebHarvester)
 #include "tst_webharvester.moc"

@@ -5,6 +5,7 @@
 #include "support/loopbackhttpserver.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 
 #include <QByteArray>
 #include <QCheckBox>
@@ -258,5 +259,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWebSearchWindow)
+QV_TEST_MAIN(TestWebSearchWindow)
 #include "tst_websearchwindow.moc"

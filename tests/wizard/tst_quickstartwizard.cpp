@@ -7,6 +7,7 @@
 #include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
+#include "support/testmain.h"
 #include "wizard/quickstart.h"
 
 #include <QAbstractButton>
@@ -220,5 +221,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestQuickStartWizard)
+QV_TEST_MAIN(TestQuickStartWizard)
 #include "tst_quickstartwizard.moc"
