@@ -42,10 +42,12 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
     , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1, [this](qint16 slot) {
         // Its wait ends now; it is silent from here on only if its server is.
+        // It had its pause between names while it waited: the request goes
+        // out at once, so the server always has its share of requests.
         if (m_ctx.run.stopped)
             return;
         m_session.slot(slot).lastActivity = now();
-        armRetry(slot);
+        armRetry(slot, 0);
     })
 {
     Winsock1.setReceiveCap(kReplyCap);
