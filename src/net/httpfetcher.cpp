@@ -383,6 +383,9 @@ void HttpFetcher::startTransfer(Entry &e, const QUrl &url)
     CURL *easy = e.easy;
     curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded(QUrl::RemoveFragment).constData());
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, static_cast<curl_slist *>(m_headers));
+    // Over TLS a server may offer HTTP/2: a request waits for the connection
+    // being made to learn that, rather than pay a handshake of its own.
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, url.scheme() == QLatin1String("https") ? 1L : 0L);
     if (!m_caFile.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.constData());
     const CURLMcode added = curl_multi_add_handle(static_cast<CURLM *>(m_multi), easy);
