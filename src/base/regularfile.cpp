@@ -25,7 +25,8 @@ QString statProblem(const struct stat &info, qint64 cap)
 
 QString regularFileProblem(const QString &path, qint64 cap)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return errno == ENOENT ? QString() : qt_error_string(errno);
     return statProblem(info, cap);
@@ -35,7 +36,8 @@ RegularFileRead readRegularFile(const QString &path, qint64 cap)
 {
     RegularFileRead out;
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(name.constData(), &info) != 0) {
         out.exists = errno != ENOENT;
         if (out.exists)

@@ -12,8 +12,9 @@ ExtraSettings::ExtraSettings(const QString &dataFolder)
         return;
     }
     // The session's settings then live in memory only.
-    m_problem = QStringLiteral("%1 cannot be used (%2); its settings keep their defaults, and it is not written.")
-                    .arg(m_path, why);
+    m_problem =
+        QStringLiteral("%1 cannot be used (%2); its settings keep their defaults, and it is not written.")
+            .arg(m_path, why);
 }
 
 ExtraSettings::~ExtraSettings() = default;

@@ -90,7 +90,8 @@ QUrl rdapDomainUrl(const QString &base, const QString &name)
     QString path = url.path(QUrl::FullyEncoded);
     if (!path.endsWith(u'/'))
         path += u'/';
-    path += QStringLiteral("domain/") + QString::fromLatin1(QUrl::toPercentEncoding(ascii, "-._~!$&'()*+,;=:@"));
+    path +=
+        QStringLiteral("domain/") + QString::fromLatin1(QUrl::toPercentEncoding(ascii, "-._~!$&'()*+,;=:@"));
     url.setPath(path, QUrl::TolerantMode);
     return url.isValid() ? url : QUrl();
 }

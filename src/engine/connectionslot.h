@@ -29,5 +29,4 @@ struct ConnectionSlot {
     bool deferred = false;
     bool waitingForServer = false; // until another slot's request to the server ends
     QString rdapServer;            // the server the slot's request out is counted against
-
 };

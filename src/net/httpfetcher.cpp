@@ -361,7 +361,8 @@ void HttpFetcher::get(int index, const QUrl &url)
             [this, index, serial = e.serial] {
                 Entry *later = existing(index);
                 if (later && later->serial == serial && later->busy)
-                    finish(*later, Result::Kind::TransportError, QStringLiteral("not an http or https address"));
+                    finish(*later, Result::Kind::TransportError,
+                           QStringLiteral("not an http or https address"));
             },
             Qt::QueuedConnection);
         return;
@@ -514,9 +515,8 @@ void HttpFetcher::transferDone(Entry &e, int code)
         finish(e, Result::Kind::Reply, QString());
         return;
     }
-    const QUrl target = e.location.isEmpty()
-                            ? QUrl()
-                            : e.url.resolved(QUrl::fromEncoded(e.location, QUrl::TolerantMode));
+    const QUrl target =
+        e.location.isEmpty() ? QUrl() : e.url.resolved(QUrl::fromEncoded(e.location, QUrl::TolerantMode));
     if (!isHttpUrl(target)) {
         finish(e, Result::Kind::BadRedirect, QStringLiteral("a redirect without a usable target"));
         return;
@@ -531,7 +531,8 @@ void HttpFetcher::transferDone(Entry &e, int code)
         return;
     }
     if (r.redirects >= kMaxRedirects) {
-        finish(e, Result::Kind::TooManyRedirects, QStringLiteral("more than %1 redirects").arg(kMaxRedirects));
+        finish(e, Result::Kind::TooManyRedirects,
+               QStringLiteral("more than %1 redirects").arg(kMaxRedirects));
         return;
     }
     ++r.redirects;

@@ -72,8 +72,8 @@ TEST(Rdap, Classification)
     const QByteArray badDate =
         R"({"objectClassName":"domain","ldhName":"example.com.","events":[{"eventAction":"expiration",)"
         R"("eventDate":"soon"}],"status":["ok\u0001", "  renew period "]})";
-    const QByteArray longStatus =
-        R"({"objectClassName":"domain","ldhName":"example.com","status":[")" + QByteArray(120, 'x') + R"("]})";
+    const QByteArray longStatus = R"({"objectClassName":"domain","ldhName":"example.com","status":[")" +
+                                  QByteArray(120, 'x') + R"("]})";
     const auto named = [](const QByteArray &names) {
         return reply(200, R"({"objectClassName":"domain",)" + names + "}");
     };
@@ -93,8 +93,8 @@ TEST(Rdap, Classification)
         {"another name", named(R"("ldhName":"other.com")"), C::Erroneous, other},
         {"no name", named(R"("status":["active"])"), C::Erroneous, notRdap},
         {"only the Unicode name, another", named(R"("unicodeName":"exämple.com")"), C::Erroneous, other},
-        {"the Unicode name another", named(R"("ldhName":"example.com","unicodeName":"other.com")"), C::Erroneous,
-         other},
+        {"the Unicode name another", named(R"("ldhName":"example.com","unicodeName":"other.com")"),
+         C::Erroneous, other},
         {"a name that is no text", named(R"("ldhName":7)"), C::Erroneous, other},
         {"only the Unicode name, ours", named(R"("unicodeName":"Example.COM.")"), C::Taken, u"N/A|N/A"_s},
         {"both names of a name in another script",
@@ -308,8 +308,8 @@ TEST(Rdap, FilesThatAreNotFiles)
         const QString ini = folder.file("quorvane.ini");
         c.make(ini);
         ExtraSettings extra(folder.path());
-        EXPECT_EQ(extra.problem(),
-                  ini + " cannot be used (" + c.problem + "); its settings keep their defaults, and it is not written.");
+        EXPECT_EQ(extra.problem(), ini + " cannot be used (" + c.problem +
+                                       "); its settings keep their defaults, and it is not written.");
         EXPECT_EQ(rdapModeSetting(extra).mode, kDefaultRdapMode);
         EXPECT_EQ(extra.save(), "");
         setRdapMode(extra, RdapMode::First);

@@ -226,7 +226,7 @@ private slots:
     void announcedWaits_data()
     {
         QTest::addColumn<QByteArrayList>("retryAfter"); // the 429s' headers, in the order they are sent
-        QTest::addColumn<int>("waitMs");                 // what the run keeps for the server; -1: nothing
+        QTest::addColumn<int>("waitMs");                // what the run keeps for the server; -1: nothing
         QTest::newRow("120 s") << QByteArrayList{"120"} << 120000;
         QTest::newRow("121 s, cut to 120") << QByteArrayList{"121"} << 120000;
         QTest::newRow("0 s") << QByteArrayList{"0"} << -1;

@@ -177,7 +177,8 @@ private slots:
             if (path.startsWith(u"/body/"_s))
                 return Http::http(200, QByteArray(number, 'x'));
             if (path.startsWith(u"/deflate/"_s))
-                return Http::http(200, qCompress(QByteArray(number, 'x')).mid(4), {"Content-Encoding: deflate"});
+                return Http::http(200, qCompress(QByteArray(number, 'x')).mid(4),
+                                  {"Content-Encoding: deflate"});
             if (path == "/endless"_L1)
                 return Http::trickle({"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n",
                                       QByteArray(3000, 'x'), QByteArray(3000, 'x')},
@@ -200,7 +201,8 @@ private slots:
     void keepAliveAndLimits()
     {
         LoopbackHttpServer server;
-        server.setHandler([](const QString &line) { return Http::kept(200, line.section(u' ', 1, 1).toLatin1()); });
+        server.setHandler(
+            [](const QString &line) { return Http::kept(200, line.section(u' ', 1, 1).toLatin1()); });
         HttpFetcher fetcher;
         // One after the other, every request goes over the first connection.
         for (int i = 0; i < 20; ++i)
@@ -241,8 +243,9 @@ private slots:
             const char *path;
             QByteArray body;
         } steps[] = {
-            {"/stray", "asked"}, {"/after-stray", "/after-stray"}, {"/close", "closing"},
-            {"/after-close", "/after-close"}, {"/vanish", "/vanish"},
+            {"/stray", "asked"},    {"/after-stray", "/after-stray"},
+            {"/close", "closing"},  {"/after-close", "/after-close"},
+            {"/vanish", "/vanish"},
         };
         for (const auto &step : steps) {
             const HttpFetcher::Result r = fetch(fetcher, server, QString::fromLatin1(step.path));
@@ -261,7 +264,8 @@ private slots:
         hostile.setHandler([](const QString &) {
             return Http::page("HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(8 << 20, 'h') + "\r\n\r\n");
         });
-        healthy.setHandler([](const QString &line) { return Http::kept(200, line.section(u' ', 1, 1).toLatin1()); });
+        healthy.setHandler(
+            [](const QString &line) { return Http::kept(200, line.section(u' ', 1, 1).toLatin1()); });
         HttpFetcher fetcher;
         QSignalSpy done(&fetcher, &HttpFetcher::finished);
         for (int i = 0; i < 10; ++i)
@@ -344,7 +348,8 @@ private slots:
         QVERIFY(server.waitForFinished());
         log += server.readAll();
         QSet<QString> sessions;
-        for (const QRegularExpressionMatch &m : QRegularExpression(u"\\[id=(\\d+)\\]"_s).globalMatch(QString::fromLatin1(log)))
+        for (const QRegularExpressionMatch &m :
+             QRegularExpression(u"\\[id=(\\d+)\\]"_s).globalMatch(QString::fromLatin1(log)))
             sessions.insert(m.captured(1));
         QCOMPARE(sessions.size(), 1);
     }
@@ -362,7 +367,8 @@ private slots:
         qunsetenv("http_proxy");
         QVERIFY(answered);
         QVERIFY2(fetcher.result(0).kind == Kind::Reply, qPrintable(fetcher.result(0).error));
-        QCOMPARE(fetcher.result(0).body, QByteArray("GET http://rdap.example.invalid/domain/ab.com HTTP/1.1"));
+        QCOMPARE(fetcher.result(0).body,
+                 QByteArray("GET http://rdap.example.invalid/domain/ab.com HTTP/1.1"));
     }
 };
 

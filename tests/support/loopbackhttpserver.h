@@ -28,8 +28,8 @@ class LoopbackHttpServer : public QObject
 public:
     struct Reply {
         QList<QByteArray> pieces;
-        int pauseMs = 0;     // between pieces
-        int delayMs = 0;     // before anything is written
+        int pauseMs = 0;       // between pieces
+        int delayMs = 0;       // before anything is written
         bool silent = false;   // nothing written, the connection left open
         bool keepOpen = false; // after the pieces, the next request on the same connection
 
