@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# A whole check run through quorvane-cli over RDAP: 100,000 names at 500
-# connections, each TLD's RDAP server on a loopback port of its own (Qt keeps
-# six HTTP/1.1 connections per host; see bench/rdap_bench.cpp), next to the
-# same names over WHOIS.
+# Whole check runs through quorvane-cli over RDAP: 100,000 names at 500
+# connections, each TLD's RDAP server on a loopback port of its own, next to
+# the same names over WHOIS; then one server for all; then a hostile server
+# beside a healthy one (see bench/rdap_bench.cpp).
 set -euo pipefail
 BENCH_DIR="${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/bench}"
 CLI="${QV_BUILD:-$BENCH_DIR/..}/bin/quorvane-cli"

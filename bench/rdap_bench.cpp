@@ -1,16 +1,16 @@
-// A whole check run through quorvane-cli over RDAP: N names at C connections,
-// every TLD of the default table served by an RDAP server of its own on
-// loopback (one port each), next to the same names over WHOIS in the same run
-// of this program, so the two rates are measured side by side.
+// Whole check runs through quorvane-cli over RDAP, N names at C connections:
 //
-// Why one port per TLD: Qt's network stack keeps at most six HTTP/1.1
-// connections to one host (scheme, host and port); further requests to it
-// wait for one of them. Real registries each run their own RDAP host, and a
-// list of names spreads over many TLDs, so a run's requests spread over many
-// hosts; one loopback port per TLD models that. The names here cycle through
-// all 111 TLDs, so 500 slots keep about 4.5 requests per host in flight, below
-// the six, and no request waits for a connection. The servers keep
-// connections open (HTTP/1.1 keep-alive), as real RDAP servers do.
+// - every TLD of the default table served by an RDAP server of its own on
+//   loopback (one port each: real registries each run their own host, and a
+//   list of names spreads over many TLDs), next to the same names over WHOIS
+//   in the same run of this program, so the two rates are measured side by
+//   side; and the connections the servers accepted, against the C allowed;
+// - every TLD served by one RDAP server, as a run over one registry's names;
+// - a server answering with an 8 MiB header line beside a healthy one, and how
+//   many names of the healthy one came back right.
+//
+// The servers keep connections open (HTTP/1.1 keep-alive), as real RDAP
+// servers do.
 //
 //   rdap_bench CLI_PATH [NAMES] [CONNECTIONS]
 //
@@ -72,6 +72,16 @@ void answerRdap(benchnet::LoopbackServer::Conn &c)
         c.out += rdapResponse(name);
         c.in.erase(0, end + 4);
     }
+}
+
+// Answers the first request of a connection with a header line of 8 MiB.
+void answerHostile(benchnet::LoopbackServer::Conn &c)
+{
+    if (c.in.find("\r\n\r\n") == std::string::npos || !c.out.empty())
+        return;
+    c.in.clear();
+    c.out = "HTTP/1.1 200 OK\r\nX-Filler: " + std::string(8 << 20, 'h') + "\r\n\r\n";
+    c.closeWhenSent = true;
 }
 
 QStringList tableTlds()
@@ -148,9 +158,54 @@ int main(int argc, char **argv)
     std::printf("rdap_check_unchecked %ld rows\n", counted.unchecked);
     std::printf("rdap_check_hosts %zu ports\n", ports.size());
     std::printf("rdap_check_connections %ld connections\n", rdap.connections());
+    std::printf("rdap_connections_allowed %d connections\n", connections);
     std::printf("rdap_check_seconds %.2f s\n", r.seconds);
     std::printf("rdap_check_rate %.0f names/s\n", rate);
     std::printf("rdap_peak_rss_mib %.1f MiB\n", r.peakRssKiB / 1024.0);
     std::printf("rdap_of_whois %.1f %%\n", whoisRate > 0 ? 100.0 * rate / whoisRate : 0);
+
+    // One server for every TLD.
+    {
+        QTemporaryDir dir;
+        benchnet::LoopbackServer one(answerRdap);
+        const QString base = QStringLiteral("http://127.0.0.1:%1/rdap/").arg(one.port());
+        benchcli::writeSettings(dir.path(), [&](int) { return base; });
+        const QString out = QDir(dir.path()).filePath(QStringLiteral("report.txt"));
+        const benchcli::CliResult single = runCheck(cli, dir.path(), namesFile, out, connections);
+        const benchcli::ReportCounts c = benchcli::countReport(out);
+        std::printf("rdap_one_server_unchecked %ld rows\n", c.unchecked);
+        std::printf("rdap_one_server_connections %ld connections\n", one.connections());
+        std::printf("rdap_one_server_rate %.0f names/s\n", single.seconds > 0 ? names / single.seconds : 0);
+    }
+
+    // A hostile server (the first TLD's) beside a healthy one (the second's): a name each in turn.
+    {
+        QTemporaryDir dir;
+        benchnet::LoopbackServer hostile(answerHostile);
+        benchnet::LoopbackServer healthy(answerRdap);
+        benchcli::writeSettings(dir.path(), [&](int i) {
+            return QStringLiteral("http://127.0.0.1:%1/").arg(i == 0 ? hostile.port() : healthy.port());
+        });
+        const long count = 2000;
+        const QString list = QDir(dir.path()).filePath(QStringLiteral("names.txt"));
+        writeNames(list, count, tlds.mid(0, 2));
+        const QString out = QDir(dir.path()).filePath(QStringLiteral("report.txt"));
+        runCheck(cli, dir.path(), list, out, connections);
+        long right = 0;
+        QFile f(out);
+        if (f.open(QIODevice::ReadOnly)) {
+            f.readLine();
+            while (!f.atEnd()) {
+                const QList<QByteArray> cells = f.readLine().split('|');
+                const QByteArray name = cells.value(0);
+                if (!name.endsWith('.' + tlds[1].toLatin1()))
+                    continue;
+                const bool free = benchnet::isFreeName(std::string_view(name.constData(), name.size()));
+                right += cells.value(3) == (free ? "FREE" : "Taken") ? 1 : 0;
+            }
+        }
+        std::printf("rdap_beside_hostile_right %ld names\n", right);
+        std::printf("rdap_beside_hostile_names %ld names\n", count / 2);
+    }
     return 0;
 }

@@ -1,30 +1,41 @@
 #include "extrasettings.h"
 
 #include "base/datafolder.h"
+#include "base/regularfile.h"
 
 ExtraSettings::ExtraSettings(const QString &dataFolder)
-    : m_settings(std::make_unique<QSettings>(
-          dataFile(dataFolder, QString::fromLatin1(kExtraSettingsFileName)), QSettings::IniFormat))
+    : m_path(dataFile(dataFolder, QString::fromLatin1(kExtraSettingsFileName)))
 {
+    const QString why = regularFileProblem(m_path, kMaxFileBytes);
+    if (why.isEmpty()) {
+        m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
+        return;
+    }
+    // The session's settings then live in memory only.
+    m_problem =
+        QStringLiteral("%1 cannot be used (%2); its settings keep their defaults, and it is not written.")
+            .arg(m_path, why);
 }
 
 ExtraSettings::~ExtraSettings() = default;
 
 QVariant ExtraSettings::value(const QString &key, const QVariant &defaultValue) const
 {
+    if (!m_settings)
+        return m_memory.value(key, defaultValue);
     return m_settings->value(key, defaultValue);
 }
 
 QString ExtraSettings::text(const QString &key, const QString &defaultValue) const
 {
-    return m_settings->value(key, defaultValue).toString();
+    return value(key, defaultValue).toString();
 }
 
 bool ExtraSettings::flag(const QString &key, bool defaultValue) const
 {
-    if (!m_settings->contains(key))
+    if (!contains(key))
         return defaultValue;
-    const QString v = m_settings->value(key).toString().trimmed().toLower();
+    const QString v = value(key).toString().trimmed().toLower();
     if (v == QLatin1String("true") || v == QLatin1String("1") || v == QLatin1String("yes") ||
         v == QLatin1String("on"))
         return true;
@@ -36,16 +47,27 @@ bool ExtraSettings::flag(const QString &key, bool defaultValue) const
 
 void ExtraSettings::setValue(const QString &key, const QVariant &value)
 {
+    if (!m_settings) {
+        m_changed = true;
+        m_memory.insert(key, value);
+        return;
+    }
     m_settings->setValue(key, value);
 }
 
 bool ExtraSettings::contains(const QString &key) const
 {
-    return m_settings->contains(key);
+    return m_settings ? m_settings->contains(key) : m_memory.contains(key);
 }
 
 QString ExtraSettings::save()
 {
+    if (!m_settings) {
+        // Reported at the start; only changes the user made since are worth a word.
+        if (!m_changed)
+            return {};
+        return QStringLiteral("%1 is not a regular file; the changed settings were not saved.").arg(m_path);
+    }
     m_settings->sync();
     switch (m_settings->status()) {
     case QSettings::NoError:
@@ -60,5 +82,5 @@ QString ExtraSettings::save()
 
 QString ExtraSettings::path() const
 {
-    return m_settings->fileName();
+    return m_settings ? m_settings->fileName() : m_path;
 }

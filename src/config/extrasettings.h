@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -13,9 +14,16 @@
 // Each subsystem names its own keys ("harvest/host", "check/recognition") and
 // validates what it reads: a value it cannot use falls back to its default and
 // is reported where the subsystem reports problems.
+//
+// A quorvane.ini that is not a regular file of reasonable size (a named pipe,
+// a link to a device, a folder) is neither read nor written: every setting
+// keeps its default for the session, and problem() says why.
 class ExtraSettings
 {
 public:
+    // Far beyond what the program writes; a larger file is not one of ours.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     explicit ExtraSettings(const QString &dataFolder);
     ~ExtraSettings();
 
@@ -29,9 +37,16 @@ public:
     QString save();
 
     QString path() const;
+    // Why the file is not used, empty when it is.
+    const QString &problem() const { return m_problem; }
 
 private:
+    QString m_path;
+    QString m_problem;
+    // The file, or (when it cannot be used) the session's values in memory.
     std::unique_ptr<QSettings> m_settings;
+    QVariantHash m_memory;
+    bool m_changed = false;
 };
 
 inline constexpr const char *kExtraSettingsFileName = "quorvane.ini";

@@ -1,18 +1,15 @@
 #include "rdapbootstrap.h"
 
 #include "base/datafolder.h"
+#include "base/regularfile.h"
 #include "extrasettings.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
-
-// A bootstrap file is a few tens of kilobytes; anything far larger is not one.
-constexpr qint64 kMaxBootstrapBytes = 16 * 1024 * 1024;
 
 bool isHttpBase(const QUrl &url)
 {
@@ -73,9 +70,6 @@ bool isRdapServer(QStringView server)
 
 QUrl rdapDomainUrl(const QString &base, const QString &name)
 {
-    QString text = base.trimmed();
-    if (!text.endsWith(u'/'))
-        text += u'/';
     // Names reach the engine in ASCII already; a name typed into the manual
     // lookup with its override may not have.
     QString ascii = name;
@@ -87,11 +81,19 @@ QUrl rdapDomainUrl(const QString &base, const QString &name)
             break;
         }
     }
-    QUrl url(text, QUrl::TolerantMode);
+    QUrl url(base.trimmed(), QUrl::TolerantMode);
     if (!url.isValid())
         return {};
-    url.setPath(url.path() + QStringLiteral("domain/") + ascii);
-    return url;
+    // The query goes to the path's end, and a query of the base stays after
+    // it; a fragment is the reader's, never the server's.
+    url.setFragment(QString());
+    QString path = url.path(QUrl::FullyEncoded);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    path +=
+        QStringLiteral("domain/") + QString::fromLatin1(QUrl::toPercentEncoding(ascii, "-._~!$&'()*+,;=:@"));
+    url.setPath(path, QUrl::TolerantMode);
+    return url.isValid() ? url : QUrl();
 }
 
 QString rdapServerKey(const QUrl &url)
@@ -168,19 +170,12 @@ std::shared_ptr<const RdapBootstrap> RdapBootstrap::builtin()
 std::shared_ptr<const RdapBootstrap> RdapBootstrap::load(const QString &dataFolder, QString *problem)
 {
     const QString path = dataFile(dataFolder, QString::fromLatin1(kRdapBootstrapFileName));
-    const QFileInfo info(path);
-    if (!info.exists())
+    const RegularFileRead file = readRegularFile(path, kMaxFileBytes);
+    if (!file.exists)
         return builtin();
-    QString why;
-    QFile file(path);
-    if (info.isDir())
-        why = QStringLiteral("it is a folder");
-    else if (info.size() > kMaxBootstrapBytes)
-        why = QStringLiteral("it is larger than %1 bytes").arg(kMaxBootstrapBytes);
-    else if (!file.open(QIODevice::ReadOnly))
-        why = file.errorString();
+    QString why = file.problem;
     if (why.isEmpty()) {
-        if (std::optional<RdapBootstrap> parsed = parse(file.readAll(), &why))
+        if (std::optional<RdapBootstrap> parsed = parse(file.bytes, &why))
             return std::make_shared<const RdapBootstrap>(std::move(*parsed));
     }
     if (problem)

@@ -61,6 +61,9 @@ QString rdapServerKey(const QUrl &url);
 class RdapBootstrap
 {
 public:
+    // A bootstrap file is a few tens of kilobytes; anything far larger is not one.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
+
     // Reads the registry's JSON; nullopt (with the reason) when it holds no usable service.
     static std::optional<RdapBootstrap> parse(const QByteArray &json, QString *error = nullptr);
     // The snapshot shipped inside the program.

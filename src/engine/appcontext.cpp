@@ -17,6 +17,8 @@ void AppContext::loadConfiguration()
     config.freeResponses = defaultFreeResponses();
     config.errorResponses = defaultErrorResponses();
     LoadSettings(dataFolder, config, options);
+    if (!extra.problem().isEmpty())
+        prompter.warn(kProgramTitle, extra.problem());
     // Names added before the first run get their TLD from the full suffix list,
     // not just their last label.
     run.suffixes.mylist(config.table.tlds());

@@ -40,12 +40,23 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     , m_ctx(ctx)
     , m_host(host)
     , m_timers(std::make_unique<SlotTimers[]>(kSlotCount))
-    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1)
+    , m_connector(m_session, ctx.run, ctx.clock, host, Winsock1, Rdap1, [this](qint16 slot) {
+        // Its wait ends now; it is silent from here on only if its server is.
+        // It had its pause between names while it waited: the request goes
+        // out at once, so the server always has its share of requests.
+        if (m_ctx.run.stopped)
+            return;
+        m_session.slot(slot).lastActivity = now();
+        armRetry(slot, 0);
+    })
 {
     Winsock1.setReceiveCap(kReplyCap);
     // An RDAP reply is JSON of a few kilobytes; the WHOIS cap bounds it too.
     Rdap1.setBodyCap(kReplyCap);
     Rdap1.setAccept(QByteArrayLiteral("application/rdap+json"));
+    // A slot has at most one request out, so as many connections as slots
+    // means none ever waits for one: a request is on the wire when its slot asks.
+    Rdap1.setConnectionLimits(kSlotCount, kSlotCount);
     for (int i = 0; i < kSlotCount; ++i) {
         Winsock1.ArrayAdd(i);
         Winsock1.SetRemotePort(i, 43);
@@ -283,7 +294,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapBootstrap = std::move(plan.bootstrap);
     s.freeResponses = std::move(plan.freeResponses);
     s.rdapNotBefore.clear();
-    s.rdapHostActivity.clear();
+    s.rdapInFlight.clear();
+    s.rdapWaiting.clear();
     s.errorResponses = std::move(plan.errorResponses);
     s.recognition = plan.recognition;
     m_ctx.list.clear();
@@ -528,6 +540,7 @@ void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
     switch (step.kind) {
     case SlotStep::Kind::None:
     case SlotStep::Kind::Connecting:
+    case SlotStep::Kind::Waiting:
         break;
     case SlotStep::Kind::RanOut:
         slotRanOut(slot);
@@ -627,11 +640,11 @@ void CheckEngine::Rdap1_Sent(qint16 slot)
 {
     if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
         return;
-    // A request that waited for a connection to its host starts its time now.
+    // The request has its connection: like a WHOIS query once connected, it is
+    // silent from now on until the server answers.
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = now();
     s.connectStart = s.lastActivity;
-    m_session.rdapHostActivity.insert(s.rdapHost, s.lastActivity);
 }
 
 void CheckEngine::Rdap1_Progress(qint16 slot)
@@ -640,7 +653,6 @@ void CheckEngine::Rdap1_Progress(qint16 slot)
         return;
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
-    m_session.rdapHostActivity.insert(s.rdapHost, t);
     if (ticksSince(t, s.connectStart) < static_cast<qint64>(m_session.timeoutMs) * kTrickleTimeouts)
         s.lastActivity = t;
 }
@@ -652,13 +664,19 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     ConnectionSlot &s = m_session.slot(slot);
     const qint32 t = now();
     s.lastActivity = t;
-    m_session.rdapHostActivity.insert(s.rdapHost, t);
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
+    m_connector.endRdapRequest(slot);
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
-        if (seconds > 0)
-            m_session.rdapNotBefore.insert(rdapServerKey(result.url),
-                                           t + static_cast<qint32>(seconds * 1000));
+        if (seconds > 0) {
+            // A shorter wait announced later does not end a longer one: the
+            // server is left alone until the latest end it asked for.
+            const qint32 until = t + static_cast<qint32>(seconds * 1000);
+            const QString key = rdapServerKey(result.url);
+            const auto known = m_session.rdapNotBefore.constFind(key);
+            if (known == m_session.rdapNotBefore.constEnd() || ticksSince(until, *known) > 0)
+                m_session.rdapNotBefore.insert(key, until);
+        }
     }
     const RdapVerdict verdict = classifyRdap(result, s.query);
     switch (verdict.kind) {
@@ -683,16 +701,9 @@ void CheckEngine::Timeout1_Timer()
     if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
-    const qint32 queueLimit = m_session.timeoutMs * kQueueTimeouts;
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
-        if (s.finished || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
-            continue;
-        // A request still waiting for a connection to its server is not silent
-        // while the server answers others; a server that shows no sign of life
-        // (it does not even accept connections) leaves it as silent as itself.
-        if (Rdap1.busy(i) && !Rdap1.sent(i) && ticksSince(t, s.connectStart) < queueLimit &&
-            ticksSince(t, m_session.rdapHostActivity.value(s.rdapHost, s.connectStart)) < m_session.timeoutMs)
+        if (s.finished || s.waitingForServer || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);
@@ -702,7 +713,7 @@ void CheckEngine::Timeout1_Timer()
             return;
         }
         // A late answer must not write a second line for the name.
-        Rdap1.abort(i);
+        m_connector.endRdapRequest(slot);
         // A fallback is a retry: one per sweep. A failed write ended the sweep's run.
         if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped)
             return;

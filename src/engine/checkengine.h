@@ -46,12 +46,6 @@ public:
     // A Retry-After longer than this is cut to it: a server may slow a run
     // down, not hold it for hours.
     static constexpr qint64 kMaxRetryAfterSeconds = 120;
-    // An RDAP request waiting for a connection to its server (six at most per
-    // server) is not silent while the server shows signs of life: the sweep
-    // leaves it alone for up to this many time-outs. A queue in front of a slow
-    // server may be long; but a request Qt never sends must not hold its slot
-    // for ever.
-    static constexpr qint32 kQueueTimeouts = 60;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;
@@ -79,7 +73,7 @@ public:
     const ConnectionSlot &connectionSlot(int slot) const { return m_session.slot(slot); }
     bool dispatchArmed(int slot) const;
     bool retryArmed(int slot) const;
-    // The slot's RDAP request has gone out (it no longer waits for a connection to its host).
+    // The slot's RDAP request has a connection and has gone out.
     bool rdapRequestSent(int slot) const { return Rdap1.sent(slot); }
     // Why the last run could not write its results, empty when it could.
     const QString &workFileError() const { return m_workFileError; }

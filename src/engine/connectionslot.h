@@ -21,10 +21,12 @@ struct ConnectionSlot {
     // RDAP: the bootstrap's base URL for the name (empty when none or not
     // looked up yet), whether it leads the name's rotation, whether the name's
     // own servers failed and it is asked last, and whether Retry1 resumes a
-    // request that waited for a server's Retry-After.
+    // request that waited for a server (its Retry-After, or a request of the
+    // run to it to end).
     QString rdapService;
-    QString rdapHost; // the server of the slot's latest RDAP request (rdapServerKey)
     bool rdapFirst = false;
     bool rdapFallback = false;
     bool deferred = false;
+    bool waitingForServer = false; // until another slot's request to the server ends
+    QString rdapServer;            // the server the slot's request out is counted against
 };

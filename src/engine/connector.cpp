@@ -31,13 +31,14 @@ bool validSlot(int slot)
 } // namespace
 
 connector::connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket,
-                     HttpFetcher &rdap)
+                     HttpFetcher &rdap, std::function<void(qint16)> wake)
     : m_session(session)
     , m_run(run)
     , m_clock(clock)
     , m_host(host)
     , m_socket(socket)
     , m_rdap(rdap)
+    , m_wake(std::move(wake))
 {
 }
 
@@ -104,6 +105,14 @@ bool connector::canFallBack(ConnectionSlot &s) const
     return !s.rdapService.isEmpty() && !record->servers.contains(s.rdapService);
 }
 
+void connector::endRdapRequest(qint16 slot)
+{
+    m_rdap.abort(slot);
+    const qint16 next = m_session.releaseRdapRequest(slot);
+    if (next >= 0 && m_wake)
+        m_wake(next);
+}
+
 SlotStep connector::connectSlot(qint16 slot, const QString &failText)
 {
     using Kind = SlotStep::Kind;
@@ -111,7 +120,7 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
     const QString server = currentServer(s);
     // Whatever the slot had under way ends here, of either kind: nothing of
     // an earlier attempt may answer for this one.
-    m_rdap.abort(slot);
+    endRdapRequest(slot);
     if (socketCall([&] { m_socket.CloseSck(slot); }))
         return {Kind::Failed, failText};
     const qint32 now = m_clock.tickCount();
@@ -135,10 +144,20 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
             }
             m_session.rdapNotBefore.erase(wait);
         }
+        int &out = m_session.rdapInFlight[key];
+        if (out >= RunSession::kRdapRequestsPerServer) {
+            // The program's own wait, not the server's silence: the sweep
+            // leaves the slot alone until a request to the server ends.
+            s.deferred = true;
+            s.waitingForServer = true;
+            m_session.rdapWaiting[key].append(slot);
+            return {Kind::Waiting, {}};
+        }
+        ++out;
+        s.rdapServer = key;
         // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
         s.exactMatchRetry = false;
         s.reply.clear();
-        s.rdapHost = key;
         m_rdap.get(slot, url);
         return {Kind::Connecting, {}};
     }

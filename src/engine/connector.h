@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class Clock;
 class CSocketPlus;
@@ -22,6 +23,7 @@ struct SlotStep {
         Write,      // the name is done without a connection: `text` is its information
         Failed,     // the step failed: retry while retries are left, otherwise write `text`
         Deferred,   // the server asked to be left alone: resume the connect in `delayMs`
+        Waiting,    // the server has the run's full share of requests: the end of one resumes the slot
     };
     Kind kind = Kind::None;
     QString text;
@@ -41,8 +43,9 @@ struct SlotStep {
 class connector
 {
 public:
+    // `wake` resumes a slot that waited for its RDAP server (arms its Retry1).
     connector(RunSession &session, RunState &run, Clock &clock, RunHost &host, CSocketPlus &socket,
-              HttpFetcher &rdap);
+              HttpFetcher &rdap, std::function<void(qint16 slot)> wake);
 
     // Gives `slot` the next name of the run and connects it to the first server
     // of the name's TLD. A name that fails the syntax check or has no server
@@ -57,6 +60,8 @@ public:
     // Whether the slot's name can still be asked at the bootstrap's RDAP
     // service after its own servers failed; looks the service up if needed.
     bool canFallBack(ConnectionSlot &s) const;
+    // Ends the slot's RDAP request, if it has one: its server's next waiting slot is woken.
+    void endRdapRequest(qint16 slot);
 
     QString getext(const QString &name) const;
     void parsedom(std::array<QString, 3> &parts) const;
@@ -78,4 +83,5 @@ private:
     RunHost &m_host;
     CSocketPlus &m_socket;
     HttpFetcher &m_rdap;
+    std::function<void(qint16)> m_wake;
 };

@@ -1,13 +1,15 @@
 #include "rdapclassify.h"
 
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "base/idn.h"
 #include "checktexts.h"
 #include "classify.h"
 #include "converter.h"
 #include "domainrow.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
@@ -27,6 +29,64 @@ QString cleanText(QString text)
     return text;
 }
 
+// The number written at `pos` in `digits` digits, or -1.
+int numberAt(QStringView text, qsizetype pos, qsizetype digits)
+{
+    if (pos < 0 || pos + digits > text.size())
+        return -1;
+    int value = 0;
+    for (qsizetype i = pos; i < pos + digits; ++i) {
+        const QChar c = text[i];
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+// RDAP writes its dates as "2031-02-03T04:05:06Z" (RFC 3339). A text in that
+// form whose fields cannot be (a 13th month, a 25th hour, a zone 99 hours
+// away) is no date at all; the converter, which reads only the day, month and
+// year, would make one of it. Texts in other forms are left to the converter.
+bool impossibleDate(QStringView text)
+{
+    if (text.size() < 10 || text[4] != u'-' || text[7] != u'-')
+        return false;
+    const int year = numberAt(text, 0, 4), month = numberAt(text, 5, 2), day = numberAt(text, 8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return false;
+    if (!QDate(year, month, day).isValid())
+        return true;
+    qsizetype pos = 10;
+    if (pos >= text.size() || (text[pos] != u't' && text[pos] != u' ') || numberAt(text, pos + 1, 2) < 0)
+        return false;
+    const int hour = numberAt(text, pos + 1, 2), minute = numberAt(text, pos + 4, 2);
+    if (text.size() < pos + 6 || text[pos + 3] != u':' || minute < 0)
+        return false;
+    if (hour > 23 || minute > 59)
+        return true;
+    pos += 6;
+    if (pos < text.size() && text[pos] == u':') {
+        const int second = numberAt(text, pos + 1, 2);
+        if (second < 0)
+            return false;
+        if (second > 60) // 60: a leap second
+            return true;
+        pos += 3;
+        if (pos < text.size() && text[pos] == u'.') {
+            ++pos;
+            while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9')
+                ++pos;
+        }
+    }
+    if (pos >= text.size() || (text[pos] != u'+' && text[pos] != u'-'))
+        return false;
+    const int zoneHours = numberAt(text, pos + 1, 2);
+    const qsizetype minutesAt = pos + 3 < text.size() && text[pos + 3] == u':' ? pos + 4 : pos + 3;
+    const int zoneMinutes = numberAt(text, minutesAt, 2);
+    return zoneHours > 23 || zoneMinutes > 59;
+}
+
 QString expirationOf(const QJsonObject &domain)
 {
     for (const QJsonValue &event : domain.value(QLatin1String("events")).toArray()) {
@@ -38,6 +98,8 @@ QString expirationOf(const QJsonObject &domain)
         // The same text a WHOIS reply's "expiration date:" line gives the
         // converter: lower case, without leading or trailing blanks.
         const QString date = cleanText(e.value(QLatin1String("eventDate")).toString()).trimmed().toLower();
+        if (impossibleDate(date))
+            return checkText::kUnknownDate;
         return converter(date);
     }
     return cellText::notAvailable();
@@ -65,6 +127,29 @@ QString comparableName(QString name)
     while (name.endsWith(u'.'))
         name.chop(1);
     return name;
+}
+
+enum class NamedAs { Asked, Other, Nothing };
+
+// Whether the object is about `name`: every name it gives (the ASCII form, and
+// the Unicode form taken to ASCII) must be the one asked for. An answer about
+// another name, or about none, says nothing about ours.
+NamedAs namedAs(const QJsonObject &domain, const QString &name)
+{
+    const QString wanted = comparableName(name);
+    NamedAs named = NamedAs::Nothing;
+    for (const QLatin1String key : {QLatin1String("ldhName"), QLatin1String("unicodeName")}) {
+        const auto found = domain.constFind(key);
+        if (found == domain.constEnd())
+            continue;
+        QString given = comparableName(found->toString());
+        if (hasNonAscii(given))
+            given = asciiName(given);
+        if (!found->isString() || given != wanted)
+            return NamedAs::Other;
+        named = NamedAs::Asked;
+    }
+    return named;
 }
 
 bool looksLikeJson(const HttpFetcher::Result &r)
@@ -119,15 +204,20 @@ RdapVerdict classifyRdap(const HttpFetcher::Result &r, const QString &name)
     const QJsonDocument doc = QJsonDocument::fromJson(r.body, &error);
     const QJsonObject domain = doc.object();
     const QString objectClass = domain.value(QLatin1String("objectClassName")).toString();
-    const QString ldhName = domain.value(QLatin1String("ldhName")).toString();
     const bool isDomain = objectClass.compare(QLatin1String("domain"), Qt::CaseInsensitive) == 0 ||
-                          (objectClass.isEmpty() && !ldhName.isEmpty());
+                          (objectClass.isEmpty() && domain.contains(QLatin1String("ldhName")));
     if (error.error != QJsonParseError::NoError || !doc.isObject() || !isDomain) {
         v.text = erroneous(rdaptexts::kNotRdap);
         return v;
     }
-    if (!ldhName.isEmpty() && comparableName(ldhName) != comparableName(name)) {
+    switch (namedAs(domain, name)) {
+    case NamedAs::Asked:
+        break;
+    case NamedAs::Other:
         v.text = erroneous(rdaptexts::kOtherDomain);
+        return v;
+    case NamedAs::Nothing:
+        v.text = erroneous(rdaptexts::kNotRdap);
         return v;
     }
     v.kind = RdapClass::Taken;

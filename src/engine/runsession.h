@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <memory>
@@ -20,10 +21,16 @@
 // into the next.
 struct RunSession {
     static constexpr int kSlotCount = 501;
+    // RDAP requests out at a time to one server: about what registries take
+    // before they answer 429. Further slots for the server wait for one to end.
+    static constexpr int kRdapRequestsPerServer = 6;
 
     RunSession();
     // Back to the idle state; the slots' storage stays, and the serial moves on.
     void reset();
+    // The slot's RDAP request, if one is counted, has ended: the first slot
+    // waiting for its server may go (returned, or -1 when none waits).
+    qint16 releaseRdapRequest(qint16 slot);
 
     ConnectionSlot &slot(int i) { return connectionSlots[static_cast<size_t>(i)]; }
     const ConnectionSlot &slot(int i) const { return connectionSlots[static_cast<size_t>(i)]; }
@@ -57,12 +64,12 @@ struct RunSession {
     RdapMode rdapMode = RdapMode::Off;
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     // RDAP servers that asked to be left alone (429 or 503 with Retry-After):
-    // the tick count before which none of the run's slots asks them again.
+    // the tick count before which none of the run's slots asks them again (the
+    // latest end of every wait a server announced).
     QHash<QString, qint32> rdapNotBefore;
-    // The tick count of each RDAP server's latest sign of life (a request went
-    // out to it, bytes or an answer came): requests waiting for a connection to
-    // a server that shows none are as silent as the server.
-    QHash<QString, qint32> rdapHostActivity;
+    // RDAP requests out per server, and the slots waiting for one of them to end, first come first.
+    QHash<QString, int> rdapInFlight;
+    QHash<QString, QList<qint16>> rdapWaiting;
 
     // Names of the result lines handed to temp.txt since the last block the
     // file took completely: if a write fails, these are the names it lost.

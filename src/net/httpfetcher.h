@@ -1,31 +1,33 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QSslConfiguration>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
 #include <optional>
 #include <vector>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
-// GET requests over Qt's network stack, addressed by a caller's index the way
-// the socket object addresses its sockets: one request per index at a time,
-// reported as signals on the thread that owns the object.
+// GET requests over libcurl, addressed by a caller's index the way the socket
+// object addresses its sockets: one request per index at a time, reported as
+// signals on the thread that owns the object. libcurl runs on that thread's
+// event loop (its sockets watched by socket notifiers, its one deadline by a
+// timer); nothing here has a thread of its own, and no caller ever sees a curl
+// handle.
 //
-// Redirects are followed here, not by Qt, so that a loop is told apart from a
-// long chain and neither can go on for ever. A body is read as it comes and
-// capped: a server that never stops sending ends the request as TooLarge.
+// Connections are kept alive and reused per server. How many may be open to
+// one server and in all is the owner's choice (setConnectionLimits): a caller
+// that never has more requests out than it allows finds every request on the
+// wire the moment it asks, never waiting in a queue of libcurl's.
 //
-// Qt's manager keeps at most six HTTP/1.1 connections to one host (HTTP/2,
-// which Qt offers over TLS, carries many requests on one): further requests to
-// that host wait inside it. `sent` tells a waiting request from one that is
-// out, so a caller that times requests out measures silence, not the queue.
+// What a server may cost is bounded here: the header of each answer, the body
+// (counted after it is decoded), and the redirects. Redirects are followed
+// here, not by libcurl, so that a loop is told apart from a long chain and a
+// step from https down to plain http is refused.
 class HttpFetcher : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,7 @@ public:
         enum class Kind {
             Reply,            // an HTTP response: `status` and `body`
             TransportError,   // no response: refused, unreachable, TLS, reset...
-            TooLarge,         // the body passed the cap
+            TooLarge,         // the header or the body passed its cap
             RedirectLoop,     // a redirect led back to an address already asked
             TooManyRedirects, // more redirects than allowed
             BadRedirect,      // a redirect without a usable target, or from https to plain http
@@ -52,17 +54,22 @@ public:
     };
 
     static constexpr qint64 kDefaultBodyCap = 512 * 1024;
+    // Status line and header lines of one answer together, line ends included.
+    static constexpr qint64 kHeaderCap = 64 * 1024;
     static constexpr int kMaxRedirects = 5;
 
     explicit HttpFetcher(QObject *parent = nullptr);
     ~HttpFetcher() override;
 
-    // The Accept header of every request.
-    void setAccept(const QByteArray &accept) { m_accept = accept; }
+    // The Accept header of every request from now on.
+    void setAccept(const QByteArray &accept);
     void setBodyCap(qint64 bytes) { m_bodyCap = bytes; }
-    // TLS settings of every request from now on (tests trust their own
-    // certificate here). Open connections, made with the old ones, are dropped.
-    void setSslConfiguration(const QSslConfiguration &config);
+    // A file of PEM certificates whose authorities are trusted besides the
+    // system's (tests trust their own certificate here); empty: the system's alone.
+    void setCaFile(const QString &path) { m_caFile = path.toLocal8Bit(); }
+    // Connections open at a time to one server (scheme, host and port) and in
+    // all, kept alive between requests; 0 leaves that count unbounded.
+    void setConnectionLimits(int perServer, int total);
 
     // Starts a GET of `url` on `index`, ending the index's earlier request
     // silently. A URL that is not http or https ends at once, reported by
@@ -73,7 +80,7 @@ public:
     void abortAll();
 
     bool busy(int index) const;
-    // The request of `index` has gone out (it is not waiting for a connection).
+    // The request of `index` has a connection and is on its way to the server.
     bool sent(int index) const;
     // What the index's last finished request gave.
     const Result &result(int index) const;
@@ -92,19 +99,38 @@ signals:
     void finished(int index);
 
 private:
+    friend class HttpFetcherAccess; // libcurl's callbacks
     struct Entry;
-    Entry &entry(int index);
-    void startRequest(int index, const QUrl &url);
-    void onReadyRead(int index, quint64 serial);
-    void onFinished(int index, quint64 serial);
-    void markSent(int index, quint64 serial);
-    void finish(int index, Result::Kind kind, const QString &error);
-    void dropReply(Entry &e);
+    struct Watch;
+    struct Done;
 
-    QNetworkAccessManager *m_manager;
+    Entry &entry(int index);
+    Entry *existing(int index) const;
+    void startTransfer(Entry &e, const QUrl &url);
+    void removeTransfer(Entry &e);
+    void finish(Entry &e, Result::Kind kind, const QString &error);
+    // A transfer libcurl has ended: the answer, a redirect to follow, or an error.
+    void transferDone(Entry &e, int code);
+    // libcurl's socket and timer callbacks only note what it asked for; the
+    // notifiers and the timer call back into it from the event loop.
+    static int socketCallback(void *easy, int fd, int what, void *self, void *socketData);
+    static int timerCallback(void *multi, long timeoutMs, void *self);
+    void watch(int fd, int what);
+    // Lets libcurl act on a socket (or its deadline), then reports what it did.
+    void drive(int fd, int events);
+    // Signals for what the callbacks noted, then the ended transfers. Runs
+    // outside every libcurl call: a receiver may start or end requests.
+    void report();
+    void queueEvent(Entry &e);
+
+    void *m_multi = nullptr;
     std::vector<std::unique_ptr<Entry>> m_entries;
-    QByteArray m_accept;
+    std::vector<std::unique_ptr<Watch>> m_watches; // by socket descriptor
+    std::vector<int> m_events;                     // indices with sent or progress to report
+    std::vector<void *> m_headerLists;             // every Accept list handed to libcurl
+    void *m_headers = nullptr;                     // the current one
+    QTimer m_timer;
+    QByteArray m_caFile;
     qint64 m_bodyCap = kDefaultBodyCap;
-    QSslConfiguration m_ssl = QSslConfiguration::defaultConfiguration();
     quint64 m_serial = 0;
 };

@@ -6,6 +6,12 @@
 #include "support/tempdatafolder.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -58,15 +64,20 @@ TEST(Rdap, Classification)
         HttpFetcher::Result result;
         RdapClass kind;
         QString text; // the expiration | information of a taken name, the error text otherwise
+        QString name = u"example.com"_s;
     };
+    const QString notRdap = u"Erroneous RDAP response (not an RDAP domain reply)"_s;
+    const QString err = u"Erroneous RDAP response ("_s;
     const QByteArray noStatus = R"({"objectClassName":"domain","ldhName":"example.com"})";
     const QByteArray badDate =
         R"({"objectClassName":"domain","ldhName":"example.com.","events":[{"eventAction":"expiration",)"
         R"("eventDate":"soon"}],"status":["ok\u0001", "  renew period "]})";
-    const QByteArray longStatus =
-        R"({"objectClassName":"domain","status":[")" + QByteArray(120, 'x') + R"("]})";
-    const QString notRdap = u"Erroneous RDAP response (not an RDAP domain reply)"_s;
-    const QString err = u"Erroneous RDAP response ("_s;
+    const QByteArray longStatus = R"({"objectClassName":"domain","ldhName":"example.com","status":[")" +
+                                  QByteArray(120, 'x') + R"("]})";
+    const auto named = [](const QByteArray &names) {
+        return reply(200, R"({"objectClassName":"domain",)" + names + "}");
+    };
+    const QString other = err + u"a reply for another domain)"_s;
     using C = RdapClass;
     const Case cases[] = {
         {"404 with an RDAP error", reply(404, R"({"errorCode":404,"title":"Not Found"})"), C::Free, {}},
@@ -79,8 +90,16 @@ TEST(Rdap, Classification)
         {"unreadable date, control bytes", reply(200, badDate), C::Taken,
          u"Unknown|Status: ok, renew period"_s},
         {"long status", reply(200, longStatus), C::Taken, "N/A|Status: " + QString(100, u'x') + "..."},
-        {"another name", reply(200, R"({"objectClassName":"domain","ldhName":"other.com"})"), C::Erroneous,
-         err + u"a reply for another domain)"_s},
+        {"another name", named(R"("ldhName":"other.com")"), C::Erroneous, other},
+        {"no name", named(R"("status":["active"])"), C::Erroneous, notRdap},
+        {"only the Unicode name, another", named(R"("unicodeName":"exämple.com")"), C::Erroneous, other},
+        {"the Unicode name another", named(R"("ldhName":"example.com","unicodeName":"other.com")"),
+         C::Erroneous, other},
+        {"a name that is no text", named(R"("ldhName":7)"), C::Erroneous, other},
+        {"only the Unicode name, ours", named(R"("unicodeName":"Example.COM.")"), C::Taken, u"N/A|N/A"_s},
+        {"both names of a name in another script",
+         named(R"("ldhName":"XN--BCHER-KVA.DE","unicodeName":"Bücher.de")"), C::Taken, u"N/A|N/A"_s,
+         u"xn--bcher-kva.de"_s},
         {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), C::Erroneous, notRdap},
         {"not JSON", reply(200, "Domain: example.com"), C::Erroneous, notRdap},
         {"JSON array", reply(200, "[1,2]"), C::Erroneous, notRdap},
@@ -95,9 +114,55 @@ TEST(Rdap, Classification)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const RdapVerdict v = classifyRdap(c.result, "example.com");
+        const RdapVerdict v = classifyRdap(c.result, c.name);
         EXPECT_EQ(v.kind, c.kind);
         EXPECT_EQ(v.kind == RdapClass::Taken ? v.expiration + u'|' + v.information : v.text, c.text);
+    }
+}
+
+TEST(Rdap, ExpiryDates)
+{
+    // Both sides of every field's range; the converter's form for the real ones.
+    const struct {
+        const char *what;
+        const char *date;
+        const char *expiration;
+    } cases[] = {
+        {"RFC 3339", "2031-02-03T04:05:06Z", "03-02-31"},
+        {"every field wrong", "2031-13-45T25:61:61+99:99", "Unknown"},
+        {"all zero", "0000-00-00", "Unknown"},
+        {"year 0001", "0001-01-01", "01-01-01"},
+        {"month 12", "2031-12-01", "01-12-31"},
+        {"month 13", "2031-13-01", "Unknown"},
+        {"month 00", "2031-00-01", "Unknown"},
+        {"day 31 of January", "2031-01-31", "31-01-31"},
+        {"day 32 of January", "2031-01-32", "Unknown"},
+        {"day 00", "2031-01-00", "Unknown"},
+        {"day 30 of April", "2031-04-30", "30-04-31"},
+        {"day 31 of April", "2031-04-31", "Unknown"},
+        {"29 February of a leap year", "2028-02-29T00:00:00Z", "29-02-28"},
+        {"29 February of another year", "2031-02-29T00:00:00Z", "Unknown"},
+        {"hour 23", "2031-02-03T23:00:00Z", "03-02-31"},
+        {"hour 24", "2031-02-03T24:00:00Z", "Unknown"},
+        {"minute 59", "2031-02-03T04:59:00Z", "03-02-31"},
+        {"minute 60", "2031-02-03T04:60:00Z", "Unknown"},
+        {"a leap second", "2031-02-03T04:05:60Z", "03-02-31"},
+        {"second 61", "2031-02-03T04:05:61Z", "Unknown"},
+        {"a fraction", "2030-12-31T23:59:59.123456Z", "31-12-30"},
+        {"zone +23:59", "2031-02-03T04:05:06+23:59", "03-02-31"},
+        {"zone +24:00", "2031-02-03T04:05:06+24:00", "Unknown"},
+        {"zone -05:60", "2031-02-03T04:05:06-05:60", "Unknown"},
+        {"zone without colon", "2031-02-03T04:05:06-0500", "03-02-31"},
+        {"with a blank for the T", "2031-02-03 04:05:06", "03-02-31"},
+        {"another form", "03.02.2031", "03-02-31"},
+        {"no date", "soon", "Unknown"},
+    };
+    for (const auto &c : cases) {
+        const QByteArray body = R"({"objectClassName":"domain","ldhName":"example.com","events":[)"
+                                R"({"eventAction":"expiration","eventDate":")" +
+                                QByteArray(c.date) + R"("}]})";
+        EXPECT_EQ(classifyRdap(reply(200, body), "example.com").expiration, QLatin1String(c.expiration))
+            << c.what;
     }
 }
 
@@ -124,6 +189,15 @@ TEST(Rdap, ServersAndAddresses)
     // A name is always asked in its ASCII form.
     EXPECT_EQ(rdapDomainUrl("https://rdap.a.net/", QString::fromUtf8("münchen.de")).toString(),
               "https://rdap.a.net/domain/xn--mnchen-3ya.de");
+    // The name joins the path; a query of the base stays after it, a fragment goes.
+    const std::pair<const char *, const char *> bases[] = {
+        {"http://host/base?x=1", "http://host/base/domain/ab.com?x=1"},
+        {"http://host/base/?x=1&y=2#part", "http://host/base/domain/ab.com?x=1&y=2"},
+        {"http://host#part", "http://host/domain/ab.com"},
+        {"https://host:8443", "https://host:8443/domain/ab.com"},
+    };
+    for (const auto &[base, url] : bases)
+        EXPECT_EQ(rdapDomainUrl(QString::fromLatin1(base), "ab.com").toString(), url) << base;
     EXPECT_EQ(rdapServerKey(QUrl("https://rdap.a.net/x/")), "https://rdap.a.net:443");
     EXPECT_EQ(rdapServerKey(QUrl("http://127.0.0.1:81/")), "http://127.0.0.1:81");
 }
@@ -178,6 +252,82 @@ TEST(Rdap, Bootstrap)
     EXPECT_TRUE(
         problem.startsWith(folder.file("rdap-dns.json") + " cannot be used as the RDAP bootstrap (not JSON"))
         << problem.toStdString();
+}
+
+// What may stand at the place of a file the user can replace: none of it is read
+// beyond its bound, none blocks the program.
+TEST(Rdap, FilesThatAreNotFiles)
+{
+    const QByteArray usable = R"({"services":[[["zz"],["http://127.0.0.1:9/"]]]})";
+    const auto padded = [&](qint64 size) { return usable + QByteArray(size - usable.size(), ' '); };
+    const struct {
+        const char *what;
+        std::function<void(const QString &path)> make;
+        const char *problem; // empty: the file is read
+    } cases[] = {
+        {"a link to /dev/zero", [](const QString &path) { QFile::link("/dev/zero", path); },
+         "it is not a regular file"},
+        {"a named pipe", [](const QString &path) { mkfifo(QFile::encodeName(path).constData(), 0600); },
+         "it is not a regular file"},
+        {"a folder", [](const QString &path) { QDir().mkdir(path); }, "it is a folder"},
+        {"a link to nothing", [](const QString &path) { QFile::link("/nonexistent/x", path); }, ""},
+        {"a file of the cap",
+         [&](const QString &path) {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(padded(RdapBootstrap::kMaxFileBytes));
+         },
+         ""},
+        {"a file past the cap",
+         [&](const QString &path) {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(padded(RdapBootstrap::kMaxFileBytes + 1));
+         },
+         "it is larger than 16777216 bytes"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDataFolder folder;
+        const QString bootstrap = folder.file("rdap-dns.json");
+        QFile::remove(bootstrap);
+        c.make(bootstrap);
+        QString problem;
+        const auto loaded = RdapBootstrap::load(folder.path(), &problem);
+        if (*c.problem == '\0') {
+            EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+            continue;
+        }
+        EXPECT_EQ(loaded, RdapBootstrap::builtin());
+        EXPECT_EQ(problem, bootstrap + " cannot be used as the RDAP bootstrap (" + c.problem +
+                               "); using the built-in one.");
+        if (QFileInfo(bootstrap).isFile())
+            continue;
+
+        // quorvane.ini in the same state: its defaults, and nothing written to it.
+        const QString ini = folder.file("quorvane.ini");
+        c.make(ini);
+        ExtraSettings extra(folder.path());
+        EXPECT_EQ(extra.problem(), ini + " cannot be used (" + c.problem +
+                                       "); its settings keep their defaults, and it is not written.");
+        EXPECT_EQ(rdapModeSetting(extra).mode, kDefaultRdapMode);
+        EXPECT_EQ(extra.save(), "");
+        setRdapMode(extra, RdapMode::First);
+        EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::First);
+        EXPECT_EQ(extra.save(), ini + " is not a regular file; the changed settings were not saved.");
+        EXPECT_FALSE(QFileInfo(ini).isFile());
+    }
+
+    // quorvane.ini has a bound of its own.
+    for (const qint64 size : {ExtraSettings::kMaxFileBytes, ExtraSettings::kMaxFileBytes + 1}) {
+        TempDataFolder folder;
+        const QByteArray line = "[rdap]\nmode=first\n";
+        folder.write("quorvane.ini", line + QByteArray(size - line.size() - 1, ';') + '\n');
+        ExtraSettings extra(folder.path());
+        const bool tooLarge = size > ExtraSettings::kMaxFileBytes;
+        EXPECT_EQ(extra.problem().contains("(it is larger than 1048576 bytes)"), tooLarge) << size;
+        EXPECT_EQ(rdapModeSetting(extra).mode, tooLarge ? kDefaultRdapMode : RdapMode::First) << size;
+    }
 }
 
 TEST(Rdap, ModeSetting)

@@ -4,6 +4,7 @@
 #include "support/testmain.h"
 
 #include <QElapsedTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using Http = LoopbackHttpServer::Reply;
@@ -154,32 +155,120 @@ private slots:
         QCOMPARE(busyAnswers, 2);
     }
 
-    void queueBehindASilentServer()
+    void oneServerCostsOnlyItsOwn()
     {
-        // Qt sends six requests to one server at a time; the others wait for a connection. Once the
-        // server has shown no sign of life for a time-out, those waiting time out with the rest.
+        // .com's server accepts and never answers, .net's sends an endless header line, .org's
+        // answers: its names come back right, the others' fail on their own.
+        RdapServer silent, hostile, healthy;
+        silent.setDefault(Http::silence());
+        hostile.setDefault(Http::page("HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(8 << 20, 'h') + "\r\n\r\n"));
+        healthy.setHandler([](const QString &line) {
+            const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
+            return Http::kept(200, domainJson(name, "2030-01-01", "\"active\""));
+        });
+        Harness h;
+        h.serve(u"com"_s, {silent.base()});
+        h.serve(u"net"_s, {hostile.base()});
+        h.serve(u"org"_s, {healthy.base()});
+        QStringList com, net, org;
+        for (int i = 0; i < 6; ++i) {
+            com << u"c%1.com"_s.arg(i);
+            net << u"n%1.net"_s.arg(i);
+        }
+        for (int i = 0; i < 30; ++i)
+            org << u"o%1.org"_s.arg(i);
+        h.add(com + net + org);
+        h.ctx.options.connections = u"20"_s;
+        QVERIFY(h.start());
+        QVERIFY(QTest::qWaitFor([&] { return h.engine.session().processed == 36; }, 20000));
+        QCOMPARE(silent.requestCount(), 6);
+        h.clock.advance(h.engine.session().timeoutMs);
+        h.engine.Timeout1_Timer();
+        QVERIFY(h.waitDone());
+        QCOMPARE(h.cells(ColAvailability, org), QStringList(30, u"Taken"_s).join(u'|'));
+        QCOMPARE(h.cells(ColInformation, net),
+                 QStringList(6, u"Erroneous RDAP response (reply too large)"_s).join(u'|'));
+        QCOMPARE(h.cells(ColInformation, com), QStringList(6, checkText::kTimeout).join(u'|'));
+    }
+
+    void sixRequestsAtATimeToAServer()
+    {
+        // Ten slots, one silent server: six requests go out, four slots wait for them and are not
+        // timed out while they wait; each request that ends lets one go.
         RdapServer rdap;
         rdap.setDefault(Http::silence());
         Harness h;
         h.serve(u"com"_s, {rdap.base()});
-        h.ctx.options.connections = u"8"_s;
+        h.ctx.options.connections = u"10"_s;
         QStringList names;
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 10; ++i)
             names << u"n%1.com"_s.arg(i);
         h.add(names);
         QVERIFY(h.start());
-        const auto sent = [&] {
+        const auto waiting = [&] {
             int count = 0;
-            for (int i = 0; i < 8; ++i)
-                count += h.engine.rdapRequestSent(i) ? 1 : 0;
+            for (int i = 0; i < 10; ++i)
+                count += h.engine.connectionSlot(i).waitingForServer ? 1 : 0;
             return count;
         };
-        QVERIFY(QTest::qWaitFor([&] { return sent() == 6 && rdap.requestCount() == 6; }));
+        QVERIFY(QTest::qWaitFor([&] { return waiting() == 4 && rdap.requestCount() == 6; }));
+        h.clock.advance(h.engine.session().timeoutMs);
+        h.engine.Timeout1_Timer();
+        QCOMPARE(h.engine.session().processed, 6);
+        QVERIFY(QTest::qWaitFor([&] { return rdap.requestCount() == 10; }));
+        QCOMPARE(waiting(), 0);
         h.clock.advance(h.engine.session().timeoutMs);
         h.engine.Timeout1_Timer();
         QVERIFY(h.waitDone());
-        QCOMPARE(h.cells(ColInformation, names), QStringList(8, checkText::kTimeout).join(u'|'));
-        QCOMPARE(rdap.requestCount(), 6);
+        QCOMPARE(h.cells(ColInformation, names), QStringList(10, checkText::kTimeout).join(u'|'));
+    }
+
+    void announcedWaits_data()
+    {
+        QTest::addColumn<QByteArrayList>("retryAfter"); // the 429s' headers, in the order they are sent
+        QTest::addColumn<int>("waitMs");                // what the run keeps for the server; -1: nothing
+        QTest::newRow("120 s") << QByteArrayList{"120"} << 120000;
+        QTest::newRow("121 s, cut to 120") << QByteArrayList{"121"} << 120000;
+        QTest::newRow("0 s") << QByteArrayList{"0"} << -1;
+        QTest::newRow("a longer wait, then a shorter") << QByteArrayList{"20", "1"} << 20000;
+    }
+
+    void announcedWaits()
+    {
+        QFETCH(QByteArrayList, retryAfter);
+        QFETCH(int, waitMs);
+        RdapServer rdap;
+        qsizetype answered = 0;
+        rdap.setHandler([&](const QString &) {
+            if (answered < retryAfter.size())
+                return Http::http(429, {}, {"Retry-After: " + retryAfter[answered++]});
+            return Http::http(404, {});
+        });
+        Harness h;
+        h.serve(u"com"_s, {rdap.base()});
+        h.ctx.options.retry = true;
+        h.ctx.options.retryTimes = u"1"_s;
+        h.ctx.options.connections = QString::number(retryAfter.size());
+        QStringList names;
+        for (qsizetype i = 0; i < retryAfter.size(); ++i)
+            names << u"n%1.com"_s.arg(i);
+        h.add(names);
+        QVERIFY(h.start());
+        const QString server = rdapServerKey(QUrl(rdap.base()));
+        if (waitMs < 0) {
+            QVERIFY(h.waitDone());
+            QCOMPARE(h.cells(ColAvailability, names), u"FREE"_s);
+            return;
+        }
+        QVERIFY(QTest::qWaitFor([&] {
+            for (int i = 0; i < names.size(); ++i) {
+                if (!h.engine.connectionSlot(i).deferred)
+                    return false;
+            }
+            return true;
+        }));
+        QCOMPARE(ticksSince(h.engine.session().rdapNotBefore.value(server), h.clock.tickCount()), waitMs);
+        h.engine.allstopper();
     }
 
     void rotationOverBothKinds()
@@ -250,8 +339,8 @@ private slots:
 
     void mixedRunAtFullWidth()
     {
-        // 500 slots over WHOIS and RDAP servers at once: every name comes back exactly once. Each
-        // RDAP TLD has a server of its own, as registries do (Qt opens six connections per server).
+        // 500 slots over WHOIS and RDAP servers at once: every name comes back exactly once, and the
+        // RDAP servers' connections are kept for the next request.
         LoopbackWhoisServer whois;
         whois.setHandler([](const QString &q) -> std::optional<Whois> {
             if (q.front().digitValue() % 2 == 0)
@@ -260,8 +349,8 @@ private slots:
         });
         const auto answer = [](const QString &line) {
             const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
-            return name.front() % 2 == 0 ? Http::http(404, {})
-                                         : Http::http(200, domainJson(name, "2030-01-01", "\"active\""));
+            return name.front() % 2 == 0 ? Http::kept(404, {})
+                                         : Http::kept(200, domainJson(name, "2030-01-01", "\"active\""));
         };
         const QStringList rdapTlds{"net", "org", "info", "biz", "xyz", "app", "dev", "io", "me", "tv"};
         std::vector<std::unique_ptr<RdapServer>> rdap;
@@ -289,9 +378,13 @@ private slots:
         QCOMPARE(h.ctx.run.freeCount + h.ctx.run.takenCount, 1500);
         QCOMPARE(h.ctx.run.freeCount, 750);
         int requests = 0;
-        for (const auto &server : rdap)
+        int connections = 0;
+        for (const auto &server : rdap) {
             requests += server->requestCount();
+            connections += server->acceptedCount();
+        }
         QCOMPARE(requests, 1000);
+        QVERIFY2(connections <= CheckEngine::kSlotCount, qPrintable(QString::number(connections)));
         QCOMPARE(whois.queryCount(), 500);
     }
 };

@@ -24,18 +24,25 @@ public:
 private:
     void onReadyRead()
     {
-        const QByteArray bytes = m_socket->readAll();
-        if (m_gotRequest)
+        m_buffer += m_socket->readAll();
+        next();
+    }
+
+    // The next whole request in the buffer, unless one is being answered.
+    void next()
+    {
+        if (m_answering || m_finished)
             return;
-        m_buffer += bytes;
         const qsizetype end = m_buffer.indexOf("\r\n\r\n");
         if (end < 0)
             return;
-        m_gotRequest = true;
+        m_answering = true;
         const QByteArray request = m_buffer.left(end + 4);
+        m_buffer.remove(0, end + 4);
         m_server->m_requests.append(request);
         const QString line = QString::fromLatin1(request.left(request.indexOf("\r\n")));
         m_reply = m_server->m_handler ? m_server->m_handler(line) : LoopbackHttpServer::Reply::closeNow();
+        m_next = 0;
         if (m_reply.silent)
             return;
         m_reply.delayMs > 0 ? m_timer.start(m_reply.delayMs) : reply();
@@ -52,7 +59,12 @@ private:
                 return;
             }
         }
-        m_socket->disconnectFromHost();
+        if (!m_reply.keepOpen) {
+            m_socket->disconnectFromHost();
+            return;
+        }
+        m_answering = false;
+        next();
     }
 
     void finish()
@@ -71,18 +83,23 @@ private:
     QByteArray m_buffer;
     LoopbackHttpServer::Reply m_reply;
     qsizetype m_next = 0;
-    bool m_gotRequest = false;
+    bool m_answering = false;
     bool m_finished = false;
 };
 
-LoopbackHttpServer::Reply LoopbackHttpServer::Reply::http(int status, const QByteArray &body,
-                                                          const QList<QByteArray> &headers)
+QByteArray LoopbackHttpServer::Reply::response(int status, const QByteArray &body,
+                                               const QList<QByteArray> &headers)
 {
     QByteArray bytes = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
     for (const QByteArray &h : headers)
         bytes += h + "\r\n";
-    bytes += "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    return page(bytes);
+    return bytes + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+LoopbackHttpServer::Reply LoopbackHttpServer::Reply::http(int status, const QByteArray &body,
+                                                          const QList<QByteArray> &headers)
+{
+    return page(response(status, body, QList<QByteArray>(headers) << "Connection: close"));
 }
 
 LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
@@ -124,6 +141,8 @@ bool LoopbackHttpServer::waitForRequests(int count, int timeoutMs)
 
 void LoopbackHttpServer::acceptPending()
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection())
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_accepted;
         m_connections.append(new LoopbackHttpConnection(this, socket));
+    }
 }

@@ -12,8 +12,10 @@ class QTcpServer;
 class LoopbackHttpConnection;
 
 // A web server of our own for tests: 127.0.0.1, a port the system picks. Each
-// connection reads one request (up to the empty line that ends its header),
-// records it, and plays the Reply the handler picks for its request line.
+// connection reads a request (up to the empty line that ends its header),
+// records it, and plays the Reply the handler picks for its request line. A
+// reply that keeps the connection open then reads the next request on it,
+// including one the client sent before the answer (pipelined).
 //
 //     LoopbackHttpServer server;
 //     server.setHandler([](const QString &line) {
@@ -26,9 +28,10 @@ class LoopbackHttpServer : public QObject
 public:
     struct Reply {
         QList<QByteArray> pieces;
-        int pauseMs = 0;     // between pieces
-        int delayMs = 0;     // before anything is written
-        bool silent = false; // nothing written, the connection left open
+        int pauseMs = 0;       // between pieces
+        int delayMs = 0;       // before anything is written
+        bool silent = false;   // nothing written, the connection left open
+        bool keepOpen = false; // after the pieces, the next request on the same connection
 
         // The bytes (status line and header included, as the test writes them), then a close.
         static Reply page(const QByteArray &bytes, int delayMs = 0) { return {{bytes}, 0, delayMs, false}; }
@@ -40,6 +43,15 @@ public:
         // A whole HTTP/1.1 response: status line, Content-Length, "Connection:
         // close", the `headers` given ("Retry-After: 5"), the body; then a close.
         static Reply http(int status, const QByteArray &body, const QList<QByteArray> &headers = {});
+        // The same response without "Connection: close", the connection kept for the next request.
+        static Reply kept(int status, const QByteArray &body, const QList<QByteArray> &headers = {})
+        {
+            return keptBytes(response(status, body, headers));
+        }
+        // Bytes as the test writes them (one answer, several, or a part of one), the connection kept.
+        static Reply keptBytes(const QByteArray &bytes) { return {{bytes}, 0, 0, false, true}; }
+        // Status line, the `headers`, Content-Length and the body, nothing about the connection.
+        static QByteArray response(int status, const QByteArray &body, const QList<QByteArray> &headers = {});
         static Reply closeNow() { return {}; }
         static Reply silence() { return {{}, 0, 0, true}; }
     };
@@ -60,6 +72,8 @@ public:
     int requestCount() const { return static_cast<int>(m_requests.size()); }
     bool waitForRequests(int count, int timeoutMs = 5000);
     int openCount() const { return static_cast<int>(m_connections.size()); }
+    // Connections accepted since the start.
+    int acceptedCount() const { return m_accepted; }
 
 private:
     friend class LoopbackHttpConnection;
@@ -69,4 +83,5 @@ private:
     Handler m_handler;
     QList<QByteArray> m_requests;
     QList<LoopbackHttpConnection *> m_connections;
+    int m_accepted = 0;
 };
