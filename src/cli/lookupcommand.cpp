@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 #include "options.h"
 
+#include "base/hostport.h"
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/appcontext.h"
@@ -28,15 +29,21 @@ QString serverProblem(const QString &server)
             return QStringLiteral("--server '%1' is not a usable http or https address").arg(server);
         return {};
     }
-    const ServerAddress address = parseServerAddress(server);
-    if (address.host.isEmpty())
-        return QStringLiteral("--server '%1' names no host").arg(server);
-    if (address.valid)
+    const HostPort address = parseHostPort(server, 43);
+    switch (address.problem) {
+    case HostPort::Problem::None:
         return {};
-    const QString port = server.section(u':', -1);
-    if (port.isEmpty())
+    case HostPort::Problem::NoHost:
+        return QStringLiteral("--server '%1' names no host").arg(server);
+    case HostPort::Problem::BadHost:
+        return QStringLiteral("--server '%1' is not a host name or an IP address").arg(server);
+    case HostPort::Problem::NoPort:
         return QStringLiteral("--server '%1' has no port after the colon").arg(server);
-    return QStringLiteral("--server '%1': the port '%2' is not a number from 1 to 65535").arg(server, port);
+    case HostPort::Problem::BadPort:
+        break;
+    }
+    return QStringLiteral("--server '%1': the port '%2' is not a number from 1 to 65535")
+        .arg(server, address.portText);
 }
 
 class LookupCommand : public CliCommand
