@@ -269,12 +269,11 @@ void WebSearchHarvester::connectToEngine()
     m_page.clear();
     m_socket->CloseSck(kIndex);
     m_pageDeadline.start(kPageTimeouts * m_timeoutMs);
-    try {
-        m_socket->Connect(kIndex, m_engine.host, m_engine.port);
-    } catch (const SocketError &e) {
+    if (const std::optional<SocketError> e =
+            socketCall([&] { m_socket->Connect(kIndex, m_engine.host, m_engine.port); })) {
         // Only an address the system refuses outright comes back here; it
         // fails like any other attempt, once Connect has returned.
-        const QString reason = e.description;
+        const QString reason = e->description;
         const quint32 attempt = m_attempt;
         QTimer::singleShot(0, this, [this, reason, attempt] {
             if (!m_stopped && attempt == m_attempt)
@@ -297,11 +296,8 @@ void WebSearchHarvester::onConnect(const QVariant &index)
     const int size = searchPageSize(m_topOnly, m_topLimit);
     const QByteArray request = searchRequest(m_engine.requestHost(), m_keywordQueue.first(), m_start, size);
     m_start += size;
-    try {
-        m_socket->SendData(index, request);
-    } catch (const SocketError &e) {
-        skipPage(e.description);
-    }
+    if (const std::optional<SocketError> e = socketCall([&] { m_socket->SendData(index, request); }))
+        skipPage(e->description);
 }
 
 void WebSearchHarvester::onData(const QVariant &index)
@@ -310,9 +306,10 @@ void WebSearchHarvester::onData(const QVariant &index)
         return;
     timeoutTimer.start(m_timeoutMs);
     QByteArray data;
-    try {
-        m_socket->GetData(index, data);
-    } catch (const SocketError &) {
+    // A read that fails loses part of the page: the page is given up rather
+    // than scanned as if it were whole.
+    if (const std::optional<SocketError> e = socketCall([&] { m_socket->GetData(index, data); })) {
+        skipPage(e->description);
         return;
     }
     m_page += data;
