@@ -27,6 +27,7 @@ TEST(WebSearch, LinkScan)
     const struct {
         const char *page;
         const char *names;
+        bool cut = false; // "Remove subdomains" on
     } cases[] = {
         {R"(<a href="http://www.Example.com/some/path?x=1">)", "example.com"},
         {R"(<a href="HTTP://WWW.Upper.NET">)", "upper.net"},
@@ -49,21 +50,25 @@ TEST(WebSearch, LinkScan)
          "cher.at/\">",
          "xn--bcher-kva.de,xn--bcher-kva.at"},
         {R"(<a href="http://xn--e1afmkfd.xn--p1ai/">)", "xn--e1afmkfd.xn--p1ai"},
+        // Subdomains go before the syntax check: hosts it refuses whole are kept reduced.
+        {R"(<a href="http://shop.cheap-flights2.net/">)", "", false},
+        {R"(<a href="http://shop.cheap-flights2.net/">)", "cheap-flights2.net", true},
+        {R"(<a href="http://x.y.zz.com/"><a href="http://news.example.co.uk/">)", "zz.com,example.co.uk",
+         true},
+        {R"(<a href="http://sub.example.org/"><a href="http://plain.com/">)", "example.org,plain.com", true},
+        {R"(<a href="http://a.b.com/"><a href="http://a.bad_name.com/">)", "", true}, // still checked
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(scanPageLinks(QByteArray(c.page), QStringLiteral("google")).join(u','),
-                  QString::fromLatin1(c.names))
-            << c.page;
-}
-
-TEST(WebSearch, SubdomainsAndNextLinkAndKilobytes)
-{
     TldSuffixList suffixes;
     suffixes.mylist({});
-    // Plain .com names are checked through the harvest command.
-    EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.co.uk"), suffixes),
-              QStringLiteral("example.co.uk"));
+    for (const auto &c : cases)
+        EXPECT_EQ(scanPageLinks(QByteArray(c.page), QStringLiteral("google"), c.cut ? &suffixes : nullptr)
+                      .join(u','),
+                  QString::fromLatin1(c.names))
+            << c.page << (c.cut ? " (cut)" : "");
+}
 
+TEST(WebSearch, NextLinkAndKilobytes)
+{
     EXPECT_TRUE(pageHasNextLink("<img src=\"/images/NAV_NEXT.GIF\">"));
     EXPECT_FALSE(pageHasNextLink("<img src=\"/images/nav_prev.gif\">"));
 
