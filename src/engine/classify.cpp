@@ -157,7 +157,7 @@ QString extractStatus(QByteArray &reply)
 
 ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
                            const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
-                           bool recognition, QByteArrayView query)
+                           bool recognition, QByteArrayView query, bool cut)
 {
     ReplyVerdict verdict;
     for (const QByteArray &error : errorResponses) {
@@ -176,7 +176,7 @@ ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByt
     // Read before the extraction rewrites the reply's labels.
     ReplyRecognition recognized;
     if (recognition) {
-        recognized = recognizeReply(reply, query);
+        recognized = recognizeReply(reply, query, cut);
         if (recognized.kind == ReplyRecognition::Kind::Free) {
             verdict.kind = ReplyClass::Free;
             return verdict;

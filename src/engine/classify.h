@@ -37,10 +37,11 @@ bool responseOccurs(const QByteArray &reply, const QByteArray &response, const Q
 // by the program's own recognition (recognizeReply, about `query`, the name the
 // server was asked about): it may still be free, or erroneous (throttled,
 // refused, empty), and a date the configured labels do not give may be read.
-// The configured strings always decide first.
+// The configured strings always decide first. `cut`: the reply reached the
+// receive cap, and the recognition never calls it free.
 ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
                            const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
-                           bool recognition = false, QByteArrayView query = {});
+                           bool recognition = false, QByteArrayView query = {}, bool cut = false);
 
 // Rewrites the first known expiration label of `reply` to "expiration date:" and
 // converts the rest of that line; "N/A" when there is no label or no line end after it.

@@ -522,32 +522,39 @@ struct Field {
     Text value;
     DayOrder order = DayOrder::Unknown; // a "(dd/mm/yyyy)" in the key
     bool found = false;
+    // A label of more words than kMaxKeyWords, ended by a colon or a bracket:
+    // a sentence as often as a label, so it counts only as evidence of a
+    // record, never for a status.
+    bool longLabel = false;
 };
 
 void splitField(const ShapedLine &line, Field &field)
 {
     field.found = false;
+    field.longLabel = false;
     field.key.clear();
     field.order = DayOrder::Unknown;
     Text t = line.text;
     Text rawKey;
+    bool byGap = false; // "key      value": no mark ends the key
     if (t.size() > 3 && t[0] >= 'a' && t[0] <= 'z' && t[1] == '.' && t[2] == ' ' && t[3] == '[')
         t.remove_prefix(3); // "a. [domain name]"
     if (!t.empty() && t[0] == '[') {
         const size_t close = t.find(']');
-        if (close == npos || close > kMaxKeyLength)
+        if (close == npos)
             return;
         rawKey = t.substr(1, close - 1);
         field.value = t.substr(close + 1);
     } else {
         const size_t colon = t.find(':');
         const size_t at = std::min(colon, line.gap);
-        if (at == npos || at > kMaxKeyLength)
+        if (at == npos)
             return;
         // "see http://...": an address, not a label
         if (at == colon && t.substr(colon + 1, 2) == "//")
             return;
         rawKey = t.substr(0, at);
+        byGap = at != colon;
         field.value = t.substr(at == colon ? at + 1 : at);
     }
     while (!field.value.empty() &&
@@ -559,9 +566,13 @@ void splitField(const ShapedLine &line, Field &field)
         field.order = DayOrder::DayFirst;
     else if (contains(rawKey, "mm/dd") || contains(rawKey, "mm.dd") || contains(rawKey, "mm-dd"))
         field.order = DayOrder::MonthFirst;
+    // Padding ("registrar.........: x") does not count towards the length:
+    // the label as read does.
     int depth = 0;
     bool space = true;
     for (char c : rawKey) {
+        if (field.key.size() > kMaxKeyLength)
+            return;
         if (c == '(') {
             ++depth;
             continue;
@@ -583,8 +594,11 @@ void splitField(const ShapedLine &line, Field &field)
     }
     while (!field.key.empty() && field.key.back() == ' ')
         field.key.pop_back();
+    if (field.key.empty() || field.key.size() > kMaxKeyLength)
+        return;
     // Labels are a few words; more is a sentence with a colon or a wide gap in it.
-    field.found = !field.key.empty() && std::count(field.key.begin(), field.key.end(), ' ') < kMaxKeyWords;
+    field.found = std::count(field.key.begin(), field.key.end(), ' ') < kMaxKeyWords;
+    field.longLabel = !field.found && !byGap;
 }
 
 bool isExpiryKey(Text key)
@@ -818,6 +832,14 @@ QString dayText(QDate date)
     return text;
 }
 
+size_t indentOf(Text raw)
+{
+    size_t n = 0;
+    while (n < raw.size() && isBlank(raw[n]))
+        ++n;
+    return n;
+}
+
 bool isFreeSentence(Text sentence)
 {
     if (tables().freeSentences.count(sentence))
@@ -836,7 +858,7 @@ QDate readExpiryDate(QByteArrayView text, DayOrder order)
     return DateReader(lowered, order).read();
 }
 
-ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
+ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes, bool cut)
 {
     ReplyRecognition result;
     const Text all(reply.data(), static_cast<size_t>(reply.size()));
@@ -853,6 +875,10 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     bool throttled = false;
     bool dateOnNextLine = false;
     DayOrder nextLineOrder = DayOrder::Unknown;
+    // A record label without a value ("registrar:"): registries that write
+    // the value on the next line, indented, are common.
+    bool valueOnNextLine = false;
+    size_t labelIndent = 0;
     QDate expiry;
     QDate statusLineDate; // "status: ok-until 20131218000000", when no label names the date
 
@@ -869,23 +895,58 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
             end = all.size();
         const Text raw = all.substr(pos, end - pos);
         pos = end + 1;
+        // A label (with the value after it, or on the next line) whose line is a field of its kind.
+        const auto readRecordLabel = [&] {
+            if (!isRecordKey(field.key) && !(field.found && isExpiryKey(field.key)))
+                return;
+            if (!t.placeholders.count(field.value)) {
+                record = true;
+            } else if (field.value.empty()) {
+                valueOnNextLine = true;
+                labelIndent = indentOf(raw);
+            }
+        };
         if (raw.size() > kMaxStatementLine) {
+            // Never a statement; but a label padded this far still shows a record.
             anything = true;
             dateOnNextLine = false;
+            valueOnNextLine = false;
+            if (!record) {
+                shapeLine(raw, line);
+                splitField(line, field);
+                if (field.found || field.longLabel)
+                    readRecordLabel();
+            }
             continue;
         }
         shapeLine(raw, line);
         // Marks alone ("%", ">>>") still say the server answered.
         anything = anything || !line.text.empty() || !trimmed(raw).empty();
-        if (line.text.empty())
+        if (line.text.empty()) {
+            valueOnNextLine = false;
             continue;
+        }
 
+        splitField(line, field);
         if (dateOnNextLine) {
             dateOnNextLine = false;
-            if (!expiry.isValid())
+            if (!expiry.isValid()) {
                 expiry = DateReader(line.text, nextLineOrder).read();
+                record = record || expiry.isValid();
+            }
         }
-        splitField(line, field);
+        if (valueOnNextLine) {
+            valueOnNextLine = false;
+            // The value of the label above: a line of its own, or one indented
+            // below the label, that is not itself "nothing" or a statement.
+            if ((!(field.found || field.longLabel) || indentOf(raw) > labelIndent) &&
+                !t.placeholders.count(line.text)) {
+                sentenceOf(line.text, query, sentence);
+                record = record || !isFreeSentence(sentence);
+            }
+        }
+        if (field.longLabel)
+            readRecordLabel();
         if (field.found) {
             if (t.statusKeys.count(field.key)) {
                 if (t.freeStatusValues.count(field.value)) {
@@ -905,8 +966,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
                     expiry = DateReader(field.value, field.order).read();
                 }
             }
-            if (!t.placeholders.count(field.value) && (expiryKey || isRecordKey(field.key)))
-                record = true;
+            readRecordLabel();
         }
         if (record) {
             if (expiry.isValid())
@@ -933,7 +993,8 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
         result.kind = ReplyRecognition::Kind::Refused;
         return result;
     }
-    if (freeStatement && !record && !denied && !otherStatus) {
+    // Whatever a reply cut short says, the part not received may hold a record.
+    if (freeStatement && !record && !denied && !otherStatus && !cut) {
         result.kind = ReplyRecognition::Kind::Free;
         return result;
     }

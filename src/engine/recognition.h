@@ -23,8 +23,9 @@ struct ReplyRecognition {
 
 // Reads `reply` (the bytes as received, in any letter case) line by line, once.
 // `query` is the name the server was asked about, in lower case: a statement
-// that names a domain counts only when it names this one.
-ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView query);
+// that names a domain counts only when it names this one. A reply `cut` short
+// (at the receive cap) is never called free: the rest may show a record.
+ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView query, bool cut = false);
 
 // Which number comes first in a date written with slashes, when a label says so
 // ("expiration date (dd/mm/yyyy)").

@@ -13,9 +13,9 @@ const char *kindName(Kind k)
     return k == Kind::Free ? "free" : k == Kind::Refused ? "refused" : "taken";
 }
 
-Kind recognize(const QByteArray &reply, const QByteArray &query = "example.com")
+Kind recognize(const QByteArray &reply, const QByteArray &query = "example.com", bool cut = false)
 {
-    return recognizeReply(reply, query).kind;
+    return recognizeReply(reply, query, cut).kind;
 }
 
 TEST(Recognition, StatementsOfRegistries)
@@ -24,6 +24,7 @@ TEST(Recognition, StatementsOfRegistries)
         const char *reply;
         const char *query;
         Kind expected;
+        bool cut = false; // the reply reached the receive cap
     } cases[] = {
         // "Not registered" in shapes of registries that the corpus of real replies (the recognition run)
         // does not hold.
@@ -63,6 +64,35 @@ TEST(Recognition, StatementsOfRegistries)
         {"No match found for other.com.tr\n", "example.com.tr", Kind::Taken},
         {"Domain Name: example.com\nRegistrar: Example\nQuery limit exceeded for this record's details\n",
          "example.com", Kind::Taken},
+        // Record evidence in layouts of its own forbids "free": the value on the next line, indented or
+        // alone; a label of many words; a label padded far beyond a statement's length.
+        {"Domain not found.\nRegistrar:\n  Example Registrar Ltd\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistrar:\nExample Registrar Ltd\n", "example.com", Kind::Taken},
+        {"Registrar:\n    Name: Example Registrar Ltd\nDomain not found.\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistry Expiry Date:\n  2031-01-01\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistry Expiry Date:\n2031-01-01 10:00:00\n", "example.com", Kind::Taken},
+        {"Domain not found.\nSponsoring Registrar Of The Domain Name Record: Example Ltd\n", "example.com",
+         Kind::Taken},
+        {"Domain not found.\n[Sponsoring Registrar Of The Domain Name Record] Example Ltd\n", "example.com",
+         Kind::Taken},
+        // ... but not what only looks like one: a blank line, "nothing", a statement or a label below it.
+        {"Registrar:\n\nDomain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\n  n/a\nDomain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\n  Domain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\nDomain Status: No Object Found\n", "example.com", Kind::Free},
+        {"Domain not found.\nRegistrar: none\n", "example.com", Kind::Free},
+        {"Domain not found.\nRegistrar: n/a\nName Server: -\n", "example.com", Kind::Free},
+        {"Domain not found.\nThe data in this whois database is provided to you for information: only\n",
+         "example.com", Kind::Free},
+        // A reply cut at the cap, whatever it says.
+        {"Domain not found.\n", "example.com", Kind::Free, false},
+        {"Domain not found.\n", "example.com", Kind::Taken, true},
+        {"Status: free\n", "example.com", Kind::Taken, true},
+        {"Too many requests, try again later\n", "example.com", Kind::Refused, true},
+        // A query word beside a throttling word, without "exceeded", is no notice.
+        {"Domain not found.\nQuery limits apply\n", "example.com", Kind::Free},
+        {"Query rate exceeded\n", "example.com", Kind::Refused},
+        {"Query rate\n", "example.com", Kind::Taken},
         // A throttling word inside a record says nothing about the query.
         {"% Query rate limit exceeded. Reduced information.\ndomain: example.br\nowner: Example Ltda\n",
          "example.br", Kind::Taken},
@@ -83,7 +113,7 @@ TEST(Recognition, StatementsOfRegistries)
         {"55000000002 Connection refused; access control limit reached.\n", "example.de", Kind::Refused},
     };
     for (const auto &c : cases)
-        EXPECT_STREQ(kindName(recognize(c.reply, c.query)), kindName(c.expected)) << c.reply;
+        EXPECT_STREQ(kindName(recognize(c.reply, c.query, c.cut)), kindName(c.expected)) << c.reply;
 }
 
 TEST(Recognition, LongLinesAreNeverStatements)
@@ -92,6 +122,19 @@ TEST(Recognition, LongLinesAreNeverStatements)
     const QByteArray prose = QByteArray(500, 'x') + " domain not found " + QByteArray(100, 'y') + '\n';
     EXPECT_EQ(recognize(prose), Kind::Taken);
     EXPECT_EQ(recognize(prose + "Domain not found.\n"), Kind::Free);
+    // A statement's line at the length limit and one byte over it.
+    const QByteArray statement = "Domain not found.";
+    EXPECT_EQ(recognize(statement + QByteArray(400 - statement.size(), ' ') + '\n'), Kind::Free);
+    EXPECT_EQ(recognize(statement + QByteArray(401 - statement.size(), ' ') + '\n'), Kind::Taken);
+    // A record's label padded past that length still shows a record.
+    for (const QByteArray &padded : {"Registrar:" + QByteArray(500, ' ') + "Example Registrar Ltd",
+                                     "Registrar" + QByteArray(500, '.') + ": Example Registrar Ltd",
+                                     "Registrar: Example Registrar Ltd" + QByteArray(500, ' '),
+                                     "Registrar:" + QByteArray(500, ' ') + "\n  Example Registrar Ltd"}) {
+        EXPECT_EQ(recognize("Domain not found.\n" + padded + '\n'), Kind::Taken) << padded.left(12).data();
+        EXPECT_EQ(recognize(padded + "\nDomain not found.\n"), Kind::Taken) << padded.left(12).data();
+    }
+    EXPECT_EQ(recognize("Domain not found.\nRegistrar:" + QByteArray(500, ' ') + "n/a\n"), Kind::Free);
 }
 
 TEST(Recognition, ExpiryDatesOfReplies)

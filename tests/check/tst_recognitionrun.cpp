@@ -198,6 +198,32 @@ private slots:
         QCOMPARE(h.cells(ColInformation, {"slow.com"}), checkText::kErroneousResponse);
     }
 
+    // A reply that reaches the receive cap may hold a record in the part not
+    // received: the recognition never calls it free.
+    void replyAtTheCapIsNeverFree_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("availability");
+        QTest::newRow("a byte under the cap") << CheckEngine::kReplyCap - 1 << u"FREE"_s;
+        QTest::newRow("exactly the cap") << CheckEngine::kReplyCap << u"Taken"_s;
+        QTest::newRow("beyond the cap") << CheckEngine::kReplyCap + 4096 << u"Taken"_s;
+    }
+    void replyAtTheCapIsNeverFree()
+    {
+        QFETCH(qint64, size);
+        QFETCH(QString, availability);
+        QByteArray reply = "Domain Status: No Object Found\r\n";
+        while (reply.size() < size)
+            reply += "%\r\n";
+        reply.truncate(size);
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text(reply));
+        Harness h({server.address()});
+        h.add({"example.com"});
+        QVERIFY(h.run());
+        QCOMPARE(h.cells(ColAvailability, {"example.com"}), availability);
+    }
+
     void unusableSwitchIsReportedAndTheDefaultKept()
     {
         LoopbackWhoisServer server;
