@@ -10,6 +10,7 @@
 #include "support/tempdatafolder.h"
 
 #include <QAbstractItemModelTester>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,26 @@ QString joined(const NameListModel &list)
     return list.names().join(u',');
 }
 
-QString generatedNames(const KeywordInput &input)
+QStringList generatedNames(const KeywordInput &input)
 {
     PendingNames pending;
     generateKeywordDomains(input, pending);
     QStringList out;
     for (qsizetype i = 0; i < pending.size(); ++i)
         out << QString(pending.at(i));
-    return out.join(u',');
+    return out;
+}
+
+QStringList streamedNames(const KeywordInput &input)
+{
+    QStringList out;
+    EXPECT_EQ(streamKeywordDomains(input,
+                                   [&out](QStringView name) {
+                                       out << name.toString();
+                                       return true;
+                                   }),
+              KeywordStream::Done);
+    return out;
 }
 
 } // namespace
@@ -41,6 +54,7 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         const char *beginning, *middle, *end, *tlds;
         S separator;
         const char *pending;
+        const char *streamed = nullptr; // each name once; the same as pending when not given
     } cases[] = {
         // The TLD varies fastest, then the End word, then Middle, then Beginning.
         {"best\ntop", "", "shop", "aa bb", S::Dashes, "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb"},
@@ -48,10 +62,13 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
          "best-shop.aa,bestshop.aa,best-shop.bb,bestshop.bb,top-shop.aa,topshop.aa,top-shop.bb,topshop.bb"},
         {"a\r\nb", "x\ry", "1", "aa", S::Dashes, "a-x-1.aa,a-y-1.aa,b-x-1.aa,b-y-1.aa"},
         // One word alone, both spellings alike: pending holds it twice.
-        {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa"},
+        {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa", "shop.aa"},
         {"", "", "shop", "aa", S::Dashes, "shop.aa"},
         // Lines are lower-cased and kept whole: a space makes every candidate fail.
-        {"My Shop\nBest", "", "", "aa", S::Both, "best.aa,best.aa"},
+        {"My Shop\nBest", "", "", "aa", S::Both, "best.aa,best.aa", "best.aa"},
+        // Different words, one name: the first is kept.
+        {"ab\na", "", "c\nbc", "aa", S::None, "abc.aa,abbc.aa,ac.aa,abc.aa", "abc.aa,abbc.aa,ac.aa"},
+        {"a%b\nab", "", "", "aa", S::Both, "a-b.aa,ab.aa,ab.aa,ab.aa", "a-b.aa,ab.aa"},
         // "%" is the joint itself.
         {"my%shop", "", "", "aa", S::Both, "my-shop.aa,myshop.aa"},
         {"shop%", "", "", "aa", S::Dashes, ""},
@@ -70,7 +87,9 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         input.end = keywordWords(QString(c.end));
         input.tlds = QString(c.tlds).split(u' ');
         input.separator = c.separator;
-        EXPECT_EQ(generatedNames(input), c.pending) << c.beginning << '|' << c.end << '|' << c.tlds;
+        EXPECT_EQ(generatedNames(input).join(u','), c.pending)
+            << c.beginning << '|' << c.end << '|' << c.tlds;
+        EXPECT_EQ(streamedNames(input).join(u','), c.streamed ? c.streamed : c.pending) << c.beginning;
     }
 }
 
@@ -98,6 +117,33 @@ TEST(KeywordGenerator, MoreThan100000PendingAsksOnce)
         EXPECT_EQ(finished, goOn);
         EXPECT_EQ(pending.size(), goOn ? 4000 * 2 * 7 * 2 : 100002);
     }
+}
+
+// Enough names for the table of names seen to grow several times, with every
+// name made twice: each is printed once, in the order first made.
+TEST(KeywordGenerator, StreamKeepsEachNameOnceAsTheTableGrows)
+{
+    KeywordInput input;
+    for (int i = 0; i < 3000; ++i)
+        input.beginning << QStringLiteral("w%1").arg(i % 1500);
+    input.end = {"a", "b"};
+    input.tlds = {"aa", "bb", "cc"};
+    QStringList expected;
+    QSet<QString> seen;
+    for (const QString &name : generatedNames(input)) {
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            expected << name;
+        }
+    }
+    const QStringList streamed = streamedNames(input);
+    EXPECT_EQ(streamed.size(), 1500 * 2 * 3 * 2);
+    EXPECT_EQ(streamed, expected);
+
+    int made = 0;
+    EXPECT_EQ(streamKeywordDomains(input, [&made](QStringView) { return ++made < 10; }),
+              KeywordStream::Stopped);
+    EXPECT_EQ(made, 10);
 }
 
 TEST(Misspellings, KeyboardTable)
@@ -229,8 +275,9 @@ TEST(InternationalNames, GeneratorsAndNameLists)
     input.end = keywordWords(u"laden");
     input.tlds = {"de", u"\u0440\u0444"_s};
     input.separator = KeywordSeparator::Dashes;
-    EXPECT_EQ(generatedNames(input), "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,"
-                                     "shop-laden.xn--p1ai");
+    EXPECT_EQ(generatedNames(input).join(u','),
+              "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,"
+              "shop-laden.xn--p1ai");
 
     // The mistakes of "bücher.de" are made in its own letters.
     TldSuffixList suffixes;

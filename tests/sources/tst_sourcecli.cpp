@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 struct Run {
@@ -111,6 +113,34 @@ private slots:
         for (const char *generator : {"keywords", "typos"})
             QVERIFY(cli({"generate", generator, "--help"})
                         .out.startsWith("Usage: quorvane-cli generate " + QByteArray(generator)));
+    }
+
+    // Names are printed as they are made; a run that runs out of memory says so
+    // and fails, with what it printed until then, instead of aborting.
+    void keywordsOutOfMemoryEndWithAnError()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer needs more address space than the limit leaves");
+#endif
+        TempDataFolder folder;
+        QByteArray words;
+        for (int i = 0; i < 3000; ++i)
+            words += "w" + QByteArray::number(i) + '\n';
+        folder.write("begin.txt", words);
+        folder.write("end.txt", words);
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setChildProcessModifier([] {
+            const rlimit limit{128 << 20, 128 << 20};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+        p.start(QStringLiteral(QV_CLI_PATH), {"generate", "keywords", "--begin", folder.file("begin.txt"),
+                                              "--end", folder.file("end.txt"), "--tld", "com"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(err.contains("out of memory after "), err.constData());
     }
 
     void checkExtractsBackOrderLists()
