@@ -6,6 +6,8 @@
 #include "domainrow.h"
 #include "recognition.h"
 
+#include <optional>
+
 namespace {
 
 const QByteArray kDomainToken = QByteArrayLiteral("$domain$");
@@ -46,6 +48,21 @@ QByteArrayView cutAt(QByteArrayView s, char c)
 {
     const qsizetype i = s.indexOf(c);
     return i < 0 ? s : s.first(i);
+}
+
+// The text after the first of `a` and `b` in `reply`; none when it holds neither.
+std::optional<QByteArrayView> textAfterFirst(QByteArrayView reply, QByteArrayView a, QByteArrayView b)
+{
+    qsizetype at = reply.indexOf(a);
+    qsizetype length = a.size();
+    const qsizetype atB = reply.indexOf(b);
+    if (atB >= 0 && (at < 0 || atB < at)) {
+        at = atB;
+        length = b.size();
+    }
+    if (at < 0)
+        return std::nullopt;
+    return reply.sliced(at + length);
 }
 
 } // namespace
@@ -91,7 +108,7 @@ QList<QByteArray> responseBytes(const QStringList &responses)
     return out;
 }
 
-bool responseOccurs(const QByteArray &reply, const QByteArray &response, const QByteArray &name)
+bool responseOccurs(QByteArrayView reply, const QByteArray &response, const QByteArray &name)
 {
     if (response.isEmpty())
         return false;
@@ -102,18 +119,21 @@ bool responseOccurs(const QByteArray &reply, const QByteArray &response, const Q
     return reply.contains(expanded);
 }
 
-QString extractExpiration(QByteArray &reply)
+QString extractExpiration(QByteArrayView reply)
 {
-    for (const QByteArray &label : expirationLabels()) {
-        if (reply.contains(label)) {
-            reply.replace(label, kExpirationLabel);
+    // The first label of the list that the reply holds stands for
+    // "expiration date:": the text after whichever of the two comes first.
+    QByteArrayView label = kExpirationLabel;
+    for (const QByteArray &l : expirationLabels()) {
+        if (reply.contains(l)) {
+            label = l;
             break;
         }
     }
-    const qsizetype at = reply.indexOf(kExpirationLabel);
-    if (at < 0)
+    const std::optional<QByteArrayView> after = textAfterFirst(reply, label, kExpirationLabel);
+    if (!after)
         return cellText::notAvailable();
-    QByteArrayView text = trimLeadingBlanks(QByteArrayView(reply).sliced(at + kExpirationLabel.size()));
+    QByteArrayView text = trimLeadingBlanks(*after);
     const qsizetype lf = text.indexOf('\n');
     if (lf < 0)
         return cellText::notAvailable();
@@ -128,14 +148,12 @@ QString extractExpiration(QByteArray &reply)
     return converter(trimTrailingBlanks(date).toString());
 }
 
-QString extractStatus(QByteArray &reply)
+QString extractStatus(QByteArrayView reply)
 {
-    if (reply.contains(kStateLabel))
-        reply.replace(kStateLabel, kStatusLabel);
-    const qsizetype at = reply.indexOf(kStatusLabel);
-    if (at < 0)
+    const std::optional<QByteArrayView> after = textAfterFirst(reply, kStatusLabel, kStateLabel);
+    if (!after)
         return cellText::notAvailable();
-    QByteArrayView text = trimLeadingSpaces(QByteArrayView(reply).sliced(at + kStatusLabel.size()));
+    QByteArrayView text = trimLeadingSpaces(*after);
     if (text.startsWith('\r'))
         text = text.sliced(1);
     if (text.startsWith('\n'))
@@ -155,7 +173,7 @@ QString extractStatus(QByteArray &reply)
     return checkText::kStatusPrefix + trimSpaces(status).toString();
 }
 
-ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
+ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const QByteArray &tldFreeResponse,
                            const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
                            bool recognition, QByteArrayView query, bool cut)
 {
@@ -173,7 +191,6 @@ ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByt
         verdict.kind = ReplyClass::Free;
         return verdict;
     }
-    // Read before the extraction rewrites the reply's labels.
     ReplyRecognition recognized;
     if (recognition) {
         recognized = recognizeReply(reply, query, cut);
