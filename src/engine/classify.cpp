@@ -5,6 +5,7 @@
 #include "converter.h"
 #include "domainrow.h"
 #include "recognition.h"
+#include "replybytes.h"
 
 #include <optional>
 
@@ -15,25 +16,9 @@ const QByteArray kExpirationLabel = QByteArrayLiteral("expiration date:");
 const QByteArray kStatusLabel = QByteArrayLiteral("status:");
 const QByteArray kStateLabel = QByteArrayLiteral("state:");
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimLeadingBlanks(QByteArrayView s)
-{
-    qsizetype i = 0;
-    while (i < s.size() && isBlank(s[i]))
-        ++i;
-    return s.sliced(i);
-}
-
 QByteArrayView trimLeadingSpaces(QByteArrayView s)
 {
-    qsizetype i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    return s.sliced(i);
+    return replybytes::trimmedFront(s, [](char c) { return c == ' '; });
 }
 
 QStringView trimTrailingBlanks(QStringView s)
@@ -69,13 +54,8 @@ std::optional<QByteArrayView> textAfterFirst(QByteArrayView reply, QByteArrayVie
 
 void lowerLatin1(QByteArray &bytes)
 {
-    // A-Z and the accented capitals 0xC0-0xDE except the multiplication sign:
-    // no other Latin-1 character has a lower case inside Latin-1.
-    for (char &c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-            c = static_cast<char>(u + 0x20);
-    }
+    for (char &c : bytes)
+        c = replybytes::lowerLatin1(c);
 }
 
 const QList<QByteArray> &expirationLabels()
@@ -133,7 +113,7 @@ QString extractExpiration(QByteArrayView reply)
     const std::optional<QByteArrayView> after = textAfterFirst(reply, label, kExpirationLabel);
     if (!after)
         return cellText::notAvailable();
-    QByteArrayView text = trimLeadingBlanks(*after);
+    QByteArrayView text = replybytes::trimmedFront(*after, replybytes::isSpaceOrTab);
     const qsizetype lf = text.indexOf('\n');
     if (lf < 0)
         return cellText::notAvailable();

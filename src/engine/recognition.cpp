@@ -1,11 +1,11 @@
 #include "recognition.h"
 
+#include "recognitiontables.h"
+#include "replybytes.h"
+
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -22,15 +22,9 @@ constexpr size_t kMaxKeyLength = 60;
 constexpr int kMaxKeyWords = 6;
 constexpr int kEarliestYear = 1980;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\0';
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+using replybytes::isBlank;
+using replybytes::isDigit;
+using replybytes::trimmed;
 
 // Letters of words: ASCII, and every byte of a character beyond it (Latin-1 or
 // UTF-8), so "märz" is one word in either.
@@ -40,230 +34,15 @@ bool isWordByte(char c)
     return (u >= 'a' && u <= 'z') || u >= 0x80;
 }
 
-// The same lower case the engine gives replies: ASCII and the Latin-1 capitals.
-char lowerByte(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-        return static_cast<char>(u + 0x20);
-    return c;
-}
-
 bool contains(Text text, Text part)
 {
     return text.find(part) != npos;
 }
 
-Text trimmed(Text t)
+template <size_t N> bool containsAny(Text text, const std::string_view (&parts)[N])
 {
-    while (!t.empty() && isBlank(t.front()))
-        t.remove_prefix(1);
-    while (!t.empty() && isBlank(t.back()))
-        t.remove_suffix(1);
-    return t;
-}
-
-// ---- Tables ----------------------------------------------------------------------------
-
-// The lower-cased UTF-8 form of a Latin-1 word: replies decoded as Latin-1 and
-// lowered byte by byte turn "ä" (C3 A4) into E3 A4.
-std::string loweredUtf8(Text latin1)
-{
-    std::string out;
-    for (char c : latin1) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80) {
-            out += c;
-        } else {
-            out += lowerByte(static_cast<char>(0xC0 | (u >> 6)));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
-    return out;
-}
-
-struct Tables {
-    std::deque<std::string> storage;
-    std::unordered_set<Text> statusKeys;
-    std::unordered_set<Text> freeStatusValues;
-    std::unordered_set<Text> freeSentences;
-    std::unordered_set<Text> placeholders;
-    std::unordered_set<Text> noticeWords;
-    std::unordered_set<Text> weekdays;
-    std::unordered_set<Text> fillerWords;
-    std::unordered_map<Text, int> months;
-
-    Text keep(std::string s)
-    {
-        storage.push_back(std::move(s));
-        return storage.back();
-    }
-    void add(std::unordered_set<Text> &set, std::initializer_list<const char *> words)
-    {
-        for (const char *w : words)
-            set.insert(keep(w));
-    }
-};
-
-const Tables &tables()
-{
-    static const Tables t = [] {
-        Tables t;
-        t.add(t.statusKeys, {"status", "domain status", "state", "domain state", "registration status",
-                             "domain registration status", "availability", "domain availability"});
-        t.add(t.freeStatusValues, {"free", "available", "avail", "not registered", "unregistered",
-                                   "no object found", "object not found", "not found", "does not exist",
-                                   "object does not exist", "available for registration", "no match"});
-        t.add(t.placeholders, {"", "n/a", "na", "-", "--", "none", "null", "(null)", "0", "not applicable",
-                               "not defined", "not set", "unknown"});
-
-        // "Not registered" statements: a few that stand alone, and subjects (with
-        // or without the name, "@") combined with predicates.
-        t.add(t.freeSentences, {"available",
-                                "not registered",
-                                "not found",
-                                "no match",
-                                "no matches",
-                                "no match found",
-                                "no object found",
-                                "object not found",
-                                "object_not_found",
-                                "object does not exist",
-                                "no such domain",
-                                "no such object",
-                                "no records found",
-                                "no record found",
-                                "no data found",
-                                "nothing found",
-                                "nothing found for this query",
-                                "no entries found",
-                                "no matching record",
-                                "no matching records",
-                                "domain not found",
-                                "domain name not found",
-                                "domain not registered",
-                                "domain is not registered",
-                                "domain available",
-                                "available for registration",
-                                "the queried object does not exist",
-                                "there is no information available on the domain consulted",
-                                "this query returned 0 objects",
-                                "el dominio no se encuentra registrado",
-                                "no match for @",
-                                "no match for domain @",
-                                "no entries found for @",
-                                "no entries found for domain @",
-                                "no records found for @",
-                                "no records found for object @",
-                                "no records found for domain @",
-                                "no data found for @",
-                                "nothing found for @",
-                                "no such domain @",
-                                "not found @",
-                                "no records matching @ found",
-                                "no information available about domain name @",
-                                "no information about domain @",
-                                "no information available about domain @",
-                                "el dominio @ no se encuentra registrado",
-                                "you queried for @ but this server does not have any data for @",
-                                "no match found for @",
-                                "no entries found for query @",
-                                "no entries found for the selected source",
-                                "no entries found for the selected sources",
-                                "we do not have an entry"}); // "... in our database matching your query"
-        const char *const subjects[] = {"domain",
-                                        "domain name",
-                                        "the domain",
-                                        "the domain name",
-                                        "this domain",
-                                        "this domain name",
-                                        "the requested domain",
-                                        "@",
-                                        "domain @",
-                                        "domain name @",
-                                        "the domain @",
-                                        "the domain name @",
-                                        "this domain @",
-                                        "name @",
-                                        "object @"};
-        const char *const predicates[] = {
-            "is available",
-            "available",
-            "- available",
-            "is available for registration",
-            "available for registration",
-            "is available for purchase",
-            "is free",
-            "is not registered",
-            "not registered",
-            "not registred",
-            "is not registred",
-            "is not registered yet",
-            "is not yet registered",
-            "is unregistered",
-            "has not been registered",
-            "has not been registered yet",
-            "is not found",
-            "not found",
-            "was not found",
-            "does not exist",
-            "no existe",
-            "no match",
-            "- no match",
-            "- not found",
-        };
-        for (const char *s : subjects) {
-            for (const char *p : predicates)
-                t.freeSentences.insert(t.keep(std::string(s) + ' ' + p));
-        }
-
-        t.add(t.noticeWords,
-              {"exceeded",    "exceed",      "limit",     "limits",      "limited", "ratelimit",
-               "ratelimited", "quota",       "many",      "again",       "wait",    "slow",
-               "denied",      "refused",     "blocked",   "blacklisted", "banned",  "interval",
-               "grace",       "unavailable", "permitted", "busy",        "rate"});
-        t.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
-                           "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
-        t.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});
-
-        // Month names and their usual short forms in English, German, French,
-        // Spanish, Italian, Portuguese and Dutch. No word here means two months
-        // ("mar" is March in every one of them).
-        const std::initializer_list<const char *> monthWords[12] = {
-            {"january", "jan", "januar", "j\xe4nner", "janvier", "janv", "enero", "ene", "gennaio", "gen",
-             "janeiro", "januari"},
-            {"february", "feb", "februar", "f\xe9vrier", "fevrier", "f\xe9vr", "fevr", "febrero", "febbraio",
-             "fevereiro", "fev", "februari"},
-            {"march", "mar", "m\xe4rz", "maerz", "mars", "marzo", "mar\xe7o", "marco", "maart", "mrt"},
-            {"april", "apr", "avril", "avr", "abril", "abr", "aprile"},
-            {"may", "mai", "mayo", "maggio", "mag", "maio", "mei"},
-            {"june", "jun", "juni", "juin", "junio", "giugno", "giu", "junho"},
-            {"july", "jul", "juli", "juillet", "juil", "julio", "luglio", "lug", "julho"},
-            {"august", "aug", "ao\xfbt", "aout", "agosto", "ago", "augustus"},
-            {"september", "sep", "sept", "septembre", "septiembre", "setiembre", "settembre", "set",
-             "setembro"},
-            {"october", "oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
-            {"november", "nov", "novembre", "noviembre", "novembro"},
-            {"december", "dec", "dezember", "dez",
-             "d\xe9"
-             "cembre",
-             "decembre",
-             "d\xe9"
-             "c",
-             "dic", "diciembre", "dicembre", "dezembro"},
-        };
-        for (int m = 0; m < 12; ++m) {
-            for (const char *w : monthWords[m]) {
-                const Text latin1 = t.keep(w);
-                t.months.emplace(latin1, m + 1);
-                const std::string utf8 = loweredUtf8(latin1);
-                if (utf8 != latin1)
-                    t.months.emplace(t.keep(utf8), m + 1);
-            }
-        }
-        return t;
-    }();
-    return t;
+    return std::any_of(std::begin(parts), std::end(parts),
+                       [text](Text part) { return contains(text, part); });
 }
 
 // ---- Dates -----------------------------------------------------------------------------
@@ -312,7 +91,7 @@ private:
         size_t end = m_pos;
         while (end < m_text.size() && isWordByte(m_text[end]))
             ++end;
-        if (end > m_pos && tables().weekdays.count(m_text.substr(m_pos, end - m_pos))) {
+        if (end > m_pos && recognitionTables().weekdays.count(m_text.substr(m_pos, end - m_pos))) {
             m_pos = end;
             while (m_pos < m_text.size() && (isBlank(m_text[m_pos]) || m_text[m_pos] == ','))
                 ++m_pos;
@@ -392,7 +171,7 @@ private:
 
     QDate readWithMonthName()
     {
-        const Tables &t = tables();
+        const RecognitionTables &t = recognitionTables();
         int day = 0, month = 0, year = 0;
         while (m_pos < m_text.size() && !(day && month && year)) {
             const char ch = m_text[m_pos];
@@ -500,7 +279,7 @@ void shapeLine(Text raw, ShapedLine &line)
             run = 0;
             tab = false;
         }
-        line.text += lowerByte(c);
+        line.text += replybytes::lowerLatin1(c);
     }
     if (line.text.compare(0, 6, "error:") == 0) {
         size_t j = 6;
@@ -605,19 +384,9 @@ bool isExpiryKey(Text key)
 {
     if (key.size() > kMaxKeyLength)
         return false;
-    const bool named = contains(key, "expir") || contains(key, "until") || contains(key, "till") ||
-                       contains(key, "renewal") || key == "valid date" || contains(key, "datebilleduntil") ||
-                       contains(key, "vencimiento") || contains(key, "ablauf") || contains(key, "scadenza") ||
-                       contains(key, "vervaldatum") ||
-                       contains(key, "\xe6\x9c\x89\xe5\x8a\xb9\xe6\x9c\x9f\xe9\x99\x90"); // 有効期限 in UTF-8
-    if (!named)
+    if (key != "valid date" && !containsAny(key, kExpiryKeyParts))
         return false;
-    // Dates that are not the end of the registration.
-    for (const char *other : {"creat", "updat", "modif", "chang", "notif", "notice", "free", "period"}) {
-        if (contains(key, other))
-            return false;
-    }
-    return true;
+    return !containsAny(key, kOtherDateKeyParts);
 }
 
 // Keys whose value only a registered name has.
@@ -625,13 +394,7 @@ bool isRecordKey(Text key)
 {
     if (key.size() > kMaxKeyLength)
         return false;
-    for (const char *word :
-         {"creat", "registrar", "registrant", "name server", "nameserver", "nserver", "holder", "expir",
-          "paid till", "registered", "registration date", "registration time", "owner", "renewal date"}) {
-        if (contains(key, word))
-            return true;
-    }
-    return false;
+    return containsAny(key, kRecordKeyParts);
 }
 
 // A statement about the name or a domain ("example.com is reserved", "This
@@ -646,13 +409,7 @@ bool deniesRegistration(Text sentence)
                               sentence.starts_with("this name") || sentence.starts_with("object");
     if (!aboutTheName)
         return false;
-    for (const char *phrase :
-         {"reserved", "cannot be registered", "can not be registered", "can't be registered", "not available",
-          "prohibited", "not allowed", "blocked", "withheld"}) {
-        if (contains(sentence, phrase))
-            return true;
-    }
-    return false;
+    return containsAny(sentence, kDenialPhrases);
 }
 
 bool isThrottleNotice(Text sentence)
@@ -661,61 +418,12 @@ bool isThrottleNotice(Text sentence)
     if (contains(sentence, "exceeded") && (contains(sentence, "request") || contains(sentence, "quer") ||
                                            contains(sentence, "lookup") || contains(sentence, "connection")))
         return true;
-    for (const char *phrase : {"limit exceeded",
-                               "limits exceeded",
-                               "limit has been exceeded",
-                               "limit reached",
-                               "limit has been reached",
-                               "quota exceeded",
-                               "quota has been exceeded",
-                               "has been exceeded",
-                               "have exceeded",
-                               "you exceeded",
-                               "exceeded the",
-                               "exceeded your",
-                               "exceeded maximum",
-                               "too many requests",
-                               "too many queries",
-                               "too many connection",
-                               "too many lookups",
-                               "too many users",
-                               "try again later",
-                               "try again in",
-                               "please wait",
-                               "slow down",
-                               "access denied",
-                               "access is denied",
-                               "permission denied",
-                               "connection refused",
-                               "query refused",
-                               "request refused",
-                               "rate limit",
-                               "rate-limit",
-                               "ratelimit",
-                               "temporarily blocked",
-                               "has been blocked",
-                               "have been blocked",
-                               "is blocked",
-                               "are blocked",
-                               "blacklisted",
-                               "been banned",
-                               "are banned",
-                               "interval is too short",
-                               "grace period",
-                               "service unavailable",
-                               "temporarily unavailable",
-                               "requests of this client are not permitted",
-                               "server is busy",
-                               "server busy"}) {
-        if (contains(sentence, phrase))
-            return true;
-    }
-    return false;
+    return containsAny(sentence, kThrottlePhrases);
 }
 
 bool hasNoticeWord(Text sentence)
 {
-    const Tables &t = tables();
+    const RecognitionTables &t = recognitionTables();
     size_t i = 0;
     while (i < sentence.size()) {
         while (i < sentence.size() && !isWordByte(sentence[i]))
@@ -842,7 +550,7 @@ size_t indentOf(Text raw)
 
 bool isFreeSentence(Text sentence)
 {
-    if (tables().freeSentences.count(sentence))
+    if (recognitionTables().freeSentences.count(sentence))
         return true;
     // "the queried object does not exist: previous registration ... has been deleted"
     return sentence.starts_with("the queried object does not exist");
@@ -854,7 +562,7 @@ QDate readExpiryDate(QByteArrayView text, DayOrder order)
 {
     std::string lowered(static_cast<size_t>(text.size()), ' ');
     for (qsizetype i = 0; i < text.size(); ++i)
-        lowered[static_cast<size_t>(i)] = lowerByte(text[i]);
+        lowered[static_cast<size_t>(i)] = replybytes::lowerLatin1(text[i]);
     return DateReader(lowered, order).read();
 }
 
@@ -863,7 +571,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
     ReplyRecognition result;
     const Text all(reply.data(), static_cast<size_t>(reply.size()));
     const Text query(queryBytes.data(), static_cast<size_t>(queryBytes.size()));
-    const Tables &t = tables();
+    const RecognitionTables &t = recognitionTables();
     // A statement is a short line, a few words around the name at most.
     const size_t maxSentence = kMaxSentenceLine + query.size();
 
