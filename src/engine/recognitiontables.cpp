@@ -163,25 +163,24 @@ const RecognitionTables &recognitionTables()
                            "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
         b.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});
 
-        // Month names and their usual short forms in English, German, French,
-        // Spanish, Italian, Portuguese and Dutch. No word here means two months
+        // Beside the English names, their usual short forms and the names in
+        // German, French, Spanish, Italian, Portuguese and Dutch. No word here means two months
         // ("mar" is March in every one of them).
         const std::initializer_list<const char *> monthWords[12] = {
-            {"january", "jan", "januar", "j\xe4nner", "janvier", "janv", "enero", "ene", "gennaio", "gen",
-             "janeiro", "januari"},
-            {"february", "feb", "februar", "f\xe9vrier", "fevrier", "f\xe9vr", "fevr", "febrero", "febbraio",
-             "fevereiro", "fev", "februari"},
-            {"march", "mar", "m\xe4rz", "maerz", "mars", "marzo", "mar\xe7o", "marco", "maart", "mrt"},
-            {"april", "apr", "avril", "avr", "abril", "abr", "aprile"},
-            {"may", "mai", "mayo", "maggio", "mag", "maio", "mei"},
-            {"june", "jun", "juni", "juin", "junio", "giugno", "giu", "junho"},
-            {"july", "jul", "juli", "juillet", "juil", "julio", "luglio", "lug", "julho"},
-            {"august", "aug", "ao\xfbt", "aout", "agosto", "ago", "augustus"},
-            {"september", "sep", "sept", "septembre", "septiembre", "setiembre", "settembre", "set",
-             "setembro"},
-            {"october", "oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
-            {"november", "nov", "novembre", "noviembre", "novembro"},
-            {"december", "dec", "dezember", "dez",
+            {"jan", "januar", "j\xe4nner", "janvier", "janv", "enero", "ene", "gennaio", "gen", "janeiro",
+             "januari"},
+            {"feb", "februar", "f\xe9vrier", "fevrier", "f\xe9vr", "fevr", "febrero", "febbraio", "fevereiro",
+             "fev", "februari"},
+            {"mar", "m\xe4rz", "maerz", "mars", "marzo", "mar\xe7o", "marco", "maart", "mrt"},
+            {"apr", "avril", "avr", "abril", "abr", "aprile"},
+            {"mai", "mayo", "maggio", "mag", "maio", "mei"},
+            {"jun", "juni", "juin", "junio", "giugno", "giu", "junho"},
+            {"jul", "juli", "juillet", "juil", "julio", "luglio", "lug", "julho"},
+            {"aug", "ao\xfbt", "aout", "agosto", "ago", "augustus"},
+            {"sep", "sept", "septembre", "septiembre", "setiembre", "settembre", "set", "setembro"},
+            {"oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
+            {"nov", "novembre", "noviembre", "novembro"},
+            {"dec", "dezember", "dez",
              "d\xe9"
              "cembre",
              "decembre",
@@ -190,6 +189,7 @@ const RecognitionTables &recognitionTables()
              "dic", "diciembre", "dicembre", "dezembro"},
         };
         for (int m = 0; m < 12; ++m) {
+            t.months.emplace(kEnglishMonths[m], m + 1);
             for (const char *w : monthWords[m]) {
                 const Text latin1 = b.keep(w);
                 t.months.emplace(latin1, m + 1);

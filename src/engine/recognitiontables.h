@@ -29,6 +29,11 @@ struct RecognitionTables {
 
 const RecognitionTables &recognitionTables();
 
+// The English month names, which the month table holds with the others.
+inline constexpr std::string_view kEnglishMonths[12] = {"january",   "february", "march",    "april",
+                                                        "may",       "june",     "july",     "august",
+                                                        "september", "october",  "november", "december"};
+
 // Parts of labels that name the end of a registration...
 inline constexpr std::string_view kExpiryKeyParts[] = {
     "expir",

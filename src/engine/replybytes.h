@@ -24,6 +24,14 @@ constexpr bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Letters of words in lower case: ASCII, and every byte of a character beyond
+// it (Latin-1 or UTF-8), so "märz" is one word in either.
+constexpr bool isWordByte(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || u >= 0x80;
+}
+
 // The lower case of a Latin-1 byte, the same as QString::toLower gives the
 // decoded character: A-Z and the accented capitals 0xC0-0xDE except the
 // multiplication sign; no other Latin-1 character has a lower case inside Latin-1.

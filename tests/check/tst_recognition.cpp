@@ -185,6 +185,21 @@ TEST(Recognition, DatesAreReadOnlyWhenClear)
         {"12/25/2015", DayOrder::Unknown, {2015, 12, 25}},
         {"03/04/2014", DayOrder::DayFirst, {2014, 4, 3}},
         {"03/04/2014", DayOrder::MonthFirst, {2014, 3, 4}},
+        // Either side of month 12 and of day 12, 30 and 31, and of the earliest year.
+        {"25/12/2015", DayOrder::Unknown, {2015, 12, 25}},
+        {"12/13/2015", DayOrder::Unknown, {2015, 12, 13}},
+        {"12/12/2015", DayOrder::Unknown, {2015, 12, 12}},
+        {"13/13/2015", DayOrder::Unknown, {}},
+        {"12/11/2015", DayOrder::Unknown, {}},
+        {"31 dec 2014", DayOrder::Unknown, {2014, 12, 31}},
+        {"32 dec 2014", DayOrder::Unknown, {}},
+        {"31 april 2014", DayOrder::Unknown, {}},
+        {"0 april 2014", DayOrder::Unknown, {}},
+        {"1 septem 2014", DayOrder::Unknown, {2014, 9, 1}}, // three letters or more of an English name
+        {"1 se 2014", DayOrder::Unknown, {}},
+        {"1980-01-01", DayOrder::Unknown, {1980, 1, 1}},
+        {"1979-12-31", DayOrder::Unknown, {}},
+        {"19791231", DayOrder::Unknown, {}},
         // Never a guess:
         {"03/04/2014", DayOrder::Unknown, {}},
         {"05.03.10", DayOrder::Unknown, {}},
