@@ -168,7 +168,6 @@ int KeywordsCommand::execute(const QCommandLineParser &parser)
     const KeywordStream run = streamKeywordDomains(input, [&out, &printed](QStringView name) {
         out.write(name);
         ++printed;
-        return true;
     });
     if (run == KeywordStream::OutOfMemory || run == KeywordStream::TooMany) {
         out.finish();

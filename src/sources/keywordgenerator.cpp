@@ -294,7 +294,7 @@ bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
         });
 }
 
-KeywordStream streamKeywordDomains(const KeywordInput &input, const std::function<bool(QStringView)> &sink)
+KeywordStream streamKeywordDomains(const KeywordInput &input, const std::function<void(QStringView)> &sink)
 {
     KeywordCandidates candidates(input);
     const quint64 count = candidates.count();
@@ -304,10 +304,14 @@ KeywordStream streamKeywordDomains(const KeywordInput &input, const std::functio
     const int ordinalBits = 64 - qCountLeadingZeroBits(count);
     try {
         SeenNames seen(candidates, ordinalBits);
-        const bool whole = candidates.forEach(
-            [&](QStringView name, quint64 ordinal) { return !seen.insert(name, ordinal) || sink(name); },
+        candidates.forEach(
+            [&](QStringView name, quint64 ordinal) {
+                if (seen.insert(name, ordinal))
+                    sink(name);
+                return true;
+            },
             [] { return true; });
-        return whole ? KeywordStream::Done : KeywordStream::Stopped;
+        return KeywordStream::Done;
     } catch (const std::bad_alloc &) {
         return KeywordStream::OutOfMemory;
     }

@@ -10,7 +10,6 @@
 #include "support/tempdatafolder.h"
 
 #include <QAbstractItemModelTester>
-#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -36,11 +35,7 @@ QStringList generatedNames(const KeywordInput &input)
 QStringList streamedNames(const KeywordInput &input)
 {
     QStringList out;
-    EXPECT_EQ(streamKeywordDomains(input,
-                                   [&out](QStringView name) {
-                                       out << name.toString();
-                                       return true;
-                                   }),
+    EXPECT_EQ(streamKeywordDomains(input, [&out](QStringView name) { out << name.toString(); }),
               KeywordStream::Done);
     return out;
 }
@@ -128,22 +123,10 @@ TEST(KeywordGenerator, StreamKeepsEachNameOnceAsTheTableGrows)
         input.beginning << QStringLiteral("w%1").arg(i % 1500);
     input.end = {"a", "b"};
     input.tlds = {"aa", "bb", "cc"};
-    QStringList expected;
-    QSet<QString> seen;
-    for (const QString &name : generatedNames(input)) {
-        if (!seen.contains(name)) {
-            seen.insert(name);
-            expected << name;
-        }
-    }
-    const QStringList streamed = streamedNames(input);
-    EXPECT_EQ(streamed.size(), 1500 * 2 * 3 * 2);
-    EXPECT_EQ(streamed, expected);
-
-    int made = 0;
-    EXPECT_EQ(streamKeywordDomains(input, [&made](QStringView) { return ++made < 10; }),
-              KeywordStream::Stopped);
-    EXPECT_EQ(made, 10);
+    QStringList expected = generatedNames(input);
+    expected.removeDuplicates();
+    EXPECT_EQ(expected.size(), 1500 * 2 * 3 * 2);
+    EXPECT_EQ(streamedNames(input), expected);
 }
 
 TEST(Misspellings, KeyboardTable)

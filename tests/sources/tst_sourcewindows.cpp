@@ -12,21 +12,16 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
-#include "widgets/helpballoonwidget.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QCheckBox>
 #include <QDialog>
-#include <QEvent>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLatin1String>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QObject>
 #include <QPlainTextEdit>
-#include <QPointF>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -263,12 +258,6 @@ private slots:
         child<QPlainTextEdit>(w, "endBox")->clear();
         generate->click();
         QCOMPARE(m_prompter->lastText(), kNoKeywordDomainsText);
-
-        auto *tellMeMore = child<QLabel>(w, "tellMeMore");
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), tellMeMore->mapToGlobal(QPointF(2, 2)),
-                         Qt::NoButton, Qt::NoButton, {});
-        QApplication::sendEvent(tellMeMore, &move);
-        QCOMPARE(w.findChild<HelpBalloonWidget *>()->textLabel()->text(), kKeywordHelpText);
 
         // Export at 99,999 rows: No to the many-rows question drops the names not handed over.
         child<QPlainTextEdit>(w, "beginningBox")->setPlainText("one\ntwo\nthree");

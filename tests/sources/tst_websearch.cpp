@@ -38,6 +38,7 @@ TEST(WebSearch, LinkScan)
         {R"(<a href="bare.com/page">)", "bare.com"},   // no scheme at all
         {R"(<a href="http://www.google.com/x"><a href="http://maps.GOOGLE.de/">)", ""}, // the engine's own
         {R"(<a href="http://a.co">)", ""},                                              // shorter than 5
+        {R"(<a href="http://ab.de">)", "ab.de"},
         {R"(<a href="http://b.com">)", ""}, // a one-letter name fails the check
         {R"(<a href="http://good.com/"><a href="http://open.com)", "good.com"}, // no closing quote
         {R"(<a href='http://single.com/'>)", ""},                               // only href=" opens a link
@@ -71,6 +72,10 @@ TEST(WebSearch, NextLinkAndKilobytes)
 {
     EXPECT_TRUE(pageHasNextLink("<img src=\"/images/NAV_NEXT.GIF\">"));
     EXPECT_FALSE(pageHasNextLink("<img src=\"/images/nav_prev.gif\">"));
+    // Pages of 10 only for a top limit under 100.
+    EXPECT_EQ(searchPageSize(true, 99), 10);
+    EXPECT_EQ(searchPageSize(true, 100), 100);
+    EXPECT_EQ(searchPageSize(false, 10), 100);
 
     // Thousands of bytes, halves to the even neighbour.
     const std::pair<qint64, const char *> kb[] = {
