@@ -36,7 +36,6 @@ TEST(Converter, ReadsEveryLayout)
         {"5 mai 2010", "05-05-10"},
         {"3-25-2010", "25-03-10"},
         {"12-13-2010", "13-12-10"},
-        {"13-12-2010", "13-12-10"},
         {"march 5", "Unknown"},
         {"31 february 2010", "Unknown"},
         {"", "Unknown"},

@@ -113,16 +113,6 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
     }
 }
 
-// The questions' texts and Yes are checked through the windows that ask them.
-TEST(OfferToAdd, NoDeclines)
-{
-    ScriptedPrompter prompter;
-    prompter.queueAnswer(false);
-    prompter.queueAnswer(false);
-    EXPECT_FALSE(offerGeneratedDomains(prompter));
-    EXPECT_FALSE(offerValidDomains(prompter, 3));
-}
-
 TEST(FileImport, LoadAndExtractRules)
 {
     const struct {
