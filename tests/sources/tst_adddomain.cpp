@@ -113,16 +113,6 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
     }
 }
 
-// The questions' texts and Yes are checked through the windows that ask them.
-TEST(OfferToAdd, NoDeclines)
-{
-    ScriptedPrompter prompter;
-    prompter.queueAnswer(false);
-    prompter.queueAnswer(false);
-    EXPECT_FALSE(offerGeneratedDomains(prompter));
-    EXPECT_FALSE(offerValidDomains(prompter, 3));
-}
-
 TEST(FileImport, LoadAndExtractRules)
 {
     const struct {
@@ -134,6 +124,7 @@ TEST(FileImport, LoadAndExtractRules)
         {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n",
          "abc.test,second.org"},
         {ImportRule::Load, "a b.com\n\tab.com\nab.com ", "ab.com"}, // only spaces are trimmed
+        {ImportRule::Load, "AZ.COM\nZa.Org\n", "az.com,za.org"},    // the first and last capital
         // A name, a space and a date.
         {ImportRule::Extract, "dropping.com 2024-05-01\r\nExpired.NET 05/01/2024 12:00",
          "dropping.com,expired.net"},
