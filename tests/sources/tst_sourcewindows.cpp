@@ -240,11 +240,11 @@ private slots:
         view->setCurrentIndex(w.generatedList().index(1));
         QTest::keyClick(view, Qt::Key_Delete);
         view->setCurrentIndex(w.generatedList().index(0));
-        child<QPushButton>(w, "deleteButton")->click();
+        child<QPushButton>(w, "deleteGeneratedButton")->click();
         QCOMPARE(names(w.generatedList()), "top-shop.aa,top-shop.bb");
 
         m_prompter->queueFile(m_folder->file("saved.txt"));
-        child<QPushButton>(w, "saveButton")->click();
+        child<QPushButton>(w, "saveGeneratedButton")->click();
         QCOMPARE(m_folder->read("saved.txt"), "top-shop.aa\r\ntop-shop.bb\r\n");
 
         // Close offers the names, hands them over, and only hides the window.
@@ -274,7 +274,7 @@ private slots:
         child<QPlainTextEdit>(w, "beginningBox")->setPlainText("one\ntwo\nthree");
         generate->click();
         m_prompter->queueAnswer(true); // Clear
-        child<QPushButton>(w, "clearButton")->click();
+        child<QPushButton>(w, "clearGeneratedButton")->click();
         QVERIFY(w.generatedList().isEmpty());
         generate->click();
         fillRows(m_ctx->list, m_ctx->run.suffixes, 99999 - 2);
