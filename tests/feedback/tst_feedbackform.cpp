@@ -1,25 +1,6 @@
-#include "app/mainwindow.h"
-#include "engine/appcontext.h"
 #include "feedback/feedbackform.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/modalwindows.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
-
-#include <QByteArray>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QLabel>
-#include <QLatin1String>
-#include <QObject>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QUrl>
+#include "support/windowfixture.h"
 
 using Reply = LoopbackWhoisServer::Reply;
 using Kind = ScriptedPrompter::Kind;
