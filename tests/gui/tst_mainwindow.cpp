@@ -161,6 +161,107 @@ private slots:
         QVERIFY(window.findChild<QCheckBox *>(u"checksel2"_s)->isChecked());
     }
 
+    // Size, position, column widths and the sort come back in the next session;
+    // a stored value that cannot be used is passed over, the others still count.
+    void windowStateLastsBetweenSessions_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("all good") << QString() << QVariant();
+        QTest::newRow("bad geometry") << u"window/geometry"_s << QVariant(QByteArray("not a geometry"));
+        QTest::newRow("bad columns") << u"window/columns"_s << QVariant(QByteArray("\x00\x01junk", 6));
+        QTest::newRow("sort column past the last") << u"window/sortColumn"_s << QVariant(7);
+        QTest::newRow("sort column not a number") << u"window/sortColumn"_s << QVariant(u"two"_s);
+        QTest::newRow("bad sort order") << u"window/sortOrder"_s << QVariant(u"upwards"_s);
+    }
+
+    void windowStateLastsBetweenSessions()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        MainWindowFixture f;
+        MainWindow &w = *f.window;
+        w.setGeometry(40, 30, 1000, 640);
+        w.listView()->setColumnWidth(ColInformation, 300);
+        f.ctx.list.addRow(DomainRow{{u"b.com"_s}});
+        QHeaderView *header = w.listView()->header();
+        const auto clickHeader = [&](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, 5));
+        };
+        clickHeader(ColTld);
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 2d"_s);
+        clickHeader(ColLength); // every click flips the one direction, shown on the column clicked
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 1a"_s);
+        clickHeader(ColDomain);
+        f.ctx.run.stopped = false; // a click while a run goes on leaves the indicator alone
+        clickHeader(ColLength);
+        f.ctx.run.stopped = true;
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 0d"_s);
+        const QRect geometry = w.geometry();
+        QVERIFY(w.close());
+        if (!key.isEmpty()) {
+            ExtraSettings ini(f.folder.path());
+            ini.setValue(key, value);
+            QVERIFY(ini.save().isEmpty());
+        }
+
+        ScriptedPrompter prompter;
+        AppContext next(f.folder.path(), prompter);
+        MainWindow again(next, [](const QUrl &) {});
+        again.startUp(); // the wizard stays off: the first session said so
+        QCOMPARE(again.geometry() == geometry, key != u"window/geometry"_s);
+        const QString state = headerState(again);
+        QCOMPARE(state.startsWith(u"470,106,118,118,118,169,300 "_s), key != u"window/columns"_s);
+        QCOMPARE(state.endsWith(u" 0d"_s), !key.startsWith(u"window/sort"_s));
+        if (state.endsWith(u" 0d"_s)) { // the list keeps itself in the remembered order
+            next.list.addRow(DomainRow{{u"a.com"_s}});
+            next.list.addRow(DomainRow{{u"c.com"_s}});
+            QCOMPARE(next.list.rowAt(0).cells[ColDomain], u"c.com"_s);
+        }
+    }
+
+    // With no remembered size, a screen that has room shows every column at once.
+    void firstStartWidth()
+    {
+        MainWindowFixture f(false);
+        const int design = twipsToPixels(12600);
+        const int columns = twipsToPixels(7056 + 1587 + 1764 * 3 + 2540 + 3528);
+        QCOMPARE(f.window->firstStartWidth(800), design);
+        QCOMPARE(f.window->firstStartWidth(1280), design);
+        const int wide = f.window->firstStartWidth(1920);
+        QVERIFY(wide > columns + 24);
+        QVERIFY(wide < columns + 80);
+    }
+
+    void secondaryWindowsOpenOverTheirOwner()
+    {
+        QWidget owner;
+        owner.setGeometry(120, 90, 500, 360);
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::red);
+        owner.setWindowIcon(QIcon(pixmap));
+        owner.show();
+        StandByWindow standBy(&owner);
+        QVERIFY(!standBy.windowIcon().isNull()); // the owner's
+        standBy.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&standBy));
+        const QPoint offset = standBy.frameGeometry().center() - owner.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+
+        // The TLD filter has no owner of its own; it opens over the main window all the same.
+        MainWindowFixture f;
+        f.window->setGeometry(10, 10, 760, 520);
+        f.ctx.list.addRow(DomainRow{{u"a.com"_s}});
+        QPoint filterOffset(1000, 1000);
+        whileOpen([&] { f.trigger("deletekeep"); },
+                  [&](QWidget *w) {
+                      filterOffset = w->frameGeometry().center() - f.window->frameGeometry().center();
+                      w->close();
+                  });
+        QVERIFY(filterOffset.manhattanLength() <= 40);
+    }
+
     void runModeLocksExactlyTheListedCommands()
     {
         MainWindowFixture f(false);
