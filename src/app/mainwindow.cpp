@@ -466,8 +466,10 @@ void MainWindow::setRunLook(bool running)
 void MainWindow::runModeOn()
 {
     setRunLook(true);
-    // The run rebuilds the list in its own order.
+    // The run rebuilds the list in its own order, and what the last import
+    // did is old news.
     showSortIndicator(false);
+    m_panels[4]->clear();
 }
 
 void MainWindow::runModeOff()
@@ -772,11 +774,14 @@ void MainWindow::openDomainSources()
         break;
     }
     case DomainSource::LoadFile:
-        importDomainsFromFile(m_context, ImportRule::Load, owner);
+    case DomainSource::ExtractFile: {
+        const ImportRule rule = source == DomainSource::LoadFile ? ImportRule::Load : ImportRule::Extract;
+        const QString summary = importDomainsFromFile(m_context, rule, owner);
+        if (!summary.isEmpty())
+            m_panels[4]->setText(summary);
+        afterListChange();
         break;
-    case DomainSource::ExtractFile:
-        importDomainsFromFile(m_context, ImportRule::Extract, owner);
-        break;
+    }
     }
 }
 

@@ -108,18 +108,23 @@ private slots:
         QTest::addColumn<QByteArray>("line"); // %1: the line number
         QTest::addColumn<QStringList>("counts");
         QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("rejected"); // the status bar's word on lines without a name
         const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
         // The count goes by names taken, not lines read.
         QTest::newRow("load") << QByteArray("loadFileButton") << false
-                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com";
+                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com"
+                              << "; 2500 lines were not valid names";
         QTest::newRow("extract") << QByteArray("extractFileButton") << false
-                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com";
+                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com"
+                                 << "";
         QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
-                                << QStringList() << "name0.com";
+                                << QStringList() << "name0.com"
+                                << "";
         QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
                                << QByteArray("B\xC3\x9C"
                                              "CHER%1.com\r\n")
-                               << twice << "xn--bcher0-3ya.com";
+                               << twice << "xn--bcher0-3ya.com"
+                               << "";
     }
 
     void importFromFile()
@@ -130,6 +135,7 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QStringList, counts);
         QFETCH(QString, first);
+        QFETCH(QString, rejected);
         QByteArray file;
         for (int i = 0; i < 2500; ++i)
             file += QString::fromLatin1(line).arg(i).toLatin1();
@@ -150,7 +156,8 @@ private slots:
         QCOMPARE(f.ctx.list.rowCount(), 2500);
         QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], first);
         QCOMPARE(seen, counts);
-        QCOMPARE(f.prompter.log().size(), 1); // the file choice; nothing reports the end
+        QCOMPARE(f.prompter.log().size(), 1); // the file choice; no message reports the end
+        QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + rejected + ".");
         QCOMPARE(f.prompter.lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
         QVERIFY(!f.window->findChild<DomainSourcesWindow *>());
     }
