@@ -46,8 +46,7 @@ class TestSettingsWindow : public QObject
     // Clicks `button` (double-clicks the selected row for none), which opens the
     // entry editor modally, and runs `act` on it once it is up. An editor `act`
     // leaves open is cancelled.
-    static void withEditor(Fixture &f, const char *button,
-                           const std::function<void(TldEntryDialog &)> &act)
+    static void withEditor(Fixture &f, const char *button, const std::function<void(TldEntryDialog &)> &act)
     {
         bool acted = false;
         QTimer::singleShot(0, [&] {
@@ -85,16 +84,15 @@ private slots:
         Fixture f;
         QString caption;
         withEditor(f, "tldAddButton", [&](TldEntryDialog &editor) {
-            caption = editor.windowTitle() + u' ' +
-                      editor.findChild<QPushButton *>(u"commitButton"_s)->text();
+            caption =
+                editor.windowTitle() + u' ' + editor.findChild<QPushButton *>(u"commitButton"_s)->text();
             // Refused: a digit, a TLD already there (any case), no server.
             for (const QString &tld : {u"c0m"_s, u"COM"_s, u"net"_s}) {
                 fill(editor, tld, tld == "net" ? QString() : u"whois.example"_s, {});
                 commit(editor);
                 QVERIFY2(editor.isVisible(), qPrintable(tld));
             }
-            fill(editor, u"co.uk"_s, u"whois.a, whois.b"_s,
-                 u"$Domain$ Is Free"_s);
+            fill(editor, u"co.uk"_s, u"whois.a, whois.b"_s, u"$Domain$ Is Free"_s);
             commit(editor);
             QVERIFY(!editor.isVisible());
         });
@@ -108,8 +106,7 @@ private slots:
         // Cancel leaves the table as it was.
         withEditor(f, "tldAddButton", [&](TldEntryDialog &editor) {
             fill(editor, u"net"_s, u"whois.net"_s, {});
-            QTest::mouseClick(editor.findChild<QPushButton *>(u"cancelButton"_s),
-                              Qt::LeftButton);
+            QTest::mouseClick(editor.findChild<QPushButton *>(u"cancelButton"_s), Qt::LeftButton);
         });
         QCOMPARE(f.ctx.config.table.count(), 3);
     }
@@ -190,15 +187,13 @@ private slots:
         f.prompter.queueAnswer(true);
         f.click("tldClearButton");
         QCOMPARE(f.list("tldList")->topLevelItemCount(), 0);
-        QTRY_COMPARE(f.find<QLabel>("countLabel")->text(),
-                     u"There are 0 TLD whois entries in the list."_s);
+        QTRY_COMPARE(f.find<QLabel>("countLabel")->text(), u"There are 0 TLD whois entries in the list."_s);
 
         // On an empty table it restores without a question (the prompter fails an unexpected one).
         f.click("tldRestoreButton");
         QCOMPARE(f.list("tldList")->topLevelItemCount(), 111);
         QCOMPARE(f.list("tldList")->topLevelItem(11)->text(0), u"CO.UK"_s);
-        QTRY_COMPARE(f.find<QLabel>("countLabel")->text(),
-                     u"There are 111 TLD whois entries in the list."_s);
+        QTRY_COMPARE(f.find<QLabel>("countLabel")->text(), u"There are 111 TLD whois entries in the list."_s);
         QCOMPARE(f.prompter.texts(), QStringList({kRestoreTldQuestion, kClearQuestion, kClearQuestion}));
     }
 

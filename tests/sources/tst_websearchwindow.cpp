@@ -92,8 +92,7 @@ private slots:
         f.click("clearKeywordsButton");
         f.click("clearKeywordsButton"); // an empty list asks nothing
         QCOMPARE(f.window->keywords().size(), 0);
-        QCOMPARE(f.prompter.lastText(),
-                 u"Are you sure that you would like to clear the list?"_s);
+        QCOMPARE(f.prompter.lastText(), u"Are you sure that you would like to clear the list?"_s);
     }
 
     // The boxes are the options: the next window opens as this one was left.
@@ -101,8 +100,7 @@ private slots:
     {
         Fixture f;
         auto *top = f.find<QComboBox>("topResultsCombo");
-        QCOMPARE(top->currentText() + u' ' + f.find<QComboBox>("delayCombo")->currentText(),
-                 u"100 3"_s);
+        QCOMPARE(top->currentText() + u' ' + f.find<QComboBox>("delayCombo")->currentText(), u"100 3"_s);
         top->setCurrentIndex(4);
         f.find<QComboBox>("delayCombo")->setCurrentIndex(20);
         for (const char *box : {"topOnlyCheck", "removeSubdomainsCheck", "exportCheck"})
@@ -165,8 +163,7 @@ private slots:
         f.click("startButton");
         QVERIFY(f.server.waitForRequests(1));
         f.click("closeButton");
-        QCOMPARE(f.prompter.lastText(),
-                 u"You need to stop the program before you can close this window."_s);
+        QCOMPARE(f.prompter.lastText(), u"You need to stop the program before you can close this window."_s);
         QTest::keyClick(f.window.get(), Qt::Key_Escape); // the same way as Close
         QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Warn), 2);
         QVERIFY(f.window->isVisible());

@@ -11,11 +11,7 @@ namespace {
 QString colourAndWeight(const QWidget *w)
 {
     const QColor c = w->palette().color(QPalette::WindowText);
-    return u"%1,%2,%3%4"_s
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(w->font().bold() ? "b" : "");
+    return u"%1,%2,%3%4"_s.arg(c.red()).arg(c.green()).arg(c.blue()).arg(w->font().bold() ? "b" : "");
 }
 
 } // namespace
@@ -130,8 +126,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             for (const char *row : {"speed%1", "type%1"})
                 QCOMPARE(colourAndWeight(f->find<QWidget>(qPrintable(QString::fromLatin1(row).arg(i)))),
-                         i == (speed < 0 ? 2 : speed) ? u"51,84,217b"_s
-                                                      : u"127,127,127"_s);
+                         i == (speed < 0 ? 2 : speed) ? u"51,84,217b"_s : u"127,127,127"_s);
         }
         f->window->next();
         QCOMPARE(f->find<QPushButton>("nextButton")->text(), u"&Finish"_s);
@@ -176,8 +171,7 @@ private slots:
             [&] { window.action(u"qsw"_s)->trigger(); });
         QVERIFY(window.engine().running());
         // The main window's boxes show what the wizard set.
-        QCOMPARE(window.findChild<QComboBox *>(u"connections2"_s)->currentText(),
-                 u"25"_s);
+        QCOMPARE(window.findChild<QComboBox *>(u"connections2"_s)->currentText(), u"25"_s);
         QTRY_VERIFY(f->prompter.texts().contains(u"The program is done!"_s));
     }
 };
