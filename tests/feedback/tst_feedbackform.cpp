@@ -82,14 +82,6 @@ private slots:
     void controlsAndTheEmptyOpinion()
     {
         Fixture f;
-        QStringList ratings;
-        for (int i = 0; i < f.child<QComboBox>("ratingBox")->count(); ++i)
-            ratings << f.child<QComboBox>("ratingBox")->itemText(i);
-        QCOMPARE(ratings.join(u'|'),
-                 QStringLiteral("(None selected)|Terrible|Fair|Good|Very good|Excellent"));
-        QCOMPARE(f.form.windowTitle(), QStringLiteral("Your opinion matters!"));
-        QCOMPARE(f.child<QLabel>("headingLabel")->text(),
-                 QStringLiteral("Thank you for trying Quorvane from ") + kMakerName);
         QVERIFY(f.child<QCheckBox>("sysInfoCheck")->isChecked());
 
         // Blanks alone and no rating are no opinion: nothing is sent.

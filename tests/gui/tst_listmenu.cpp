@@ -11,34 +11,6 @@
 
 using Reply = LoopbackWhoisServer::Reply;
 
-namespace {
-
-// A menu as "Caption|-|Sub>Item,Item", with the object names in the same order.
-QString describe(const QMenu *menu, QStringList *names)
-{
-    QStringList items;
-    for (const QAction *a : menu->actions()) {
-        if (a->isSeparator()) {
-            items << u"-"_s;
-            continue;
-        }
-        *names << a->objectName();
-        if (a->menu()) {
-            QStringList sub;
-            for (const QAction *s : a->menu()->actions()) {
-                sub << s->text();
-                *names << s->objectName();
-            }
-            items << a->text() + u'>' + sub.join(u',');
-        } else {
-            items << a->text();
-        }
-    }
-    return items.join(u'|');
-}
-
-} // namespace
-
 // The main window with rows given as "name|availability".
 struct ListFixture : MainWindowFixture {
     void fill(const QStringList &rows)
@@ -60,18 +32,6 @@ private slots:
     void menuOnlyOnRightClickWithRows()
     {
         ListFixture f;
-        QStringList names;
-        QCOMPARE(describe(f.window->listMenu(), &names),
-                 u"Open website|Show Whois lookup response|-|Check all domains|Check selected domains|-|"
-                 "Export domains to a plaintext file>Only selected,All domains|-|"
-                 "Select domains>Select all,Unselect all,Select inverse|-|"
-                 "Delete domains>Selected,Taken,Free,Unchecked and Errors|-|Clear list|-|"
-                 "Delete/keep domains containing specific strings|Delete/Keep domains with specific TLD's"_s);
-        QCOMPARE(names.join(u' '),
-                 u"openwebsite mwl checkalldom checkseldom expplain expplainsel expplainall "
-                 "seldommenu selectall unselectall selectinverse deldommenu deleteselected "
-                 "delregistered delfree delunchecked clearlist deletekeepstrings deletekeep"_s);
-
         QWidget *viewport = f.window->listView()->viewport();
         QStringList shown;
         auto click = [&](Qt::MouseButton button) {

@@ -7,9 +7,7 @@
 #include "sources/namelistmodel.h"
 #include "sourcetesting.h"
 #include "support/windowfixture.h"
-#include "widgets/helpballoonwidget.h"
 
-#include <QMouseEvent>
 #include <QPointer>
 
 namespace {
@@ -232,12 +230,6 @@ private slots:
         child<QPlainTextEdit>(&w, "endBox")->clear();
         generate->click();
         QCOMPARE(f.prompter.lastText(), kNoKeywordDomainsText);
-
-        auto *tellMeMore = child<QLabel>(&w, "tellMeMore");
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), tellMeMore->mapToGlobal(QPointF(2, 2)),
-                         Qt::NoButton, Qt::NoButton, {});
-        QApplication::sendEvent(tellMeMore, &move);
-        QCOMPARE(w.findChild<HelpBalloonWidget *>()->textLabel()->text(), kKeywordHelpText);
 
         // Export at 99,999 rows: No to the many-rows question drops the names not handed over.
         child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("one\ntwo\nthree");
