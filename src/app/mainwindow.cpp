@@ -672,8 +672,11 @@ void MainWindow::restoreWindowState()
     const int width = firstStartWidth(available.width());
     if (width == this->width())
         return;
+    // Wider than the design, it is centred on the screen rather than left
+    // where the desktop would put a window of the design's size.
     resize(width, height());
-    move(available.x() + (available.width() - frameGeometry().width()) / 2, y());
+    move(available.x() + (available.width() - width) / 2,
+         available.y() + std::max(0, (available.height() - height()) / 2));
 }
 
 void MainWindow::saveWindowState()
