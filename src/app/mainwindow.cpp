@@ -8,6 +8,7 @@
 #include "config/settingswindow.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
+#include "engine/rowcompare.h"
 #include "export/plainexport.h"
 #include "export/resultexportwindow.h"
 #include "feedback/feedbackform.h"
@@ -654,9 +655,16 @@ void MainWindow::restoreWindowState()
     const QString order = ini.text(kSortOrderKey);
     if (isInt && sortColumn >= 0 && sortColumn < DomainColumnCount &&
         (order == kAscending || order == kDescending)) {
-        // The list keeps itself in the remembered order as names come in.
-        m_context.list.setSortKey(sortColumn, order == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
-        m_context.list.setAutoSort(true);
+        // As after the header click that made it: a text column sorted downwards
+        // keeps the list in that order as names come in; any other sort was done
+        // once, and the list is sorted once again.
+        const Qt::SortOrder sortOrder = order == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder;
+        if (!isNumericColumn(sortColumn) && sortOrder == Qt::DescendingOrder) {
+            m_context.list.setSortKey(sortColumn, sortOrder);
+            m_context.list.setAutoSort(true);
+        } else {
+            m_context.list.sort(sortColumn, sortOrder);
+        }
         showSortIndicator(true);
     } else {
         showSortIndicator(false);
