@@ -1,4 +1,5 @@
 #include "base/datafolder.h"
+#include "engine/runjournal.h"
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
@@ -57,6 +58,10 @@ private slots:
         QTest::newRow("remember.txt cannot take the unselected rows")
             << four << Refusal::DiskFull << true << QList<int>{0} << Kind::Fail
             << checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s;
+        // The names of the run would have no copy on disk.
+        QTest::newRow("the journal cannot take the names")
+            << four << Refusal::DiskFull << false << QList<int>() << Kind::Fail
+            << checkText::kWorkFileWriteError + u"$DIR/journal.txt: File too large"_s;
     }
 
     void startRefusals()
@@ -97,6 +102,8 @@ private slots:
         // Nothing of the list is lost, and no work file is left behind.
         QCOMPARE(h.ctx.list.size(), names.size());
         QCOMPARE(h.folder.exists(u"temp.txt"_s), refusal == Refusal::TempIsFolder);
+        QVERIFY(!h.folder.exists(u"journal.txt"_s));
+        QVERIFY(!h.folder.exists(u"journal.txt.new"_s));
         if (refusal != Refusal::DiskFull)
             QVERIFY(!h.folder.exists(u"remember.txt"_s));
         if (refusal == Refusal::NoTable) {
@@ -136,6 +143,73 @@ private slots:
         QCOMPARE(h.ctx.list.size(), 30);
         QCOMPARE(h.ended.count(), 1);
         QVERIFY(h.prompter.log().isEmpty());
+    }
+
+    void interruptedRunGoesOnOrComesBack_data()
+    {
+        QTest::addColumn<bool>("goOn");
+        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<QByteArray>("temp"); // what the run had written when it died
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QString>("availability"); // of a1 .. a5, and of kept.com
+        const QByteArray two = "a1.com\001FREE\001N/A\001N/A\r\na3.com\001FREE\001N/A\001N/A\r\n";
+        QTest::newRow("goes on") << true << false << two << QStringList{"a2.com", "a4.com", "a5.com"}
+                                 << u"FREE|FREE|FREE|FREE|FREE|(missing)"_s;
+        QTest::newRow("goes on, selected only")
+            << true << true << two << QStringList{"a2.com", "a4.com", "a5.com"}
+            << u"FREE|FREE|FREE|FREE|FREE|Taken"_s;
+        QTest::newRow("goes on, nothing left to ask")
+            << true << false
+            << two + "a2.com\001N/A\001N/A\001Timeout\r\na4.com\001FREE\001N/A\001N/A\r\n"
+                     "a5.com\001FREE\001N/A\001N/A\r\n"
+            << QStringList() << u"FREE|N/A|FREE|FREE|FREE|(missing)"_s;
+        QTest::newRow("comes back unchecked")
+            << false << true << two << QStringList() << u"FREE|N/A|FREE|N/A|N/A|Taken"_s;
+    }
+
+    void interruptedRunGoesOnOrComesBack()
+    {
+        QFETCH(bool, goOn);
+        QFETCH(bool, selectedOnly);
+        QFETCH(QByteArray, temp);
+        QFETCH(QStringList, asked);
+        QFETCH(QString, availability);
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("no match for it\r\n"));
+        Harness h({server.address()});
+        RunJournal journal;
+        journal.connections = u"2"_s;
+        journal.timeoutSecs = u"5"_s;
+        journal.retry = true;
+        journal.retryTimes = u"4"_s;
+        journal.expireDays = u"30"_s;
+        journal.selectedOnly = selectedOnly;
+        journal.names = QStringList{"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"};
+        QVERIFY(!journal.write(h.folder.path()));
+        h.folder.write(u"temp.txt"_s, temp);
+        h.folder.write(u"remember.txt"_s, "kept.com\0015\001com\001Taken\001N/A\001N/A\001\r\n");
+        RunProgress progress;
+        QVERIFY(!readRunProgress(h.folder.path(), journal, progress));
+        if (goOn) {
+            QVERIFY(h.engine.resume(journal, progress));
+            // The options of the run, and the whole run in the counters.
+            QCOMPARE(h.ctx.options.connections, "2"_L1);
+            QCOMPARE(h.engine.session().retryLimit, 4);
+            QCOMPARE(h.engine.session().processed, 5 - asked.size());
+            h.engine.updater();
+            QVERIFY(h.host.counters.startsWith("5 domains"_L1));
+            QVERIFY(h.waitDone());
+            QVERIFY(h.ended.first().first().toBool());
+        } else {
+            h.engine.restoreInterrupted(journal, progress);
+            QVERIFY(h.prompter.log().isEmpty());
+        }
+        QStringList queries = server.queries();
+        queries.sort();
+        QCOMPARE(queries, asked);
+        QCOMPARE(h.cells(ColAvailability, journal.names + QStringList{"kept.com"}), availability);
+        QCOMPARE(h.ctx.list.size(), 5 + (selectedOnly ? 1 : 0));
+        QVERIFY(!h.folder.exists(u"journal.txt"_s));
     }
 
     void selectedOnlyRunWithQuestionsAndClamps()
