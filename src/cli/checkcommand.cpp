@@ -7,6 +7,7 @@
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/runhost.h"
+#include "engine/runjournal.h"
 #include "engine/runoptions.h"
 #include "export/reportexport.h"
 #include "sources/fileimport.h"
@@ -93,7 +94,7 @@ private:
         // Between the end of the run and the report the session is idle.
         if (m_run.stopped)
             return;
-        const qint64 total = m_session.runCount;
+        const qint64 total = m_session.totalCount();
         const qint64 done = std::clamp<qint64>(m_session.processed, 0, total);
         const double seconds = m_clock.elapsed() / 1000.0;
         const double rate = seconds > 0 ? done / seconds : 0;
@@ -230,13 +231,22 @@ public:
     }
 
 protected:
-    QString synopsis() const override { return QStringLiteral("[OPTIONS] FILE..."); }
+    QString synopsis() const override
+    {
+        return QStringLiteral("[OPTIONS] FILE...\n       --resume [OPTIONS]");
+    }
     QString description() const override
     {
         return QStringLiteral(
             "Checks every domain named in the FILEs (one a line; '-' reads standard input)\n"
             "against the WHOIS servers of its TLD and prints the result report. A name in\n"
-            "another script (a line of UTF-8) is checked and reported in its ASCII form.");
+            "another script (a line of UTF-8) is checked and reported in its ASCII form.\n"
+            "\n"
+            "A run keeps a journal in the data folder until it ends, so a run the program\n"
+            "could not finish (a crash, a power cut, SIGKILL) is not lost: --resume goes on\n"
+            "with it, asks only the names without a result, and prints the whole report.\n"
+            "A check given FILEs in such a folder starts afresh and says on standard error\n"
+            "that the interrupted run was discarded.");
     }
     QList<QCommandLineOption> options() const override
     {
@@ -245,6 +255,10 @@ protected:
              QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
                             "and remember.txt (default: the program's data folder)"),
              QStringLiteral("DIR")},
+            {QStringLiteral("resume"),
+             QStringLiteral("go on with the interrupted run of the data folder, with the\n"
+                            "names and options it had (no FILE, no option that changes\n"
+                            "what is asked)")},
             {QStringLiteral("connections"), QStringLiteral("parallel connections, 1-500"),
              QStringLiteral("N")},
             {QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
@@ -327,8 +341,19 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     };
 
     const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
+    const bool resume = parser.isSet(QStringLiteral("resume"));
+    if (resume && !files.isEmpty())
+        return usageError(
+            QStringLiteral("--resume takes no FILE: the names are those of the interrupted run"));
+    if (!resume && files.isEmpty())
         return usageError(QStringLiteral("no FILE given"));
+    for (const char *fixed : {"connections", "timeout", "retries", "no-retry", "expire-days", "rdap",
+                              "extract", "configured-strings-only"}) {
+        if (resume && parser.isSet(QLatin1String(fixed)))
+            return usageError(
+                QStringLiteral("--resume goes on with the options of the interrupted run, not --%1")
+                    .arg(QLatin1String(fixed)));
+    }
     if (parser.isSet(QStringLiteral("retries")) && parser.isSet(QStringLiteral("no-retry")))
         return usageError(QStringLiteral("--retries and --no-retry exclude each other"));
     const QString notNumber =
@@ -395,6 +420,24 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.configuredStringsOnly = parser.isSet(QStringLiteral("configured-strings-only"));
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
+
+    QString journalError;
+    const std::optional<RunJournal> journal = RunJournal::read(dataDir, &journalError);
+    RunProgress interrupted;
+    if (journal) {
+        if (const auto error = readRunProgress(dataDir, *journal, interrupted)) {
+            printError(QStringLiteral("cannot read the results of the interrupted run: ") + *error);
+            return cliexit::kFailed;
+        }
+    }
+    if (resume && !journal) {
+        printError(
+            journalError.isEmpty()
+                ? QStringLiteral("no interrupted run in %1").arg(dataDir)
+                : QStringLiteral("cannot resume: %1: %2").arg(RunJournal::path(dataDir), journalError));
+        return cliexit::kFailed;
+    }
+
     // A signal while the names are read lets the reading finish: the report
     // then lists every name given, unchecked.
     for (const QString &file : files) {
@@ -441,7 +484,18 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     });
 
     ctx.run.skipConfirmation = true;
-    engine.allstarter();
+    if (resume) {
+        engine.resume(*journal, interrupted);
+    } else {
+        engine.allstarter();
+        if (engine.running() && journal)
+            printError(QStringLiteral("the interrupted run (%1 of %2 domains) was discarded")
+                           .arg(interrupted.total - interrupted.unfinished.size())
+                           .arg(interrupted.total));
+        else if (engine.running() && !journalError.isEmpty())
+            printError(QStringLiteral("the unreadable journal of an interrupted run was replaced (%1)")
+                           .arg(journalError));
+    }
     if (!engine.running()) {
         if (parser.isSet(QStringLiteral("output")) && !outputExisted) {
             out.close();

@@ -8,6 +8,7 @@
 #include "support/testmain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -52,6 +53,37 @@ bool runCli(QProcess &p, const TempDataFolder &folder, const QStringList &args, 
     if (whileRunning)
         whileRunning();
     return QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000);
+}
+
+// Every line of a report but the title, sorted: runs over several connections finish in any order.
+QByteArrayList reportLines(const QByteArray &report)
+{
+    QByteArrayList lines = report.split('\n');
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Names n0.com .. n<count-1>.com, one a line; even ones are free, odd ones taken.
+QByteArray numberedNames(int count)
+{
+    QByteArray names;
+    for (int i = 0; i < count; ++i)
+        names += "n" + QByteArray::number(i) + ".com\n";
+    return names;
+}
+
+Reply numberedReply(const QString &name)
+{
+    return name.mid(1, name.indexOf(u'.') - 1).toInt() % 2 == 0
+               ? Reply::text("No match for this name\r\n")
+               : Reply::text("Domain: x\r\nExpiration Date: 2099-03-05\r\nStatus: active\r\n");
+}
+
+qsizetype lineCount(const TempDataFolder &folder, const QString &file)
+{
+    return folder.read(file).count("\r\n");
 }
 
 } // namespace
@@ -216,6 +248,9 @@ private slots:
              2,
              "--no-title applies to the txt and csv formats only"},
             {{"--output", "old.txt", "empty.txt"}, 1, noNames}, // an earlier report is kept
+            {{"--resume", "names.txt"}, 2, "--resume takes no FILE"},
+            {{"--resume", "--connections", "3"}, 2, "not --connections"},
+            {{"--resume"}, 1, "no interrupted run in "},
         };
         LoopbackWhoisServer server;
         TempDataFolder folder;
@@ -321,6 +356,121 @@ private slots:
         QVERIFY(lines.size() > 100 && lines.size() < 242);
         for (const QByteArray &line : lines.mid(1))
             QVERIFY2(std::binary_search(expected.begin() + 1, expected.end(), line), line.constData());
+    }
+
+    void killedRunResumesWhereItStopped_data()
+    {
+        QTest::addColumn<int>("answered");    // names answered before the kill; the others wait
+        QTest::addColumn<bool>("rebuilding"); // killed once every result was written
+        QTest::newRow("before the first result") << 0 << false;
+        QTest::newRow("in the middle") << 10 << false;
+        QTest::newRow("during the last names") << 18 << false;
+        QTest::newRow("during the final rebuild") << 18 << true;
+    }
+
+    void killedRunResumesWhereItStopped()
+    {
+        QFETCH(int, answered);
+        QFETCH(bool, rebuilding);
+        constexpr int kNames = 20;
+        LoopbackWhoisServer server;
+        TempDataFolder reference, folder;
+        writeSettings(reference, server.address());
+        writeSettings(folder, server.address());
+        server.setHandler([](const QString &q) { return std::optional<Reply>(numberedReply(q)); });
+        QProcess whole;
+        QVERIFY(runCli(whole, reference, {"--connections", "3", "-"}, numberedNames(kNames)));
+        const QByteArray expected = whole.readAllStandardOutput();
+        QCOMPARE(expected.count("\r\n"), kNames + 1);
+        server.clearQueries();
+
+        // The first names are answered in order, the rest wait: they are in flight at the kill.
+        server.setHandler([answered](const QString &q) {
+            return q.mid(1, q.indexOf(u'.') - 1).toInt() < answered ? std::optional<Reply>(numberedReply(q))
+                                                                    : std::optional<Reply>(Reply::silent());
+        });
+        QProcess killed;
+        QVERIFY(runCli(
+            killed, folder, {"--connections", "3", "--timeout", "60", "-"}, numberedNames(kNames), [&] {
+                QVERIFY(server.waitForQueries(std::min(answered + 3, kNames), 10000));
+                // Written out within a second of their answer.
+                QVERIFY(QTest::qWaitFor([&] { return lineCount(folder, "temp.txt") == answered; }, 3000));
+                ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+            }));
+        QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
+        QVERIFY(folder.exists("journal.txt"));
+        const int done = rebuilding ? kNames : answered;
+        QStringList finished;
+        for (int i = 0; i < done; ++i)
+            finished << QStringLiteral("n%1.com").arg(i);
+        if (rebuilding) {
+            // Every result reached the file; the program died before the list was rebuilt.
+            QFile temp(folder.file("temp.txt"));
+            QVERIFY(temp.open(QIODevice::Append));
+            for (const QByteArray &line : reference.read("temp.txt").split('\n')) {
+                if (line.startsWith('n') && line.mid(1, line.indexOf('.') - 1).toInt() >= answered)
+                    temp.write(line + '\n');
+            }
+            temp.close();
+        }
+        server.setHandler([](const QString &q) { return std::optional<Reply>(numberedReply(q)); });
+        server.clearQueries();
+        QProcess resumed;
+        QVERIFY(runCli(resumed, folder, {"--resume"}));
+        const QByteArray err = resumed.readAllStandardError();
+        QVERIFY2(resumed.exitCode() == 0, err.constData());
+        QVERIFY2(err.endsWith("20 domains\n10 free\n10 taken\n0 unchecked/errors\n"), err.constData());
+        QCOMPARE(reportLines(resumed.readAllStandardOutput()), reportLines(expected));
+        // No finished name asked again; the waiting ones once more.
+        for (const QString &name : finished)
+            QVERIFY2(!server.queries().contains(name), qPrintable(name));
+        QCOMPARE(server.queryCount(), kNames - finished.size());
+        QVERIFY(!folder.exists("journal.txt"));
+    }
+
+    void killLosesAtMostASecondOfResultsAndAFreshCheckDiscardsTheRun()
+    {
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeSettings(folder, server.address());
+        server.setHandler(
+            [](const QString &q) { return std::optional<Reply>(numberedReply(q).delayed(20)); });
+        QProcess p;
+        qsizetype answered = 0;
+        QElapsedTimer clock;
+        QVERIFY(runCli(p, folder, {"--connections", "5", "-"}, numberedNames(3000), [&] {
+            clock.start();
+            QVERIFY(server.waitForQueries(200, 10000));
+            QTest::qWait(1500);
+            // Each query but the (at most 5) last ones has had its answer.
+            answered = server.queryCount() - 5;
+            ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        }));
+        const qsizetype saved = lineCount(folder, "temp.txt");
+        const double perSecond = answered * 1000.0 / clock.elapsed();
+        const qsizetype lost = std::max<qsizetype>(0, answered - saved);
+        qInfo("SIGKILL lost %lld of %lld results (%.0f results a second)", static_cast<long long>(lost),
+              static_cast<long long>(answered), perSecond);
+        QVERIFY2(lost <= perSecond + 5, qPrintable(QString::number(lost)));
+
+        // A check given names starts afresh and says what it discarded.
+        folder.write("names.txt", "ab.com\n");
+        QProcess fresh;
+        QVERIFY(runCli(fresh, folder, {"--quiet", folder.file("names.txt")}));
+        const QByteArray err = fresh.readAllStandardError();
+        QVERIFY2(err.contains(QStringLiteral("the interrupted run (%1 of 3000 domains) was discarded")
+                                  .arg(saved)
+                                  .toLatin1()),
+                 err.constData());
+        QVERIFY(!folder.exists("journal.txt"));
+
+        // A journal that cannot be read is reported and left alone.
+        folder.write("journal.txt", "Quorvane run journal\0012\r\n");
+        QProcess refused;
+        QVERIFY(runCli(refused, folder, {"--resume"}));
+        QCOMPARE(refused.exitCode(), 1);
+        QVERIFY(refused.readAllStandardError().contains("journal.txt: it is of another version (2)"));
+        QCOMPARE(folder.read("journal.txt"), "Quorvane run journal\0012\r\n");
     }
 
     void stopSignals()
