@@ -97,7 +97,8 @@ private:
         const qint64 total = m_session.totalCount();
         const qint64 done = std::clamp<qint64>(m_session.processed, 0, total);
         const double seconds = m_clock.elapsed() / 1000.0;
-        const double rate = seconds > 0 ? done / seconds : 0;
+        // The names an interrupted run finished earlier took none of this time.
+        const double rate = seconds > 0 ? std::max<qint64>(done - m_session.finishedBefore, 0) / seconds : 0;
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
         QString left = QStringLiteral("--");
         if (rate > 0) {
@@ -422,7 +423,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
 
     QString journalError;
-    const std::optional<RunJournal> journal = RunJournal::read(dataDir, &journalError);
+    std::optional<RunJournal> journal = RunJournal::read(dataDir, &journalError);
     RunProgress interrupted;
     if (journal) {
         if (const auto error = readRunProgress(dataDir, *journal, interrupted)) {
@@ -486,6 +487,9 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.skipConfirmation = true;
     if (resume) {
         engine.resume(*journal, interrupted);
+        // The run has its names; the journal's copy and the finished names are of no more use.
+        journal.reset();
+        interrupted = RunProgress();
     } else {
         engine.allstarter();
         if (engine.running() && journal)

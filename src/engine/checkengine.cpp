@@ -14,6 +14,9 @@
 #include "ticks.h"
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 // What a start has decided before the run is launched.
 struct CheckEngine::StartPlan {
@@ -498,6 +501,11 @@ void CheckEngine::endRun(bool completed)
         sources.uncheckedNames = std::move(s.unsavedNames);
     }
     s.reset();
+#ifdef __GLIBC__
+    // The run's names and replies are freed in many small pieces the heap
+    // keeps; the rebuilt list of a long run needs that memory back first.
+    malloc_trim(0);
+#endif
 
     repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter, sources);
     // The list holds the whole run now: nothing is left to go on with.

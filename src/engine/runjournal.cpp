@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -167,7 +168,8 @@ std::optional<RunJournal> RunJournal::read(const QString &dataFolder, QString *e
     const qint64 count = f.size() == 2 && f[0] == kNames ? f[1].toLongLong(&countOk) : -1;
     if (!countOk || count < 0)
         return bad(cut);
-    j.names.reserve(static_cast<qsizetype>(std::min<qint64>(count, 1 << 26)));
+    // A count the file cannot hold must not reserve memory for it: a name takes three bytes at least.
+    j.names.reserve(static_cast<qsizetype>(std::min<qint64>(count, QFileInfo(file).size() / 3)));
     while (j.names.size() < count && reader.readLine(line))
         j.names.append(line);
     if (j.names.size() != count || !reader.readLine(line) || line != kEnd + QChar(kFieldSeparator) + f[1])
@@ -180,6 +182,7 @@ std::optional<QString> readRunProgress(const QString &dataFolder, const RunJourn
 {
     progress = RunProgress();
     progress.total = journal.names.size();
+    QSet<QString> finished;
     const QString path = dataFile(dataFolder, QString::fromLatin1(kTempFileName));
     QFile file(path);
     if (file.exists()) {
@@ -210,15 +213,17 @@ std::optional<QString> readRunProgress(const QString &dataFolder, const RunJourn
             return reader.errorString();
         QString line;
         while (reader.readLine(line)) {
-            const QStringList fields = fieldsOf(line);
-            if (fields.size() == 4)
-                progress.finished.insert(trimSpaces(fields[0]).toString().toLower());
+            // A result line has four fields, as the rebuild of the list reads them.
+            if (line.count(QChar(kFieldSeparator)) == 3)
+                finished.insert(trimSpaces(QStringView(line).left(line.indexOf(QChar(kFieldSeparator))))
+                                    .toString()
+                                    .toLower());
         }
         if (reader.failed())
             return reader.errorString();
     }
     for (const QString &name : journal.names) {
-        if (!progress.finished.contains(name))
+        if (!finished.contains(name))
             progress.unfinished.append(name);
     }
     return std::nullopt;

@@ -2,7 +2,6 @@
 
 #include "config/rdapbootstrap.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -50,8 +49,7 @@ struct RunJournal {
 
 // What temp.txt says about an interrupted run.
 struct RunProgress {
-    QSet<QString> finished; // lower-cased names with a complete result line
-    QStringList unfinished; // the journal's other names, in its order
+    QStringList unfinished; // the journal's names without a complete result line, in its order
     qint64 total = 0;
 };
 

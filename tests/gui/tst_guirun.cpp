@@ -1,18 +1,12 @@
 #include "app/mainwindow.h"
-#include "config/programoptions.h"
-#include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
-#include "engine/checktexts.h"
-#include "engine/runjournal.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/modalwindows.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
 #include <QByteArray>
-#include <QComboBox>
 #include <QLabel>
 #include <QObject>
 #include <QRegularExpression>
@@ -23,32 +17,6 @@
 #include <QUrl>
 
 using Reply = LoopbackWhoisServer::Reply;
-
-namespace {
-
-QString panelTexts(const QWidget &window) // the first four, joined by "|"
-{
-    QStringList texts;
-    for (int n = 1; n <= 4; ++n)
-        texts << window.findChild<QLabel *>(QStringLiteral("panel%1").arg(n))->text();
-    return texts.join(u'|');
-}
-
-// Every row as "name|availability|expiry|information|colour" ("b" after it: bold), sorted.
-QStringList listRows(const DomainListModel &list)
-{
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i) {
-        const DomainRow &r = list.rowAt(i);
-        out << QStringList{r.cells[ColDomain], r.cells[ColAvailability], r.cells[ColExpiration],
-                           r.cells[ColInformation], QString::number(r.colour) + (r.bold ? "b" : "")}
-                   .join(u'|');
-    }
-    out.sort();
-    return out;
-}
-
-} // namespace
 
 // A check run driven from the window as a user drives it: names in the list,
 // Start, the running look, then the rebuilt list with its colours and counters.
@@ -78,8 +46,26 @@ class TestGuiRun : public QObject
             prompter.queueAnswer(true); // "Are you ready to start?"
         }
         ~Fixture() { window.engine().allstopper(); }
-        QString panels() const { return panelTexts(window); }
-        QStringList rows() const { return listRows(context.list); }
+        QString panels() const // the first four, joined by "|"
+        {
+            QStringList texts;
+            for (int n = 1; n <= 4; ++n)
+                texts << window.findChild<QLabel *>(QStringLiteral("panel%1").arg(n))->text();
+            return texts.join(u'|');
+        }
+        // Every row as "name|availability|expiry|information|colour" ("b" after it: bold), sorted.
+        QStringList rows() const
+        {
+            QStringList out;
+            for (int i = 0; i < context.list.size(); ++i) {
+                const DomainRow &r = context.list.rowAt(i);
+                out << QStringList{r.cells[ColDomain], r.cells[ColAvailability], r.cells[ColExpiration],
+                                   r.cells[ColInformation], QString::number(r.colour) + (r.bold ? "b" : "")}
+                           .join(u'|');
+            }
+            out.sort();
+            return out;
+        }
     };
 
 private slots:
@@ -104,63 +90,6 @@ private slots:
                              "taken.test|Taken|05-03-99|Status: active|-1";
         QCOMPARE(f.rows().join(u' '), rows);
         QTRY_COMPARE(f.panels(), QStringLiteral("3 domains|1 free|1 taken|1 unchecked/errors"));
-    }
-
-    void interruptedRunIsTakenUpAtStartUp_data()
-    {
-        QTest::addColumn<bool>("goOn");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("panels");
-        QTest::newRow("Yes: it goes on") << true
-                                         << QStringList{"a1.test|FREE|N/A|N/A|1b", "a2.test|FREE|N/A|N/A|1b",
-                                                        "a3.test|FREE|N/A|N/A|1b", "a4.test|FREE|N/A|N/A|1b"}
-                                         << QStringLiteral("4 domains|4 free|0 taken|0 unchecked/errors");
-        QTest::newRow("No: the rest comes back unchecked")
-            << false
-            << QStringList{"a1.test|FREE|N/A|N/A|1b", "a2.test|N/A|N/A||2", "a3.test|FREE|N/A|N/A|1b",
-                           "a4.test|N/A|N/A||2"}
-            << QStringLiteral("4 domains|2 free|0 taken|2 unchecked/errors");
-    }
-
-    void interruptedRunIsTakenUpAtStartUp()
-    {
-        QFETCH(bool, goOn);
-        QFETCH(QStringList, rows);
-        QFETCH(QString, panels);
-        TempDataFolder folder;
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("No match for it\r\n"));
-        WhoisConfig config;
-        config.table.AddTldEntry(QStringLiteral("test"), server.address(), QString());
-        config.freeResponses = {QStringLiteral("no match for")};
-        ScriptedPrompter prompter;
-        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        RunJournal journal;
-        journal.connections = QStringLiteral("3");
-        journal.timeoutSecs = QStringLiteral("10");
-        journal.retryTimes = QStringLiteral("2");
-        journal.expireDays = QStringLiteral("30");
-        journal.names = QStringList{"a1.test", "a2.test", "a3.test", "a4.test"};
-        QVERIFY(!journal.write(folder.path()));
-        folder.write("temp.txt", "a1.test\001FREE\001N/A\001N/A\r\na3.test\001FREE\001N/A\001N/A\r\na2.te");
-
-        AppContext context{folder.path(), prompter};
-        MainWindow window{context, [](const QUrl &) {}};
-        prompter.queueAnswer(goOn);
-        // The wizard opens only once the question is answered, and not over a run that goes on.
-        const QString wizard = captionOfModalOpenedBy([&] { window.startUp(); });
-        QCOMPARE(prompter.texts().value(0), checkText::interruptedRun(2, 4));
-        QCOMPARE(wizard, goOn ? QString() : QStringLiteral("Quick Start Wizard"));
-        QTRY_VERIFY_WITH_TIMEOUT(!window.engine().running(), 10000);
-        QCOMPARE(listRows(context.list), rows);
-        QTRY_COMPARE(panelTexts(window), panels);
-        QStringList asked = server.queries();
-        asked.sort();
-        QCOMPARE(asked, goOn ? QStringList({"a2.test", "a4.test"}) : QStringList());
-        QVERIFY(!folder.exists("journal.txt"));
-        // The run went on with its own options.
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
-                 goOn ? QStringLiteral("3") : QStringLiteral("20"));
     }
 
     void stopMidRunBringsEveryNameBack()
