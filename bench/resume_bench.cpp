@@ -7,7 +7,9 @@
 //   resume_bench CLI_PATH [NAMES] [fresh]
 //
 // With "fresh", the same names are given to a check of their own instead, for
-// the figures of a run that starts afresh.
+// the figures of a run that starts afresh. With "kill", that check is killed
+// (SIGKILL) three seconds after its first query: how many of the results the
+// server had given were not in temp.txt, next to the results of one second.
 //
 // Prints NAME VALUE UNIT lines.
 
@@ -41,12 +43,15 @@ int main(int argc, char **argv)
     }
     const QByteArray cli = argv[1];
     const long names = argc > 2 ? std::atol(argv[2]) : 1000000;
-    const bool fresh = argc > 3 && std::strcmp(argv[3], "fresh") == 0;
-    const char *tag = fresh ? "resume_fresh" : "resume";
+    const bool killRun = argc > 3 && std::strcmp(argv[3], "kill") == 0;
+    const bool fresh = killRun || (argc > 3 && std::strcmp(argv[3], "fresh") == 0);
+    const char *tag = killRun ? "kill" : fresh ? "resume_fresh" : "resume";
 
     using Clock = std::chrono::steady_clock;
     std::atomic<Clock::rep> firstQuery{0};
+    std::atomic<long> answered{0};
     benchnet::EpollServer server([&](std::string_view q) {
+        ++answered;
         Clock::rep none = 0;
         firstQuery.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
         return benchnet::registryReply(q);
@@ -97,6 +102,20 @@ int main(int argc, char **argv)
     while (firstQuery.load() == 0 && Clock::now() - start < std::chrono::seconds(60))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const Clock::rep first = firstQuery.load();
+    if (killRun) {
+        const Clock::time_point firstAt{Clock::duration(first)};
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const long given = answered.load();
+        const double seconds = std::chrono::duration<double>(Clock::now() - firstAt).count();
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        QFile temp(QDir(dir.path()).filePath(QStringLiteral("temp.txt")));
+        temp.open(QIODevice::ReadOnly);
+        const long saved = temp.readAll().count("\r\n");
+        std::printf("kill_results_per_second %.0f results\n", given / seconds);
+        std::printf("kill_lost_results %ld results\n", std::max(0L, given - saved));
+        return 0;
+    }
     std::this_thread::sleep_for(std::chrono::seconds(1));
     ::kill(pid, SIGTERM);
     int status = 0;

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cliprompter.h"
+#include "options.h"
 
 #include "base/textfile.h"
 #include "config/rdapbootstrap.h"
@@ -208,19 +209,41 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
 // Writes the whole report the way the window's "Save result" writes it; the
 // reason when the device does not take it. An --output file is emptied first;
 // standard output is left as the shell opened it (">>" appends to a file).
-std::optional<QString> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
+std::optional<IoError> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
                                    report::Format format, const report::Columns &columns,
                                    report::TitleLine title)
 {
     if (emptyFirst && !out.isSequential() && !out.resize(0))
-        return out.errorString();
-    if (const auto error = report::writeReport(out, format, list, columns,
-                                               report::dateText(QDateTime::currentDateTime()), title))
-        return error->description;
+        return ioError(out);
+    if (auto error = report::writeReport(out, format, list, columns,
+                                         report::dateText(QDateTime::currentDateTime()), title))
+        return error;
     if (!out.flush())
-        return out.errorString();
+        return ioError(out);
     return std::nullopt;
 }
+
+// What a check is asked to do, as read from the command line.
+struct CheckRequest {
+    QStringList files;
+    bool resume = false; // the interrupted run of the data folder goes on
+    QString dataDir;
+    // The option boxes the command line sets; unset ones keep settings.ini's values.
+    std::optional<QString> connections;
+    std::optional<QString> timeoutSecs;
+    std::optional<QString> retryTimes;
+    bool noRetry = false;
+    std::optional<QString> expireDays;
+    // Empty for standard output.
+    QString output;
+    report::Format format = report::Format::Text;
+    report::Columns columns = report::kAllColumns;
+    report::TitleLine title = report::TitleLine::Written;
+    std::optional<RdapMode> rdapMode;
+    bool quiet = false;
+    ImportRule rule = ImportRule::Load;
+    bool configuredStringsOnly = false;
+};
 
 class CheckCommand : public CliCommand
 {
@@ -251,56 +274,9 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            {QStringLiteral("data-dir"),
-             QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
-                            "and remember.txt (default: the program's data folder)"),
-             QStringLiteral("DIR")},
-            {QStringLiteral("resume"),
-             QStringLiteral("go on with the interrupted run of the data folder, with the\n"
-                            "names and options it had (no FILE, no option that changes\n"
-                            "what is asked)")},
-            {QStringLiteral("connections"), QStringLiteral("parallel connections, 1-500"),
-             QStringLiteral("N")},
-            {QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
-             QStringLiteral("SECONDS")},
-            {QStringLiteral("retries"), QStringLiteral("retry failed lookups up to N times (1-200)"),
-             QStringLiteral("N")},
-            {QStringLiteral("no-retry"), QStringLiteral("do not retry failed lookups")},
-            {QStringLiteral("expire-days"), QStringLiteral("the blue-marking limit the list uses (1-100000)"),
-             QStringLiteral("N")},
-            {QStringLiteral("output"), QStringLiteral("write the report to FILE instead of standard output"),
-             QStringLiteral("FILE")},
-            {QStringLiteral("format"),
-             QStringLiteral("report format: txt (\"|\" separated, the default), csv,\n"
-                            "html or xml"),
-             QStringLiteral("FORMAT")},
-            {QStringLiteral("columns"),
-             QStringLiteral("the report's columns, separated by commas: numbers 1-7\n"
-                            "or titles (Domain, Domain name length, TLD, Availability,\n"
-                            "Expiration date, Expires in (days), Information); Domain\n"
-                            "is always included (default: all seven)"),
-             QStringLiteral("LIST")},
-            {QStringLiteral("no-title"),
-             QStringLiteral("leave out the title line of a txt or csv report, for reports\n"
-                            "joined from several runs (see the README on many machines)")},
-            {QStringLiteral("rdap"),
-             QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
-                            "off (never), fallback (after a TLD's WHOIS servers failed,\n"
-                            "and for TLDs without a row) or first (before WHOIS);\n"
-                            "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
-                            "servers written into the TLD table are asked in any mode"),
-             QStringLiteral("MODE")},
-            {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
-            {QStringLiteral("extract"),
-             QStringLiteral("read the FILEs as the list files of back-order services:\n"
-                            "a line is cut at its first space and split at every ',';\n"
-                            "each field may be a domain (a line with neither holds none)")},
-            {QStringLiteral("configured-strings-only"),
-             QStringLiteral("classify replies by the configured response strings alone,\n"
-                            "without the program's own recognition of current registry\n"
-                            "replies (check/recognition in quorvane.ini)")},
-        };
+        return {m_dataDir, m_resume,     m_connections, m_timeout, m_retries,
+                m_noRetry, m_expireDays, m_output,      m_format,  m_columns,
+                m_noTitle, m_rdap,       m_quiet,       m_extract, m_configuredStringsOnly};
     }
     QString epilogue() const override
     {
@@ -322,13 +298,141 @@ protected:
             "at any moment, also after a work-file failure (the report still lists every\n"
             "domain).");
     }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_dataDir =
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
+                                       "and remember.txt (default: the program's data folder)"));
+    const CliOption m_resume{QStringLiteral("resume"),
+                             QStringLiteral("go on with the interrupted run of the data folder, with the\n"
+                                            "names and options it had (no FILE, no option that changes\n"
+                                            "what is asked)")};
+    const CliOption m_connections{QStringLiteral("connections"),
+                                  QStringLiteral("parallel connections, 1-500"), QStringLiteral("N")};
+    const CliOption m_timeout{QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
+                              QStringLiteral("SECONDS")};
+    const CliOption m_retries{QStringLiteral("retries"),
+                              QStringLiteral("retry failed lookups up to N times (1-200)"),
+                              QStringLiteral("N")};
+    const CliOption m_noRetry{QStringLiteral("no-retry"), QStringLiteral("do not retry failed lookups")};
+    const CliOption m_expireDays{QStringLiteral("expire-days"),
+                                 QStringLiteral("the blue-marking limit the list uses (1-100000)"),
+                                 QStringLiteral("N")};
+    const CliOption m_output{QStringLiteral("output"),
+                             QStringLiteral("write the report to FILE instead of standard output"),
+                             QStringLiteral("FILE")};
+    const CliOption m_format{QStringLiteral("format"),
+                             QStringLiteral("report format: txt (\"|\" separated, the default), csv,\n"
+                                            "html or xml"),
+                             QStringLiteral("FORMAT")};
+    const CliOption m_columns{QStringLiteral("columns"),
+                              QStringLiteral("the report's columns, separated by commas: numbers 1-7\n"
+                                             "or titles (Domain, Domain name length, TLD, Availability,\n"
+                                             "Expiration date, Expires in (days), Information); Domain\n"
+                                             "is always included (default: all seven)"),
+                              QStringLiteral("LIST")};
+    const CliOption m_noTitle{QStringLiteral("no-title"),
+                              QStringLiteral("leave out the title line of a txt or csv report, for reports\n"
+                                             "joined from several runs (see the README on many machines)")};
+    const CliOption m_rdap{QStringLiteral("rdap"),
+                           QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
+                                          "off (never), fallback (after a TLD's WHOIS servers failed,\n"
+                                          "and for TLDs without a row) or first (before WHOIS);\n"
+                                          "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
+                                          "servers written into the TLD table are asked in any mode"),
+                           QStringLiteral("MODE")};
+    const CliOption m_quiet{QStringLiteral("quiet"),
+                            QStringLiteral("no progress and no information messages")};
+    const CliOption m_extract{QStringLiteral("extract"),
+                              QStringLiteral("read the FILEs as the list files of back-order services:\n"
+                                             "a line is cut at its first space and split at every ',';\n"
+                                             "each field may be a domain (a line with neither holds none)")};
+    const CliOption m_configuredStringsOnly{
+        QStringLiteral("configured-strings-only"),
+        QStringLiteral("classify replies by the configured response strings alone,\n"
+                       "without the program's own recognition of current registry\n"
+                       "replies (check/recognition in quorvane.ini)")};
+
+    CheckRequest m_request;
 };
 
 } // namespace
 
-int CheckCommand::execute(const QCommandLineParser &parser)
+QString CheckCommand::readRequest(const QCommandLineParser &parser)
 {
+    CheckRequest request;
+    request.files = parser.positionalArguments();
+    request.resume = m_resume.isSet(parser);
+    if (request.resume && !request.files.isEmpty())
+        return QStringLiteral("--resume takes no FILE: the names are those of the interrupted run");
+    if (!request.resume && request.files.isEmpty())
+        return QStringLiteral("no FILE given");
+    for (const CliOption *fixed : {&m_connections, &m_timeout, &m_retries, &m_noRetry, &m_expireDays, &m_rdap,
+                                   &m_extract, &m_configuredStringsOnly}) {
+        if (request.resume && fixed->isSet(parser))
+            return QStringLiteral("--resume goes on with the options of the interrupted run, not %1")
+                .arg(fixed->flag());
+    }
+    if (m_retries.isSet(parser) && m_noRetry.isSet(parser))
+        return QStringLiteral("--retries and --no-retry exclude each other");
+    const QString notNumber = requireNumbers(parser, {&m_connections, &m_timeout, &m_retries, &m_expireDays});
+    if (!notNumber.isEmpty())
+        return notNumber;
+    if (m_output.isSet(parser)) {
+        request.output = m_output.value(parser);
+        if (request.output.isEmpty())
+            return QStringLiteral("--output needs a file name");
+    }
+    if (m_format.isSet(parser)) {
+        const auto chosen = report::formatFromName(m_format.value(parser));
+        if (!chosen)
+            return QStringLiteral("unknown format: %1 (txt, csv, html or xml)").arg(m_format.value(parser));
+        request.format = *chosen;
+    }
+    if (m_noTitle.isSet(parser)) {
+        if (request.format != report::Format::Text && request.format != report::Format::Csv)
+            return QStringLiteral("--no-title applies to the txt and csv formats only");
+        request.title = report::TitleLine::Omitted;
+    }
+    if (m_rdap.isSet(parser)) {
+        request.rdapMode = parseRdapMode(m_rdap.value(parser));
+        if (!request.rdapMode)
+            return QStringLiteral("--rdap needs off, fallback or first, not '%1'").arg(m_rdap.value(parser));
+    }
+    if (m_columns.isSet(parser)) {
+        QString unknown;
+        const auto chosen = report::parseColumns(m_columns.value(parser), &unknown);
+        if (!chosen)
+            return QStringLiteral("unknown column: '%1' (1-7 or a column title)").arg(unknown);
+        request.columns = *chosen;
+    }
+    QString folderError;
+    request.dataDir = dataFolderOption(parser, m_dataDir, folderError);
+    if (request.dataDir.isEmpty())
+        return folderError;
+
+    const auto optionValue = [&parser](const CliOption &option) -> std::optional<QString> {
+        if (!option.isSet(parser))
+            return std::nullopt;
+        return option.value(parser).trimmed();
+    };
+    request.connections = optionValue(m_connections);
+    request.timeoutSecs = optionValue(m_timeout);
+    request.retryTimes = optionValue(m_retries);
+    request.noRetry = m_noRetry.isSet(parser);
+    request.expireDays = optionValue(m_expireDays);
+    request.quiet = m_quiet.isSet(parser);
+    request.rule = m_extract.isSet(parser) ? ImportRule::Extract : ImportRule::Load;
+    request.configuredStringsOnly = m_configuredStringsOnly.isSet(parser);
+    m_request = request;
+    return {};
+}
+
+int CheckCommand::execute()
+{
+    const CheckRequest &request = m_request;
     // First of all: a signal from here on ends with a report, never with a kill.
     if (!installStopSignals()) {
         printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
@@ -341,111 +445,50 @@ int CheckCommand::execute(const QCommandLineParser &parser)
         return stopSignal != 0 ? cliexit::signalStatus(stopSignal) : status;
     };
 
-    const QStringList files = parser.positionalArguments();
-    const bool resume = parser.isSet(QStringLiteral("resume"));
-    if (resume && !files.isEmpty())
-        return usageError(
-            QStringLiteral("--resume takes no FILE: the names are those of the interrupted run"));
-    if (!resume && files.isEmpty())
-        return usageError(QStringLiteral("no FILE given"));
-    for (const char *fixed : {"connections", "timeout", "retries", "no-retry", "expire-days", "rdap",
-                              "extract", "configured-strings-only"}) {
-        if (resume && parser.isSet(QLatin1String(fixed)))
-            return usageError(
-                QStringLiteral("--resume goes on with the options of the interrupted run, not --%1")
-                    .arg(QLatin1String(fixed)));
-    }
-    if (parser.isSet(QStringLiteral("retries")) && parser.isSet(QStringLiteral("no-retry")))
-        return usageError(QStringLiteral("--retries and --no-retry exclude each other"));
-    const QString notNumber =
-        requireNumbers(parser, {QStringLiteral("connections"), QStringLiteral("timeout"),
-                                QStringLiteral("retries"), QStringLiteral("expire-days")});
-    if (!notNumber.isEmpty())
-        return usageError(notNumber);
-    if (parser.isSet(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
-        return usageError(QStringLiteral("--output needs a file name"));
-    report::Format format = report::Format::Text;
-    if (parser.isSet(QStringLiteral("format"))) {
-        const auto chosen = report::formatFromName(parser.value(QStringLiteral("format")));
-        if (!chosen)
-            return usageError(QStringLiteral("unknown format: %1 (txt, csv, html or xml)")
-                                  .arg(parser.value(QStringLiteral("format"))));
-        format = *chosen;
-    }
-    const report::TitleLine title =
-        parser.isSet(QStringLiteral("no-title")) ? report::TitleLine::Omitted : report::TitleLine::Written;
-    if (title == report::TitleLine::Omitted && format != report::Format::Text &&
-        format != report::Format::Csv)
-        return usageError(QStringLiteral("--no-title applies to the txt and csv formats only"));
-    std::optional<RdapMode> rdapMode;
-    if (parser.isSet(QStringLiteral("rdap"))) {
-        rdapMode = parseRdapMode(parser.value(QStringLiteral("rdap")));
-        if (!rdapMode)
-            return usageError(QStringLiteral("--rdap needs off, fallback or first, not '%1'")
-                                  .arg(parser.value(QStringLiteral("rdap"))));
-    }
-    report::Columns columns = report::kAllColumns;
-    if (parser.isSet(QStringLiteral("columns"))) {
-        QString unknown;
-        const auto chosen = report::parseColumns(parser.value(QStringLiteral("columns")), &unknown);
-        if (!chosen)
-            return usageError(QStringLiteral("unknown column: '%1' (1-7 or a column title)").arg(unknown));
-        columns = *chosen;
-    }
-
-    QString folderError;
-    const QString dataDir = dataFolderOption(parser, folderError);
-    if (dataDir.isEmpty())
-        return usageError(folderError);
-    const bool quiet = parser.isSet(QStringLiteral("quiet"));
-
-    CliPrompter prompter(quiet);
+    CliPrompter prompter(request.quiet);
     CliRunHost host;
-    AppContext ctx(dataDir, prompter);
+    AppContext ctx(request.dataDir, prompter);
     loadConfiguration(ctx);
     // The command line takes the place of the option boxes.
-    if (parser.isSet(QStringLiteral("connections")))
-        ctx.options.connections = parser.value(QStringLiteral("connections")).trimmed();
-    if (parser.isSet(QStringLiteral("timeout")))
-        ctx.options.timeoutSecs = parser.value(QStringLiteral("timeout")).trimmed();
-    if (parser.isSet(QStringLiteral("retries"))) {
+    if (request.connections)
+        ctx.options.connections = *request.connections;
+    if (request.timeoutSecs)
+        ctx.options.timeoutSecs = *request.timeoutSecs;
+    if (request.retryTimes) {
         ctx.options.retry = true;
-        ctx.options.retryTimes = parser.value(QStringLiteral("retries")).trimmed();
+        ctx.options.retryTimes = *request.retryTimes;
     }
-    if (parser.isSet(QStringLiteral("no-retry")))
+    if (request.noRetry)
         ctx.options.retry = false;
-    if (parser.isSet(QStringLiteral("expire-days")))
-        ctx.options.expireDays = parser.value(QStringLiteral("expire-days")).trimmed();
+    if (request.expireDays)
+        ctx.options.expireDays = *request.expireDays;
     // Every name given is checked; there is no selection here.
     ctx.options.checkSelected = false;
-    ctx.run.configuredStringsOnly = parser.isSet(QStringLiteral("configured-strings-only"));
+    ctx.run.configuredStringsOnly = request.configuredStringsOnly;
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
 
     QString journalError;
-    std::optional<RunJournal> journal = RunJournal::read(dataDir, &journalError);
+    std::optional<RunJournal> journal = RunJournal::read(request.dataDir, &journalError);
     RunProgress interrupted;
     if (journal) {
-        if (const auto error = readRunProgress(dataDir, *journal, interrupted)) {
+        if (const auto error = readRunProgress(request.dataDir, *journal, interrupted)) {
             printError(QStringLiteral("cannot read the results of the interrupted run: ") + *error);
             return cliexit::kFailed;
         }
     }
-    if (resume && !journal) {
-        printError(
-            journalError.isEmpty()
-                ? QStringLiteral("no interrupted run in %1").arg(dataDir)
-                : QStringLiteral("cannot resume: %1: %2").arg(RunJournal::path(dataDir), journalError));
+    if (request.resume && !journal) {
+        printError(journalError.isEmpty() ? QStringLiteral("no interrupted run in %1").arg(request.dataDir)
+                                          : QStringLiteral("cannot resume: %1: %2")
+                                                .arg(RunJournal::path(request.dataDir), journalError));
         return cliexit::kFailed;
     }
 
     // A signal while the names are read lets the reading finish: the report
     // then lists every name given, unchecked.
-    for (const QString &file : files) {
+    for (const QString &file : request.files) {
         QString error;
-        const ImportRule rule =
-            parser.isSet(QStringLiteral("extract")) ? ImportRule::Extract : ImportRule::Load;
-        if (!readNameFile(file, ctx, rule, error)) {
+        if (!readNameFile(file, ctx, request.rule, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;
         }
@@ -455,9 +498,10 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     // its report, but emptied only when the report is written: a run that
     // cannot start leaves an earlier report alone.
     QFile out;
-    const QString outputPath = parser.value(QStringLiteral("output"));
+    const QString &outputPath = request.output;
+    const bool toFile = !outputPath.isEmpty();
     bool outputExisted = false;
-    if (parser.isSet(QStringLiteral("output"))) {
+    if (toFile) {
         outputExisted = QFileInfo::exists(outputPath);
         QString error;
         if (!openReport(out, outputPath, error)) {
@@ -473,8 +517,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     std::signal(SIGPIPE, SIG_IGN);
 
     CheckEngine engine(ctx, host);
-    engine.setRdapModeOverride(rdapMode);
-    ProgressLine progress(ctx.run, engine.session(), !quiet);
+    engine.setRdapModeOverride(request.rdapMode);
+    ProgressLine progress(ctx.run, engine.session(), !request.quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
@@ -485,7 +529,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     });
 
     ctx.run.skipConfirmation = true;
-    if (resume) {
+    if (request.resume) {
         engine.resume(*journal, interrupted);
         // The run has its names; the journal's copy and the finished names are of no more use.
         journal.reset();
@@ -501,7 +545,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
                            .arg(journalError));
     }
     if (!engine.running()) {
-        if (parser.isSet(QStringLiteral("output")) && !outputExisted) {
+        if (toFile && !outputExisted) {
             out.close();
             QFile::remove(outputPath);
         }
@@ -526,14 +570,14 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     }
     signalNotifier.setEnabled(false);
 
-    const std::optional<QString> reportError =
-        writeReport(out, parser.isSet(QStringLiteral("output")), ctx.list, format, columns, title);
+    const std::optional<IoError> reportError =
+        writeReport(out, toFile, ctx.list, request.format, request.columns, request.title);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)
         CliPrompter::printError(line);
     if (reportError) {
-        printError(QStringLiteral("cannot write the report: ") + *reportError);
+        printError(QStringLiteral("cannot write the report: ") + reportError->description);
         return cliexit::kFailed;
     }
     if (!engine.workFileError().isEmpty())

@@ -93,8 +93,7 @@ std::optional<QString> RunJournal::write(const QString &dataFolder) const
     const QString count = QString::number(names.size());
     bool ok = out.writeLine({kMagic, QString::number(kVersion)}) &&
               out.writeLine({kOptions, connections, timeoutSecs, flag(retry), retryTimes, expireDays,
-                             flag(selectedOnly), rdapModeName(rdapMode), flag(recognition),
-                             QString::number(keptRows)}) &&
+                             flag(selectedOnly), rdapModeName(rdapMode), flag(recognition)}) &&
               out.writeLine({kNames, count});
     for (qsizetype i = 0; ok && i < names.size(); ++i)
         ok = out.writeLine({names[i]});
@@ -142,15 +141,13 @@ std::optional<RunJournal> RunJournal::read(const QString &dataFolder, QString *e
     if (!reader.readLine(line))
         return bad(cut);
     f = fieldsOf(line);
-    if (f.size() != 10 || f[0] != kOptions)
+    if (f.size() != 9 || f[0] != kOptions)
         return bad(cut);
     const auto retry = readFlag(f[3]);
     const auto selected = readFlag(f[6]);
     const auto rdap = parseRdapMode(f[7]);
     const auto recognition = readFlag(f[8]);
-    bool keptOk = false;
-    j.keptRows = f[9].toLongLong(&keptOk);
-    if (!retry || !selected || !rdap || !recognition || !keptOk)
+    if (!retry || !selected || !rdap || !recognition)
         return bad(QStringLiteral("its options cannot be read"));
     j.connections = f[1];
     j.timeoutSecs = f[2];

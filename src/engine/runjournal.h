@@ -17,7 +17,7 @@
 // The file is SOH-separated lines, like the other work files:
 //   Quorvane run journal SOH <version>
 //   options SOH connections SOH timeout SOH retry SOH retries SOH expire days
-//           SOH selected only SOH rdap mode SOH recognition SOH kept rows
+//           SOH selected only SOH rdap mode SOH recognition
 //   names SOH <count>
 //   <one lower-cased name a line, in the run's order>
 //   end SOH <count>
@@ -34,7 +34,6 @@ struct RunJournal {
     bool selectedOnly = false;
     RdapMode rdapMode = RdapMode::Off;
     bool recognition = false;
-    qint64 keptRows = 0; // lines of remember.txt for a selected-only run
     QStringList names;
 
     // Writes the journal into `dataFolder`; the reason when it cannot.

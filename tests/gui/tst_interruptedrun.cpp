@@ -11,7 +11,6 @@
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 
@@ -90,9 +89,6 @@ private slots:
         asked.sort();
         QCOMPARE(asked, goOn ? QStringList({"a2.test", "a4.test"}) : QStringList());
         QVERIFY(!folder.exists("journal.txt"));
-        // The run went on with its own options.
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
-                 goOn ? QStringLiteral("3") : QStringLiteral("20"));
     }
 };
 
