@@ -246,7 +246,10 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     plan.topSlot = static_cast<qint16>(roundHalfEven(connections - 1));
     plan.timeoutMs = clampTimeoutMs(options);
     plan.records = populatewservers(m_ctx.config.table);
-    if (m_rdapOverride) {
+    if (plan.resumed) {
+        // The bootstrap is loaded for the mode the run had.
+        plan.rdapMode = plan.resumed->rdapMode;
+    } else if (m_rdapOverride) {
         plan.rdapMode = *m_rdapOverride;
     } else {
         const RdapModeSetting setting = rdapModeSetting(m_ctx.extra);
@@ -287,7 +290,6 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     }
 
     if (plan.resumed) {
-        plan.rdapMode = plan.resumed->rdapMode;
         plan.recognition = plan.resumed->recognition;
     } else if (!writeJournal(plan)) {
         return false;

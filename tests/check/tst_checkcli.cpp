@@ -56,11 +56,6 @@ Reply numberedReply(const QString &name)
                : Reply::text("Domain: x\r\nExpiration Date: 2099-03-05\r\nStatus: active\r\n");
 }
 
-qsizetype lineCount(const TempDataFolder &folder, const QString &file)
-{
-    return folder.read(file).count("\r\n");
-}
-
 } // namespace
 
 class TestCheckCli : public QObject
@@ -219,7 +214,8 @@ private slots:
             folder, {"--connections", "3", "--timeout", "60", "-"}, numberedNames(kNames), [&](QProcess &p) {
                 QVERIFY(server.waitForQueries(std::min(answered + 3, kNames), 10000));
                 // Written out within a second of their answer.
-                QVERIFY(QTest::qWaitFor([&] { return lineCount(folder, "temp.txt") == answered; }, 3000));
+                QVERIFY(
+                    QTest::qWaitFor([&] { return folder.read("temp.txt").count("\r\n") == answered; }, 3000));
                 ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
             });
         QCOMPARE(killed.exitCode, -1);

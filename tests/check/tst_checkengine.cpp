@@ -150,17 +150,18 @@ private slots:
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("no match for it\r\n"));
         Harness h({server.address()});
-        RunJournal journal;
-        journal.connections = u"2"_s;
-        journal.timeoutSecs = journal.expireDays = u"30"_s;
-        journal.retry = true;
-        journal.retryTimes = u"4"_s;
-        journal.names = QStringList{"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"};
+        const RunJournal journal{
+            u"2"_s,          u"30"_s, true,
+            u"4"_s,          u"30"_s, false,
+            RdapMode::First, true,    {"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"}};
         QVERIFY(!journal.write(h.folder.path()));
         h.folder.write(u"temp.txt"_s, "a1.com\001FREE\001N/A\001N/A\r\na3.com\001FREE\001N/A\001N/A\r\n");
         RunProgress progress;
         QVERIFY(!readRunProgress(h.folder.path(), journal, progress));
+        h.engine.setRdapModeOverride(RdapMode::Off); // the run's own mode wins
         QVERIFY(h.engine.resume(journal, progress));
+        QCOMPARE(h.engine.session().rdapMode, RdapMode::First);
+        QVERIFY(h.engine.session().rdapBootstrap);
         QCOMPARE(h.ctx.options.connections, "2"_L1);
         QCOMPARE(h.engine.session().retryLimit, 4);
         QCOMPARE(h.engine.session().processed, 2);

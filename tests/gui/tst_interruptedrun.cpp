@@ -1,18 +1,10 @@
-#include "app/mainwindow.h"
 #include "config/programoptions.h"
 #include "config/settingsfile.h"
-#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/checktexts.h"
 #include "engine/runjournal.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/modalwindows.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
-
-#include <QLabel>
-#include <QTest>
+#include "support/windowfixture.h"
 
 // The window started over a data folder that holds a run the program could not finish.
 class TestInterruptedRun : public QObject
@@ -41,54 +33,37 @@ private slots:
         QFETCH(bool, selectedOnly);
         QFETCH(QString, availability);
         QFETCH(QString, panels);
-        TempDataFolder folder;
+        MainWindowFixture f(false);
         LoopbackWhoisServer server;
         server.setDefault(LoopbackWhoisServer::Reply::text("No match for it\r\n"));
         WhoisConfig config;
-        config.table.AddTldEntry(QStringLiteral("test"), server.address(), QString());
-        config.freeResponses = {QStringLiteral("no match for")};
-        ScriptedPrompter prompter;
-        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        RunJournal journal;
-        journal.connections = QStringLiteral("3");
-        journal.timeoutSecs = journal.expireDays = QStringLiteral("30");
-        journal.retryTimes = QStringLiteral("2");
-        journal.selectedOnly = selectedOnly;
+        config.table.AddTldEntry(u"test"_s, server.address(), QString());
+        config.freeResponses = {u"no match for"_s};
+        QVERIFY(SaveSettings(f.folder.path(), config, ProgramOptions(), f.prompter));
+        RunJournal journal{u"3"_s, u"30"_s, true, u"2"_s, u"30"_s, selectedOnly, RdapMode::Off, true, {}};
         journal.names = QStringList{"a1.test", "a2.test", "a3.test", "a4.test"};
-        QVERIFY(!journal.write(folder.path()));
+        QVERIFY(!journal.write(f.folder.path()));
         // The program died while it wrote the third result.
-        folder.write("temp.txt", "a1.test\001FREE\001N/A\001N/A\r\na3.test\001FREE\001N/A\001N/A\r\na2.te");
-        folder.write("remember.txt", "kept.test\0014\001test\001Taken\001N/A\001N/A\001\r\n");
+        f.folder.write("temp.txt", "a1.test\001FREE\001N/A\001N/A\r\na3.test\001FREE\001N/A\001N/A\r\na2.te");
+        f.folder.write("remember.txt", "kept.test\0014\001test\001Taken\001N/A\001N/A\001\r\n");
 
-        AppContext context{folder.path(), prompter};
-        MainWindow window{context, [](const QUrl &) {}};
-        prompter.queueAnswer(goOn);
+        f.prompter.queueAnswer(goOn);
         // The wizard opens once the question is answered, and not over a run that goes on.
-        const QString wizard = captionOfModalOpenedBy([&] { window.startUp(); });
-        QCOMPARE(prompter.texts().value(0), checkText::interruptedRun(2, 4));
-        QCOMPARE(wizard, goOn ? QString() : QStringLiteral("Quick Start Wizard"));
-        QTRY_VERIFY_WITH_TIMEOUT(!window.engine().running(), 10000);
-
-        QStringList names = journal.names;
-        if (selectedOnly)
-            names.prepend(QStringLiteral("kept.test"));
+        const QString wizard = captionOfModalOpenedBy([&] { f.window->startUp(); });
+        QCOMPARE(f.prompter.texts().value(0), checkText::interruptedRun(2, 4));
+        QCOMPARE(wizard, goOn ? QString() : u"Quick Start Wizard"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->engine().running(), 10000);
         QStringList cells;
-        for (const QString &name : names)
-            cells << context.list.rowAt(context.list.rowOfKey(name)).cells[ColAvailability];
+        for (const QString &name : (selectedOnly ? QStringList{"kept.test"} : QStringList()) + journal.names)
+            cells << f.ctx.list.rowAt(f.ctx.list.rowOfKey(name)).cells[ColAvailability];
         QCOMPARE(cells.join(u'|'), availability);
-        QCOMPARE(context.list.size(), names.size());
-        const auto panelTexts = [&window] {
-            QStringList texts;
-            for (int n = 1; n <= 4; ++n)
-                texts << window.findChild<QLabel *>(QStringLiteral("panel%1").arg(n))->text();
-            return texts.join(u'|');
-        };
-        QTRY_COMPARE(panelTexts(), panels);
+        QCOMPARE(f.ctx.list.size(), cells.size());
+        QTRY_COMPARE(QStringList({f.panel(1), f.panel(2), f.panel(3), f.panel(4)}).join(u'|'), panels);
         // No finished name is asked again.
         QStringList asked = server.queries();
         asked.sort();
         QCOMPARE(asked, goOn ? QStringList({"a2.test", "a4.test"}) : QStringList());
-        QVERIFY(!folder.exists("journal.txt"));
+        QVERIFY(!f.folder.exists("journal.txt"));
     }
 };
 
