@@ -65,6 +65,18 @@ private slots:
         QCOMPARE(asked, goOn ? QStringList({"a2.test", "a4.test"}) : QStringList());
         QVERIFY(!f.folder.exists("journal.txt"));
     }
+
+    void unreadableJournalIsReportedAndLeftAlone()
+    {
+        MainWindowFixture f(false);
+        const QByteArray foreign = "Quorvane run journal\0019\r\n";
+        f.folder.write("journal.txt", foreign);
+        QCOMPARE(captionOfModalOpenedBy([&] { f.window->startUp(); }), u"Quick Start Wizard"_s);
+        QCOMPARE(f.prompter.texts(),
+                 QStringList{checkText::interruptedRunUnreadable(RunJournal::path(f.folder.path()),
+                                                                 u"it is of another version (9)"_s)});
+        QCOMPARE(f.folder.read("journal.txt"), foreign);
+    }
 };
 
 QV_TEST_MAIN(TestInterruptedRun)
