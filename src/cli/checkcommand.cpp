@@ -303,8 +303,9 @@ protected:
 
 private:
     const CliOption m_dataDir =
-        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
-                                       "and remember.txt (default: the program's data folder)"));
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt,\n"
+                                       "remember.txt and journal.txt (default: the program's data\n"
+                                       "folder)"));
     const CliOption m_resume{QStringLiteral("resume"),
                              QStringLiteral("go on with the interrupted run of the data folder, with the\n"
                                             "names and options it had (no FILE, no option that changes\n"
