@@ -3,8 +3,10 @@
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "connectionslot.h"
+#include "serverpacer.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -74,6 +76,12 @@ struct RunSession {
     // RDAP requests out per server, and the slots waiting for one of them to end, first come first.
     QHash<QString, int> rdapInFlight;
     QHash<QString, QList<qint16>> rdapWaiting;
+    // Adaptive pacing: every server's pace, kept from its throttling.
+    bool pacing = false;
+    ServerPacer pacer;
+    // Paces are kept in real milliseconds since the run's start, whatever the run's clock says.
+    QElapsedTimer paceClock;
+    qint32 paceNow() const { return paceClock.isValid() ? static_cast<qint32>(paceClock.elapsed()) : 0; }
 
     // Names of the result lines handed to temp.txt since the last block the
     // file took completely: if a write fails, these are the names it lost.

@@ -124,6 +124,7 @@ private slots:
                                       : Http::http(200, domainJson("wait.com", "2030-01-01", "\"ok\""));
         });
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
@@ -245,6 +246,7 @@ private slots:
             return Http::http(404, {});
         });
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
@@ -281,6 +283,7 @@ private slots:
         RdapServer rdap;
         rdap.setDefault(Http::http(503, {}));
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {w1.address(), rdap.base(), w2.address()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"3"_s;
