@@ -1,3 +1,4 @@
+#include "config/pacingsetting.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/windowfixture.h"
@@ -65,6 +66,7 @@ private slots:
         f.server.onQuery(QStringLiteral("taken.test"), Reply::text(taken));
         f.server.onQuery(QStringLiteral("busy.test"), Reply::text("Whois limit exceeded\r\n"));
         f.context.options.retry = false;
+        f.context.extra.setValue(kPacingModeKey, QStringLiteral("off"));
         f.window.optionsChanged();
         f.window.action(QStringLiteral("Starts1"))->trigger();
         QTreeView *list = f.window.listView();
