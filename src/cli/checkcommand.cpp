@@ -285,6 +285,10 @@ protected:
              QStringLiteral("classify replies by the configured response strings alone,\n"
                             "without the program's own recognition of current registry\n"
                             "replies (check/recognition in quorvane.ini)")},
+            {QStringLiteral("no-public-suffixes"),
+             QStringLiteral("ask each name as its last label before its TLD with the TLD\n"
+                            "(example.com.af as com.af) instead of by the Public Suffix\n"
+                            "List (check/public-suffixes in quorvane.ini)")},
         };
     }
     QString epilogue() const override
@@ -430,6 +434,8 @@ int CheckCommand::execute(const QCommandLineParser &parser)
 
     CheckEngine engine(ctx, host);
     engine.setRdapModeOverride(rdapMode);
+    if (parser.isSet(QStringLiteral("no-public-suffixes")))
+        engine.setPublicSuffixesOverride(false);
     ProgressLine progress(ctx.run, engine.session(), !quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 

@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/appcontext.h"
 #include "sources/websearch.h"
 
@@ -149,6 +150,10 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
     AppContext ctx(dataDir, prompter);
     ctx.loadConfiguration();
     request.tableTlds = ctx.config.table.tlds();
+    QString suffixProblem;
+    request.publicSuffixes = publicSuffixesFor(ctx.extra, &suffixProblem);
+    if (!suffixProblem.isEmpty())
+        printError(suffixProblem);
 
     WebSearchHarvester harvester;
     if (hostOption) {

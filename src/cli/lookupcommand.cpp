@@ -2,6 +2,7 @@
 
 #include "cliprompter.h"
 
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/appcontext.h"
@@ -133,6 +134,10 @@ int LookupCommand::execute(const QCommandLineParser &parser)
 
     TldSuffixList suffixes;
     suffixes.mylist(context.config.table.tlds());
+    QString suffixProblem;
+    suffixes.setPublicSuffixes(publicSuffixesFor(context.extra, &suffixProblem));
+    if (!suffixProblem.isEmpty())
+        printError(suffixProblem);
     const std::optional<QString> query =
         formLookupQuery(domain, parser.isSet(QStringLiteral("override")), suffixes);
     if (!query) {

@@ -5,6 +5,7 @@
 #include "config/deftlds.h"
 #include "config/extrasettings.h"
 #include "config/programoptions.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
@@ -243,6 +244,10 @@ void SettingsWindow::buildSettingsRows()
         QStringLiteral("recognitionCheck"), kRecognitionCaption,
         [this] { return recognitionSetting(m_extra); },
         [this](bool on) { setRecognitionSetting(m_extra, on); }, kRecognitionToolTip);
+    addCheckRow(
+        QStringLiteral("publicSuffixesCheck"), kPublicSuffixesCaption,
+        [this] { return publicSuffixesSetting(m_extra); },
+        [this](bool on) { setPublicSuffixesSetting(m_extra, on); }, kPublicSuffixesToolTip);
     addChoiceRow(
         QStringLiteral("rdapModeCombo"), kRdapModeCaption, kRdapModeChoices,
         [this] { return static_cast<int>(rdapModeSetting(m_extra).mode); },

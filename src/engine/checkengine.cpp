@@ -3,6 +3,7 @@
 #include "base/datafolder.h"
 #include "checktexts.h"
 #include "classify.h"
+#include "config/publicsuffixes.h"
 #include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
 #include "progress.h"
@@ -33,6 +34,7 @@ struct CheckEngine::StartPlan {
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
     bool recognition = false;
+    std::shared_ptr<const PublicSuffixes> publicSuffixes;
 };
 
 CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
@@ -271,6 +273,15 @@ bool CheckEngine::prepareRun(StartPlan &plan)
             m_ctx.prompter.warn(kProgramTitle, problem);
     }
 
+    if (m_publicSuffixesOverride) {
+        plan.publicSuffixes = *m_publicSuffixesOverride ? PublicSuffixes::shared() : nullptr;
+    } else {
+        QString problem;
+        plan.publicSuffixes = publicSuffixesFor(m_ctx.extra, &problem);
+        if (!problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, problem);
+    }
+
     // temp.txt is opened before the list is emptied: without it the results
     // would have nowhere to go and the names would be lost.
     m_results.close();
@@ -308,6 +319,7 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.lastRefresh = now();
 
     run.suffixes.mylist(m_ctx.config.table.tlds());
+    run.suffixes.setPublicSuffixes(std::move(plan.publicSuffixes));
     m_host.runModeOn();
     m_active = true;
     m_workFileError.clear();

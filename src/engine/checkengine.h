@@ -59,6 +59,9 @@ public:
     // The RDAP mode of the runs from now on, instead of quorvane.ini's (the
     // command line's --rdap); nullopt goes back to quorvane.ini.
     void setRdapModeOverride(std::optional<RdapMode> mode) { m_rdapOverride = mode; }
+    // Whether the runs from now on ask names by the public suffix list, instead
+    // of quorvane.ini's check/public-suffixes; nullopt goes back to quorvane.ini.
+    void setPublicSuffixesOverride(std::optional<bool> on) { m_publicSuffixesOverride = on; }
 
     // The once-a-second sweep over silent connections.
     void Timeout1_Timer();
@@ -151,4 +154,5 @@ private:
     QString m_workFileError;
     bool m_active = false; // started and neither completed nor stopped
     std::optional<RdapMode> m_rdapOverride;
+    std::optional<bool> m_publicSuffixesOverride;
 };

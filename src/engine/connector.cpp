@@ -218,7 +218,7 @@ SlotStep connector::nextdomain(qint16 &slot)
         return {Kind::Write, checkText::kInvalidDomainFormat};
 
     s.tld = getext(s.name);
-    s.query = registrablePart(s.name, s.tld);
+    s.query = m_run.suffixes.registrablePart(s.name);
     s.serverIndex = 0;
     s.tldIndex = findTldRecord(m_session.tldServerRecords, s.tld);
     if (m_session.rdapBootstrap) {

@@ -131,6 +131,31 @@ private slots:
         }
     }
 
+    // --no-public-suffixes asks a name under a registry's suffix as that suffix, for one run.
+    void publicSuffixSwitch()
+    {
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("no match for it\r\n"));
+        TempDataFolder folder;
+        WhoisConfig config;
+        config.table.AddTldEntry(u"af"_s, server.address(), QString());
+        ScriptedPrompter prompter;
+        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
+        folder.write("names.txt", "example.com.af\nwww.example.af\n");
+        for (const bool off : {false, true}) {
+            server.clearQueries();
+            QStringList args{"--quiet", folder.file("names.txt")};
+            if (off)
+                args.prepend(u"--no-public-suffixes"_s);
+            QProcess p;
+            QVERIFY(runCli(p, folder, args));
+            QCOMPARE(p.exitCode(), 0);
+            QStringList queries = server.queries();
+            queries.sort();
+            QCOMPARE(queries.join(u','), off ? "com.af,example.af"_L1 : "example.af,example.com.af"_L1);
+        }
+    }
+
     // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are
     // asked either way, and with "off" every other line is what it would be without RDAP.
     void rdapSwitch()

@@ -1,3 +1,4 @@
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
@@ -306,6 +307,10 @@ private slots:
         QCOMPARE(mode->currentIndex(), static_cast<int>(RdapMode::Fallback));
         QVERIFY(recognition->isChecked()); // on unless switched off
         recognition->setChecked(false);
+        auto *suffixes = f.child<QCheckBox>("publicSuffixesCheck");
+        QVERIFY(suffixes->isChecked());
+        suffixes->setChecked(false);
+        QVERIFY(!publicSuffixesSetting(f.context.extra));
         QVERIFY(!recognitionSetting(f.context.extra));
         QCOMPARE(f.context.extra.save(), QString());
         QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
@@ -321,6 +326,7 @@ private slots:
         QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
                  static_cast<int>(RdapMode::Off));
         QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
+        QVERIFY(!again.findChild<QCheckBox *>("publicSuffixesCheck")->isChecked());
     }
 };
 

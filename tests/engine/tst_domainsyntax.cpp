@@ -1,9 +1,14 @@
 #include "base/idn.h"
+#include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 
 #include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 TEST(ParseDom, AcceptsRejectsAndSplitsAtTheFirstDot)
 {
@@ -80,4 +85,79 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
     list.mylist({QStringLiteral("xn--p1ai"), QStringLiteral("com.xn--p1ai")});
     EXPECT_EQ(list.getext("xn--e1afmkfd.xn--p1ai") + u'|' + list.getext("ab.com.xn--p1ai"),
               "xn--p1ai|com.xn--p1ai");
+}
+
+// The query of a name by the public suffix list (on) and by its TLD alone (off).
+TEST(RegistrablePart, ByPublicSuffixListAndByTldAlone)
+{
+    TldSuffixList off;
+    off.mylist({QStringLiteral("XN--90A3AC")});
+    TldSuffixList on;
+    on.mylist({QStringLiteral("XN--90A3AC")});
+    on.setPublicSuffixes(PublicSuffixes::builtin());
+    TldSuffixList row; // a table row for com.af settles its names either way
+    row.mylist({QStringLiteral("COM.AF")});
+    row.setPublicSuffixes(PublicSuffixes::builtin());
+    const struct {
+        const char *what, *name, *on, *off;
+    } cases[] = {
+        {"two-label suffix without a row", "example.com.af", "example.com.af", "com.af"},
+        {"subdomain under a plain TLD", "www.example.org", "example.org", "example.org"},
+        {"name directly under its TLD", "example.af", "example.af", "example.af"},
+        {"built-in two-label TLD", "www.example.co.uk", "example.co.uk", "example.co.uk"},
+        {"private-section suffix", "shop.blogspot.com", "blogspot.com", "blogspot.com"},
+        {"wildcard rule", "example.co.ck", "example.co.ck", "co.ck"},
+        {"wildcard exception", "sub.www.ck", "www.ck", "www.ck"},
+        {"wildcard exception itself", "www.ck", "www.ck", "www.ck"},
+        {"IDN suffix in ASCII form", "ab.xn--o1ach.xn--90a3ac", "ab.xn--o1ach.xn--90a3ac",
+         "xn--o1ach.xn--90a3ac"},
+        {"unknown TLD", "www.example.zz", "example.zz", "example.zz"},
+        // No label is under it: asked as it is, as before.
+        {"name that is a suffix", "com.af", "com.af", "com.af"},
+        {"name that is a suffix by a wildcard", "abc.kawasaki.jp", "abc.kawasaki.jp", "kawasaki.jp"},
+    };
+    for (const auto &c : cases) {
+        const QString name = QString::fromLatin1(c.name);
+        EXPECT_EQ(on.registrablePart(name) + u'|' + off.registrablePart(name),
+                  QString::fromLatin1(c.on) + u'|' + QString::fromLatin1(c.off))
+            << c.what;
+        EXPECT_EQ(on.getext(name), off.getext(name)) << c.what << ": the TLD stays";
+    }
+    EXPECT_EQ(row.getext("example.com.af") + u'|' + row.registrablePart("example.com.af"),
+              "com.af|example.com.af");
+}
+
+TEST(PublicSuffixes, SystemListSnapshotAndFilesThatAreNoList)
+{
+    const auto shared = PublicSuffixes::shared();
+    ASSERT_TRUE(shared);
+    ASSERT_TRUE(PublicSuffixes::builtin());
+    EXPECT_EQ(PublicSuffixes::shared(), shared); // read once
+    // Debian's list where it is installed, else the snapshot.
+    EXPECT_TRUE(shared->origin().startsWith("/usr/share/publicsuffix/") ||
+                shared == PublicSuffixes::builtin())
+        << shared->origin().toStdString();
+    for (const auto &list : {shared, PublicSuffixes::builtin()}) {
+        EXPECT_TRUE(list->isIcannSuffix(u"com.af"));
+        EXPECT_FALSE(list->isIcannSuffix(u"blogspot.com")); // private section
+        EXPECT_FALSE(list->isIcannSuffix(u"zz"));           // no rule names it
+        EXPECT_FALSE(list->isIcannSuffix(u""));
+    }
+
+    QTemporaryDir dir;
+    QFile empty(dir.filePath("empty.dat"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write("// no rules\n");
+    empty.close();
+    QFile one(dir.filePath("one.dat"));
+    ASSERT_TRUE(one.open(QIODevice::WriteOnly));
+    one.write("// ===BEGIN ICANN DOMAINS===\nzz\nco.zz\n// ===END ICANN DOMAINS===\n");
+    one.close();
+    EXPECT_FALSE(PublicSuffixes::fromFile(dir.path()));
+    EXPECT_FALSE(PublicSuffixes::fromFile(dir.filePath("missing.dat")));
+    EXPECT_FALSE(PublicSuffixes::fromFile(empty.fileName()));
+    const auto small = PublicSuffixes::fromFile(one.fileName());
+    ASSERT_TRUE(small);
+    EXPECT_TRUE(small->isIcannSuffix(u"co.zz"));
+    EXPECT_FALSE(small->isIcannSuffix(u"com.af"));
 }

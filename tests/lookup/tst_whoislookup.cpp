@@ -1,4 +1,5 @@
 #include "config/programoptions.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/settingsfile.h"
 #include "config/tldservertable.h"
@@ -83,6 +84,10 @@ private slots:
         };
         for (const auto &[typed, asTyped, query] : cases)
             QCOMPARE(formLookupQuery(typed, asTyped, suffixes).value_or(QString()), QLatin1String(query));
+        // By the public suffix list, a name under a registry's own suffix is asked as itself.
+        QCOMPARE(formLookupQuery(u"example.com.af"_s, false, suffixes), u"com.af"_s);
+        suffixes.setPublicSuffixes(PublicSuffixes::builtin());
+        QCOMPARE(formLookupQuery(u"example.com.af"_s, false, suffixes), u"example.com.af"_s);
         QCOMPARE(lookupDisplayText("\na\r\nb\n"), u"\r\na\r\nb\r\n"_s);
         QCOMPARE(lookupDisplayText("caf\xe9"), QString::fromLatin1("caf\xe9"));
     }

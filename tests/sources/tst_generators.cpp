@@ -1,5 +1,6 @@
 #include "base/idn.h"
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
@@ -139,6 +140,13 @@ TEST(Misspellings, VariantsInOrder)
     NameListModel generated("Domain");
     EXPECT_TRUE(generateMisspellings({"ab.xy", "qb.xy"}, suffixes, generated));
     EXPECT_EQ(generated.size(), 11 + 7);
+    // Under a registry's suffix (com.af) only the name before it varies.
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
+    NameListModel underSuffix("Domain");
+    makemisspellings(u"lk.com.af", suffixes, underSuffix);
+    EXPECT_EQ(joined(underSuffix),
+              "lk.com.af,kk.com.af,ok.com.af,pk.com.af,k.com.af,lj.com.af,li.com.af,lo.com.af,"
+              "ll.com.af,lm.com.af,l.com.af");
 }
 
 TEST(Misspellings, QuestionBetweenLoadedNamesAt100000Rows)

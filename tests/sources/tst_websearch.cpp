@@ -1,3 +1,4 @@
+#include "config/publicsuffixes.h"
 #include "sources/websearch.h"
 
 #include "config/extrasettings.h"
@@ -63,6 +64,12 @@ TEST(WebSearch, SubdomainsAndNextLinkAndKilobytes)
     // Plain .com names are checked through the harvest command.
     EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.co.uk"), suffixes),
               QStringLiteral("example.co.uk"));
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("example.com.af"), suffixes), QStringLiteral("com.af"));
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("example.com.af"), suffixes),
+              QStringLiteral("example.com.af"));
+    EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.com.af"), suffixes),
+              QStringLiteral("example.com.af"));
 
     EXPECT_TRUE(pageHasNextLink("<img src=\"/images/NAV_NEXT.GIF\">"));
     EXPECT_FALSE(pageHasNextLink("<img src=\"/images/nav_prev.gif\">"));
