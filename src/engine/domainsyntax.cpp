@@ -192,6 +192,9 @@ QStringView TldSuffixList::registrySuffixView(QStringView name) const
 
 QString TldSuffixList::registrablePart(const QString &name) const
 {
+    // One label before the TLD: the name is asked as it is, whatever the list says.
+    if (!m_public || name.count(u'.') <= getextView(name).count(u'.') + 1)
+        return ::registrablePart(name, getext(name));
     const QStringView suffix = registrySuffixView(name);
     if (suffix.size() >= name.size())
         return name;

@@ -1,0 +1,136 @@
+#include "loopbackdnsserver.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+namespace {
+
+constexpr int kHeaderBytes = 12;
+
+void put16(QByteArray &out, quint16 v)
+{
+    out.append(static_cast<char>(v >> 8)).append(static_cast<char>(v & 0xff));
+}
+
+QByteArray encodedName(const QString &name)
+{
+    QByteArray out;
+    for (const QString &label : name.split(u'.', Qt::SkipEmptyParts)) {
+        const QByteArray l = label.toLatin1();
+        out.append(static_cast<char>(l.size())).append(l);
+    }
+    return out.append('\0');
+}
+
+// The question's name and the offset past the question, or an empty name.
+QString questionName(const QByteArray &query, int &end)
+{
+    QStringList labels;
+    int i = kHeaderBytes;
+    while (i < query.size()) {
+        const int n = static_cast<unsigned char>(query[i]);
+        if (n == 0) {
+            end = i + 1 + 4; // type and class
+            return end <= query.size() ? labels.join(u'.').toLower() : QString();
+        }
+        if (n > 63 || i + 1 + n > query.size())
+            break;
+        labels << QString::fromLatin1(query.mid(i + 1, n));
+        i += 1 + n;
+    }
+    return {};
+}
+
+} // namespace
+
+LoopbackDnsServer::LoopbackDnsServer()
+    : m_socket(new QUdpSocket(this))
+    , m_other(new QUdpSocket(this))
+{
+    m_socket->bind(QHostAddress::LocalHost, 0);
+    m_other->bind(QHostAddress::LocalHost, 0);
+    // Room for a benchmark's bursts.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 << 20);
+    connect(m_socket, &QUdpSocket::readyRead, this, &LoopbackDnsServer::readPending);
+}
+
+LoopbackDnsServer::~LoopbackDnsServer() = default;
+
+QString LoopbackDnsServer::address() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_socket->localPort());
+}
+
+void LoopbackDnsServer::readPending()
+{
+    while (m_socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+        const QByteArray query = datagram.data();
+        int end = 0;
+        const QString name = questionName(query, end);
+        if (name.isEmpty())
+            continue;
+        ++m_count;
+        if (m_recording)
+            m_queries << name;
+        const Answer answer = m_script.value(name, m_default);
+        if (answer == Answer::Silence)
+            continue;
+        const QByteArray bytes = reply(query.left(end), name, answer);
+        QUdpSocket *from = answer == Answer::OtherPort ? m_other : m_socket;
+        from->writeDatagram(bytes, datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+    }
+}
+
+QByteArray LoopbackDnsServer::reply(const QByteArray &question, const QString &name, Answer answer) const
+{
+    quint16 rcode = 0;
+    int records = 0;
+    switch (answer) {
+    case Answer::NxDomain:
+        rcode = 3;
+        break;
+    case Answer::ServFail:
+        rcode = 2;
+        break;
+    case Answer::Refused:
+        rcode = 5;
+        break;
+    case Answer::NoData:
+        break;
+    case Answer::Truncated:
+        records = 1;
+        break;
+    default:
+        records = 2;
+    }
+    quint16 id = static_cast<quint16>((static_cast<unsigned char>(question[0]) << 8) |
+                                      static_cast<unsigned char>(question[1]));
+    if (answer == Answer::WrongId)
+        id ^= 0x5a5a;
+    // QR, opcode of the query, RD copied, RA; TC for a truncated answer.
+    quint16 flags = 0x8080 | (static_cast<unsigned char>(question[2]) & 0x01) << 8 | rcode;
+    if (answer == Answer::Truncated)
+        flags |= 0x0200;
+    QByteArray out;
+    put16(out, id);
+    put16(out, flags);
+    put16(out, 1);
+    put16(out, static_cast<quint16>(answer == Answer::Malformed ? 3 : records));
+    put16(out, 0);
+    put16(out, 0);
+    out.append(question.mid(kHeaderBytes));
+    if (answer == Answer::Malformed)
+        return out.append("\xc0\x0c\x00\x02", 4); // a record cut after its type
+    for (int i = 1; i <= records; ++i) {
+        const QByteArray target = encodedName(QStringLiteral("ns%1.").arg(i) + name);
+        out.append("\xc0\x0c", 2); // the question's name
+        put16(out, 2);             // NS
+        put16(out, 1);             // IN
+        put16(out, 0);
+        put16(out, 3600);
+        put16(out, static_cast<quint16>(target.size()));
+        out.append(target);
+    }
+    return out;
+}
