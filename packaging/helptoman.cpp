@@ -257,6 +257,15 @@ void writeParagraph(QString &out, const QStringList &lines, const QSet<QString> 
         out += QStringLiteral(".fi\n.RE\n");
 }
 
+// Paragraphs, each after a paragraph break.
+void writeParagraphs(QString &out, const QList<QStringList> &paragraphs, const QSet<QString> &placeholders)
+{
+    for (const QStringList &p : paragraphs) {
+        out += QStringLiteral(".PP\n");
+        writeParagraph(out, p, placeholders);
+    }
+}
+
 QString optionLabel(const Option &o)
 {
     const auto [names, value] = splitLabel(o.label);
@@ -277,18 +286,12 @@ void writeOptions(QString &out, const QList<Option> &options, const QSet<QString
 void writeHelpBody(QString &out, const Help &help)
 {
     const QSet<QString> placeholders = placeholdersOf(help);
-    for (const QStringList &p : help.description) {
-        out += QStringLiteral(".PP\n");
-        writeParagraph(out, p, placeholders);
-    }
+    writeParagraphs(out, help.description, placeholders);
     if (!help.options.isEmpty()) {
         out += QStringLiteral(".PP\nOptions:\n");
         writeOptions(out, help.options, placeholders);
     }
-    for (const QStringList &p : help.notes) {
-        out += QStringLiteral(".PP\n");
-        writeParagraph(out, p, placeholders);
-    }
+    writeParagraphs(out, help.notes, placeholders);
 }
 
 QString synopsisLine(const Help &help)
@@ -375,10 +378,7 @@ int main(int argc, char **argv)
     }
     out += QStringLiteral(".SH DESCRIPTION\n") + takeExtra(QStringLiteral("DESCRIPTION"));
     const QSet<QString> topPlaceholders = placeholdersOf(top);
-    for (const QStringList &p : top.description) {
-        out += QStringLiteral(".PP\n");
-        writeParagraph(out, p, topPlaceholders);
-    }
+    writeParagraphs(out, top.description, topPlaceholders);
     if (!top.commands.isEmpty()) {
         out += QStringLiteral(".PP\nCommands:\n");
         for (const auto &[command, commandSummary] : top.commands)
@@ -388,10 +388,7 @@ int main(int argc, char **argv)
         out += QStringLiteral(".SH OPTIONS\n");
         writeOptions(out, top.options, topPlaceholders);
     }
-    for (const QStringList &p : top.notes) {
-        out += QStringLiteral(".PP\n");
-        writeParagraph(out, p, topPlaceholders);
-    }
+    writeParagraphs(out, top.notes, topPlaceholders);
     if (!commands.isEmpty()) {
         out += QStringLiteral(".SH COMMANDS\n");
         for (const Help &c : commands) {

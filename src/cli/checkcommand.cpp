@@ -1,7 +1,9 @@
 #include "commands.h"
 
 #include "cliprompter.h"
+#include "options.h"
 
+#include "base/hostport.h"
 #include "base/textfile.h"
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
@@ -220,6 +222,30 @@ std::optional<QString> writeReport(QFile &out, bool emptyFirst, const DomainList
     return std::nullopt;
 }
 
+// What a check is asked to do, as read from the command line.
+struct CheckRequest {
+    QStringList files;
+    QString dataDir;
+    // The option boxes the command line sets; unset ones keep settings.ini's values.
+    std::optional<QString> connections;
+    std::optional<QString> timeoutSecs;
+    std::optional<QString> retryTimes;
+    bool noRetry = false;
+    std::optional<QString> expireDays;
+    // Empty for standard output.
+    QString output;
+    report::Format format = report::Format::Text;
+    report::Columns columns = report::kAllColumns;
+    report::TitleLine title = report::TitleLine::Written;
+    std::optional<RdapMode> rdapMode;
+    bool quiet = false;
+    ImportRule rule = ImportRule::Load;
+    bool configuredStringsOnly = false;
+    bool noPublicSuffixes = false;
+    std::optional<DnsMode> dnsMode;
+    QStringList dnsServers; // as c-ares takes them: address[:port], an IPv6 address in brackets
+};
+
 class CheckCommand : public CliCommand
 {
 public:
@@ -240,56 +266,23 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            {QStringLiteral("data-dir"),
-             QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
-                            "and remember.txt (default: the program's data folder)"),
-             QStringLiteral("DIR")},
-            {QStringLiteral("connections"), QStringLiteral("parallel connections, 1-500"),
-             QStringLiteral("N")},
-            {QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
-             QStringLiteral("SECONDS")},
-            {QStringLiteral("retries"), QStringLiteral("retry failed lookups up to N times (1-200)"),
-             QStringLiteral("N")},
-            {QStringLiteral("no-retry"), QStringLiteral("do not retry failed lookups")},
-            {QStringLiteral("expire-days"), QStringLiteral("the blue-marking limit the list uses (1-100000)"),
-             QStringLiteral("N")},
-            {QStringLiteral("output"), QStringLiteral("write the report to FILE instead of standard output"),
-             QStringLiteral("FILE")},
-            {QStringLiteral("format"),
-             QStringLiteral("report format: txt (\"|\" separated, the default), csv,\n"
-                            "html or xml"),
-             QStringLiteral("FORMAT")},
-            {QStringLiteral("columns"),
-             QStringLiteral("the report's columns, separated by commas: numbers 1-7\n"
-                            "or titles (Domain, Domain name length, TLD, Availability,\n"
-                            "Expiration date, Expires in (days), Information); Domain\n"
-                            "is always included (default: all seven)"),
-             QStringLiteral("LIST")},
-            {QStringLiteral("no-title"),
-             QStringLiteral("leave out the title line of a txt or csv report, for reports\n"
-                            "joined from several runs (see the README on many machines)")},
-            {QStringLiteral("rdap"),
-             QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
-                            "off (never), fallback (after a TLD's WHOIS servers failed,\n"
-                            "and for TLDs without a row) or first (before WHOIS);\n"
-                            "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
-                            "servers written into the TLD table are asked in any mode"),
-             QStringLiteral("MODE")},
-            {QStringLiteral("quiet"), QStringLiteral("no progress and no information messages")},
-            {QStringLiteral("extract"),
-             QStringLiteral("read the FILEs as the list files of back-order services:\n"
-                            "a line is cut at its first space and split at every ',';\n"
-                            "each field may be a domain (a line with neither holds none)")},
-            {QStringLiteral("configured-strings-only"),
-             QStringLiteral("classify replies by the configured response strings alone,\n"
-                            "without the program's own recognition of current registry\n"
-                            "replies (check/recognition in quorvane.ini)")},
-            {QStringLiteral("no-public-suffixes"),
-             QStringLiteral("ask each name as its last label before its TLD with the TLD\n"
-                            "(example.com.af as com.af) instead of by the Public Suffix\n"
-                            "List (check/public-suffixes in quorvane.ini)")},
-        };
+        return {m_dataDir,
+                m_connections,
+                m_timeout,
+                m_retries,
+                m_noRetry,
+                m_expireDays,
+                m_output,
+                m_format,
+                m_columns,
+                m_noTitle,
+                m_rdap,
+                m_quiet,
+                m_extract,
+                m_configuredStringsOnly,
+                m_noPublicSuffixes,
+                m_dns,
+                m_dnsServer};
     }
     QString epilogue() const override
     {
@@ -311,13 +304,157 @@ protected:
             "at any moment, also after a work-file failure (the report still lists every\n"
             "domain).");
     }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_dataDir =
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
+                                       "and remember.txt (default: the program's data folder)"));
+    const CliOption m_connections{QStringLiteral("connections"),
+                                  QStringLiteral("parallel connections, 1-500"), QStringLiteral("N")};
+    const CliOption m_timeout{QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
+                              QStringLiteral("SECONDS")};
+    const CliOption m_retries{QStringLiteral("retries"),
+                              QStringLiteral("retry failed lookups up to N times (1-200)"),
+                              QStringLiteral("N")};
+    const CliOption m_noRetry{QStringLiteral("no-retry"), QStringLiteral("do not retry failed lookups")};
+    const CliOption m_expireDays{QStringLiteral("expire-days"),
+                                 QStringLiteral("the blue-marking limit the list uses (1-100000)"),
+                                 QStringLiteral("N")};
+    const CliOption m_output{QStringLiteral("output"),
+                             QStringLiteral("write the report to FILE instead of standard output"),
+                             QStringLiteral("FILE")};
+    const CliOption m_format{QStringLiteral("format"),
+                             QStringLiteral("report format: txt (\"|\" separated, the default), csv,\n"
+                                            "html or xml"),
+                             QStringLiteral("FORMAT")};
+    const CliOption m_columns{QStringLiteral("columns"),
+                              QStringLiteral("the report's columns, separated by commas: numbers 1-7\n"
+                                             "or titles (Domain, Domain name length, TLD, Availability,\n"
+                                             "Expiration date, Expires in (days), Information); Domain\n"
+                                             "is always included (default: all seven)"),
+                              QStringLiteral("LIST")};
+    const CliOption m_noTitle{QStringLiteral("no-title"),
+                              QStringLiteral("leave out the title line of a txt or csv report, for reports\n"
+                                             "joined from several runs (see the README on many machines)")};
+    const CliOption m_rdap{QStringLiteral("rdap"),
+                           QStringLiteral("when the RDAP services of the bootstrap registry are asked:\n"
+                                          "off (never), fallback (after a TLD's WHOIS servers failed,\n"
+                                          "and for TLDs without a row) or first (before WHOIS);\n"
+                                          "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
+                                          "servers written into the TLD table are asked in any mode"),
+                           QStringLiteral("MODE")};
+    const CliOption m_quiet{QStringLiteral("quiet"),
+                            QStringLiteral("no progress and no information messages")};
+    const CliOption m_extract{QStringLiteral("extract"),
+                              QStringLiteral("read the FILEs as the list files of back-order services:\n"
+                                             "a line is cut at its first space and split at every ',';\n"
+                                             "each field may be a domain (a line with neither holds none)")};
+    const CliOption m_configuredStringsOnly{
+        QStringLiteral("configured-strings-only"),
+        QStringLiteral("classify replies by the configured response strings alone,\n"
+                       "without the program's own recognition of current registry\n"
+                       "replies (check/recognition in quorvane.ini)")};
+    const CliOption m_noPublicSuffixes{
+        QStringLiteral("no-public-suffixes"),
+        QStringLiteral("ask each name as its last label before its TLD with the TLD\n"
+                       "(example.com.af as com.af) instead of by the Public Suffix\n"
+                       "List (check/public-suffixes in quorvane.ini)")};
+    const CliOption m_dns{QStringLiteral("dns"),
+                          QStringLiteral("first: ask DNS for each name's NS records before WHOIS;\n"
+                                         "a delegated name is written as taken (no expiry date)\n"
+                                         "without a WHOIS query, every other answer goes on to\n"
+                                         "WHOIS; off: no DNS (default: dns/mode in quorvane.ini,\n"
+                                         "else off)"),
+                          QStringLiteral("MODE")};
+    const CliOption m_dnsServer{QStringLiteral("dns-server"),
+                                QStringLiteral("a DNS server to ask, by its address (port 53 unless\n"
+                                               "given); repeat for more (default: dns/servers in\n"
+                                               "quorvane.ini, else the system's resolvers)"),
+                                QStringLiteral("ADDRESS[:PORT]")};
+
+    CheckRequest m_request;
 };
 
 } // namespace
 
-int CheckCommand::execute(const QCommandLineParser &parser)
+QString CheckCommand::readRequest(const QCommandLineParser &parser)
 {
+    CheckRequest request;
+    request.files = parser.positionalArguments();
+    if (request.files.isEmpty())
+        return QStringLiteral("no FILE given");
+    if (m_retries.isSet(parser) && m_noRetry.isSet(parser))
+        return QStringLiteral("--retries and --no-retry exclude each other");
+    const QString notNumber = requireNumbers(parser, {&m_connections, &m_timeout, &m_retries, &m_expireDays});
+    if (!notNumber.isEmpty())
+        return notNumber;
+    if (m_output.isSet(parser)) {
+        request.output = m_output.value(parser);
+        if (request.output.isEmpty())
+            return QStringLiteral("--output needs a file name");
+    }
+    if (m_format.isSet(parser)) {
+        const auto chosen = report::formatFromName(m_format.value(parser));
+        if (!chosen)
+            return QStringLiteral("unknown format: %1 (txt, csv, html or xml)").arg(m_format.value(parser));
+        request.format = *chosen;
+    }
+    if (m_noTitle.isSet(parser)) {
+        if (request.format != report::Format::Text && request.format != report::Format::Csv)
+            return QStringLiteral("--no-title applies to the txt and csv formats only");
+        request.title = report::TitleLine::Omitted;
+    }
+    if (m_rdap.isSet(parser)) {
+        request.rdapMode = parseRdapMode(m_rdap.value(parser));
+        if (!request.rdapMode)
+            return QStringLiteral("--rdap needs off, fallback or first, not '%1'").arg(m_rdap.value(parser));
+    }
+    if (m_columns.isSet(parser)) {
+        QString unknown;
+        const auto chosen = report::parseColumns(m_columns.value(parser), &unknown);
+        if (!chosen)
+            return QStringLiteral("unknown column: '%1' (1-7 or a column title)").arg(unknown);
+        request.columns = *chosen;
+    }
+    QString folderError;
+    request.dataDir = dataFolderOption(parser, m_dataDir, folderError);
+    if (request.dataDir.isEmpty())
+        return folderError;
+
+    const auto optionValue = [&parser](const CliOption &option) -> std::optional<QString> {
+        if (!option.isSet(parser))
+            return std::nullopt;
+        return option.value(parser).trimmed();
+    };
+    request.connections = optionValue(m_connections);
+    request.timeoutSecs = optionValue(m_timeout);
+    request.retryTimes = optionValue(m_retries);
+    request.noRetry = m_noRetry.isSet(parser);
+    request.expireDays = optionValue(m_expireDays);
+    request.quiet = m_quiet.isSet(parser);
+    request.rule = m_extract.isSet(parser) ? ImportRule::Extract : ImportRule::Load;
+    request.configuredStringsOnly = m_configuredStringsOnly.isSet(parser);
+    request.noPublicSuffixes = m_noPublicSuffixes.isSet(parser);
+    if (m_dns.isSet(parser)) {
+        request.dnsMode = parseDnsMode(m_dns.value(parser));
+        if (!request.dnsMode)
+            return QStringLiteral("--dns needs first or off, not '%1'").arg(m_dns.value(parser));
+    }
+    for (const QString &text : parser.values(m_dnsServer)) {
+        const HostPort server = parseHostPort(text, kDnsPort);
+        if (!server.valid())
+            return QStringLiteral("--dns-server needs ADDRESS[:PORT], not '%1'").arg(text);
+        request.dnsServers << hostPortText(server.host, server.port, 0);
+    }
+    m_request = request;
+    return {};
+}
+
+int CheckCommand::execute()
+{
+    const CheckRequest &request = m_request;
     // First of all: a signal from here on ends with a report, never with a kill.
     if (!installStopSignals()) {
         printError(QStringLiteral("cannot watch for SIGINT and SIGTERM"));
@@ -330,82 +467,33 @@ int CheckCommand::execute(const QCommandLineParser &parser)
         return stopSignal != 0 ? cliexit::signalStatus(stopSignal) : status;
     };
 
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
-        return usageError(QStringLiteral("no FILE given"));
-    if (parser.isSet(QStringLiteral("retries")) && parser.isSet(QStringLiteral("no-retry")))
-        return usageError(QStringLiteral("--retries and --no-retry exclude each other"));
-    const QString notNumber =
-        requireNumbers(parser, {QStringLiteral("connections"), QStringLiteral("timeout"),
-                                QStringLiteral("retries"), QStringLiteral("expire-days")});
-    if (!notNumber.isEmpty())
-        return usageError(notNumber);
-    if (parser.isSet(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
-        return usageError(QStringLiteral("--output needs a file name"));
-    report::Format format = report::Format::Text;
-    if (parser.isSet(QStringLiteral("format"))) {
-        const auto chosen = report::formatFromName(parser.value(QStringLiteral("format")));
-        if (!chosen)
-            return usageError(QStringLiteral("unknown format: %1 (txt, csv, html or xml)")
-                                  .arg(parser.value(QStringLiteral("format"))));
-        format = *chosen;
-    }
-    const report::TitleLine title =
-        parser.isSet(QStringLiteral("no-title")) ? report::TitleLine::Omitted : report::TitleLine::Written;
-    if (title == report::TitleLine::Omitted && format != report::Format::Text &&
-        format != report::Format::Csv)
-        return usageError(QStringLiteral("--no-title applies to the txt and csv formats only"));
-    std::optional<RdapMode> rdapMode;
-    if (parser.isSet(QStringLiteral("rdap"))) {
-        rdapMode = parseRdapMode(parser.value(QStringLiteral("rdap")));
-        if (!rdapMode)
-            return usageError(QStringLiteral("--rdap needs off, fallback or first, not '%1'")
-                                  .arg(parser.value(QStringLiteral("rdap"))));
-    }
-    report::Columns columns = report::kAllColumns;
-    if (parser.isSet(QStringLiteral("columns"))) {
-        QString unknown;
-        const auto chosen = report::parseColumns(parser.value(QStringLiteral("columns")), &unknown);
-        if (!chosen)
-            return usageError(QStringLiteral("unknown column: '%1' (1-7 or a column title)").arg(unknown));
-        columns = *chosen;
-    }
-
-    QString folderError;
-    const QString dataDir = dataFolderOption(parser, folderError);
-    if (dataDir.isEmpty())
-        return usageError(folderError);
-    const bool quiet = parser.isSet(QStringLiteral("quiet"));
-
-    CliPrompter prompter(quiet);
+    CliPrompter prompter(request.quiet);
     CliRunHost host;
-    AppContext ctx(dataDir, prompter);
+    AppContext ctx(request.dataDir, prompter);
     loadConfiguration(ctx);
     // The command line takes the place of the option boxes.
-    if (parser.isSet(QStringLiteral("connections")))
-        ctx.options.connections = parser.value(QStringLiteral("connections")).trimmed();
-    if (parser.isSet(QStringLiteral("timeout")))
-        ctx.options.timeoutSecs = parser.value(QStringLiteral("timeout")).trimmed();
-    if (parser.isSet(QStringLiteral("retries"))) {
+    if (request.connections)
+        ctx.options.connections = *request.connections;
+    if (request.timeoutSecs)
+        ctx.options.timeoutSecs = *request.timeoutSecs;
+    if (request.retryTimes) {
         ctx.options.retry = true;
-        ctx.options.retryTimes = parser.value(QStringLiteral("retries")).trimmed();
+        ctx.options.retryTimes = *request.retryTimes;
     }
-    if (parser.isSet(QStringLiteral("no-retry")))
+    if (request.noRetry)
         ctx.options.retry = false;
-    if (parser.isSet(QStringLiteral("expire-days")))
-        ctx.options.expireDays = parser.value(QStringLiteral("expire-days")).trimmed();
+    if (request.expireDays)
+        ctx.options.expireDays = *request.expireDays;
     // Every name given is checked; there is no selection here.
     ctx.options.checkSelected = false;
-    ctx.run.configuredStringsOnly = parser.isSet(QStringLiteral("configured-strings-only"));
+    ctx.run.configuredStringsOnly = request.configuredStringsOnly;
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     // A signal while the names are read lets the reading finish: the report
     // then lists every name given, unchecked.
-    for (const QString &file : files) {
+    for (const QString &file : request.files) {
         QString error;
-        const ImportRule rule =
-            parser.isSet(QStringLiteral("extract")) ? ImportRule::Extract : ImportRule::Load;
-        if (!readNameFile(file, ctx, rule, error)) {
+        if (!readNameFile(file, ctx, request.rule, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;
         }
@@ -415,9 +503,10 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     // its report, but emptied only when the report is written: a run that
     // cannot start leaves an earlier report alone.
     QFile out;
-    const QString outputPath = parser.value(QStringLiteral("output"));
+    const QString &outputPath = request.output;
+    const bool toFile = !outputPath.isEmpty();
     bool outputExisted = false;
-    if (parser.isSet(QStringLiteral("output"))) {
+    if (toFile) {
         outputExisted = QFileInfo::exists(outputPath);
         QString error;
         if (!openReport(out, outputPath, error)) {
@@ -433,10 +522,11 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     std::signal(SIGPIPE, SIG_IGN);
 
     CheckEngine engine(ctx, host);
-    engine.setRdapModeOverride(rdapMode);
-    if (parser.isSet(QStringLiteral("no-public-suffixes")))
+    engine.setRdapModeOverride(request.rdapMode);
+    if (request.noPublicSuffixes)
         engine.setPublicSuffixesOverride(false);
-    ProgressLine progress(ctx.run, engine.session(), !quiet);
+    engine.setDnsOverride(request.dnsMode, request.dnsServers);
+    ProgressLine progress(ctx.run, engine.session(), !request.quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 
     QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
@@ -449,7 +539,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     ctx.run.skipConfirmation = true;
     engine.allstarter();
     if (!engine.running()) {
-        if (parser.isSet(QStringLiteral("output")) && !outputExisted) {
+        if (toFile && !outputExisted) {
             out.close();
             QFile::remove(outputPath);
         }
@@ -475,7 +565,7 @@ int CheckCommand::execute(const QCommandLineParser &parser)
     signalNotifier.setEnabled(false);
 
     const std::optional<QString> reportError =
-        writeReport(out, parser.isSet(QStringLiteral("output")), ctx.list, format, columns, title);
+        writeReport(out, toFile, ctx.list, request.format, request.columns, request.title);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)

@@ -6,6 +6,7 @@
 #include "config/settingsfile.h"
 #include "engine/appcontext.h"
 #include "engine/runoptions.h"
+#include "options.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,10 +15,10 @@
 
 namespace {
 
-const QCommandLineOption &helpOption()
+const CliOption &helpOption()
 {
-    static const QCommandLineOption option(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                           QStringLiteral("show this help"));
+    static const CliOption option(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("show this help"));
     return option;
 }
 
@@ -77,9 +78,15 @@ void CliCommand::printError(const QString &text) const
     CliPrompter::printError(QStringLiteral("quorvane-cli ") + name() + QStringLiteral(": ") + text);
 }
 
+QString CliCommand::usageLine(const QString &text) const
+{
+    return QStringLiteral("quorvane-cli ") + name() + QStringLiteral(": ") + text +
+           QStringLiteral(" (try --help)");
+}
+
 int CliCommand::usageError(const QString &text) const
 {
-    printError(text + QStringLiteral(" (try --help)"));
+    CliPrompter::printError(usageLine(text));
     return cliexit::kUsage;
 }
 
@@ -92,11 +99,12 @@ void CliCommand::loadConfiguration(AppContext &context) const
                        .arg(dataFile(context.dataFolder, QString::fromLatin1(kSettingsFileName)), error));
 }
 
-QString CliCommand::dataFolderOption(const QCommandLineParser &parser, QString &error)
+QString CliCommand::dataFolderOption(const QCommandLineParser &parser, const CliOption &option,
+                                     QString &error)
 {
-    if (!parser.isSet(QStringLiteral("data-dir")))
+    if (!option.isSet(parser))
         return defaultDataFolder();
-    const QString folder = parser.value(QStringLiteral("data-dir"));
+    const QString folder = option.value(parser);
     if (!QFileInfo(folder).isDir()) {
         error = QStringLiteral("no such folder: %1").arg(folder);
         return {};
@@ -104,18 +112,19 @@ QString CliCommand::dataFolderOption(const QCommandLineParser &parser, QString &
     return QDir(folder).absolutePath();
 }
 
-QString CliCommand::requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames)
+QString CliCommand::requireNumbers(const QCommandLineParser &parser,
+                                   std::initializer_list<const CliOption *> options)
 {
-    for (const QString &option : optionNames) {
-        if (parser.isSet(option) && !startsWithNumber(parser.value(option)))
-            return QStringLiteral("--%1 needs a number, not '%2'").arg(option, parser.value(option));
+    for (const CliOption *option : options) {
+        if (option->isSet(parser) && !startsWithNumber(option->value(parser)))
+            return QStringLiteral("%1 needs a number, not '%2'").arg(option->flag(), option->value(parser));
     }
     return {};
 }
 
-int CliCommand::run(const QStringList &args)
+CliCommand::Words CliCommand::parseWords(const QStringList &args, QCommandLineParser &parser,
+                                         QString &error) const
 {
-    QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     parser.addOptions(options());
@@ -123,19 +132,47 @@ int CliCommand::run(const QStringList &args)
     if (!parser.parse(QStringList{QStringLiteral("quorvane-cli ") + name()} + args)) {
         // Name an unknown option the way it was typed.
         const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty())
-            return usageError(QStringLiteral("unknown option '%1'").arg(dashed(unknown.first())));
-        return usageError(parser.errorText());
+        error = unknown.isEmpty() ? parser.errorText()
+                                  : QStringLiteral("unknown option '%1'").arg(dashed(unknown.first()));
+        return Words::Wrong;
     }
-    if (parser.isSet(helpOption())) {
+    if (helpOption().isSet(parser))
+        return Words::Help;
+    if (!takesArguments() && !parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        return Words::Wrong;
+    }
+    return Words::Request;
+}
+
+int CliCommand::run(const QStringList &args)
+{
+    QCommandLineParser parser;
+    QString error;
+    switch (parseWords(args, parser, error)) {
+    case Words::Wrong:
+        return usageError(error);
+    case Words::Help: {
         const QByteArray help = helpText().toLocal8Bit();
         std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
         return cliexit::kOk;
     }
-    if (!takesArguments() && !parser.positionalArguments().isEmpty())
-        return usageError(
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    return execute(parser);
+    case Words::Request:
+        break;
+    }
+    error = readRequest(parser);
+    if (!error.isEmpty())
+        return usageError(error);
+    return execute();
+}
+
+QString CliCommand::usageErrorIn(const QStringList &args)
+{
+    QCommandLineParser parser;
+    QString error;
+    if (parseWords(args, parser, error) == Words::Request)
+        error = readRequest(parser);
+    return error.isEmpty() ? QString() : usageLine(error);
 }
 
 CliInputFile::CliInputFile() = default;

@@ -7,7 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <memory>
+
+class CliOption;
 
 class AppContext;
 class LineReader;
@@ -44,9 +47,14 @@ public:
     virtual QString summary() const = 0;
 
     // Parses `args` (the words after the command's name), answers --help, and
-    // otherwise runs the command. Returns the process exit status. A command
-    // made of sub-commands ("generate keywords") hands the words on instead.
+    // otherwise reads the request and runs it. Returns the process exit status.
+    // A command made of sub-commands ("generate keywords") hands the words on
+    // instead.
     virtual int run(const QStringList &args);
+
+    // The line run() would print for a usage error in `args`, without running
+    // anything; empty when the words make a request (or ask for --help).
+    virtual QString usageErrorIn(const QStringList &args);
 
     // The command's --help text.
     QString helpText() const;
@@ -54,6 +62,7 @@ public:
     // Prints "quorvane-cli NAME: text (try --help)" on standard error and
     // returns the usage exit status.
     int usageError(const QString &text) const;
+    QString usageLine(const QString &text) const;
     // Prints "quorvane-cli NAME: text" on standard error.
     void printError(const QString &text) const;
 
@@ -69,22 +78,33 @@ protected:
     // Whether the synopsis takes positional words at all.
     virtual bool takesArguments() const { return true; }
 
-    // Runs the parsed command.
-    virtual int execute(const QCommandLineParser &parser) = 0;
+    // Reads the parsed words into the command's request, checking every value
+    // that can be checked before anything is read or sent. Returns the usage
+    // error text, empty when the request is complete.
+    virtual QString readRequest(const QCommandLineParser &parser) = 0;
+    // Runs the request read last.
+    virtual int execute() = 0;
 
     // The built-in configuration, then settings.ini of the context's data folder
     // over it; a settings.ini that is there but cannot be read is named on
     // standard error (the built-in table of real servers is then in force).
     void loadConfiguration(AppContext &context) const;
 
-    // The folder of --data-dir as an absolute path, or the program's data folder
-    // when the option is not given. Empty, with `error` set, when the option
-    // names no folder.
-    static QString dataFolderOption(const QCommandLineParser &parser, QString &error);
+    // The folder of the --data-dir `option` as an absolute path, or the
+    // program's data folder when the option is not given. Empty, with `error`
+    // set, when the option names no folder.
+    static QString dataFolderOption(const QCommandLineParser &parser, const CliOption &option,
+                                    QString &error);
 
-    // Checks that each of the named options, when given, holds a number.
-    // Returns the usage error text, empty when all are fine.
-    static QString requireNumbers(const QCommandLineParser &parser, const QStringList &optionNames);
+    // Checks that each of the options, when given, holds a number. Returns the
+    // usage error text, empty when all are fine.
+    static QString requireNumbers(const QCommandLineParser &parser,
+                                  std::initializer_list<const CliOption *> options);
+
+private:
+    enum class Words { Request, Help, Wrong };
+    // Parses `args` into `parser`; with Wrong, `error` holds the usage error.
+    Words parseWords(const QStringList &args, QCommandLineParser &parser, QString &error) const;
 };
 
 // A list file named on the command line, or standard input for "-", read line

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cliprompter.h"
+#include "options.h"
 
 #include "base/idn.h"
 #include "base/textfile.h"
@@ -89,17 +90,7 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            {QStringLiteral("begin"), QStringLiteral("the Beginning words"), QStringLiteral("FILE")},
-            {QStringLiteral("middle"), QStringLiteral("the Middle words"), QStringLiteral("FILE")},
-            {QStringLiteral("end"), QStringLiteral("the End words"), QStringLiteral("FILE")},
-            {QStringLiteral("tld"), QStringLiteral("the TLDs, comma-separated, in order (com,net,co.uk)"),
-             QStringLiteral("LIST")},
-            {QStringLiteral("separator"),
-             QStringLiteral("how words are joined: none, dash, or both (the dashed\n"
-                            "name first; the default)"),
-             QStringLiteral("MODE")},
-        };
+        return {m_begin, m_middle, m_end, m_tld, m_separator};
     }
     QString epilogue() const override
     {
@@ -107,63 +98,88 @@ protected:
                               "could not be written; 2 usage error or unreadable FILE.");
     }
     bool takesArguments() const override { return false; }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_begin{QStringLiteral("begin"), QStringLiteral("the Beginning words"),
+                            QStringLiteral("FILE")};
+    const CliOption m_middle{QStringLiteral("middle"), QStringLiteral("the Middle words"),
+                             QStringLiteral("FILE")};
+    const CliOption m_end{QStringLiteral("end"), QStringLiteral("the End words"), QStringLiteral("FILE")};
+    const CliOption m_tld{QStringLiteral("tld"),
+                          QStringLiteral("the TLDs, comma-separated, in order (com,net,co.uk)"),
+                          QStringLiteral("LIST")};
+    const CliOption m_separator{QStringLiteral("separator"),
+                                QStringLiteral("how words are joined: none, dash, or both (the dashed\n"
+                                               "name first; the default)"),
+                                QStringLiteral("MODE")};
+
+    // The words and TLDs to combine; the word lists are read from `files`.
+    KeywordInput m_input;
+    // The file of each word list given, by list.
+    std::vector<std::pair<QString, QStringList *>> m_files;
 };
 
-int KeywordsCommand::execute(const QCommandLineParser &parser)
+QString KeywordsCommand::readRequest(const QCommandLineParser &parser)
 {
-    KeywordInput input;
-    const QString separator = parser.value(QStringLiteral("separator"));
+    m_input = KeywordInput();
+    m_files.clear();
+    const QString separator = m_separator.value(parser);
     if (separator.isEmpty() || separator == QLatin1String("both"))
-        input.separator = KeywordSeparator::Both;
+        m_input.separator = KeywordSeparator::Both;
     else if (separator == QLatin1String("none"))
-        input.separator = KeywordSeparator::None;
+        m_input.separator = KeywordSeparator::None;
     else if (separator == QLatin1String("dash"))
-        input.separator = KeywordSeparator::Dashes;
+        m_input.separator = KeywordSeparator::Dashes;
     else
-        return usageError(QStringLiteral("--separator takes none, dash or both, not '%1'").arg(separator));
+        return QStringLiteral("--separator takes none, dash or both, not '%1'").arg(separator);
 
-    if (!parser.isSet(QStringLiteral("tld")))
-        return usageError(kSelectTldText);
+    if (!m_tld.isSet(parser))
+        return kSelectTldText;
     {
         // Keyed like the window's TLD list: lower case, each once, in order.
         NameListModel tlds(QStringLiteral("TLD"));
-        for (const QString &tld : parser.value(QStringLiteral("tld")).split(u','))
+        for (const QString &tld : m_tld.value(parser).split(u','))
             tlds.add(asciiName(trimSpaces(tld)));
-        input.tlds = tlds.names();
-        input.tlds.removeAll(QString());
+        m_input.tlds = tlds.names();
+        m_input.tlds.removeAll(QString());
     }
-    if (input.tlds.isEmpty())
-        return usageError(kSelectTldText);
+    if (m_input.tlds.isEmpty())
+        return kSelectTldText;
 
-    const struct {
-        const char *option;
-        QStringList *words;
-    } lists[] = {{"begin", &input.beginning}, {"middle", &input.middle}, {"end", &input.end}};
-    bool anyList = false;
+    const std::pair<const CliOption *, QStringList *> lists[] = {
+        {&m_begin, &m_input.beginning}, {&m_middle, &m_input.middle}, {&m_end, &m_input.end}};
     int fromStdin = 0;
-    for (const auto &list : lists) {
-        const QString option = QLatin1String(list.option);
-        if (!parser.isSet(option))
+    for (const auto &[option, words] : lists) {
+        if (!option->isSet(parser))
             continue;
-        anyList = true;
-        const QString file = parser.value(option);
+        const QString file = option->value(parser);
         if (file == QLatin1String("-") && ++fromStdin > 1)
-            return usageError(QStringLiteral("only one word list can come from standard input"));
+            return QStringLiteral("only one word list can come from standard input");
+        m_files.emplace_back(file, words);
+    }
+    if (m_files.empty())
+        return QStringLiteral("give at least one of --begin, --middle and --end");
+    return {};
+}
+
+int KeywordsCommand::execute()
+{
+    for (const auto &[file, words] : m_files) {
         CliInputFile in;
         QString error;
         if (!in.open(file, error)) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return cliexit::kUsage;
         }
-        *list.words = keywordWords(in.reader());
+        *words = keywordWords(in.reader());
         if (in.reader().failed()) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, in.reader().errorString()));
             return cliexit::kUsage;
         }
     }
-    if (!anyList)
-        return usageError(QStringLiteral("give at least one of --begin, --middle and --end"));
+    const KeywordInput &input = m_input;
 
     PendingNames pending;
     generateKeywordDomains(input, pending);
@@ -207,37 +223,41 @@ protected:
                               "Lines are trimmed of spaces and lower-cased; lines that are no valid domain\n"
                               "are skipped.");
     }
-    QList<QCommandLineOption> options() const override
-    {
-        return {
-            {QStringLiteral("data-dir"),
-             QStringLiteral("folder holding settings.ini, whose TLD table tells where a\n"
-                            "name's TLD begins (default: the program's data folder)"),
-             QStringLiteral("DIR")},
-        };
-    }
+    QList<QCommandLineOption> options() const override { return {m_dataDir}; }
     QString epilogue() const override
     {
         return QStringLiteral("Exit status: 0 names printed; 1 no valid domain in the FILEs, or the output\n"
                               "could not be written; 2 usage error or unreadable FILE.");
     }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_dataDir =
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini, whose TLD table tells where a\n"
+                                       "name's TLD begins (default: the program's data folder)"));
+
+    QStringList m_files;
+    QString m_dataFolder;
 };
 
-int TyposCommand::execute(const QCommandLineParser &parser)
+QString TyposCommand::readRequest(const QCommandLineParser &parser)
 {
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
-        return usageError(QStringLiteral("no FILE given"));
-    if (files.count(QStringLiteral("-")) > 1)
-        return usageError(QStringLiteral("standard input can be read only once"));
+    m_files = parser.positionalArguments();
+    if (m_files.isEmpty())
+        return QStringLiteral("no FILE given");
+    if (m_files.count(QStringLiteral("-")) > 1)
+        return QStringLiteral("standard input can be read only once");
     QString folderError;
-    const QString dataDir = dataFolderOption(parser, folderError);
-    if (dataDir.isEmpty())
-        return usageError(folderError);
+    m_dataFolder = dataFolderOption(parser, m_dataDir, folderError);
+    return m_dataFolder.isEmpty() ? folderError : QString();
+}
 
+int TyposCommand::execute()
+{
+    const QStringList &files = m_files;
     CliPrompter prompter;
-    AppContext ctx(dataDir, prompter);
+    AppContext ctx(m_dataFolder, prompter);
     ctx.loadConfiguration();
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     QString suffixProblem;
@@ -304,11 +324,19 @@ public:
             std::fwrite(help.constData(), 1, static_cast<size_t>(help.size()), stdout);
             return cliexit::kOk;
         }
-        for (const auto &g : m_generators) {
-            if (g->name() == name() + u' ' + word)
-                return g->run(args.mid(1));
-        }
+        if (CliCommand *g = generator(word))
+            return g->run(args.mid(1));
         return usageError(QStringLiteral("unknown generator '%1'").arg(word));
+    }
+    QString usageErrorIn(const QStringList &args) override
+    {
+        if (args.isEmpty())
+            return usageLine(QStringLiteral("which generator: keywords or typos?"));
+        if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))
+            return {};
+        if (CliCommand *g = generator(args.first()))
+            return g->usageErrorIn(args.mid(1));
+        return usageLine(QStringLiteral("unknown generator '%1'").arg(args.first()));
     }
 
 protected:
@@ -325,9 +353,20 @@ protected:
         return text;
     }
     QList<QCommandLineOption> options() const override { return {}; }
-    int execute(const QCommandLineParser &) override { return cliexit::kUsage; }
+    QString readRequest(const QCommandLineParser &) override { return {}; }
+    int execute() override { return cliexit::kUsage; }
 
 private:
+    // The generator `word` names, or null.
+    CliCommand *generator(const QString &word) const
+    {
+        for (const auto &g : m_generators) {
+            if (g->name() == name() + u' ' + word)
+                return g.get();
+        }
+        return nullptr;
+    }
+
     std::vector<std::unique_ptr<CliCommand>> m_generators;
 };
 

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cliprompter.h"
+#include "options.h"
 
 #include "base/textfile.h"
 #include "config/publicsuffixes.h"
@@ -47,30 +48,7 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            {QStringLiteral("data-dir"),
-             QStringLiteral("folder holding settings.ini and quorvane.ini (default: the\n"
-                            "program's data folder)"),
-             QStringLiteral("DIR")},
-            {QStringLiteral("keywords"),
-             QStringLiteral("read keywords from FILE, one a line (after any KEYWORDs;\n"
-                            "'-' reads standard input)"),
-             QStringLiteral("FILE")},
-            {QStringLiteral("host"),
-             QStringLiteral("the search engine's web host (default: harvest/host of\n"
-                            "quorvane.ini, else www.google.com; port 80 unless given)"),
-             QStringLiteral("HOST[:PORT]")},
-            {QStringLiteral("top"),
-             QStringLiteral("only the top N results of each keyword: 10, 20 ... 100\n"
-                            "or 200, 300 ... 1000 (default: no limit)"),
-             QStringLiteral("N")},
-            {QStringLiteral("delay"),
-             QStringLiteral("seconds between queries: 1 to 20, or 25, 30 ... 60\n"
-                            "(default: 3)"),
-             QStringLiteral("SECONDS")},
-            {QStringLiteral("remove-subdomains"),
-             QStringLiteral("reduce each name to its registered domain")},
-        };
+        return {m_dataDir, m_keywords, m_host, m_top, m_delay, m_removeSubdomains};
     }
     QString epilogue() const override
     {
@@ -81,52 +59,96 @@ protected:
             "Exit status: 0 the search finished; 1 the names could not be written; 2 usage\n"
             "error, no keyword, or an unreadable keyword FILE.");
     }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_dataDir =
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini and quorvane.ini (default: the\n"
+                                       "program's data folder)"));
+    const CliOption m_keywords{QStringLiteral("keywords"),
+                               QStringLiteral("read keywords from FILE, one a line (after any KEYWORDs;\n"
+                                              "'-' reads standard input)"),
+                               QStringLiteral("FILE")};
+    const CliOption m_host{QStringLiteral("host"),
+                           QStringLiteral("the search engine's web host (default: harvest/host of\n"
+                                          "quorvane.ini, else www.google.com; port 80 unless given)"),
+                           QStringLiteral("HOST[:PORT]")};
+    const CliOption m_top{QStringLiteral("top"),
+                          QStringLiteral("only the top N results of each keyword: 10, 20 ... 100\n"
+                                         "or 200, 300 ... 1000 (default: no limit)"),
+                          QStringLiteral("N")};
+    const CliOption m_delay{QStringLiteral("delay"),
+                            QStringLiteral("seconds between queries: 1 to 20, or 25, 30 ... 60\n"
+                                           "(default: 3)"),
+                            QStringLiteral("SECONDS")};
+    const CliOption m_removeSubdomains{QStringLiteral("remove-subdomains"),
+                                       QStringLiteral("reduce each name to its registered domain")};
+
+    // What a harvest is asked to do, as read from the command line.
+    struct Request {
+        HarvestRequest search;
+        // The engine's host from --host; the settings' when not given.
+        std::optional<SearchEngine> host;
+        QString dataDir;
+        // The KEYWORDs given, as the window's list takes them: lower case, each once.
+        QStringList keywords;
+        // --keywords FILE, read after them; empty when not given.
+        QString keywordFile;
+    } m_request;
 };
 
-int HarvestCommand::execute(const QCommandLineParser &parser)
+// Adds a keyword as the window's list takes it: lower case, each once.
+void addKeyword(QStringList &keywords, const QString &keyword)
 {
-    HarvestRequest request;
-    if (parser.isSet(QStringLiteral("top"))) {
-        const std::optional<int> top = chosenValue(parser.value(QStringLiteral("top")), topResultChoices());
+    const QString lower = keyword.toLower();
+    if (!lower.isEmpty() && !keywords.contains(lower))
+        keywords.append(lower);
+}
+
+QString HarvestCommand::readRequest(const QCommandLineParser &parser)
+{
+    Request request;
+    if (m_top.isSet(parser)) {
+        const std::optional<int> top = chosenValue(m_top.value(parser), topResultChoices());
         if (!top)
-            return usageError(QStringLiteral("--top must be one of ") + choiceList(topResultChoices()));
-        request.topOnly = true;
-        request.topLimit = *top;
+            return QStringLiteral("--top must be one of ") + choiceList(topResultChoices());
+        request.search.topOnly = true;
+        request.search.topLimit = *top;
     }
-    request.delayMs = 3000;
-    if (parser.isSet(QStringLiteral("delay"))) {
-        const std::optional<int> delay =
-            chosenValue(parser.value(QStringLiteral("delay")), queryDelayChoices());
+    request.search.delayMs = 3000;
+    if (m_delay.isSet(parser)) {
+        const std::optional<int> delay = chosenValue(m_delay.value(parser), queryDelayChoices());
         if (!delay)
-            return usageError(QStringLiteral("--delay must be one of ") + choiceList(queryDelayChoices()));
-        request.delayMs = *delay * 1000;
+            return QStringLiteral("--delay must be one of ") + choiceList(queryDelayChoices());
+        request.search.delayMs = *delay * 1000;
     }
-    request.removeSubdomains = parser.isSet(QStringLiteral("remove-subdomains"));
-
-    std::optional<SearchEngine> hostOption;
-    if (parser.isSet(QStringLiteral("host"))) {
-        hostOption = parseSearchHost(parser.value(QStringLiteral("host")));
-        if (!hostOption)
-            return usageError(QStringLiteral("--host needs HOST or HOST:PORT, not '%1'")
-                                  .arg(parser.value(QStringLiteral("host"))));
+    request.search.removeSubdomains = m_removeSubdomains.isSet(parser);
+    if (m_host.isSet(parser)) {
+        request.host = parseSearchHost(m_host.value(parser));
+        if (!request.host)
+            return QStringLiteral("--host needs HOST or HOST:PORT, not '%1'").arg(m_host.value(parser));
     }
-
     QString folderError;
-    const QString dataDir = dataFolderOption(parser, folderError);
-    if (dataDir.isEmpty())
-        return usageError(folderError);
-
-    // Keywords as the window's list takes them: lower case, each once.
-    QStringList keywords;
-    auto addKeyword = [&keywords](const QString &keyword) {
-        if (!keyword.isEmpty() && !keywords.contains(keyword))
-            keywords.append(keyword);
-    };
+    request.dataDir = dataFolderOption(parser, m_dataDir, folderError);
+    if (request.dataDir.isEmpty())
+        return folderError;
     for (const QString &word : parser.positionalArguments())
-        addKeyword(word.toLower());
-    if (parser.isSet(QStringLiteral("keywords"))) {
-        const QString file = parser.value(QStringLiteral("keywords"));
+        addKeyword(request.keywords, word);
+    if (m_keywords.isSet(parser))
+        request.keywordFile = m_keywords.value(parser);
+    else if (request.keywords.isEmpty())
+        return harvesttexts::kNoKeywords;
+    m_request = request;
+    return {};
+}
+
+int HarvestCommand::execute()
+{
+    HarvestRequest request = m_request.search;
+    QStringList keywords = m_request.keywords;
+    if (!m_request.keywordFile.isEmpty()) {
+        const QString &file = m_request.keywordFile;
         CliInputFile in;
         QString error;
         if (!in.open(file, error)) {
@@ -136,7 +158,7 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
         LineReader &reader = in.reader();
         QString line;
         while (reader.readLine(line))
-            addKeyword(trimSpaces(line).toString().toLower());
+            addKeyword(keywords, trimSpaces(line).toString());
         if (reader.failed()) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, reader.errorString()));
             return cliexit::kUsage;
@@ -147,7 +169,7 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
     request.keywords = keywords;
 
     CliPrompter prompter;
-    AppContext ctx(dataDir, prompter);
+    AppContext ctx(m_request.dataDir, prompter);
     ctx.loadConfiguration();
     request.tableTlds = ctx.config.table.tlds();
     QString suffixProblem;
@@ -156,10 +178,10 @@ int HarvestCommand::execute(const QCommandLineParser &parser)
         printError(suffixProblem);
 
     WebSearchHarvester harvester;
-    if (hostOption) {
+    if (m_request.host) {
         SearchEngine engine = searchEngineFromSettings(ctx.extra);
-        engine.host = hostOption->host;
-        engine.port = hostOption->port;
+        engine.host = m_request.host->host;
+        engine.port = m_request.host->port;
         harvester.setEngine(engine);
     } else {
         QStringList problems;

@@ -1,7 +1,9 @@
 #include "commands.h"
 
 #include "cliprompter.h"
+#include "options.h"
 
+#include "base/hostport.h"
 #include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
@@ -28,15 +30,21 @@ QString serverProblem(const QString &server)
             return QStringLiteral("--server '%1' is not a usable http or https address").arg(server);
         return {};
     }
-    const ServerAddress address = parseServerAddress(server);
-    if (address.host.isEmpty())
-        return QStringLiteral("--server '%1' names no host").arg(server);
-    if (address.valid)
+    const HostPort address = parseHostPort(server, 43);
+    switch (address.problem) {
+    case HostPort::Problem::None:
         return {};
-    const QString port = server.section(u':', -1);
-    if (port.isEmpty())
+    case HostPort::Problem::NoHost:
+        return QStringLiteral("--server '%1' names no host").arg(server);
+    case HostPort::Problem::BadHost:
+        return QStringLiteral("--server '%1' is not a host name or an IP address").arg(server);
+    case HostPort::Problem::NoPort:
         return QStringLiteral("--server '%1' has no port after the colon").arg(server);
-    return QStringLiteral("--server '%1': the port '%2' is not a number from 1 to 65535").arg(server, port);
+    case HostPort::Problem::BadPort:
+        break;
+    }
+    return QStringLiteral("--server '%1': the port '%2' is not a number from 1 to 65535")
+        .arg(server, address.portText);
 }
 
 class LookupCommand : public CliCommand
@@ -57,29 +65,7 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            {QStringLiteral("data-dir"),
-             QStringLiteral("folder holding settings.ini (default: the program's data folder)"),
-             QStringLiteral("DIR")},
-            {QStringLiteral("server"),
-             QStringLiteral("ask this server: a WHOIS host (port 43 unless given) or an\n"
-                            "RDAP base address such as https://rdap.example.net/ (default:\n"
-                            "the first configured server of the domain's TLD; with\n"
-                            "rdap/mode fallback or first, the RDAP bootstrap's service\n"
-                            "for a TLD without one)"),
-             QStringLiteral("HOST[:PORT]|URL")},
-            {QStringLiteral("rdap"),
-             QStringLiteral("ask the RDAP service the bootstrap names for the domain's TLD")},
-            {QStringLiteral("timeout"),
-             QStringLiteral("give up after SECONDS without a byte from the server\n"
-                            "(default 20, fractions allowed); however often it sends,\n"
-                            "a server gets at most eleven times SECONDS in all"),
-             QStringLiteral("SECONDS")},
-            {QStringLiteral("override"),
-             QStringLiteral("send DOMAIN as typed (lower-cased, without a leading '='),\n"
-                            "without the name check and without cutting it down to the\n"
-                            "registered domain")},
-        };
+        return {m_dataDir, m_server, m_rdap, m_timeout, m_override};
     }
     QString epilogue() const override
     {
@@ -90,46 +76,87 @@ protected:
                               "server for the domain), 2 usage error (a --server port outside 1-65535\n"
                               "included).");
     }
-    int execute(const QCommandLineParser &parser) override;
+    QString readRequest(const QCommandLineParser &parser) override;
+    int execute() override;
+
+private:
+    const CliOption m_dataDir =
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini (default: the program's data folder)"));
+    const CliOption m_server{QStringLiteral("server"),
+                             QStringLiteral("ask this server: a WHOIS host (port 43 unless given) or an\n"
+                                            "RDAP base address such as https://rdap.example.net/ (default:\n"
+                                            "the first configured server of the domain's TLD; with\n"
+                                            "rdap/mode fallback or first, the RDAP bootstrap's service\n"
+                                            "for a TLD without one)"),
+                             QStringLiteral("HOST[:PORT]|URL")};
+    const CliOption m_rdap{QStringLiteral("rdap"),
+                           QStringLiteral("ask the RDAP service the bootstrap names for the domain's TLD")};
+    const CliOption m_timeout{QStringLiteral("timeout"),
+                              QStringLiteral("give up after SECONDS without a byte from the server\n"
+                                             "(default 20, fractions allowed); however often it sends,\n"
+                                             "a server gets at most eleven times SECONDS in all"),
+                              QStringLiteral("SECONDS")};
+    const CliOption m_override{QStringLiteral("override"),
+                               QStringLiteral("send DOMAIN as typed (lower-cased, without a leading '='),\n"
+                                              "without the name check and without cutting it down to the\n"
+                                              "registered domain")};
+
+    // What a lookup is asked to do, as read from the command line.
+    struct Request {
+        QString domain;
+        QString dataDir;
+        int timeoutMs = WhoisLookup::kDefaultTimeoutMs;
+        // --server; empty for the domain's configured server.
+        QString server;
+        bool askBootstrap = false;
+        bool asTyped = false;
+    } m_request;
 };
 
-int LookupCommand::execute(const QCommandLineParser &parser)
+QString LookupCommand::readRequest(const QCommandLineParser &parser)
 {
-    using namespace lookuptexts;
+    Request request;
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return usageError(QStringLiteral("missing DOMAIN"));
+        return QStringLiteral("missing DOMAIN");
     if (words.size() > 1)
-        return usageError(QStringLiteral("only one DOMAIN may be given"));
-    const QString domain = words.first();
+        return QStringLiteral("only one DOMAIN may be given");
+    request.domain = words.first();
     QString folderError;
-    const QString dataDir = dataFolderOption(parser, folderError);
-    if (dataDir.isEmpty())
-        return usageError(folderError);
-    int timeoutMs = WhoisLookup::kDefaultTimeoutMs;
-    if (parser.isSet(QStringLiteral("timeout"))) {
-        const QString text = parser.value(QStringLiteral("timeout")).trimmed();
+    request.dataDir = dataFolderOption(parser, m_dataDir, folderError);
+    if (request.dataDir.isEmpty())
+        return folderError;
+    if (m_timeout.isSet(parser)) {
+        const QString text = m_timeout.value(parser).trimmed();
         bool ok = false;
         const double seconds = text.toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > kMaxTimeoutSeconds)
-            return usageError(
-                QStringLiteral("--timeout needs a number of seconds above 0 and up to %1, not '%2'")
-                    .arg(kMaxTimeoutSeconds)
-                    .arg(text));
-        timeoutMs = std::max(1, static_cast<int>(seconds * 1000 + 0.5));
+            return QStringLiteral("--timeout needs a number of seconds above 0 and up to %1, not '%2'")
+                .arg(kMaxTimeoutSeconds)
+                .arg(text);
+        request.timeoutMs = std::max(1, static_cast<int>(seconds * 1000 + 0.5));
     }
-    QString server = parser.value(QStringLiteral("server")).trimmed();
-    const bool askBootstrap = parser.isSet(QStringLiteral("rdap"));
-    if (askBootstrap && parser.isSet(QStringLiteral("server")))
-        return usageError(QStringLiteral("--rdap and --server exclude each other"));
-    if (parser.isSet(QStringLiteral("server"))) {
-        const QString problem = serverProblem(server);
+    request.server = m_server.value(parser).trimmed();
+    request.askBootstrap = m_rdap.isSet(parser);
+    if (request.askBootstrap && m_server.isSet(parser))
+        return QStringLiteral("--rdap and --server exclude each other");
+    if (m_server.isSet(parser)) {
+        const QString problem = serverProblem(request.server);
         if (!problem.isEmpty())
-            return usageError(problem);
+            return problem;
     }
+    request.asTyped = m_override.isSet(parser);
+    m_request = request;
+    return {};
+}
 
+int LookupCommand::execute()
+{
+    using namespace lookuptexts;
+    const QString &domain = m_request.domain;
+    QString server = m_request.server;
     CliPrompter prompter;
-    AppContext context(dataDir, prompter);
+    AppContext context(m_request.dataDir, prompter);
     loadConfiguration(context);
 
     TldSuffixList suffixes;
@@ -138,13 +165,12 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     suffixes.setPublicSuffixes(publicSuffixesFor(context.extra, &suffixProblem));
     if (!suffixProblem.isEmpty())
         printError(suffixProblem);
-    const std::optional<QString> query =
-        formLookupQuery(domain, parser.isSet(QStringLiteral("override")), suffixes);
+    const std::optional<QString> query = formLookupQuery(domain, m_request.asTyped, suffixes);
     if (!query) {
         printError(kInvalidDomain);
         return cliexit::kUsage;
     }
-    if (askBootstrap) {
+    if (m_request.askBootstrap) {
         QString problem;
         const std::shared_ptr<const RdapBootstrap> bootstrap =
             RdapBootstrap::load(context.dataFolder, &problem);
@@ -170,7 +196,7 @@ int LookupCommand::execute(const QCommandLineParser &parser)
     }
 
     WhoisLookup lookup;
-    lookup.setTimeoutMs(timeoutMs);
+    lookup.setTimeoutMs(m_request.timeoutMs);
     QEventLoop loop;
     int exitCode = cliexit::kFailed;
     QObject::connect(&lookup, &WhoisLookup::finished, &loop, [&](WhoisLookup::Outcome outcome) {

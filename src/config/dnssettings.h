@@ -59,3 +59,4 @@ inline const QString kDnsModeToolTip = QStringLiteral(
 // The Information of a name settled by DNS: "Delegated: " and its first name servers.
 inline const QString kDelegatedPrefix = QStringLiteral("Delegated: ");
 inline constexpr int kDelegationServersShown = 2;
+inline constexpr int kDnsPort = 53;

@@ -1,5 +1,6 @@
 #include "tldservertable.h"
 
+#include "base/hostport.h"
 #include "base/idn.h"
 
 #include <algorithm>
@@ -145,47 +146,11 @@ int findTldRecord(const std::vector<TldServerRecord> &records, const QString &tl
 
 ServerAddress parseServerAddress(const QString &server)
 {
+    const HostPort parsed = parseHostPort(server, 43);
     ServerAddress out;
-    const QString s = server.trimmed();
-    QString portText;
-    bool hasPort = false;
-    if (s.startsWith(u'[')) {
-        // [IPv6 address] or [IPv6 address]:port
-        const qsizetype close = s.indexOf(u']');
-        if (close < 0) {
-            out.host = s;
-            return out;
-        }
-        out.host = s.mid(1, close - 1);
-        const QStringView rest = QStringView(s).sliced(close + 1);
-        if (rest.isEmpty())
-            return out;
-        if (!rest.startsWith(u':')) {
-            out.valid = false;
-            return out;
-        }
-        hasPort = true;
-        portText = rest.sliced(1).toString();
-    } else if (s.count(u':') == 1) {
-        const qsizetype colon = s.indexOf(u':');
-        out.host = s.left(colon);
-        hasPort = true;
-        portText = s.mid(colon + 1);
-    } else {
-        // No colon, or a bare IPv6 address: the WHOIS port.
-        out.host = s;
-        return out;
-    }
-    if (hasPort) {
-        bool digitsOnly = !portText.isEmpty() && portText.size() <= 5;
-        for (QChar c : std::as_const(portText))
-            digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-        const int port = digitsOnly ? portText.toInt() : 0;
-        if (port < 1 || port > 65535) {
-            out.valid = false;
-            return out;
-        }
-        out.port = port;
-    }
+    out.host = parsed.host;
+    out.valid = parsed.valid();
+    if (out.valid)
+        out.port = parsed.port;
     return out;
 }

@@ -65,7 +65,8 @@ std::vector<TldServerRecord> populatewservers(const TldServerTable &table);
 // Index of the first record whose tld equals `tld` exactly; -1 when none.
 int findTldRecord(const std::vector<TldServerRecord> &records, const QString &tld);
 
-// A server entry may carry a port: "host:port" (1-65535); 43 otherwise.
+// A server entry may carry a port: "host:port" (1-65535); 43 otherwise. Written
+// as parseHostPort() reads servers.
 struct ServerAddress {
     QString host;
     int port = 43;

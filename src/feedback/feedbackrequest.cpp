@@ -1,12 +1,12 @@
 #include "feedbackrequest.h"
 
+#include "base/hostport.h"
 #include "base/textfile.h"
 #include "config/extrasettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QSysInfo>
-#include <QUrl>
 
 using namespace feedbacktexts;
 
@@ -98,17 +98,10 @@ QString firstSet(const std::function<QString(const QString &)> &environment,
 
 std::optional<FeedbackServer> parseFeedbackServer(const QString &text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || trimmed.contains(u'/') || trimmed.contains(u'@') || trimmed.contains(u'?') ||
-        trimmed.contains(u'#'))
+    const HostPort parsed = parseHostPort(text, 80);
+    if (!parsed.valid())
         return std::nullopt;
-    const QUrl url(QStringLiteral("http://") + trimmed, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
-        return std::nullopt;
-    // QUrl accepts "host:" as "no port"; a colon promises one.
-    if (trimmed.endsWith(u':') || url.port() == 0)
-        return std::nullopt;
-    return FeedbackServer{url.host(), url.port(80)};
+    return FeedbackServer{parsed.host, parsed.port};
 }
 
 FeedbackServerSetting feedbackServerSetting(const ExtraSettings &extra)
@@ -185,11 +178,8 @@ QByteArray feedbackRequest(const FeedbackServer &server, const QByteArray &encod
 {
     const QByteArray body = "name=opinion&email=" + encode8bit(kPlaceholderEmail) +
                             "&message=" + encodedMessage + "&Next=+Submit+";
-    // An address with colons (IPv6) goes in brackets; a port other than the
-    // usual one must be named for servers that host several sites.
-    QString host = server.host.contains(u':') ? u'[' + server.host + u']' : server.host;
-    if (server.port != 80)
-        host += u':' + QString::number(server.port);
+    // A port other than the usual one must be named for servers that host several sites.
+    const QString host = hostPortText(server.host, server.port, 80);
     const QByteArray lines[] = {
         "POST /email.php HTTP/1.0",
         "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "

@@ -65,11 +65,9 @@ void FeedbackSender::connectNow()
     m_reply.clear();
     m_timer.start(m_timeoutMs);
     m_socket->CloseSck(kIndex);
-    try {
-        m_socket->Connect(kIndex, m_server.host, m_server.port);
-    } catch (const SocketError &error) {
-        failOrRetry(Outcome::SocketError, error.description);
-    }
+    if (const std::optional<SocketError> error =
+            socketCall([&] { m_socket->Connect(kIndex, m_server.host, m_server.port); }))
+        failOrRetry(Outcome::SocketError, error->description);
 }
 
 void FeedbackSender::retry()
@@ -99,11 +97,8 @@ void FeedbackSender::onConnect(const QVariant &index)
     if (!m_sending)
         return;
     m_timer.start(m_timeoutMs);
-    try {
-        m_socket->SendData(index, m_request);
-    } catch (const SocketError &error) {
-        failOrRetry(Outcome::SocketError, error.description);
-    }
+    if (const std::optional<SocketError> error = socketCall([&] { m_socket->SendData(index, m_request); }))
+        failOrRetry(Outcome::SocketError, error->description);
 }
 
 void FeedbackSender::onData(const QVariant &index)
@@ -111,22 +106,18 @@ void FeedbackSender::onData(const QVariant &index)
     if (!m_sending)
         return;
     m_timer.start(m_timeoutMs);
-    try {
-        QByteArray part;
-        m_socket->GetData(index, part);
+    QByteArray part;
+    if (const std::optional<SocketError> error = socketCall([&] { m_socket->GetData(index, part); }))
+        failOrRetry(Outcome::SocketError, error->description);
+    else
         m_reply += part;
-    } catch (const SocketError &error) {
-        failOrRetry(Outcome::SocketError, error.description);
-    }
 }
 
 void FeedbackSender::onClose(const QVariant &index)
 {
     if (!m_sending)
         return;
-    try {
-        m_socket->CloseSck(index);
-    } catch (const SocketError &) {
+    if (socketCall([&] { m_socket->CloseSck(index); })) {
         failOrRetry(Outcome::CloseError, {});
         return;
     }

@@ -1,5 +1,6 @@
 #include "websearch.h"
 
+#include "base/hostport.h"
 #include "base/idn.h"
 #include "base/textfile.h"
 #include "config/extrasettings.h"
@@ -19,13 +20,6 @@ bool isHostChar(QChar c)
     const char16_t u = c.unicode();
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'-' ||
            u == u'.' || u == u'_';
-}
-
-bool isIpv6Char(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F') || u == u':' ||
-           u == u'.';
 }
 
 // Drops `prefix` from the front of `text` when it is there, in any letter case.
@@ -146,48 +140,17 @@ QString receivedText(qint64 bytes)
 
 QString SearchEngine::requestHost() const
 {
-    const QString name = host.contains(u':') ? QString(u'[' + host + u']') : host;
-    return port == 80 ? name : QString(name + u':' + QString::number(port));
+    return hostPortText(host, port, 80);
 }
 
 std::optional<SearchEngine> parseSearchHost(const QString &text)
 {
-    const QString s = text.trimmed();
+    const HostPort parsed = parseHostPort(text, 80);
+    if (!parsed.valid())
+        return std::nullopt;
     SearchEngine engine;
-    QString portText;
-    if (s.startsWith(u'[')) {
-        const qsizetype close = s.indexOf(u']');
-        if (close < 0)
-            return std::nullopt;
-        engine.host = s.mid(1, close - 1);
-        const QString rest = s.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(u':'))
-                return std::nullopt;
-            portText = rest.mid(1);
-            if (portText.isEmpty())
-                return std::nullopt;
-        }
-        if (engine.host.isEmpty() || !std::all_of(engine.host.begin(), engine.host.end(), isIpv6Char))
-            return std::nullopt;
-    } else {
-        const qsizetype colon = s.indexOf(u':');
-        engine.host = colon < 0 ? s : s.left(colon);
-        if (colon >= 0) {
-            portText = s.mid(colon + 1);
-            if (portText.isEmpty())
-                return std::nullopt;
-        }
-        if (engine.host.isEmpty() || !std::all_of(engine.host.begin(), engine.host.end(), isHostChar))
-            return std::nullopt;
-    }
-    if (!portText.isEmpty()) {
-        bool ok = false;
-        const int port = portText.toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
-            return std::nullopt;
-        engine.port = port;
-    }
+    engine.host = parsed.host;
+    engine.port = parsed.port;
     return engine;
 }
 
@@ -300,12 +263,11 @@ void WebSearchHarvester::connectToEngine()
     m_page.clear();
     m_socket->CloseSck(kIndex);
     m_pageDeadline.start(kPageTimeouts * m_timeoutMs);
-    try {
-        m_socket->Connect(kIndex, m_engine.host, m_engine.port);
-    } catch (const SocketError &e) {
+    if (const std::optional<SocketError> e =
+            socketCall([&] { m_socket->Connect(kIndex, m_engine.host, m_engine.port); })) {
         // Only an address the system refuses outright comes back here; it
         // fails like any other attempt, once Connect has returned.
-        const QString reason = e.description;
+        const QString reason = e->description;
         const quint32 attempt = m_attempt;
         QTimer::singleShot(0, this, [this, reason, attempt] {
             if (!m_stopped && attempt == m_attempt)
@@ -328,11 +290,8 @@ void WebSearchHarvester::onConnect(const QVariant &index)
     const int size = searchPageSize(m_topOnly, m_topLimit);
     const QByteArray request = searchRequest(m_engine.requestHost(), m_keywordQueue.first(), m_start, size);
     m_start += size;
-    try {
-        m_socket->SendData(index, request);
-    } catch (const SocketError &e) {
-        skipPage(e.description);
-    }
+    if (const std::optional<SocketError> e = socketCall([&] { m_socket->SendData(index, request); }))
+        skipPage(e->description);
 }
 
 void WebSearchHarvester::onData(const QVariant &index)
@@ -341,9 +300,10 @@ void WebSearchHarvester::onData(const QVariant &index)
         return;
     timeoutTimer.start(m_timeoutMs);
     QByteArray data;
-    try {
-        m_socket->GetData(index, data);
-    } catch (const SocketError &) {
+    // A read that fails loses part of the page: the page is given up rather
+    // than scanned as if it were whole.
+    if (const std::optional<SocketError> e = socketCall([&] { m_socket->GetData(index, data); })) {
+        skipPage(e->description);
         return;
     }
     m_page += data;

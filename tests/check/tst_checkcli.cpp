@@ -1,9 +1,6 @@
-#include "config/programoptions.h"
-#include "config/settingsfile.h"
-#include "config/tldservertable.h"
-#include "support/loopbackhttpserver.h"
+#include "support/clirun.h"
+#include "support/loopbackdnsserver.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
@@ -25,33 +22,12 @@ using Reply = LoopbackWhoisServer::Reply;
 
 namespace {
 
-// A data folder whose settings.ini points .com at `com` and .net at `net` (by default `com` too).
-void writeSettings(const TempDataFolder &folder, const QString &com, bool retry = false, QString net = {})
+// `quorvane-cli check --data-dir FOLDER ARGS`.
+CliRun check(const TempDataFolder &folder, const QStringList &args, const QByteArray &input = {},
+             const std::function<void(QProcess &)> &whileRunning = {},
+             const std::function<void(QProcess &)> &setUp = {})
 {
-    WhoisConfig config;
-    config.table.AddTldEntry(u"com"_s, com, QString());
-    config.table.AddTldEntry(u"net"_s, net.isEmpty() ? com : net, u"$domain$ is available"_s);
-    config.freeResponses = {u"no match for"_s};
-    config.errorResponses = {u"limit exceeded"_s};
-    ProgramOptions options;
-    options.retry = retry;
-    options.checkSelected = true; // a saved tick must not limit the command line to a selection
-    ScriptedPrompter prompter;
-    QVERIFY(SaveSettings(folder.path(), config, options, prompter));
-}
-
-// Starts the program; this thread's event loop keeps the loopback server going meanwhile.
-bool runCli(QProcess &p, const TempDataFolder &folder, const QStringList &args, const QByteArray &input = {},
-            const std::function<void()> &whileRunning = {})
-{
-    p.start(QStringLiteral(QV_CLI_PATH), QStringList{"check", "--data-dir", folder.path()} + args);
-    if (!p.waitForStarted())
-        return false;
-    p.write(input);
-    p.closeWriteChannel();
-    if (whileRunning)
-        whileRunning();
-    return QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000);
+    return runCli(QStringList{"check", "--data-dir", folder.path()} + args, input, whileRunning, setUp);
 }
 
 } // namespace
@@ -71,16 +47,19 @@ private slots:
             return Reply::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2026-01-25\r\nStatus: ok\r\n");
         });
         TempDataFolder folder;
-        writeSettings(folder, server.address());
-        // CR LF, CR and LF line ends; capitals, blanks, duplicates and bad names (only spaces are trimmed).
-        folder.write("names.txt",
-                     "FREE1.com\r\n  taken.com  \rbad_name.com\n\n\tgh.com\nfree1.com\nab.net\nab.org");
-        folder.write("report.txt", QByteArray(10000, 'x')); // a longer, older report
-        QProcess p;
-        QVERIFY(runCli(p, folder, {"--output", folder.file("report.txt"), folder.file("names.txt")}));
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY(p.readAllStandardOutput().isEmpty());
-        const QByteArray text = folder.read("report.txt");
+        writeCliSettings(folder, server.address());
+        // CR LF, CR and LF line ends; capitals, blanks, duplicates and bad names (only spaces are trimmed),
+        // on standard input. The report goes to a standard output opened for appending (">>").
+        const QByteArray names =
+            "FREE1.com\r\n  taken.com  \rbad_name.com\n\n\tgh.com\nfree1.com\nab.net\nab.org";
+        folder.write("log.txt", "earlier\n");
+        const CliRun r = check(folder, {"-"}, names, {}, [&](QProcess &p) {
+            p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
+        });
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray log = folder.read("log.txt");
+        QVERIFY(log.startsWith("earlier\nDomain|"));
+        const QByteArray text = log.mid(8);
         QVERIFY(text.endsWith("\r\n"));
         QCOMPARE(text.count("\r\n"), 5);
         QList<QByteArray> lines = text.split('\n');
@@ -94,174 +73,8 @@ private slots:
         // The days left depend on the system's date.
         QVERIFY(lines[4].startsWith("taken.com|5|com|Taken|25-01-26|"));
         QVERIFY(lines[4].endsWith("|Status: ok\r"));
-        const QByteArray err = p.readAllStandardError();
-        QVERIFY(err.contains("The program is done!"));
-        QVERIFY(err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
-    }
-
-    // --configured-strings-only, or the switch in quorvane.ini, gives the configured strings' results;
-    // a UTF-8 names file is checked and reported in the names' ASCII form.
-    void recognitionSwitchAndInternationalNames()
-    {
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("Domain Status: No Object Found\r\n"));
-        TempDataFolder folder;
-        writeSettings(folder, server.address());
-        folder.write("names.txt", "B\xC3\x9C"
-                                  "CHER.com\nplain.com\n");
-        const std::pair<const char *, QByteArray> cases[] = {
-            {"", "|FREE\r"}, {"--configured-strings-only", "|Taken\r"}, {"ini", "|Taken\r"}};
-        for (const auto &[option, availability] : cases) {
-            server.clearQueries();
-            QStringList args{"--quiet", "--columns", "1,4", folder.file("names.txt")};
-            if (qstrcmp(option, "ini") == 0)
-                folder.write("quorvane.ini", "[check]\nrecognition=false\n");
-            else if (*option)
-                args.prepend(QString::fromLatin1(option));
-            QProcess p;
-            QVERIFY(runCli(p, folder, args));
-            QCOMPARE(p.exitCode(), 0);
-            QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
-            std::sort(lines.begin(), lines.end());
-            QCOMPARE(lines, (QList<QByteArray>{"", "Domain|Availability\r", "plain.com" + availability,
-                                               "xn--bcher-kva.com" + availability}));
-            QStringList queries = server.queries();
-            queries.sort();
-            QCOMPARE(queries, (QStringList{"plain.com", "xn--bcher-kva.com"}));
-        }
-    }
-
-    // --no-public-suffixes asks a name under a registry's suffix as that suffix, for one run.
-    void publicSuffixSwitch()
-    {
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("no match for it\r\n"));
-        TempDataFolder folder;
-        WhoisConfig config;
-        config.table.AddTldEntry(u"af"_s, server.address(), QString());
-        ScriptedPrompter prompter;
-        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        folder.write("names.txt", "example.com.af\nwww.example.af\n");
-        for (const bool off : {false, true}) {
-            server.clearQueries();
-            QStringList args{"--quiet", folder.file("names.txt")};
-            if (off)
-                args.prepend(u"--no-public-suffixes"_s);
-            QProcess p;
-            QVERIFY(runCli(p, folder, args));
-            QCOMPARE(p.exitCode(), 0);
-            QStringList queries = server.queries();
-            queries.sort();
-            QCOMPARE(queries.join(u','), off ? "com.af,example.af"_L1 : "example.af,example.com.af"_L1);
-        }
-    }
-
-    // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are
-    // asked either way, and with "off" every other line is what it would be without RDAP.
-    void rdapSwitch()
-    {
-        LoopbackHttpServer rdap;
-        rdap.setHandler([](const QString &line) {
-            return line.contains(u"/domain/aa.com "_s)
-                       ? LoopbackHttpServer::Reply::http(
-                             200,
-                             R"({"objectClassName":"domain","ldhName":"aa.com","status":["active"],)"
-                             R"("events":[{"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"}]})")
-                       : LoopbackHttpServer::Reply::http(404, {});
-        });
-        LoopbackWhoisServer whois;
-        whois.setDefault(Reply::text("Domain: bb.net\r\nExpires on: 2030-01-01\r\nStatus: ok\r\n"));
-        TempDataFolder folder;
-        const QString base = "http://" + rdap.address() + "/";
-        writeSettings(folder, base, false, whois.address());
-        folder.write("rdap-dns.json", R"({"services":[[["zz"],[")" + base.toLatin1() + R"("]]]})");
-        folder.write("names.txt", "aa.com\nbb.net\ncc.zz\n");
-        QMap<QByteArray, QByteArray> rows[2]; // the report's rows by name, with --rdap off and without
-        const QStringList options[2] = {{"--rdap", "off", "--quiet"}, {"--quiet"}};
-        for (int i = 0; i < 2; ++i) {
-            QProcess p;
-            QVERIFY(runCli(p, folder, options[i] + QStringList{folder.file("names.txt")}));
-            QCOMPARE(p.exitCode(), 0);
-            for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
-                rows[i].insert(line.split('|').first(), line);
-        }
-        QVERIFY(rows[0].value("aa.com").startsWith("aa.com|2|com|Taken|03-02-31|"));
-        QVERIFY(rows[0].value("bb.net").startsWith("bb.net|2|net|Taken|01-01-30|"));
-        QCOMPARE(rows[0].value("cc.zz"), "cc.zz|2|zz|N/A|N/A|N/A|Unable to check, no TLD info found\r");
-        QCOMPARE(rows[1].value("cc.zz"), "cc.zz|2|zz|FREE|N/A|0 days|N/A\r");
-        QCOMPARE(rows[0].value("aa.com"), rows[1].value("aa.com"));
-        QCOMPARE(rows[0].value("bb.net"), rows[1].value("bb.net"));
-        QCOMPARE(rdap.requestCount(), 3); // aa.com twice, cc.zz once
-        QCOMPARE(rdap.requestLines().join(u' ').count(u"GET /domain/aa.com "_s), 2);
-        QProcess bad;
-        QVERIFY(runCli(bad, folder, {"--rdap", "sometimes", folder.file("names.txt")}));
-        QCOMPARE(bad.exitCode(), 2);
-        QVERIFY(bad.readAllStandardError().contains("--rdap needs off, fallback or first, not 'sometimes'"));
-    }
-
-    void standardInputAndOptions()
-    {
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("Limit exceeded\r\n"));
-        TempDataFolder folder;
-        writeSettings(folder, server.address(), /*retry=*/true);
-        // The saved options retry; the command line turns that off or changes the count. The first
-        // report goes to a standard output opened for appending (">>"): after what the file held.
-        folder.write("log.txt", "earlier\n");
-        const QStringList noRetry{"--no-retry", "--quiet", "-"},
-            oneRetry{"--retries", "1", "--connections", "900", "-"};
-        for (const QStringList &args : {noRetry, oneRetry}) {
-            server.clearQueries();
-            QProcess p;
-            if (args == noRetry)
-                p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
-            QVERIFY(runCli(p, folder, args, "busy.com\n"));
-            QCOMPARE(p.exitCode(), 0);
-            const QByteArray out = args == noRetry ? folder.read("log.txt") : p.readAllStandardOutput();
-            QVERIFY(out.startsWith(args == noRetry ? "earlier\nDomain|" : "Domain|"));
-            QVERIFY(out.endsWith("\nbusy.com|4|com|N/A|N/A|N/A|Erroneous whois response\r\n"));
-            QCOMPARE(p.readAllStandardError().contains("The program is done!"), args == oneRetry);
-            QCOMPARE(server.queryCount(), args == noRetry ? 1 : 3);
-        }
-    }
-
-    void exitCodes()
-    {
-        const char *noNames = "Please add some domains using the 'Add' button before you start.";
-        const struct {
-            QStringList args;
-            int exitCode;
-            const char *message;
-        } cases[] = {
-            {{}, 2, "no FILE given"},
-            {{"--output", "new.txt", "missing.txt"}, 2, "missing.txt: No such file"}, // no report is created
-            {{"--retries", "2", "--no-retry", "names.txt"}, 2, "exclude"},
-            {{"--connections", "many", "names.txt"}, 2, "needs a number"},
-            {{"--no-title", "--format", "html", "names.txt"},
-             2,
-             "--no-title applies to the txt and csv formats only"},
-            {{"--output", "old.txt", "empty.txt"}, 1, noNames}, // an earlier report is kept
-        };
-        LoopbackWhoisServer server;
-        TempDataFolder folder;
-        writeSettings(folder, server.address());
-        folder.write("names.txt", "ab.com\n");
-        folder.write("empty.txt", "\n  \nnot a name\n");
-        folder.write("old.txt", "earlier report\r\n");
-        for (auto c : cases) {
-            for (QString &a : c.args)
-                a = a.endsWith(QLatin1String(".txt")) ? folder.file(a) : a;
-            QProcess p;
-            QVERIFY(runCli(p, folder, c.args));
-            const QByteArray err = p.readAllStandardError();
-            QVERIFY2(p.exitCode() == c.exitCode, err.constData());
-            QVERIFY2(err.contains(c.message), err.constData());
-            QCOMPARE(err.count('\n'), 1);
-            QVERIFY(p.readAllStandardOutput().isEmpty());
-            QCOMPARE(server.acceptedCount(), 0);
-            QVERIFY(!folder.exists("new.txt"));
-            QCOMPARE(folder.read("old.txt"), QByteArray("earlier report\r\n"));
-        }
+        QVERIFY(r.err.contains("The program is done!"));
+        QVERIFY(r.err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
     }
 
     // The README's recipe for many machines, on one: GNU parallel hands the names to four checks,
@@ -285,11 +98,10 @@ private slots:
         for (int i = 0; i < 240; ++i)
             names += kinds[i % 3] + QByteArray::number(i) + ".com\n";
         TempDataFolder one;
-        writeSettings(one, server.address());
-        QProcess single;
-        QVERIFY(runCli(single, one, {"--quiet", "--format", "csv", "-"}, names));
-        QCOMPARE(single.exitCode(), 0);
-        QList<QByteArray> expected = single.readAllStandardOutput().split('\n');
+        writeCliSettings(one, server.address());
+        const CliRun single = check(one, {"--quiet", "--format", "csv", "-"}, names);
+        QCOMPARE(single.exitCode, 0);
+        QList<QByteArray> expected = single.out.split('\n');
         QCOMPARE(expected.size(), 242); // the title, 240 names, and the empty end after the last CR LF
         std::sort(expected.begin() + 1, expected.end());
 
@@ -297,7 +109,7 @@ private slots:
         TempDataFolder machines[4];
         TempDataFolder base;
         for (int slot = 1; slot <= 4; ++slot) {
-            writeSettings(machines[slot - 1], server.address());
+            writeCliSettings(machines[slot - 1], server.address());
             QVERIFY(QFile::link(machines[slot - 1].path(), base.file(u"d%1"_s.arg(slot))));
         }
         const QString command = u"%2 check --quiet --format csv --data-dir %1/d{%} "
@@ -353,27 +165,36 @@ private slots:
         LoopbackWhoisServer server;
         server.setDefault(Reply::silent());
         TempDataFolder folder;
-        writeSettings(folder, server.address());
+        writeCliSettings(folder, server.address());
         const QByteArray names =
             "n0.com\nn1.com\nn2.com\nn3.com\nn4.com\nn5.com\nn6.com\nn7.com\nn8.com\nn9.com\n";
         // One signal mid-run, and two in a row: the first one decides the status.
         const QList<int> cases[] = {{SIGINT}, {SIGTERM}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}};
         for (const QList<int> &sent : cases) {
-            QProcess p;
-            QVERIFY(runCli(p, folder, {"--connections", "3", "--timeout", "60", "-"}, names, [&] {
-                QVERIFY(server.waitForQueries(3, 10000));
-                for (const int signal : sent)
-                    ::kill(static_cast<pid_t>(p.processId()), signal);
-            }));
-            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(p.exitCode(), 128 + sent.first());
-            const QByteArray out = p.readAllStandardOutput();
-            QCOMPARE(out.count("\r\n"), 11);
-            QCOMPARE(out.count("|com|N/A|N/A|N/A|\r\n"), 10);
-            QVERIFY(p.readAllStandardError().endsWith("10 domains\n0 free\n0 taken\n10 unchecked/errors\n"));
+            const CliRun r =
+                check(folder, {"--connections", "3", "--timeout", "60", "-"}, names, [&](QProcess &p) {
+                    QVERIFY(server.waitForQueries(3, 10000));
+                    for (const int signal : sent)
+                        ::kill(static_cast<pid_t>(p.processId()), signal);
+                });
+            QCOMPARE(r.exitCode, 128 + sent.first());
+            QCOMPARE(r.out.count("\r\n"), 11);
+            QCOMPARE(r.out.count("|com|N/A|N/A|N/A|\r\n"), 10);
+            QVERIFY(r.err.endsWith("10 domains\n0 free\n0 taken\n10 unchecked/errors\n"));
             QVERIFY(server.waitForOpenCount(0)); // the program closed its connections on the way out
             server.clearQueries();
         }
+        // A signal while DNS lookups are out: every name is in the report, none was asked at WHOIS.
+        LoopbackDnsServer dns;
+        dns.setDefault(LoopbackDnsServer::Answer::Silence);
+        const CliRun r =
+            check(folder, {"--dns", "first", "--dns-server", dns.address(), "-"}, names, [&](QProcess &p) {
+                QVERIFY(QTest::qWaitFor([&] { return dns.queryCount() >= 10; }, 10000));
+                ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+            });
+        QCOMPARE(r.exitCode, 128 + SIGINT);
+        QCOMPARE(r.out.count("|com|N/A|N/A|N/A|\r\n"), 10);
+        QCOMPARE(server.queryCount(), 0);
     }
 
     void stopSignalWhileTheNamesAreRead()
@@ -383,7 +204,7 @@ private slots:
         // and reports every one.
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server.address());
+        writeCliSettings(folder, server.address());
         const QString fifo = folder.file("names.fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         for (const int signal : {SIGINT, SIGTERM}) {
@@ -418,65 +239,44 @@ private slots:
         // stops at the first line that does not fit, and still reports every name.
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server.address());
+        writeCliSettings(folder, server.address());
         QByteArray names;
         for (int i = 0; i < 3000; ++i)
             names += "name" + QByteArray::number(i) + ".zz\n"; // no server for .zz: a line at once
-        QProcess p;
-        p.setChildProcessModifier([] {
-            rlimit limit{100000, 100000};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, SIG_DFL); // the program must ignore it itself
+        const CliRun r = check(folder, {"--connections", "20", "-"}, names, {}, [](QProcess &p) {
+            p.setChildProcessModifier([] {
+                rlimit limit{100000, 100000};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                std::signal(SIGXFSZ, SIG_DFL); // the program must ignore it itself
+            });
         });
-        QVERIFY(runCli(p, folder, {"--connections", "20", "-"}, names));
-        const QByteArray err = p.readAllStandardError();
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(p.exitCode() == 3, err.constData());
+        const QByteArray &err = r.err;
+        QVERIFY2(r.exitCode == 3, err.constData());
         QVERIFY2(err.contains("The check has been stopped: its results could not be written to " +
                               QFile::encodeName(folder.file("temp.txt")) + " (File too large)."),
                  err.constData());
         QVERIFY(!err.contains("The program is done!"));
         QVERIFY(err.endsWith("3000 domains\n0 free\n0 taken\n3000 unchecked/errors\n"));
-        const QByteArray out = p.readAllStandardOutput();
+        const QByteArray &out = r.out;
         QCOMPARE(out.count("\r\n"), 3001);
         const qsizetype saved = folder.read("temp.txt").count("\r\n");
         QVERIFY(saved > 0);
         QCOMPARE(out.count("|N/A|N/A|N/A|Unable to check, no TLD info found\r\n"), saved);
         QCOMPARE(out.count("|N/A|N/A|N/A|\r\n"), 3000 - saved);
-        // --help says what the status means.
-        QProcess help;
-        QVERIFY(runCli(help, folder, {"--help"}));
-        QVERIFY(help.readAllStandardOutput().contains("3 the work file"));
     }
 
-    void reportAndSettingsFailuresSayWhy()
+    // A report device that takes nothing: the reason, and no complaint of Qt's.
+    void fullReportDeviceSaysWhy()
     {
         LoopbackWhoisServer server;
         TempDataFolder folder;
-        writeSettings(folder, server.address());
+        writeCliSettings(folder, server.address());
         folder.write("names.txt", "ab.zz\n");
-        // A report device that takes nothing: the reason, and no complaint of Qt's.
-        QProcess full;
-        QVERIFY(runCli(full, folder, {"--output", "/dev/full", folder.file("names.txt")}));
-        const QByteArray fullErr = full.readAllStandardError();
-        QCOMPARE(full.exitCode(), 1);
-        QVERIFY2(fullErr.contains("quorvane-cli check: cannot write the report: No space left on device\n"),
-                 fullErr.constData());
-        QVERIFY2(!fullErr.contains("QIODevice"), fullErr.constData());
-
-        // A settings.ini that is there but cannot be read is named, not passed over.
-        TempDataFolder broken;
-        QVERIFY(QDir(broken.path()).mkdir("settings.ini"));
-        broken.write("names.txt", "ab.zz\n");
-        QProcess p;
-        QVERIFY(runCli(p, broken, {"--quiet", broken.file("names.txt")}));
-        const QByteArray err = p.readAllStandardError();
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(err.startsWith("quorvane-cli check: cannot read " +
-                                QFile::encodeName(broken.file("settings.ini")) +
-                                " (it is a folder); using the built-in TLD table and options\n"),
-                 err.constData());
-        QVERIFY(p.readAllStandardOutput().contains("ab.zz|"));
+        const CliRun r = check(folder, {"--output", "/dev/full", folder.file("names.txt")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("quorvane-cli check: cannot write the report: No space left on device\n"),
+                 r.err.constData());
+        QVERIFY2(!r.err.contains("QIODevice"), r.err.constData());
     }
 };
 

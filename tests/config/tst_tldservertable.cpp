@@ -1,3 +1,4 @@
+#include "base/hostport.h"
 #include "config/tldservertable.h"
 #include "support/qtprinters.h"
 
@@ -58,31 +59,59 @@ TEST(TldServerTable, PopulatewserversSplitsServerTextAndLooksUpExactly)
     EXPECT_EQ(findTldRecord(records, "uk"), -1); // only an exact match counts
 }
 
-TEST(TldServerTable, ServerAddressMayCarryAPort)
+// The one reader of "host[:port]" that the TLD table, the harvester and the
+// feedback form share.
+TEST(HostPort, EveryFormAndEachSideOfItsBounds)
 {
+    const char *const problems[] = {"", "no host", "bad host", "no port", "bad port"};
     const char *const cases[][2] = {
-        // text, host:port ("" when refused)
-        {"w.example", "w.example:43"},
-        {"127.0.0.1:10043", "127.0.0.1:10043"},
-        {"w.example:1", "w.example:1"},
-        {"w.example:65535", "w.example:65535"},
-        {" w.example:4343 ", "w.example:4343"},
-        {"[::1]", "::1:43"},
-        {"[::1]:4343", "::1:4343"},
-        {"::1", "::1:43"},
-        {"none", "none:43"},
-        {"w.example:0", ""},
-        {"[::1]x", ""},
-        {"w.example:65536", ""},
-        {"w.example:", ""},
-        {"w.example:abc", ""},
-        {"w.example:+43", ""},
-        {"w.example:99999999999", ""},
+        // text, "host port" or the problem
+        {"w.example", "w.example 43"},
+        {" w.example:4343 ", "w.example 4343"},
+        {"127.0.0.1:10043", "127.0.0.1 10043"},
+        {"Host_1-a.example:1", "Host_1-a.example 1"},
+        {"w.example:65535", "w.example 65535"},
+        {"w.example:0", "bad port"},
+        {"w.example:65536", "bad port"},
+        {"w.example:99999999999", "bad port"},
+        {"w.example:+43", "bad port"},
+        {"w.example: 43", "bad port"},
+        {"w.example:abc", "bad port"},
+        {"w.example:", "no port"},
+        {":43", "no host"},
+        {"", "no host"},
+        {"  ", "no host"},
+        {"[::1]", "::1 43"},
+        {"[2001:db8::1]:4343", "2001:db8::1 4343"},
+        {"::1", "::1 43"},
+        {"[::1]:", "no port"},
+        {"[::1]:65536", "bad port"},
+        {"[]:43", "no host"},
+        {"[::1]x", "bad host"},
+        {"[::1", "bad host"},
+        {"[127.0.0.1]", "bad host"},
+        {"a:b:c", "bad host"},
+        {"two words", "bad host"},
+        {"host/path:80", "bad host"},
+        {"user@host", "bad host"},
+        {"http://host", "bad port"},
+        {"evil.com/x\r\nX-Injected: 1", "bad host"},
+        {"b\xc3\xbc"
+         "cher.example",
+         "bad host"},
     };
     for (const auto &[text, expected] : cases) {
-        const ServerAddress a = parseServerAddress(QString::fromLatin1(text));
-        EXPECT_EQ(a.valid ? a.host + u':' + QString::number(a.port) : QString(), expected) << text;
+        const HostPort parsed = parseHostPort(QString::fromUtf8(text), 43);
+        EXPECT_EQ(parsed.valid() ? parsed.host + u' ' + QString::number(parsed.port)
+                                 : QString::fromLatin1(problems[int(parsed.problem)]),
+                  QString::fromLatin1(expected))
+            << text;
     }
+    EXPECT_EQ(hostPortText("::1", 8081, 80), "[::1]:8081");
+    EXPECT_EQ(hostPortText("search.example", 80, 80), "search.example");
+    // The TLD table's servers keep the WHOIS port unless another is written.
+    EXPECT_EQ(parseServerAddress(" [::1]:4343").port, 4343);
+    EXPECT_FALSE(parseServerAddress("w.example:0").valid);
 }
 
 // A TLD in another script is kept in its ASCII form, which may also be typed.

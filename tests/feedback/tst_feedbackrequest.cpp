@@ -111,26 +111,11 @@ TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
 
 TEST(FeedbackServerSetting, HostWithAnOptionalPort)
 {
-    const std::pair<const char *, const char *> cases[] = {
-        {"feedback.example", "feedback.example 80"},
-        {" feedback.example:8080 ", "feedback.example 8080"},
-        {"127.0.0.1:81", "127.0.0.1 81"},
-        {"[::1]:82", "::1 82"},
-        {"host:", ""},
-        {"host:0", ""},
-        {"host:70000", ""},
-        {"host:http", ""},
-        {"http://host", ""},
-        {"host/path", ""},
-        {"user@host", ""},
-        {"two words", ""},
-    };
-    for (const auto &[text, expected] : cases) {
-        const std::optional<FeedbackServer> server = parseFeedbackServer(QLatin1String(text));
-        EXPECT_EQ(server ? server->host + u' ' + QString::number(server->port) : QString(),
-                  QLatin1String(expected))
-            << text;
-    }
+    // The forms and bounds are those of parseHostPort(); the feedback form's default port is 80.
+    const std::optional<FeedbackServer> server = parseFeedbackServer(QStringLiteral(" [::1]"));
+    ASSERT_TRUE(server);
+    EXPECT_EQ(server->host + u' ' + QString::number(server->port), QStringLiteral("::1 80"));
+    EXPECT_FALSE(parseFeedbackServer(QStringLiteral("host:")));
 
     TempDataFolder folder;
     folder.write(QStringLiteral("quorvane.ini"), "[feedback]\nserver=bad host\n");

@@ -1,130 +1,60 @@
-#include "config/programoptions.h"
-#include "config/settingsfile.h"
-#include "config/tldservertable.h"
+#include "support/clirun.h"
 #include "support/loopbackhttpserver.h"
-#include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
-#include <QProcess>
 #include <QTest>
-
-namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Waiting in the event loop keeps the loopback servers answering.
-Run cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(QV_CLI_PATH), args);
-    Run r;
-    p.closeWriteChannel();
-    if (!p.waitForStarted() || !QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 20000))
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-// A data folder whose settings.ini sends .com to `server`, which calls every name free.
-void writeSettings(const TempDataFolder &folder, LoopbackWhoisServer &server)
-{
-    WhoisConfig config;
-    config.table.AddTldEntry("com", server.address(), QString());
-    config.freeResponses = {"no match for"};
-    ProgramOptions options;
-    options.retry = false;
-    ScriptedPrompter prompter;
-    QVERIFY(SaveSettings(folder.path(), config, options, prompter));
-    server.setHandler([](const QString &q) -> std::optional<LoopbackWhoisServer::Reply> {
-        return LoopbackWhoisServer::Reply::text("No match for " + q.toLatin1() + "\r\n");
-    });
-}
-
-QStringList reportDomains(const QByteArray &report)
-{
-    QStringList names;
-    for (const QByteArray &line : report.split('\n').mid(1)) {
-        if (!line.isEmpty())
-            names << QString::fromLatin1(line.left(line.indexOf('|')));
-    }
-    names.sort();
-    return names;
-}
-
-} // namespace
 
 class TestSourceCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void generatorsAndUsageErrors()
+    void generators_data()
     {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QStringList words{"generate", "keywords", "--begin", "$/begin.txt", "--end", "$/end.txt"};
+        QTest::newRow("dash, tlds once")
+            << words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"} << 0
+            << QByteArray("best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n") << QByteArray();
+        // Both spellings, dashed first; the repeated word's names once.
+        QTest::newRow("both") << words + QStringList{"--tld", "aa"} << 0
+                              << QByteArray("best-shop.aa\nbestshop.aa\ntop-shop.aa\ntopshop.aa\n")
+                              << QByteArray();
+        QTest::newRow("none") << words + QStringList{"--tld", "aa", "--separator", "none"} << 0
+                              << QByteArray("bestshop.aa\ntopshop.aa\n") << QByteArray();
+        QTest::newRow("no valid name") << words + QStringList{"--tld", "1a"} << 1 << QByteArray()
+                                       << QByteArray("We could not generate any domains");
+        QTest::newRow("unreadable list")
+            << QStringList{"generate", "keywords", "--tld", "aa", "--end", "$/none.txt"} << 2 << QByteArray()
+            << QByteArray("cannot read");
+        QTest::newRow("typos")
+            << QStringList{"generate", "typos", "--data-dir", "$", "$/brands.txt"} << 0
+            << QByteArray("ab.com\nqb.com\nwb.com\nsb.com\nzb.com\nb.com\nav.com\nag.com\nah.com\n"
+                          "an.com\na.com\n")
+            << QByteArray();
+        QTest::newRow("unreadable keywords")
+            << QStringList{"harvest", "--data-dir", "$", "--keywords", "$/k.txt"} << 2 << QByteArray()
+            << QByteArray("cannot read");
+    }
+    void generators()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
         TempDataFolder folder;
         folder.write("begin.txt", "Best\r\ntop\rbest\n\nmy shop\n");
         folder.write("end.txt", "shop\n");
         folder.write("brands.txt", "  AB.com \r\nbad_name.com\rab.com\n");
-        const QStringList words{
-            "generate", "keywords", "--begin", folder.file("begin.txt"), "--end", folder.file("end.txt")};
-        const QStringList harvest{"harvest", "--data-dir", folder.path()};
-        const struct {
-            QStringList args;
-            int exitCode;
-            const char *out, *err;
-        } cases[] = {
-            {words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"}, 0,
-             "best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n", ""},
-            // Both spellings, dashed first; the repeated word's names once.
-            {words + QStringList{"--tld", "aa"}, 0, "best-shop.aa\nbestshop.aa\ntop-shop.aa\ntopshop.aa\n",
-             ""},
-            {words + QStringList{"--tld", "aa", "--separator", "none"}, 0, "bestshop.aa\ntopshop.aa\n", ""},
-            {words + QStringList{"--tld", " , "}, 2, "", "You must select at least one top level domain."},
-            {words + QStringList{"--tld", "aa", "--separator", "dot"}, 2, "",
-             "--separator takes none, dash or both"},
-            {words + QStringList{"--tld", "1a"}, 1, "", "We could not generate any domains"},
-            {{"generate", "typos", "--data-dir", folder.path(), folder.file("brands.txt")},
-             0,
-             "ab.com\nqb.com\nwb.com\nsb.com\nzb.com\nb.com\nav.com\nag.com\nah.com\nan.com\na.com\n",
-             ""},
-            {{"generate", "keywords", "--tld", "aa"}, 2, "", "at least one of --begin"},
-            {{"generate", "keywords", "--tld", "aa", "--end", folder.file("none.txt")}, 2, "", "cannot read"},
-            {{"generate", "anagrams"}, 2, "", ""},
-            {harvest + QStringList{"--delay", "21", "k"}, 2, "",
-             "--delay must be one of 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, "
-             "20, 25, 30, 35, 40, 45, 50, 55, 60"},
-            {harvest, 2, "", "There are no keywords to use."},
-            {harvest + QStringList{"--keywords", "/nonexistent/keys.txt"}, 2, "", "cannot read"},
-        };
-        for (const auto &c : cases) {
-            const Run r = cli(c.args);
-            QVERIFY2(r.exitCode == c.exitCode, qPrintable(c.args.join(u' ')));
-            QCOMPARE(r.out, c.out);
-            QVERIFY2(r.err.contains(c.err), r.err.constData());
-        }
-        for (const char *generator : {"keywords", "typos"})
-            QVERIFY(cli({"generate", generator, "--help"})
-                        .out.startsWith("Usage: quorvane-cli generate " + QByteArray(generator)));
-    }
-
-    void checkExtractsBackOrderLists()
-    {
-        LoopbackWhoisServer server;
-        TempDataFolder folder;
-        writeSettings(folder, server);
-        folder.write("drops.txt", "Dropping.com 2024-05-01\r\n7,first.com,x,second.com\r\nlone.com\r\n");
-        const QStringList base{"check", "--data-dir", folder.path(), "--quiet"};
-        const Run extract = cli(base + QStringList{"--extract", folder.file("drops.txt")});
-        QCOMPARE(extract.exitCode, 0);
-        QCOMPARE(reportDomains(extract.out).join(u' '), "dropping.com first.com second.com");
-        const Run plain = cli(base + QStringList{folder.file("drops.txt")});
-        QCOMPARE(reportDomains(plain.out).join(u' '), "lone.com");
+        for (QString &arg : args)
+            arg.replace(u'$', folder.path());
+        const CliRun r = runCli(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, out);
+        QVERIFY2(r.err.contains(err), r.err.constData());
     }
 
     void harvestPrintsTheFoundNames()
@@ -140,8 +70,9 @@ private slots:
         });
         TempDataFolder folder;
         folder.write("keys.txt", "Alpha\r\nbeta\n\n");
-        const Run r = cli({"harvest", "--data-dir", folder.path(), "--host", server.address(), "--top", "10",
-                           "--remove-subdomains", "--keywords", folder.file("keys.txt"), "ALPHA"});
+        const CliRun r =
+            runCli({"harvest", "--data-dir", folder.path(), "--host", server.address(), "--top", "10",
+                    "--remove-subdomains", "--keywords", folder.file("keys.txt"), "ALPHA"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QByteArray("aa.com\nbb.com\ncc.net\n"));
         // Each keyword once, one page of ten each (the top limit ends "alpha" despite its next link).

@@ -1,3 +1,4 @@
+#include "net/csocketplus.h"
 #include "sources/websearch.h"
 
 #include "support/loopbackhttpserver.h"
@@ -166,6 +167,26 @@ private slots:
                          QStringLiteral("k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"));
             QVERIFY(!s.harvester.isRunning());
         }
+    }
+
+    // A read the socket refuses loses part of the page: the page is skipped with the reason,
+    // never scanned as if it were whole, and the search goes on with the next page.
+    void refusedReadSkipsThePage()
+    {
+        Search s;
+        const QByteArray lost = resultPage({"http://lost.com/"}, true);
+        s.server.setHandler([&](const QString &line) {
+            if (line.contains(QLatin1String("start=0&")))
+                return Reply::trickle({lost.left(40), lost.mid(40)}, 300);
+            return Reply::page(resultPage({"http://kept.com/"}, false));
+        });
+        QVERIFY(s.harvester.start(request({QStringLiteral("k")}, true, 20)));
+        QVERIFY(QTest::qWaitFor([&] { return s.harvester.bytesReceived() > 0; }, 5000));
+        // An index the socket does not know makes its read fail.
+        emit s.harvester.findChild<CSocketPlus *>()->dataArrivalEvent(QVariant(QStringList()), 1);
+        QVERIFY(QTest::qWaitFor([&] { return s.finished.count() > 0; }, 10000));
+        QCOMPARE(s.skipped, QStringList{QStringLiteral("Unsupported index type.")});
+        QCOMPARE(s.found(), QStringLiteral("kept.com"));
     }
 
     void stopIgnoresLateEvents()

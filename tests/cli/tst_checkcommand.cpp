@@ -1,0 +1,280 @@
+#include "cli/commands.h"
+#include "config/dnssettings.h"
+#include "engine/domainlistmodel.h"
+#include "engine/repopulate.h"
+#include "engine/runstate.h"
+#include "export/reportexport.h"
+#include "support/clirun.h"
+#include "support/loopbackdnsserver.h"
+#include "support/loopbackhttpserver.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/testmain.h"
+
+#include <QBuffer>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Reply = LoopbackWhoisServer::Reply;
+
+Q_DECLARE_METATYPE(report::Columns)
+
+namespace {
+
+// `quorvane-cli check --data-dir FOLDER --quiet --output FOLDER/report.txt ARGS`
+// run in this process, so the test's loopback servers answer on the loop the
+// run turns; what it says on standard error is caught in `err`.
+int checkHere(const TempDataFolder &folder, const QStringList &args, QByteArray *err = nullptr)
+{
+    QTemporaryFile caught;
+    if (!caught.open())
+        return -1;
+    std::fflush(stderr);
+    const int savedErr = ::dup(STDERR_FILENO);
+    ::dup2(caught.handle(), STDERR_FILENO);
+    const int status = makeCheckCommand()->run(
+        QStringList{"--data-dir", folder.path(), "--quiet", "--output", folder.file("report.txt")} + args);
+    std::fflush(stderr);
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedErr);
+    // The run keeps SIGINT and SIGTERM for itself; the test process stays stoppable.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    QFile said(caught.fileName());
+    if (err && said.open(QIODevice::ReadOnly))
+        *err = said.readAll();
+    return status;
+}
+
+// The report's lines, sorted (the order results come in varies), the title first.
+QList<QByteArray> reportLines(const TempDataFolder &folder)
+{
+    QList<QByteArray> lines = folder.read("report.txt").split('\n');
+    std::sort(lines.begin() + 1, lines.end());
+    return lines;
+}
+
+// A page's date line differs by the second it was written.
+QByteArray withoutDate(QByteArray html)
+{
+    const qsizetype start = html.indexOf("<br>\r\n", html.indexOf("font-weight: 400")) + 6;
+    const qsizetype end = html.indexOf("</span>", start);
+    return start > 6 && end > start ? html.remove(start, end - start) : html;
+}
+
+} // namespace
+
+class TestCheckCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The formats and columns asked for, as the window's "Save result" writes them for the same
+    // rows, over a longer, older report; --extract reads the list files of back-order services.
+    void reportsAsTheWindowSavesThem_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<report::Columns>("columns");
+        QTest::addColumn<QByteArray>("names");
+        const QByteArray plain = "free1.com\ntaken.com\nfree2.com\nother.org\n";
+        QTest::newRow("txt") << QStringList{} << int(report::Format::Text) << report::kAllColumns << plain;
+        QTest::newRow("html, two columns")
+            << QStringList{"--format", "HTML", "--columns", "information,4"} << int(report::Format::Html)
+            << report::Columns{true, false, false, true, false, false, true} << plain;
+        // Cut at the first space, split at every comma; a line with neither holds no domain.
+        QTest::newRow("extract") << QStringList{"--extract"} << int(report::Format::Text)
+                                 << report::kAllColumns
+                                 << QByteArray(
+                                        "Free1.com 2024-05-01\r\n7,taken.com,x,free2.com\r\nlone.com\r\n");
+    }
+    void reportsAsTheWindowSavesThem()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, format);
+        QFETCH(report::Columns, columns);
+        QFETCH(QByteArray, names);
+        LoopbackWhoisServer server;
+        server.setHandler([](const QString &q) -> std::optional<Reply> {
+            if (q.startsWith(u"free"))
+                return Reply::text("No match for " + q.toLatin1() + "\r\n");
+            return Reply::text("Domain: " + q.toLatin1() +
+                               "\r\nExpires on: 2031-01-25\r\nStatus: <b>&ok, \"x\"\r\n");
+        });
+        TempDataFolder folder;
+        writeCliSettings(folder, server.address());
+        folder.write("names.txt", names);
+        folder.write("report.txt", QByteArray(10000, 'x'));
+        QCOMPARE(checkHere(folder, args + QStringList{folder.file("names.txt")}), 0);
+        DomainListModel list;
+        RunState run;
+        run.suffixes.mylist({u"com"_s});
+        ScriptedPrompter prompter;
+        repopulate(list, run, folder.path(), QDate::currentDate(), prompter);
+        QCOMPARE(list.size(), args.contains("--extract") ? 3 : 4);
+        QBuffer expected;
+        expected.open(QIODevice::WriteOnly);
+        QVERIFY(!report::writeReport(expected, report::Format(format), list, columns, u"date"_s));
+        QCOMPARE(withoutDate(folder.read("report.txt")), withoutDate(expected.data()));
+    }
+
+    // Options of the command line over the saved ones: the recognition switch (also in
+    // quorvane.ini) and the retries. A UTF-8 name is checked and reported in its ASCII form.
+    void optionsOverTheSavedOnes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<int>("queries");
+        const QByteArray notFound = "Domain Status: No Object Found\r\n", busy = "Limit exceeded\r\n";
+        QTest::newRow("recognition") << QStringList{} << QByteArray() << notFound
+                                     << QByteArray("plain.com|FREE xn--bcher-kva.com|FREE") << 2;
+        QTest::newRow("configured strings only")
+            << QStringList{"--configured-strings-only"} << QByteArray() << notFound
+            << QByteArray("plain.com|Taken xn--bcher-kva.com|Taken") << 2;
+        QTest::newRow("recognition off in quorvane.ini")
+            << QStringList{} << QByteArray("[check]\nrecognition=false\n") << notFound
+            << QByteArray("plain.com|Taken xn--bcher-kva.com|Taken") << 2;
+        // The saved options retry three times.
+        QTest::newRow("no retry") << QStringList{"--no-retry"} << QByteArray() << busy
+                                  << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 2;
+        QTest::newRow("one retry") << QStringList{"--retries", "1", "--connections", "900"} << QByteArray()
+                                   << busy << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 6;
+    }
+    void optionsOverTheSavedOnes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, ini);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, rows);
+        QFETCH(int, queries);
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text(reply));
+        TempDataFolder folder;
+        writeCliSettings(folder, server.address(), /*retry=*/true);
+        folder.write("quorvane.ini", ini);
+        folder.write("names.txt", "B\xC3\x9C"
+                                  "CHER.com\nplain.com\n");
+        QCOMPARE(checkHere(folder, args + QStringList{"--columns", "1,4", folder.file("names.txt")}), 0);
+        QCOMPARE(reportLines(folder).join('\n'),
+                 "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
+        QCOMPARE(server.queryCount(), queries);
+    }
+
+    // What a name is asked as, and whether DNS is asked first: by quorvane.ini, or for one run.
+    void suffixAndDnsOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("whoisQueries");
+        QTest::addColumn<QByteArray>("rows");
+        const QByteArray free = "example.com.af|FREE www.example.af|FREE";
+        QTest::newRow("public suffixes")
+            << QStringList{} << QByteArray() << u"example.af,example.com.af"_s << free;
+        QTest::newRow("no public suffixes")
+            << QStringList{"--no-public-suffixes"} << QByteArray() << u"com.af,example.af"_s << free;
+        QTest::newRow("dns first") << QStringList{"--dns", "first"} << QByteArray() << u"example.af"_s
+                                   << QByteArray("example.com.af|Taken www.example.af|FREE");
+        QTest::newRow("dns off for one run") << QStringList{"--dns", "off"} << QByteArray("mode=first\n")
+                                             << u"example.af,example.com.af"_s << free;
+    }
+    void suffixAndDnsOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, whoisQueries);
+        QFETCH(QByteArray, rows);
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("no match for it\r\n"));
+        LoopbackDnsServer dns;
+        dns.script(u"example.af"_s, LoopbackDnsServer::Answer::NxDomain);
+        TempDataFolder folder;
+        WhoisConfig config;
+        config.table.AddTldEntry(u"af"_s, server.address(), QString());
+        config.freeResponses = {u"no match for"_s};
+        ScriptedPrompter prompter;
+        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
+        folder.write("quorvane.ini", "[dns]\n" + ini + "servers=" + dns.address().toLatin1() + '\n');
+        folder.write("names.txt", "example.com.af\nwww.example.af\n");
+        QCOMPARE(checkHere(folder, args + QStringList{"--columns", "1,4", folder.file("names.txt")}), 0);
+        QStringList asked = server.queries();
+        asked.sort();
+        QCOMPARE(asked.join(u','), whoisQueries);
+        QCOMPARE(reportLines(folder).join('\n'),
+                 "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
+    }
+
+    // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are
+    // asked either way, and with "off" every other line is what it would be without RDAP.
+    void rdapSwitch()
+    {
+        LoopbackHttpServer rdap;
+        rdap.setHandler([](const QString &line) {
+            return line.contains(u"/domain/aa.com "_s)
+                       ? LoopbackHttpServer::Reply::http(
+                             200,
+                             R"({"objectClassName":"domain","ldhName":"aa.com","status":["active"],)"
+                             R"("events":[{"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"}]})")
+                       : LoopbackHttpServer::Reply::http(404, {});
+        });
+        LoopbackWhoisServer whois;
+        whois.setDefault(Reply::text("Domain: bb.net\r\nExpires on: 2030-01-01\r\nStatus: ok\r\n"));
+        TempDataFolder folder;
+        const QString base = "http://" + rdap.address() + "/";
+        writeCliSettings(folder, base, false, whois.address());
+        folder.write("rdap-dns.json", R"({"services":[[["zz"],[")" + base.toLatin1() + R"("]]]})");
+        folder.write("names.txt", "aa.com\nbb.net\ncc.zz\n");
+        QList<QByteArray> rows[2]; // with --rdap off and without
+        const QStringList options[2] = {{"--rdap", "off"}, {}};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(checkHere(folder, options[i] + QStringList{folder.file("names.txt")}), 0);
+            rows[i] = reportLines(folder);
+        }
+        QVERIFY(rows[0][2].startsWith("aa.com|2|com|Taken|03-02-31|"));
+        QVERIFY(rows[0][3].startsWith("bb.net|2|net|Taken|01-01-30|"));
+        QCOMPARE(rows[0][4], "cc.zz|2|zz|N/A|N/A|N/A|Unable to check, no TLD info found\r");
+        QCOMPARE(rows[1][4], "cc.zz|2|zz|FREE|N/A|0 days|N/A\r");
+        QCOMPARE(rows[0].mid(0, 4), rows[1].mid(0, 4));
+        QCOMPARE(rdap.requestCount(), 3); // aa.com twice, cc.zz once
+        QCOMPARE(rdap.requestLines().join(u' ').count(u"GET /domain/aa.com "_s), 2);
+    }
+
+    // A FILE that cannot be read creates no report, and a run that cannot start keeps an earlier one.
+    void failuresBeforeTheRunLeaveReportsAlone_data()
+    {
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unreadable") << "missing.txt" << 2 << "cannot read %1/missing.txt: No such file";
+        QTest::newRow("no name") << "empty.txt" << 1
+                                 << "Please add some domains using the 'Add' button before you start.";
+    }
+    void failuresBeforeTheRunLeaveReportsAlone()
+    {
+        QFETCH(QString, names);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeCliSettings(folder, server.address());
+        folder.write("empty.txt", "\n  \nnot a name\n");
+        folder.write("old.txt", "earlier report\r\n");
+        for (const QString &report : {u"new.txt"_s, u"old.txt"_s}) {
+            QByteArray err;
+            QCOMPARE(checkHere(folder, {"--output", folder.file(report), folder.file(names)}, &err),
+                     exitCode);
+            QVERIFY2(err.contains(QString(message).replace(u"%1"_s, folder.path()).toLocal8Bit()),
+                     err.constData());
+            QCOMPARE(err.count('\n'), 1);
+        }
+        QCOMPARE(server.acceptedCount(), 0);
+        QVERIFY(!folder.exists("new.txt"));
+        QCOMPARE(folder.read("old.txt"), QByteArray("earlier report\r\n"));
+    }
+};
+
+QV_TEST_GUILESS_MAIN(TestCheckCommand)
+#include "tst_checkcommand.moc"
