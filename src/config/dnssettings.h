@@ -45,10 +45,10 @@ void setDnsMode(ExtraSettings &extra, DnsMode mode);
 
 // The Config window's row for the mode: its caption, its choices in the order
 // of DnsMode, and what the mode costs.
-inline const QString kDnsModeCaption = QStringLiteral("Ask DNS first (names with name servers are taken):");
+inline const QString kDnsModeCaption = QStringLiteral("Ask DNS for name servers:");
 inline const QStringList kDnsModeChoices{
     QStringLiteral("Never"),
-    QStringLiteral("Before WHOIS"),
+    QStringLiteral("Before WHOIS: names with name servers are taken, with no expiry date"),
 };
 inline const QString kDnsModeToolTip = QStringLiteral(
     "A name with name servers is registered: DNS settles thousands a second and leaves the WHOIS "

@@ -1,3 +1,4 @@
+#include "config/dnssettings.h"
 #include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
@@ -311,6 +312,13 @@ private slots:
         QVERIFY(suffixes->isChecked());
         suffixes->setChecked(false);
         QVERIFY(!publicSuffixesSetting(f.context.extra));
+        // The DNS row says what its mode costs where it is chosen.
+        auto *dns = f.child<QComboBox>("dnsModeCombo");
+        QCOMPARE(dns->currentIndex(), static_cast<int>(DnsMode::Off));
+        QVERIFY(dns->itemText(1).contains(u"no expiry date"));
+        QVERIFY(dns->toolTip().contains(u"no expiry date"));
+        dns->setCurrentIndex(static_cast<int>(DnsMode::First));
+        QCOMPARE(f.context.extra.text(kDnsModeKey), QStringLiteral("first"));
         QVERIFY(!recognitionSetting(f.context.extra));
         QCOMPARE(f.context.extra.save(), QString());
         QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
@@ -327,6 +335,8 @@ private slots:
                  static_cast<int>(RdapMode::Off));
         QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
         QVERIFY(!again.findChild<QCheckBox *>("publicSuffixesCheck")->isChecked());
+        QCOMPARE(again.findChild<QComboBox *>("dnsModeCombo")->currentIndex(),
+                 static_cast<int>(DnsMode::First));
     }
 };
 
