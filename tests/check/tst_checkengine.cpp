@@ -1,5 +1,4 @@
 #include "base/datafolder.h"
-#include "config/publicsuffixes.h"
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
@@ -137,48 +136,6 @@ private slots:
         QCOMPARE(h.ctx.list.size(), 30);
         QCOMPARE(h.ended.count(), 1);
         QVERIFY(h.prompter.log().isEmpty());
-    }
-
-    // What each name is asked as: by the public suffix list unless it is switched
-    // off (quorvane.ini, or the command line's override); the TLD row stays.
-    void queriesByPublicSuffixes_data()
-    {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<int>("override"); // -1 none, 0 off, 1 on
-        QTest::addColumn<QString>("queries");
-        QTest::addColumn<bool>("warned");
-        const QString on = u"example.af,example.co.ck,example.com.af,www.ck"_s;
-        const QString off = u"co.ck,com.af,example.af,www.ck"_s;
-        QTest::newRow("default") << QString() << -1 << on << false;
-        QTest::newRow("switched off") << u"false"_s << -1 << off << false;
-        QTest::newRow("no switch: default kept") << u"maybe"_s << -1 << on << true;
-        QTest::newRow("off for one run") << u"true"_s << 0 << off << false;
-        QTest::newRow("on for one run") << u"off"_s << 1 << on << false;
-    }
-
-    void queriesByPublicSuffixes()
-    {
-        QFETCH(QString, setting);
-        QFETCH(int, override);
-        QFETCH(QString, queries);
-        QFETCH(bool, warned);
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("no match for it\r\n"));
-        Harness h;
-        h.serve(u"af"_s, {server.address()});
-        h.serve(u"ck"_s, {server.address()});
-        if (!setting.isEmpty())
-            h.ctx.extra.setValue(kPublicSuffixesKey, setting);
-        if (override >= 0)
-            h.engine.setPublicSuffixesOverride(override == 1);
-        h.add({"example.com.af", "example.co.ck", "sub.www.ck", "www.example.af"});
-        QVERIFY(h.run());
-        QStringList asked = server.queries();
-        asked.sort();
-        QCOMPARE(asked.join(u','), queries);
-        QCOMPARE(h.cells(ColTld, {"example.com.af", "example.co.ck"}), "af|ck"_L1);
-        QCOMPARE(h.cells(ColAvailability, {"example.com.af", "sub.www.ck"}), "FREE|FREE"_L1);
-        QCOMPARE(h.prompter.log().first().kind == ScriptedPrompter::Kind::Warn, warned);
     }
 
     void selectedOnlyRunWithQuestionsAndClamps()

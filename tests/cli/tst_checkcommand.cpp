@@ -164,22 +164,29 @@ private slots:
         QCOMPARE(server.queryCount(), queries);
     }
 
-    // What a name is asked as, and whether DNS is asked first: by quorvane.ini, or for one run.
+    // What a name is asked as, and whether DNS is asked first: by quorvane.ini
+    // (whose unusable values are reported and their defaults used), or for one run.
     void suffixAndDnsOptions_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QByteArray>("ini"); // ends in its [dns] section
         QTest::addColumn<QString>("whoisQueries");
         QTest::addColumn<QByteArray>("rows");
-        const QByteArray free = "example.com.af|FREE www.example.af|FREE";
-        QTest::newRow("public suffixes")
-            << QStringList{} << QByteArray() << u"example.af,example.com.af"_s << free;
+        QTest::addColumn<QByteArray>("warning");
+        const QByteArray free = "example.com.af|FREE www.example.af|FREE", dns = "[dns]\n";
+        const QString bySuffix = u"example.af,example.com.af"_s, byTld = u"com.af,example.af"_s;
+        QTest::newRow("public suffixes") << QStringList{} << dns << bySuffix << free << QByteArray();
         QTest::newRow("no public suffixes")
-            << QStringList{"--no-public-suffixes"} << QByteArray() << u"com.af,example.af"_s << free;
-        QTest::newRow("dns first") << QStringList{"--dns", "first"} << QByteArray() << u"example.af"_s
-                                   << QByteArray("example.com.af|Taken www.example.af|FREE");
-        QTest::newRow("dns off for one run") << QStringList{"--dns", "off"} << QByteArray("mode=first\n")
-                                             << u"example.af,example.com.af"_s << free;
+            << QStringList{"--no-public-suffixes"} << dns << byTld << free << QByteArray();
+        QTest::newRow("public suffixes off in quorvane.ini")
+            << QStringList{} << "[check]\npublic-suffixes=false\n" + dns << byTld << free << QByteArray();
+        QTest::newRow("public suffixes: no switch")
+            << QStringList{} << "[check]\npublic-suffixes=maybe\n" + dns << bySuffix << free
+            << QByteArray("check/public-suffixes");
+        QTest::newRow("dns first") << QStringList{"--dns", "first"} << dns << u"example.af"_s
+                                   << QByteArray("example.com.af|Taken www.example.af|FREE") << QByteArray();
+        QTest::newRow("dns off for one run") << QStringList{"--dns", "off"} << dns + "mode=first\n"
+                                             << bySuffix << free << QByteArray();
     }
     void suffixAndDnsOptions()
     {
@@ -187,6 +194,7 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QString, whoisQueries);
         QFETCH(QByteArray, rows);
+        QFETCH(QByteArray, warning);
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("no match for it\r\n"));
         LoopbackDnsServer dns;
@@ -197,14 +205,17 @@ private slots:
         config.freeResponses = {u"no match for"_s};
         ScriptedPrompter prompter;
         QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
-        folder.write("quorvane.ini", "[dns]\n" + ini + "servers=" + dns.address().toLatin1() + '\n');
+        folder.write("quorvane.ini", ini + "servers=" + dns.address().toLatin1() + '\n');
         folder.write("names.txt", "example.com.af\nwww.example.af\n");
-        QCOMPARE(checkHere(folder, args + QStringList{"--columns", "1,4", folder.file("names.txt")}), 0);
+        QByteArray err;
+        QCOMPARE(checkHere(folder, args + QStringList{"--columns", "1,4", folder.file("names.txt")}, &err),
+                 0);
         QStringList asked = server.queries();
         asked.sort();
         QCOMPARE(asked.join(u','), whoisQueries);
         QCOMPARE(reportLines(folder).join('\n'),
                  "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
+        QCOMPARE(err.contains("check/public-suffixes"), !warning.isEmpty());
     }
 
     // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are

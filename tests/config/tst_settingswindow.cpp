@@ -1,5 +1,4 @@
 #include "config/dnssettings.h"
-#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
@@ -296,47 +295,47 @@ private slots:
         QCOMPARE(shown, 4);
     }
 
-    // The wizard switch is a program option; the RDAP mode and the recognition
-    // switch live in quorvane.ini. A window opened later shows them as left.
+    // Each row of the Settings tab: its value at first, what choosing another
+    // writes (the wizard switch is a program option, the others live in
+    // quorvane.ini and settings.ini keeps its own lines only), and a window
+    // opened later shows it as left.
     void settingsTabOptions()
     {
         Fixture f;
-        auto *hide = f.child<QCheckBox>("hideWizardCheck");
-        auto *mode = f.child<QComboBox>("rdapModeCombo");
-        auto *recognition = f.child<QCheckBox>("recognitionCheck");
-        QVERIFY(!hide->isChecked());
-        QCOMPARE(mode->currentIndex(), static_cast<int>(RdapMode::Fallback));
-        QVERIFY(recognition->isChecked()); // on unless switched off
-        recognition->setChecked(false);
-        auto *suffixes = f.child<QCheckBox>("publicSuffixesCheck");
-        QVERIFY(suffixes->isChecked());
-        suffixes->setChecked(false);
-        QVERIFY(!publicSuffixesSetting(f.context.extra));
-        // The DNS row says what its mode costs where it is chosen.
-        auto *dns = f.child<QComboBox>("dnsModeCombo");
-        QCOMPARE(dns->currentIndex(), static_cast<int>(DnsMode::Off));
-        QVERIFY(dns->itemText(1).contains(u"no expiry date"));
-        QVERIFY(dns->toolTip().contains(u"no expiry date"));
-        dns->setCurrentIndex(static_cast<int>(DnsMode::First));
-        QCOMPARE(f.context.extra.text(kDnsModeKey), QStringLiteral("first"));
-        QVERIFY(!recognitionSetting(f.context.extra));
+        const struct {
+            const char *widget, *key;
+            int before, after; // checked state or choice index
+            const char *stored;
+        } rows[] = {
+            {"hideWizardCheck", nullptr, 0, 1, nullptr},
+            {"recognitionCheck", "check/recognition", 1, 0, "false"},
+            {"publicSuffixesCheck", "check/public-suffixes", 1, 0, "false"},
+            {"rdapModeCombo", "rdap/mode", int(RdapMode::Fallback), int(RdapMode::Off), "off"},
+            {"dnsModeCombo", "dns/mode", int(DnsMode::Off), int(DnsMode::First), "first"},
+        };
+        const auto state = [](QWidget *w) {
+            auto *box = qobject_cast<QCheckBox *>(w);
+            return box ? int(box->isChecked()) : qobject_cast<QComboBox *>(w)->currentIndex();
+        };
+        for (const auto &r : rows) {
+            QWidget *w = f.child<QWidget>(QLatin1String(r.widget));
+            QCOMPARE(state(w), r.before);
+            if (auto *box = qobject_cast<QCheckBox *>(w))
+                box->setChecked(r.after);
+            else
+                qobject_cast<QComboBox *>(w)->setCurrentIndex(r.after);
+            if (r.key)
+                QCOMPARE(f.context.extra.text(QLatin1String(r.key)), QLatin1String(r.stored));
+        }
+        QVERIFY(f.context.options.hideWizard);
         QCOMPARE(f.context.extra.save(), QString());
         QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
-        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
-        hide->setChecked(true);
-        QVERIFY(f.context.options.hideWizard);
-        mode->setCurrentIndex(static_cast<int>(RdapMode::First));
-        QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("first"));
-        mode->setCurrentIndex(static_cast<int>(RdapMode::Off));
-        QCOMPARE(f.context.extra.text(kRdapModeKey), QStringLiteral("off"));
+        QVERIFY(f.folder.read("settings.ini").isEmpty());
+        // The DNS row says what its mode costs where it is chosen.
+        QVERIFY(f.child<QComboBox>("dnsModeCombo")->itemText(1).contains(u"no expiry date"));
         SettingsWindow again(f.context.config, f.context.options, f.context.extra, f.prompter);
-        QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
-        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
-                 static_cast<int>(RdapMode::Off));
-        QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
-        QVERIFY(!again.findChild<QCheckBox *>("publicSuffixesCheck")->isChecked());
-        QCOMPARE(again.findChild<QComboBox *>("dnsModeCombo")->currentIndex(),
-                 static_cast<int>(DnsMode::First));
+        for (const auto &r : rows)
+            QCOMPARE(state(again.findChild<QWidget *>(QLatin1String(r.widget))), r.after);
     }
 };
 

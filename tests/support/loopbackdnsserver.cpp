@@ -84,26 +84,12 @@ void LoopbackDnsServer::readPending()
 
 QByteArray LoopbackDnsServer::reply(const QByteArray &question, const QString &name, Answer answer) const
 {
-    quint16 rcode = 0;
-    int records = 0;
-    switch (answer) {
-    case Answer::NxDomain:
-        rcode = 3;
-        break;
-    case Answer::ServFail:
-        rcode = 2;
-        break;
-    case Answer::Refused:
-        rcode = 5;
-        break;
-    case Answer::NoData:
-        break;
-    case Answer::Truncated:
-        records = 1;
-        break;
-    default:
-        records = 2;
-    }
+    // The response code, and the NS records the answer holds.
+    const quint16 rcode = answer == Answer::NxDomain   ? 3
+                          : answer == Answer::ServFail ? 2
+                          : answer == Answer::Refused  ? 5
+                                                       : 0;
+    const int records = rcode || answer == Answer::NoData ? 0 : answer == Answer::Truncated ? 1 : 2;
     quint16 id = static_cast<quint16>((static_cast<unsigned char>(question[0]) << 8) |
                                       static_cast<unsigned char>(question[1]));
     if (answer == Answer::WrongId)
