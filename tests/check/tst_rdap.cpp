@@ -329,26 +329,3 @@ TEST(Rdap, FilesThatAreNotFiles)
         EXPECT_EQ(rdapModeSetting(extra).mode, tooLarge ? kDefaultRdapMode : RdapMode::First) << size;
     }
 }
-
-TEST(Rdap, ModeSetting)
-{
-    TempDataFolder folder;
-    ExtraSettings extra(folder.path());
-    EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::Fallback);
-    const struct {
-        const char *text;
-        RdapMode mode;
-        bool problem;
-    } cases[] = {{"off", RdapMode::Off, false},
-                 {" First ", RdapMode::First, false},
-                 {"fallback", RdapMode::Fallback, false},
-                 {"sometimes", RdapMode::Fallback, true}};
-    for (const auto &c : cases) {
-        extra.setValue(kRdapModeKey, QString::fromLatin1(c.text));
-        const RdapModeSetting setting = rdapModeSetting(extra);
-        EXPECT_EQ(setting.mode, c.mode) << c.text;
-        EXPECT_EQ(setting.problem.isEmpty(), !c.problem) << c.text;
-    }
-    setRdapMode(extra, RdapMode::First);
-    EXPECT_EQ(extra.text(kRdapModeKey), "first");
-}

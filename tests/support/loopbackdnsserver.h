@@ -41,9 +41,7 @@ public:
     void setDefault(Answer answer) { m_default = answer; }
 
     QStringList queries() const { return m_queries; }
-    int queryCount() const { return m_count; }
-    // Keeps counting but not recording the names (a benchmark's millions).
-    void setRecording(bool on) { m_recording = on; }
+    int queryCount() const { return static_cast<int>(m_queries.size()); }
 
 private:
     void readPending();
@@ -54,6 +52,4 @@ private:
     QHash<QString, Answer> m_script;
     Answer m_default = Answer::Ns;
     QStringList m_queries;
-    int m_count = 0;
-    bool m_recording = true;
 };
