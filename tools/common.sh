@@ -80,6 +80,12 @@ if [ "${QV_SANITIZE:-0}" = 1 ]; then
     export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
+# QV_UNITY=1 (CI): a unity build, several files compiled as one, which parses the
+# Qt headers once per batch instead of once per file: about half the compile time
+# of a clean build, at the cost of rebuilding a whole batch when one file changes.
+if [ "${QV_UNITY:-0}" = 1 ]; then
+    QV_CMAKE_ARGS+=(-DCMAKE_UNITY_BUILD=ON)
+fi
 # QV_TESTS=0: the programs, the packaging files and the benchmarks without the tests.
 if [ "${QV_TESTS:-1}" = 0 ]; then
     QV_CMAKE_ARGS+=(-DQUORVANE_TESTS=OFF)

@@ -208,17 +208,17 @@ bool readNameFile(const QString &file, AppContext &ctx, ImportRule rule, QString
 // Writes the whole report the way the window's "Save result" writes it; the
 // reason when the device does not take it. An --output file is emptied first;
 // standard output is left as the shell opened it (">>" appends to a file).
-std::optional<QString> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
+std::optional<IoError> writeReport(QFile &out, bool emptyFirst, const DomainListModel &list,
                                    report::Format format, const report::Columns &columns,
                                    report::TitleLine title)
 {
     if (emptyFirst && !out.isSequential() && !out.resize(0))
-        return out.errorString();
-    if (const auto error = report::writeReport(out, format, list, columns,
-                                               report::dateText(QDateTime::currentDateTime()), title))
-        return error->description;
+        return ioError(out);
+    if (auto error = report::writeReport(out, format, list, columns,
+                                         report::dateText(QDateTime::currentDateTime()), title))
+        return error;
     if (!out.flush())
-        return out.errorString();
+        return ioError(out);
     return std::nullopt;
 }
 
@@ -564,14 +564,14 @@ int CheckCommand::execute()
     }
     signalNotifier.setEnabled(false);
 
-    const std::optional<QString> reportError =
+    const std::optional<IoError> reportError =
         writeReport(out, toFile, ctx.list, request.format, request.columns, request.title);
     out.close();
     engine.updater();
     for (const QString &line : host.counters)
         CliPrompter::printError(line);
     if (reportError) {
-        printError(QStringLiteral("cannot write the report: ") + *reportError);
+        printError(QStringLiteral("cannot write the report: ") + reportError->description);
         return cliexit::kFailed;
     }
     if (!engine.workFileError().isEmpty())

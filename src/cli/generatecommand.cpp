@@ -237,27 +237,34 @@ private:
         cliopt::dataDir(QStringLiteral("folder holding settings.ini, whose TLD table tells where a\n"
                                        "name's TLD begins (default: the program's data folder)"));
 
-    QStringList m_files;
-    QString m_dataFolder;
+    // What the generator is asked to do, as read from the command line.
+    struct Request {
+        QStringList files;
+        QString dataFolder;
+    } m_request;
 };
 
 QString TyposCommand::readRequest(const QCommandLineParser &parser)
 {
-    m_files = parser.positionalArguments();
-    if (m_files.isEmpty())
+    Request request;
+    request.files = parser.positionalArguments();
+    if (request.files.isEmpty())
         return QStringLiteral("no FILE given");
-    if (m_files.count(QStringLiteral("-")) > 1)
+    if (request.files.count(QStringLiteral("-")) > 1)
         return QStringLiteral("standard input can be read only once");
     QString folderError;
-    m_dataFolder = dataFolderOption(parser, m_dataDir, folderError);
-    return m_dataFolder.isEmpty() ? folderError : QString();
+    request.dataFolder = dataFolderOption(parser, m_dataDir, folderError);
+    if (request.dataFolder.isEmpty())
+        return folderError;
+    m_request = request;
+    return {};
 }
 
 int TyposCommand::execute()
 {
-    const QStringList &files = m_files;
+    const QStringList &files = m_request.files;
     CliPrompter prompter;
-    AppContext ctx(m_dataFolder, prompter);
+    AppContext ctx(m_request.dataFolder, prompter);
     ctx.loadConfiguration();
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
     QString suffixProblem;

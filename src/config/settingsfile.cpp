@@ -1,6 +1,7 @@
 #include "settingsfile.h"
 
 #include "base/datafolder.h"
+#include "base/iowrite.h"
 #include "base/prompter.h"
 #include "base/textfile.h"
 #include "base/textnumber.h"
@@ -267,23 +268,16 @@ bool SaveSettings(const QString &dataFolder, const WhoisConfig &config, const Pr
     QSaveFile file(dataFile(dataFolder, QString::fromLatin1(kSettingsFileName)));
     // Unbuffered, so a short write (a full disk) is seen here: a buffered flush
     // can lose the tail of the file without reporting it.
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 done = 0; ok && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        ok = n > 0;
-        done += n;
-    }
-    ok = ok && file.commit();
-    if (ok)
+    std::optional<IoError> error;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        error = ioError(file);
+    else if (!(error = writeAll(file, bytes)) && !file.commit())
+        error = ioError(file);
+    if (!error)
         return true;
-    const int number =
-        file.error() == QFileDevice::NoError ? int(QFileDevice::UnspecifiedError) : int(file.error());
-    QString description = file.errorString();
-    if (description.isEmpty())
-        description = QStringLiteral("Unknown error");
     file.cancelWriting();
     prompter.fail(kProgramTitle, kSettingsSaveError + QStringLiteral("\r\n\r\nNumber: ") +
-                                     QString::number(number) + QStringLiteral("\r\nDescription: ") +
-                                     description);
+                                     QString::number(error->number) + QStringLiteral("\r\nDescription: ") +
+                                     error->description);
     return false;
 }

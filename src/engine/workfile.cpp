@@ -1,5 +1,7 @@
 #include "workfile.h"
 
+#include "base/iowrite.h"
+
 namespace {
 constexpr qsizetype kFlushSize = 1 << 16;
 }
@@ -40,20 +42,10 @@ bool WorkFileWriter::writePending()
     }
     if (m_pending.isEmpty())
         return true;
-    // A short write sets no error; writing the rest then fails with the reason
-    // (no space left, file too large).
     qint64 written = 0;
-    while (written < m_pending.size()) {
-        const qint64 n = m_file.write(m_pending.constData() + written, m_pending.size() - written);
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    if (written != m_pending.size()) {
+    if (const std::optional<IoError> error = writeAll(m_file, m_pending, &written)) {
         m_failed = true;
-        m_error = m_file.error() == QFileDevice::NoError ? QString() : m_file.errorString();
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("the file took %1 of %2 bytes").arg(written).arg(m_pending.size());
+        m_error = error->description;
         // Half a line at the end would be read back as a line of its own, with
         // a result cut short: the file ends after its last complete line.
         if (written > 0)

@@ -2,6 +2,7 @@
 
 #include "base/textfile.h"
 #include "engine/appcontext.h"
+#include "reportexport.h"
 
 #include <QFile>
 
@@ -9,7 +10,8 @@ namespace {
 constexpr qsizetype kBlockSize = 1 << 18;
 }
 
-bool writePlainList(QIODevice &out, const DomainListModel &list, const std::vector<char> *selected)
+std::optional<IoError> writePlainList(QIODevice &out, const DomainListModel &list,
+                                      const std::vector<char> *selected)
 {
     QByteArray block;
     block.reserve(kBlockSize + 4096);
@@ -19,12 +21,12 @@ bool writePlainList(QIODevice &out, const DomainListModel &list, const std::vect
         block += encode8bit(list.rowAt(r).cells[ColDomain]);
         block += kLineEnd;
         if (block.size() >= kBlockSize) {
-            if (out.write(block) != block.size())
-                return false;
+            if (std::optional<IoError> error = writeAll(out, block))
+                return error;
             block.truncate(0);
         }
     }
-    return out.write(block) == block.size();
+    return writeAll(out, block);
 }
 
 void ExportPlain(AppContext &ctx, bool selectedOnly)
@@ -35,10 +37,16 @@ void ExportPlain(AppContext &ctx, bool selectedOnly)
     if (path.isEmpty())
         return;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    std::vector<char> selected;
-    if (selectedOnly)
-        selected = ctx.list.selectedMask();
-    writePlainList(file, ctx.list, selectedOnly ? &selected : nullptr);
+    // Unbuffered: every block is checked as it is written.
+    std::optional<IoError> error;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error = ioError(file);
+    } else {
+        std::vector<char> selected;
+        if (selectedOnly)
+            selected = ctx.list.selectedMask();
+        error = writePlainList(file, ctx.list, selectedOnly ? &selected : nullptr);
+    }
+    if (error)
+        ctx.prompter.fail(kProgramTitle, report::saveErrorMessage(*error));
 }

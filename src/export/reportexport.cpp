@@ -63,37 +63,17 @@ public:
             return false;
         if (m_buffer.isEmpty())
             return true;
-        // A short write sets no error of its own; writing the rest then fails
-        // with the system's reason.
-        qint64 written = 0;
-        while (written < m_buffer.size()) {
-            const qint64 n = m_out.write(m_buffer.constData() + written, m_buffer.size() - written);
-            if (n <= 0)
-                break;
-            written += n;
-        }
-        if (written != m_buffer.size()) {
-            SaveError e;
-            const auto *file = qobject_cast<const QFileDevice *>(&m_out);
-            e.number = file && file->error() != QFileDevice::NoError ? int(file->error())
-                                                                     : int(QFileDevice::WriteError);
-            e.description = m_out.errorString();
-            if (e.description.isEmpty() || e.description == QLatin1String("Unknown error"))
-                e.description = QStringLiteral("only %1 of %2 bytes could be written")
-                                    .arg(qMax<qint64>(written, 0))
-                                    .arg(m_buffer.size());
-            m_error = e;
-        }
+        m_error = writeAll(m_out, m_buffer);
         m_buffer.truncate(0);
         return !m_error;
     }
 
-    const std::optional<SaveError> &error() const { return m_error; }
+    const std::optional<IoError> &error() const { return m_error; }
 
 private:
     QIODevice &m_out;
     QByteArray m_buffer;
-    std::optional<SaveError> m_error;
+    std::optional<IoError> m_error;
 };
 
 // One character as the 8-bit files hold it; beyond one byte it becomes '?'.
@@ -398,14 +378,14 @@ QString dateText(const QDateTime &when)
            locale.toString(when.time(), timeFormat);
 }
 
-QString saveErrorMessage(const SaveError &error)
+QString saveErrorMessage(const IoError &error)
 {
     return QStringLiteral("The following error occured while trying to save to file.\r\n\r\nError number: ") +
            QString::number(error.number) + QStringLiteral("\r\nDescription: ") + error.description;
 }
 
-std::optional<SaveError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
-                                     const Columns &columns, const QString &date, TitleLine title)
+std::optional<IoError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
+                                   const Columns &columns, const QString &date, TitleLine title)
 {
     BlockWriter w(out);
     const std::vector<int> included = includedColumns(columns);
@@ -427,19 +407,19 @@ std::optional<SaveError> writeReport(QIODevice &out, Format format, const Domain
     return w.error();
 }
 
-std::optional<SaveError> saveReport(const QString &path, Format format, const DomainListModel &list,
-                                    const Columns &columns, const QString &date)
+std::optional<IoError> saveReport(const QString &path, Format format, const DomainListModel &list,
+                                  const Columns &columns, const QString &date)
 {
     QFile file(path);
     // Unbuffered: every block is checked as it is written, not when a buffer
     // happens to be flushed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return SaveError{int(file.error()), file.errorString()};
+        return ioError(file);
     if (auto error = writeReport(file, format, list, columns, date))
         return error;
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return SaveError{int(file.error()), file.errorString()};
+        return ioError(file);
     return std::nullopt;
 }
 

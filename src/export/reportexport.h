@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/iowrite.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -46,13 +48,8 @@ QString dateText(const QDateTime &when);
 
 inline const QString kHomepageUrl = QStringLiteral("https://quorvane.example/");
 
-// A failure while saving: a number and the system's description of it.
-struct SaveError {
-    int number = 0;
-    QString description;
-};
 // "The following error occured while trying to save to file." and the details.
-QString saveErrorMessage(const SaveError &error);
+QString saveErrorMessage(const IoError &error);
 
 // Whether a text or CSV report starts with the line of column titles. Reports
 // of several runs joined into one need it once, from the first run only.
@@ -61,12 +58,12 @@ enum class TitleLine { Written, Omitted };
 // Writes the report of `list` to `out`, which is open for writing. `date` is
 // put into the HTML page; `title` is for the text and CSV formats. Returns the
 // error that ended the writing, if any; what was written before it stays.
-std::optional<SaveError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
-                                     const Columns &columns, const QString &date,
-                                     TitleLine title = TitleLine::Written);
+std::optional<IoError> writeReport(QIODevice &out, Format format, const DomainListModel &list,
+                                   const Columns &columns, const QString &date,
+                                   TitleLine title = TitleLine::Written);
 // Creates or empties `path` and writes the report into it.
-std::optional<SaveError> saveReport(const QString &path, Format format, const DomainListModel &list,
-                                    const Columns &columns, const QString &date);
+std::optional<IoError> saveReport(const QString &path, Format format, const DomainListModel &list,
+                                  const Columns &columns, const QString &date);
 
 // Cell values made safe for their format. A WHOIS server writes the
 // information texts, so they may hold anything.

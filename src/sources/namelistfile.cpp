@@ -1,5 +1,6 @@
 #include "namelistfile.h"
 
+#include "base/iowrite.h"
 #include "base/prompter.h"
 #include "base/textfile.h"
 #include "engine/domainsyntax.h"
@@ -8,36 +9,27 @@
 
 #include <QSaveFile>
 
-bool saveNameList(const QString &path, const NameListModel &list, QString *error)
+std::optional<IoError> saveNameList(const QString &path, const NameListModel &list)
 {
     QSaveFile file(path);
-    auto failed = [&] {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    };
     if (!file.open(QIODevice::WriteOnly))
-        return failed();
+        return ioError(file);
     QByteArray block;
     block.reserve(1 << 16);
     for (int row = 0; row < list.size(); ++row) {
         block += encode8bit(list.at(row));
         block += kLineEnd;
-        if (block.size() >= (1 << 16)) {
-            if (file.write(block) != block.size())
-                return failed();
+        if (block.size() >= (1 << 16) || row == list.size() - 1) {
+            if (std::optional<IoError> error = writeAll(file, block)) {
+                file.cancelWriting();
+                return error;
+            }
             block.resize(0);
         }
     }
-    if (file.write(block) != block.size())
-        return failed();
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        return ioError(file);
+    return std::nullopt;
 }
 
 void saveNameListAs(const NameListModel &list, Prompter &prompter)
@@ -47,9 +39,8 @@ void saveNameListAs(const NameListModel &list, Prompter &prompter)
     const QString path = prompter.chooseSaveFile(kSaveNameListTitle, kNameListFilter);
     if (path.isEmpty())
         return;
-    QString error;
-    if (!saveNameList(path, list, &error))
-        prompter.fail(kProgramTitle, kNameListNotSavedText.arg(path, error));
+    if (const std::optional<IoError> error = saveNameList(path, list))
+        prompter.fail(kProgramTitle, kNameListNotSavedText.arg(path, error->description));
 }
 
 int loadNameList(LineReader &reader, NameListModel &list)

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "base/iowrite.h"
+
 #include <QString>
+
+#include <optional>
 
 class LineReader;
 class NameListModel;
@@ -18,9 +22,8 @@ inline const QString kNameListNotSavedText = QStringLiteral("The list could not 
 inline const QString kNameFileNotReadText = QStringLiteral("The file %1 could not be read (%2).");
 
 // Writes every row of `list` in order. The file is replaced only once all of it
-// is written, so a failure leaves an earlier file as it was. False (with the
-// reason in `error`) on failure.
-bool saveNameList(const QString &path, const NameListModel &list, QString *error = nullptr);
+// is written, so a failure leaves an earlier file as it was. The error, if any.
+std::optional<IoError> saveNameList(const QString &path, const NameListModel &list);
 
 // "Save to file..": asks for a file and saves `list` there; a cancelled choice
 // does nothing, a failed write is reported. Nothing happens for an empty list.

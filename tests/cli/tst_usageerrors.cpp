@@ -68,14 +68,11 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"check: format", "check --format pdf n", "unknown format: pdf (txt, csv, html or xml)"},
         {"check: no title, html", "check --no-title --format html n",
          "--no-title applies to the txt and csv formats only"},
-        {"check: no title, xml", "check --format xml --no-title n",
-         "--no-title applies to the txt and csv formats only"},
         {"check: rdap mode", "check --rdap sometimes n",
          "--rdap needs off, fallback or first, not 'sometimes'"},
         {"check: dns mode", "check --dns sometimes n", "--dns needs first or off, not 'sometimes'"},
         {"check: dns server", "check --dns-server a/b n", "--dns-server needs ADDRESS[:PORT], not 'a/b'"},
         {"check: column 8", "check --columns 1,8 n", "unknown column: '8' (1-7 or a column title)"},
-        {"check: column 0", "check --columns 0 n", "unknown column: '0' (1-7 or a column title)"},
         {"check: data folder", "check --data-dir /nonexistent/qv n", "no such folder: /nonexistent/qv"},
         {"check: every option",
          "check --data-dir $T --connections 1 --timeout 60 --retries 200 --expire-days 100000 "
@@ -104,7 +101,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"lookup: URL, no host", "lookup --data-dir $T --server https:// a.com",
          "--server 'https://' is not a usable http or https address"},
         {"lookup: edges", "lookup --data-dir $T --timeout 86400 --server host:65535 --override =A.com", ""},
-        {"lookup: port 1", "lookup --data-dir $T --timeout 0.001 --server h:1 a.com", ""},
 
         {"generate: no generator", "generate", "which generator: keywords or typos?"},
         {"generate: unknown", "generate anagrams", "unknown generator 'anagrams'"},
@@ -124,7 +120,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
 
         {"harvest: no keyword", "harvest --data-dir $T", "There are no keywords to use."},
         {"harvest: delay 21", "harvest --data-dir $T --delay 21 k", kDelays},
-        {"harvest: delay 0", "harvest --data-dir $T --delay 0 k", kDelays},
         {"harvest: top 15", "harvest --data-dir $T --top 15 k",
          "--top must be one of 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 200, 300, 400, 500, 600, 700, 800, "
          "900, 1000"},

@@ -1,8 +1,5 @@
 #include "config/settingsfile.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -10,6 +7,7 @@
 #include "config/deftlds.h"
 #include "config/programoptions.h"
 #include "config/tldservertable.h"
+#include "support/filesizelimit.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -181,17 +179,12 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFileAndSaysWhy)
     TempDataFolder folder;
     ScriptedPrompter prompter;
     folder.write("settings.ini", kSmallLists + kAllOptions);
-    // The disk fills up half way through the new file.
-    struct rlimit saved {
-    }, small{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    small = {1024, saved.rlim_max};
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = SaveSettings(folder.path(), defaultConfig(), ProgramOptions(), prompter);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(written);
+    {
+        // The disk fills up half way through the new file.
+        const FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        EXPECT_FALSE(SaveSettings(folder.path(), defaultConfig(), ProgramOptions(), prompter));
+    }
     EXPECT_EQ(folder.read("settings.ini"), kSmallLists + kAllOptions);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"rdap-dns.json", "settings.ini"}));

@@ -80,7 +80,6 @@ TEST(HostPort, EveryFormAndEachSideOfItsBounds)
         {"w.example:", "no port"},
         {":43", "no host"},
         {"", "no host"},
-        {"  ", "no host"},
         {"[::1]", "::1 43"},
         {"[2001:db8::1]:4343", "2001:db8::1 4343"},
         {"::1", "::1 43"},
@@ -93,7 +92,6 @@ TEST(HostPort, EveryFormAndEachSideOfItsBounds)
         {"a:b:c", "bad host"},
         {"two words", "bad host"},
         {"host/path:80", "bad host"},
-        {"user@host", "bad host"},
         {"http://host", "bad port"},
         {"evil.com/x\r\nX-Injected: 1", "bad host"},
         {"b\xc3\xbc"

@@ -4,6 +4,7 @@
 #include "export/reportexport.h"
 #include "listops/contextfixture.h"
 #include "sources/adddomain.h"
+#include "support/filesizelimit.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
@@ -136,11 +137,6 @@ TEST(ReportExport, OptionsDatesAndErrors)
         report::saveErrorMessage(*notOpened),
         "The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: " +
             notOpened->description);
-    const auto diskFull =
-        report::saveReport(u"/dev/full"_s, Format::Csv, list, report::kAllColumns, kFixedDate);
-    ASSERT_TRUE(diskFull);
-    EXPECT_EQ(diskFull->number, int(QFileDevice::ResourceError)); // no room left
-    EXPECT_FALSE(diskFull->description.isEmpty());
 }
 
 TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
@@ -170,7 +166,64 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
     prompter.queueFile({}); // cancelled
     ExportPlain(ctx, false);
     EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
-    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 4);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 0);
+    // A list the disk does not take is not passed over in silence.
+    prompter.queueFile(u"/dev/full"_s);
+    ExportPlain(ctx, false);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 1);
+    EXPECT_TRUE(prompter.lastText().endsWith(u"\r\nDescription: No space left on device"_s))
+        << prompter.lastText().toStdString();
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 5);
+}
+
+// The one writer of files and devices: every byte, or the reason it stopped and how far it got.
+TEST(WriteAll, EveryByteOrTheReason)
+{
+    // Takes `room` bytes, then nothing, naming no reason.
+    class NarrowDevice : public QIODevice
+    {
+    public:
+        qint64 room = 5;
+
+    protected:
+        qint64 readData(char *, qint64) override { return -1; }
+        qint64 writeData(const char *, qint64 len) override
+        {
+            const qint64 n = std::min(len, room);
+            room -= n;
+            return n;
+        }
+    };
+    TempDataFolder folder;
+    QFile limited(folder.file(u"limited.txt"_s)), full(u"/dev/full"_s);
+    QBuffer buffer;
+    NarrowDevice narrow;
+    ASSERT_TRUE(limited.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(narrow.open(QIODevice::WriteOnly));
+    const struct {
+        const char *name;
+        QIODevice *device;
+        qint64 written;
+        int number; // -1: no error
+        const char *description;
+    } cases[] = {
+        {"buffer", &buffer, 12, -1, ""},
+        {"device that stops taking bytes", &narrow, 5, int(QFileDevice::WriteError),
+         "only 5 of 12 bytes could be written"},
+        {"full disk", &full, 0, int(QFileDevice::ResourceError), "No space left on device"},
+        {"file-size limit", &limited, 10, int(QFileDevice::WriteError), "File too large"},
+    };
+    const FileSizeLimit limit(10);
+    ASSERT_TRUE(limit.active());
+    for (const auto &c : cases) {
+        qint64 written = -1;
+        const std::optional<IoError> error = writeAll(*c.device, "twelve bytes", &written);
+        EXPECT_EQ(written, c.written) << c.name;
+        EXPECT_EQ(error ? error->number : -1, c.number) << c.name;
+        EXPECT_EQ(error ? error->description : QString(), QLatin1String(c.description)) << c.name;
+    }
 }
 
 // A name typed in another script enters the list in its ASCII form, and every
@@ -190,6 +243,6 @@ TEST(ReportExport, InternationalNamesKeepTheirAsciiForm)
     }
     QBuffer plain;
     plain.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(writePlainList(plain, list));
+    ASSERT_FALSE(writePlainList(plain, list));
     EXPECT_EQ(plain.data(), "xn--bcher-kva.de\r\nxn--e1afmkfd.xn--p1ai\r\n");
 }
