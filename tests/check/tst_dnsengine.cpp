@@ -23,12 +23,6 @@ struct DnsHarness : EngineHarness {
         ctx.extra.setValue(kDnsServersKey, dns.address());
         ctx.extra.setValue(kDnsTimeoutKey, 1);
     }
-    QStringList whoisAsked() const
-    {
-        QStringList q = whois.queries();
-        q.sort();
-        return q;
-    }
 };
 
 } // namespace
@@ -58,7 +52,9 @@ private slots:
         h.add(toWhois + QStringList{"ns.com", "www.sub.com", "bad_name.com"});
         QVERIFY(h.run());
         toWhois.sort();
-        QCOMPARE(h.whoisAsked(), toWhois);
+        QStringList asked = h.whois.queries();
+        asked.sort();
+        QCOMPARE(asked, toWhois);
         QCOMPARE(h.cells(ColAvailability, {"ns.com", "www.sub.com"}) + u'|' +
                      h.cells(ColExpiration, {"ns.com", "www.sub.com"}),
                  "Taken|Taken|N/A|N/A"_L1);
@@ -98,7 +94,7 @@ private slots:
         h.add({"aa.com", "bb.com"});
         QVERIFY(h.run());
         QCOMPARE(h.dns.queryCount(), dnsQueries);
-        QCOMPARE(h.whoisAsked().size(), 2 - dnsQueries);
+        QCOMPARE(h.whois.queryCount(), 2 - dnsQueries);
         const auto &log = h.prompter.log();
         QCOMPARE(log.size(), warning.isEmpty() ? 1 : 2); // and "The program is done!"
         if (!warning.isEmpty())
@@ -126,9 +122,6 @@ private slots:
         QCOMPARE(h.cells(ColAvailability, names).count(u"N/A"_s), 11);
         QCOMPARE(h.cells(ColAvailability, {"n0.com"}), u"Taken"_s);
         QCOMPARE(h.whois.queryCount(), 0);
-        // Late answers of the stopped run change nothing.
-        QTest::qWait(100);
-        QCOMPARE(h.ctx.list.size(), 12);
     }
 };
 
