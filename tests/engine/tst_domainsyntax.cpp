@@ -136,12 +136,9 @@ TEST(PublicSuffixes, SystemListSnapshotAndFilesThatAreNoList)
     EXPECT_TRUE(shared->origin().startsWith("/usr/share/publicsuffix/") ||
                 shared == PublicSuffixes::builtin())
         << shared->origin().toStdString();
-    for (const auto &list : {shared, PublicSuffixes::builtin()}) {
-        EXPECT_TRUE(list->isIcannSuffix(u"com.af"));
-        EXPECT_FALSE(list->isIcannSuffix(u"blogspot.com")); // private section
-        EXPECT_FALSE(list->isIcannSuffix(u"zz"));           // no rule names it
-        EXPECT_FALSE(list->isIcannSuffix(u""));
-    }
+    // The snapshot's answers are in the table above; the system's list gives the same.
+    EXPECT_TRUE(shared->isIcannSuffix(u"com.af") && !shared->isIcannSuffix(u"blogspot.com"));
+    EXPECT_FALSE(shared->isIcannSuffix(u"zz") || shared->isIcannSuffix(u""));
 
     // A folder, or a file that is no list, is not read as one.
     QTemporaryDir dir;
