@@ -23,6 +23,7 @@
 #include "sources/manualaddwindow.h"
 #include "sources/misspellinggeneratorwindow.h"
 #include "sources/websearchwindow.h"
+#include "widgets/controls.h"
 #include "widgets/widgetunits.h"
 #include "wizard/quickstartwizardwindow.h"
 
@@ -40,7 +41,9 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -64,6 +67,14 @@ constexpr int kStartHeight = 8400;
 constexpr int kStatusPanelWidth = 1800;
 
 constexpr int kColumnWidths[] = {7056, 1587, 1764, 1764, 1764, 2540, 3528};
+
+// Where quorvane.ini keeps the window's own state between sessions.
+const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kColumnsKey = QStringLiteral("window/columns");
+const QString kSortColumnKey = QStringLiteral("window/sortColumn");
+const QString kSortOrderKey = QStringLiteral("window/sortOrder");
+const QString kAscending = QStringLiteral("ascending");
+const QString kDescending = QStringLiteral("descending");
 
 // Buttons and items that would interfere with a check run while it works.
 const char *const kLockedDuringRun[] = {
@@ -432,6 +443,7 @@ void MainWindow::startUp()
     // after it (co.uk rather than uk).
     m_context.run.suffixes.mylist(m_context.config.table.tlds());
     optionsChanged();
+    restoreWindowState();
     show();
     setWindowTitle(kProductName + QStringLiteral(" v") + kVersionText);
     if (!m_context.options.hideWizard)
@@ -454,6 +466,10 @@ void MainWindow::setRunLook(bool running)
 void MainWindow::runModeOn()
 {
     setRunLook(true);
+    // The run rebuilds the list in its own order, and what the last import
+    // did is old news.
+    showSortIndicator(false);
+    m_panels[4]->clear();
 }
 
 void MainWindow::runModeOff()
@@ -597,6 +613,90 @@ void MainWindow::showEvent(QShowEvent *event)
     layOutForSize();
 }
 
+// ---- Window state between sessions ----------------------------------------------
+
+int MainWindow::firstStartWidth(int screenWidth) const
+{
+    int columns = 0;
+    for (const int twips : kColumnWidths)
+        columns += twipsToPixels(twips);
+    // The list keeps its margin to the window's edges and may show a
+    // vertical scroll bar; the window system adds a frame of its own.
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int fitting =
+        columns + twipsToPixels(kListWidthMargin) + frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int design = twipsToPixels(kStartWidth);
+    const int windowFrameRoom = 40;
+    if (fitting <= design || fitting + windowFrameRoom > screenWidth)
+        return design;
+    return fitting;
+}
+
+void MainWindow::restoreWindowState()
+{
+    ExtraSettings &ini = m_context.extra;
+    QHeaderView *header = m_list->header();
+    const QByteArray columns = ini.value(kColumnsKey).toByteArray();
+    if (!columns.isEmpty() && header->restoreState(columns) && header->count() == DomainColumnCount) {
+        // A state from another build could hide or shrink columns out of reach.
+        for (int column = 0; column < DomainColumnCount; ++column) {
+            header->setSectionHidden(column, false);
+            if (header->sectionSize(column) < header->minimumSectionSize())
+                m_list->setColumnWidth(column, twipsToPixels(kColumnWidths[column]));
+        }
+    } else {
+        for (int column = 0; column < DomainColumnCount; ++column)
+            m_list->setColumnWidth(column, twipsToPixels(kColumnWidths[column]));
+    }
+
+    bool isInt = false;
+    const int sortColumn = ini.value(kSortColumnKey).toInt(&isInt);
+    const QString order = ini.text(kSortOrderKey);
+    if (isInt && sortColumn >= 0 && sortColumn < DomainColumnCount &&
+        (order == kAscending || order == kDescending)) {
+        // The list keeps itself in the remembered order as names come in.
+        m_context.list.setSortKey(sortColumn, order == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        m_context.list.setAutoSort(true);
+        showSortIndicator(true);
+    } else {
+        showSortIndicator(false);
+    }
+
+    const QByteArray geometry = ini.value(kGeometryKey).toByteArray();
+    if (!geometry.isEmpty() && restoreGeometry(geometry))
+        return;
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const int width = firstStartWidth(available.width());
+    if (width == this->width())
+        return;
+    // Wider than the design, it is centred on the screen rather than left
+    // where the desktop would put a window of the design's size.
+    resize(width, height());
+    move(available.x() + (available.width() - width) / 2,
+         available.y() + std::max(0, (available.height() - height()) / 2));
+}
+
+void MainWindow::saveWindowState()
+{
+    ExtraSettings &ini = m_context.extra;
+    ini.setValue(kGeometryKey, saveGeometry());
+    ini.setValue(kColumnsKey, m_list->header()->saveState());
+    const bool sorted = m_list->header()->isSortIndicatorShown();
+    ini.setValue(kSortColumnKey, sorted ? m_context.list.sortColumn() : -1);
+    ini.setValue(kSortOrderKey, m_context.list.sortOrder() == Qt::AscendingOrder ? kAscending : kDescending);
+}
+
+void MainWindow::showSortIndicator(bool shown)
+{
+    QHeaderView *header = m_list->header();
+    header->setSortIndicatorShown(shown);
+    if (shown)
+        header->setSortIndicator(m_context.list.sortColumn(), m_context.list.sortOrder());
+}
+
 // ---- Closing -------------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -607,6 +707,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     showExitFeedback();
+    saveWindowState();
     m_context.saveConfiguration();
     event->accept();
     closeOtherWindows();
@@ -676,11 +777,14 @@ void MainWindow::openDomainSources()
         break;
     }
     case DomainSource::LoadFile:
-        importDomainsFromFile(m_context, ImportRule::Load, owner);
+    case DomainSource::ExtractFile: {
+        const ImportRule rule = source == DomainSource::LoadFile ? ImportRule::Load : ImportRule::Extract;
+        const QString summary = importDomainsFromFile(m_context, rule, owner);
+        if (!summary.isEmpty())
+            m_panels[4]->setText(summary);
+        afterListChange();
         break;
-    case DomainSource::ExtractFile:
-        importDomainsFromFile(m_context, ImportRule::Extract, owner);
-        break;
+    }
     }
 }
 
@@ -887,11 +991,15 @@ void MainWindow::checkseldom()
 
 void MainWindow::sortByHeader(int section)
 {
-    // The run addresses the list's rows while it works.
-    if (!m_context.run.stopped)
+    // The run addresses the list's rows while it works. The header has
+    // turned its indicator already; it is set back to what the list says.
+    if (!m_context.run.stopped) {
+        showSortIndicator(m_list->header()->isSortIndicatorShown());
         return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     sortByHeaderClick(m_context.list, section);
+    showSortIndicator(true);
     QApplication::restoreOverrideCursor();
 }
 
@@ -911,6 +1019,8 @@ void MainWindow::openTldFilter()
     if (!m_tldFilter)
         loadTldFilter();
     m_tldFilter->setWindowIcon(windowIcon());
+    // It has no owner to be placed over by itself.
+    centreOver(m_tldFilter.get(), this);
     m_tldFilter->exec();
     afterListChange();
 }

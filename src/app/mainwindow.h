@@ -45,6 +45,11 @@ public:
     // gives it its caption.
     void startUp();
 
+    // The window's width at a first start on a screen `screenWidth` pixels
+    // wide: every column in view where the screen has room for it, the
+    // design's start width otherwise.
+    int firstStartWidth(int screenWidth) const;
+
     // A menu item by its name (Starts1, Stops1, qsw, Exit, Settings, Adddomains,
     // manualwhois, saveresult, Contents, vhistory, About) or a toolbar button
     // (toolAdd, toolStart, toolStop, toolWhois, toolExport, toolConfig, toolHelp).
@@ -105,6 +110,11 @@ private:
                         const QIcon &icon = {});
     QAction *addToolButton(const QString &name, const QString &caption, const QIcon &icon);
     void setRunLook(bool running);
+
+    // Size, position, column widths and sort column, kept in quorvane.ini.
+    void restoreWindowState();
+    void saveWindowState();
+    void showSortIndicator(bool shown);
 
     void layOutOptions(int top);
     void layOutForSize();

@@ -33,7 +33,16 @@ QWidget *WidgetPrompter::dialogParent()
 {
     if (QWidget *modal = QApplication::activeModalWidget())
         return modal;
-    return QApplication::activeWindow();
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    // Between two windows (one just closed, the next not yet up) none is
+    // active; the program's window owns the message then, so it opens over it
+    // rather than wherever the desktop puts a window of its own.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->inherits("QMainWindow"))
+            return window;
+    }
+    return nullptr;
 }
 
 bool WidgetPrompter::askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes)

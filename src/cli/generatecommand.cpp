@@ -18,8 +18,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <string_view>
-#include <unordered_set>
 
 namespace {
 
@@ -94,8 +92,8 @@ protected:
     }
     QString epilogue() const override
     {
-        return QStringLiteral("Exit status: 0 names printed; 1 no name passed the check, or the output\n"
-                              "could not be written; 2 usage error or unreadable FILE.");
+        return QStringLiteral("Exit status: 0 names printed; 1 no name passed the check, the output\n"
+                              "could not be written, or memory ran out; 2 usage error or unreadable FILE.");
     }
     bool takesArguments() const override { return false; }
     QString readRequest(const QCommandLineParser &parser) override;
@@ -181,19 +179,20 @@ int KeywordsCommand::execute()
     }
     const KeywordInput &input = m_input;
 
-    PendingNames pending;
-    generateKeywordDomains(input, pending);
     // The window's generated list keeps each name once, first come first kept.
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(static_cast<size_t>(pending.size()));
     NameOutput out;
     qint64 printed = 0;
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        const QLatin1StringView name = pending.at(i);
-        if (seen.insert(std::string_view(name.data(), static_cast<size_t>(name.size()))).second) {
-            out.write(name);
-            ++printed;
-        }
+    const KeywordStream run = streamKeywordDomains(input, [&out, &printed](QStringView name) {
+        out.write(name);
+        ++printed;
+    });
+    if (run == KeywordStream::OutOfMemory || run == KeywordStream::TooMany) {
+        out.finish();
+        printError(
+            run == KeywordStream::TooMany
+                ? QStringLiteral("too many combinations of words and TLDs")
+                : QStringLiteral("out of memory after %1 names: the rest were not printed").arg(printed));
+        return cliexit::kFailed;
     }
     if (!out.finish()) {
         printError(QStringLiteral("cannot write the names"));

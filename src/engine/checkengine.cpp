@@ -728,7 +728,8 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
         hasRecord ? responseBytes(records[static_cast<size_t>(s.tldIndex)].freeResponse) : QByteArray();
     const ReplyVerdict verdict =
         classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses, m_session.errorResponses,
-                      m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray());
+                      m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray(),
+                      s.reply.size() >= kReplyCap);
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
         handleErroneous(slot, checkText::kErroneousResponse);

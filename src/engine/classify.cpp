@@ -5,6 +5,9 @@
 #include "converter.h"
 #include "domainrow.h"
 #include "recognition.h"
+#include "replybytes.h"
+
+#include <optional>
 
 namespace {
 
@@ -13,25 +16,9 @@ const QByteArray kExpirationLabel = QByteArrayLiteral("expiration date:");
 const QByteArray kStatusLabel = QByteArrayLiteral("status:");
 const QByteArray kStateLabel = QByteArrayLiteral("state:");
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimLeadingBlanks(QByteArrayView s)
-{
-    qsizetype i = 0;
-    while (i < s.size() && isBlank(s[i]))
-        ++i;
-    return s.sliced(i);
-}
-
 QByteArrayView trimLeadingSpaces(QByteArrayView s)
 {
-    qsizetype i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    return s.sliced(i);
+    return replybytes::trimmedFront(s, [](char c) { return c == ' '; });
 }
 
 QStringView trimTrailingBlanks(QStringView s)
@@ -48,17 +35,27 @@ QByteArrayView cutAt(QByteArrayView s, char c)
     return i < 0 ? s : s.first(i);
 }
 
+// The text after the first of `a` and `b` in `reply`; none when it holds neither.
+std::optional<QByteArrayView> textAfterFirst(QByteArrayView reply, QByteArrayView a, QByteArrayView b)
+{
+    qsizetype at = reply.indexOf(a);
+    qsizetype length = a.size();
+    const qsizetype atB = reply.indexOf(b);
+    if (atB >= 0 && (at < 0 || atB < at)) {
+        at = atB;
+        length = b.size();
+    }
+    if (at < 0)
+        return std::nullopt;
+    return reply.sliced(at + length);
+}
+
 } // namespace
 
 void lowerLatin1(QByteArray &bytes)
 {
-    // A-Z and the accented capitals 0xC0-0xDE except the multiplication sign:
-    // no other Latin-1 character has a lower case inside Latin-1.
-    for (char &c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-            c = static_cast<char>(u + 0x20);
-    }
+    for (char &c : bytes)
+        c = replybytes::lowerLatin1(c);
 }
 
 const QList<QByteArray> &expirationLabels()
@@ -91,7 +88,7 @@ QList<QByteArray> responseBytes(const QStringList &responses)
     return out;
 }
 
-bool responseOccurs(const QByteArray &reply, const QByteArray &response, const QByteArray &name)
+bool responseOccurs(QByteArrayView reply, const QByteArray &response, const QByteArray &name)
 {
     if (response.isEmpty())
         return false;
@@ -102,18 +99,21 @@ bool responseOccurs(const QByteArray &reply, const QByteArray &response, const Q
     return reply.contains(expanded);
 }
 
-QString extractExpiration(QByteArray &reply)
+QString extractExpiration(QByteArrayView reply)
 {
-    for (const QByteArray &label : expirationLabels()) {
-        if (reply.contains(label)) {
-            reply.replace(label, kExpirationLabel);
+    // The first label of the list that the reply holds stands for
+    // "expiration date:": the text after whichever of the two comes first.
+    QByteArrayView label = kExpirationLabel;
+    for (const QByteArray &l : expirationLabels()) {
+        if (reply.contains(l)) {
+            label = l;
             break;
         }
     }
-    const qsizetype at = reply.indexOf(kExpirationLabel);
-    if (at < 0)
+    const std::optional<QByteArrayView> after = textAfterFirst(reply, label, kExpirationLabel);
+    if (!after)
         return cellText::notAvailable();
-    QByteArrayView text = trimLeadingBlanks(QByteArrayView(reply).sliced(at + kExpirationLabel.size()));
+    QByteArrayView text = replybytes::trimmedFront(*after, replybytes::isSpaceOrTab);
     const qsizetype lf = text.indexOf('\n');
     if (lf < 0)
         return cellText::notAvailable();
@@ -128,14 +128,12 @@ QString extractExpiration(QByteArray &reply)
     return converter(trimTrailingBlanks(date).toString());
 }
 
-QString extractStatus(QByteArray &reply)
+QString extractStatus(QByteArrayView reply)
 {
-    if (reply.contains(kStateLabel))
-        reply.replace(kStateLabel, kStatusLabel);
-    const qsizetype at = reply.indexOf(kStatusLabel);
-    if (at < 0)
+    const std::optional<QByteArrayView> after = textAfterFirst(reply, kStatusLabel, kStateLabel);
+    if (!after)
         return cellText::notAvailable();
-    QByteArrayView text = trimLeadingSpaces(QByteArrayView(reply).sliced(at + kStatusLabel.size()));
+    QByteArrayView text = trimLeadingSpaces(*after);
     if (text.startsWith('\r'))
         text = text.sliced(1);
     if (text.startsWith('\n'))
@@ -155,9 +153,9 @@ QString extractStatus(QByteArray &reply)
     return checkText::kStatusPrefix + trimSpaces(status).toString();
 }
 
-ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
+ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const QByteArray &tldFreeResponse,
                            const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
-                           bool recognition, QByteArrayView query)
+                           bool recognition, QByteArrayView query, bool cut)
 {
     ReplyVerdict verdict;
     for (const QByteArray &error : errorResponses) {
@@ -173,10 +171,9 @@ ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByt
         verdict.kind = ReplyClass::Free;
         return verdict;
     }
-    // Read before the extraction rewrites the reply's labels.
     ReplyRecognition recognized;
     if (recognition) {
-        recognized = recognizeReply(reply, query);
+        recognized = recognizeReply(reply, query, cut);
         if (recognized.kind == ReplyRecognition::Kind::Free) {
             verdict.kind = ReplyClass::Free;
             return verdict;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -25,30 +26,33 @@ QList<QByteArray> responseBytes(const QStringList &responses);
 
 // Whether `response` (with "$domain$" replaced by `name`) occurs in `reply`.
 // An empty response string never occurs: it would otherwise match every reply.
-bool responseOccurs(const QByteArray &reply, const QByteArray &response, const QByteArray &name);
+bool responseOccurs(QByteArrayView reply, const QByteArray &response, const QByteArray &name);
 
-// Classifies a lower-cased reply: error responses first, then the TLD's own free
-// response, then the global free responses; anything else is taken, and then
-// the expiration date and status line are read from it. Response strings as
-// responseBytes() makes them. `reply` is rewritten in place the way the
-// extraction needs (label normalisation).
+// Classifies a reply: error responses first, then the TLD's own free response,
+// then the global free responses; anything else is taken, and then the
+// expiration date and status line are read from it. `reply` must be lower
+// case as lowerLatin1() makes it (the engine lowers every reply as it comes),
+// response strings as responseBytes() makes them. `reply` is only read.
 //
 // With `recognition` on, a reply those strings leave as taken is read once more
 // by the program's own recognition (recognizeReply, about `query`, the name the
 // server was asked about): it may still be free, or erroneous (throttled,
 // refused, empty), and a date the configured labels do not give may be read.
-// The configured strings always decide first.
-ReplyVerdict classifyReply(QByteArray &reply, const QByteArray &name, const QByteArray &tldFreeResponse,
+// The configured strings always decide first. `cut`: the reply reached the
+// receive cap, and the recognition never calls it free.
+ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const QByteArray &tldFreeResponse,
                            const QList<QByteArray> &freeResponses, const QList<QByteArray> &errorResponses,
-                           bool recognition = false, QByteArrayView query = {});
+                           bool recognition = false, QByteArrayView query = {}, bool cut = false);
 
-// Rewrites the first known expiration label of `reply` to "expiration date:" and
-// converts the rest of that line; "N/A" when there is no label or no line end after it.
-QString extractExpiration(QByteArray &reply);
+// The converted rest of the line after the first "expiration date:" of a
+// lower-case `reply`, where the first of expirationLabels() that the reply
+// holds counts as one; "N/A" when there is no label or no line end after it.
+QString extractExpiration(QByteArrayView reply);
 
-// "Status: " + the text after the first "status:" (or "state:") of `reply`, cut
-// at the line end and at 100 characters; "N/A" when there is none.
-QString extractStatus(QByteArray &reply);
+// "Status: " + the text after the first "status:" (or "state:") of a
+// lower-case `reply`, cut at the line end and at 100 characters; "N/A" when
+// there is none.
+QString extractStatus(QByteArrayView reply);
 
 // Lower-cases 8-bit (Latin-1) reply bytes in place, the same as
 // QString::toLower on the decoded text but without its cost on a busy run.

@@ -2,8 +2,8 @@
 
 #include "base/textnumber.h"
 #include "checktexts.h"
-
-#include <QList>
+#include "recognitiontables.h"
+#include "replydates.h"
 
 namespace {
 
@@ -21,16 +21,11 @@ QString mid(const QString &s, qsizetype pos1, qsizetype len)
     return s.mid(pos1 - 1, len);
 }
 
-const char *const kMonthNames[12] = {"january", "february", "march",     "april",   "may",      "june",
-                                     "july",    "august",   "september", "october", "november", "december"};
-const char *const kWeekdayNames[7] = {"monday", "tuesday",  "wednesday", "thursday",
-                                      "friday", "saturday", "sunday"};
-
 // "mar" -> "03"; any other text is kept, which then fails the length check.
 QString monthNumber(const QString &threeLetters)
 {
     for (int m = 0; m < 12; ++m) {
-        if (threeLetters == QLatin1String(kMonthNames[m], 3))
+        if (threeLetters == QLatin1String(kEnglishMonths[m].data(), 3))
             return QStringLiteral("%1").arg(m + 1, 2, 10, QLatin1Char('0'));
     }
     return threeLetters;
@@ -62,155 +57,7 @@ bool allDigits(QStringView s)
     return true;
 }
 
-bool allLetters(QStringView s)
-{
-    for (QChar c : s) {
-        if (c < u'a' || c > u'z')
-            return false;
-    }
-    return !s.isEmpty();
-}
-
-// A month name, whole or cut after at least three letters ("sep", "sept", "september").
-int monthOfWord(QStringView word)
-{
-    if (word.size() < 3)
-        return 0;
-    for (int m = 0; m < 12; ++m) {
-        if (QLatin1String(kMonthNames[m]).startsWith(word))
-            return m + 1;
-    }
-    return 0;
-}
-
-bool isWeekday(QStringView word)
-{
-    if (word.size() < 3)
-        return false;
-    for (const char *day : kWeekdayNames) {
-        if (QLatin1String(day).startsWith(word))
-            return true;
-    }
-    return false;
-}
-
-bool isNoiseWord(QStringView word)
-{
-    static const char *const words[] = {"utc", "gmt", "z", "am", "pm", "of", "the", "at"};
-    for (const char *w : words) {
-        if (word == QLatin1String(w))
-            return true;
-    }
-    return isWeekday(word);
-}
-
-// Two-digit years are read in the window 1930-2029.
-int fullYear(int year, qsizetype digits)
-{
-    if (digits > 2)
-        return year;
-    return year < 30 ? 2000 + year : 1900 + year;
-}
-
-struct Number {
-    int value = 0;
-    qsizetype digits = 0;
-};
-
 } // namespace
-
-QDate parseFreeDate(QStringView text)
-{
-    QList<Number> numbers;
-    int month = 0;
-    int monthWords = 0;
-
-    for (QStringView chunk : text.split(u' ', Qt::SkipEmptyParts)) {
-        if (chunk.contains(u':'))
-            continue; // a time of day
-        qsizetype i = 0;
-        while (i < chunk.size()) {
-            // Separators inside a chunk: "5-march-2010", "5/3/2010", "march 5,".
-            const QChar c = chunk[i];
-            if (c == u',' || c == u'-' || c == u'/' || c == u'.' || c == u'\t') {
-                ++i;
-                continue;
-            }
-            qsizetype j = i;
-            const bool digit = c >= u'0' && c <= u'9';
-            while (j < chunk.size()) {
-                const QChar d = chunk[j];
-                const bool isDigitChar = d >= u'0' && d <= u'9';
-                if (isDigitChar != digit || d == u',' || d == u'-' || d == u'/' || d == u'.' || d == u'\t')
-                    break;
-                ++j;
-            }
-            const QStringView token = chunk.sliced(i, j - i);
-            i = j;
-            if (digit) {
-                if (token.size() > 4)
-                    return {};
-                // An ordinal ending belongs to the number ("5th").
-                if (chunk.size() - i >= 2) {
-                    const QStringView rest = chunk.sliced(i, 2);
-                    const qsizetype after = i + 2;
-                    const bool wordEnds = after == chunk.size() || chunk[after] < u'a' || chunk[after] > u'z';
-                    if (wordEnds && (rest == u"st" || rest == u"nd" || rest == u"rd" || rest == u"th"))
-                        i = after;
-                }
-                numbers.append({token.toInt(), token.size()});
-            } else if (allLetters(token)) {
-                if (const int m = monthOfWord(token)) {
-                    month = m;
-                    ++monthWords;
-                } else if (!isNoiseWord(token)) {
-                    return {};
-                }
-            } else {
-                return {};
-            }
-        }
-    }
-
-    int day = 0;
-    int year = 0;
-    if (monthWords > 1)
-        return {};
-    if (monthWords == 1) {
-        if (numbers.size() != 2)
-            return {};
-        Number first = numbers[0];
-        Number second = numbers[1];
-        // The year is the four-digit number, or the one too large for a day.
-        if (first.digits > 2 || first.value > 31)
-            std::swap(first, second);
-        if (first.digits > 2)
-            return {};
-        day = first.value;
-        year = fullYear(second.value, second.digits);
-    } else {
-        if (numbers.size() != 3)
-            return {};
-        if (numbers[0].digits > 2) {
-            year = numbers[0].value;
-            month = numbers[1].value;
-            day = numbers[2].value;
-            if (numbers[1].digits > 2 || numbers[2].digits > 2)
-                return {};
-        } else {
-            if (numbers[1].digits > 2)
-                return {};
-            day = numbers[0].value;
-            month = numbers[1].value;
-            year = fullYear(numbers[2].value, numbers[2].digits);
-            // Day first is the rule; a month that cannot be one means the text was month first.
-            if (month > 12 && day <= 12)
-                std::swap(day, month);
-        }
-    }
-    const QDate date(year, month, day);
-    return date.isValid() ? date : QDate();
-}
 
 QString converter(const QString &text)
 {

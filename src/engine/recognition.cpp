@@ -1,11 +1,12 @@
 #include "recognition.h"
 
+#include "recognitiontables.h"
+#include "replybytes.h"
+#include "replydates.h"
+
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -20,438 +21,23 @@ constexpr size_t kMaxNoticeLine = 200;
 constexpr size_t kMaxSentenceLine = 120;
 constexpr size_t kMaxKeyLength = 60;
 constexpr int kMaxKeyWords = 6;
-constexpr int kEarliestYear = 1980;
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\0';
-}
+using replybytes::isBlank;
+using replybytes::isDigit;
+using replybytes::trimmed;
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Letters of words: ASCII, and every byte of a character beyond it (Latin-1 or
-// UTF-8), so "märz" is one word in either.
-bool isWordByte(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') || u >= 0x80;
-}
-
-// The same lower case the engine gives replies: ASCII and the Latin-1 capitals.
-char lowerByte(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-        return static_cast<char>(u + 0x20);
-    return c;
-}
+using replybytes::isWordByte;
 
 bool contains(Text text, Text part)
 {
     return text.find(part) != npos;
 }
 
-Text trimmed(Text t)
+template <size_t N> bool containsAny(Text text, const std::string_view (&parts)[N])
 {
-    while (!t.empty() && isBlank(t.front()))
-        t.remove_prefix(1);
-    while (!t.empty() && isBlank(t.back()))
-        t.remove_suffix(1);
-    return t;
+    return std::any_of(std::begin(parts), std::end(parts),
+                       [text](Text part) { return contains(text, part); });
 }
-
-// ---- Tables ----------------------------------------------------------------------------
-
-// The lower-cased UTF-8 form of a Latin-1 word: replies decoded as Latin-1 and
-// lowered byte by byte turn "ä" (C3 A4) into E3 A4.
-std::string loweredUtf8(Text latin1)
-{
-    std::string out;
-    for (char c : latin1) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80) {
-            out += c;
-        } else {
-            out += lowerByte(static_cast<char>(0xC0 | (u >> 6)));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
-    return out;
-}
-
-struct Tables {
-    std::deque<std::string> storage;
-    std::unordered_set<Text> statusKeys;
-    std::unordered_set<Text> freeStatusValues;
-    std::unordered_set<Text> freeSentences;
-    std::unordered_set<Text> placeholders;
-    std::unordered_set<Text> noticeWords;
-    std::unordered_set<Text> weekdays;
-    std::unordered_set<Text> fillerWords;
-    std::unordered_map<Text, int> months;
-
-    Text keep(std::string s)
-    {
-        storage.push_back(std::move(s));
-        return storage.back();
-    }
-    void add(std::unordered_set<Text> &set, std::initializer_list<const char *> words)
-    {
-        for (const char *w : words)
-            set.insert(keep(w));
-    }
-};
-
-const Tables &tables()
-{
-    static const Tables t = [] {
-        Tables t;
-        t.add(t.statusKeys, {"status", "domain status", "state", "domain state", "registration status",
-                             "domain registration status", "availability", "domain availability"});
-        t.add(t.freeStatusValues, {"free", "available", "avail", "not registered", "unregistered",
-                                   "no object found", "object not found", "not found", "does not exist",
-                                   "object does not exist", "available for registration", "no match"});
-        t.add(t.placeholders, {"", "n/a", "na", "-", "--", "none", "null", "(null)", "0", "not applicable",
-                               "not defined", "not set", "unknown"});
-
-        // "Not registered" statements: a few that stand alone, and subjects (with
-        // or without the name, "@") combined with predicates.
-        t.add(t.freeSentences, {"available",
-                                "not registered",
-                                "not found",
-                                "no match",
-                                "no matches",
-                                "no match found",
-                                "no object found",
-                                "object not found",
-                                "object_not_found",
-                                "object does not exist",
-                                "no such domain",
-                                "no such object",
-                                "no records found",
-                                "no record found",
-                                "no data found",
-                                "nothing found",
-                                "nothing found for this query",
-                                "no entries found",
-                                "no matching record",
-                                "no matching records",
-                                "domain not found",
-                                "domain name not found",
-                                "domain not registered",
-                                "domain is not registered",
-                                "domain available",
-                                "available for registration",
-                                "the queried object does not exist",
-                                "there is no information available on the domain consulted",
-                                "this query returned 0 objects",
-                                "el dominio no se encuentra registrado",
-                                "no match for @",
-                                "no match for domain @",
-                                "no entries found for @",
-                                "no entries found for domain @",
-                                "no records found for @",
-                                "no records found for object @",
-                                "no records found for domain @",
-                                "no data found for @",
-                                "nothing found for @",
-                                "no such domain @",
-                                "not found @",
-                                "no records matching @ found",
-                                "no information available about domain name @",
-                                "no information about domain @",
-                                "no information available about domain @",
-                                "el dominio @ no se encuentra registrado",
-                                "you queried for @ but this server does not have any data for @",
-                                "no match found for @",
-                                "no entries found for query @",
-                                "no entries found for the selected source",
-                                "no entries found for the selected sources",
-                                "we do not have an entry"}); // "... in our database matching your query"
-        const char *const subjects[] = {"domain",
-                                        "domain name",
-                                        "the domain",
-                                        "the domain name",
-                                        "this domain",
-                                        "this domain name",
-                                        "the requested domain",
-                                        "@",
-                                        "domain @",
-                                        "domain name @",
-                                        "the domain @",
-                                        "the domain name @",
-                                        "this domain @",
-                                        "name @",
-                                        "object @"};
-        const char *const predicates[] = {
-            "is available",
-            "available",
-            "- available",
-            "is available for registration",
-            "available for registration",
-            "is available for purchase",
-            "is free",
-            "is not registered",
-            "not registered",
-            "not registred",
-            "is not registred",
-            "is not registered yet",
-            "is not yet registered",
-            "is unregistered",
-            "has not been registered",
-            "has not been registered yet",
-            "is not found",
-            "not found",
-            "was not found",
-            "does not exist",
-            "no existe",
-            "no match",
-            "- no match",
-            "- not found",
-        };
-        for (const char *s : subjects) {
-            for (const char *p : predicates)
-                t.freeSentences.insert(t.keep(std::string(s) + ' ' + p));
-        }
-
-        t.add(t.noticeWords,
-              {"exceeded",    "exceed",      "limit",     "limits",      "limited", "ratelimit",
-               "ratelimited", "quota",       "many",      "again",       "wait",    "slow",
-               "denied",      "refused",     "blocked",   "blacklisted", "banned",  "interval",
-               "grace",       "unavailable", "permitted", "busy",        "rate"});
-        t.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
-                           "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
-        t.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});
-
-        // Month names and their usual short forms in English, German, French,
-        // Spanish, Italian, Portuguese and Dutch. No word here means two months
-        // ("mar" is March in every one of them).
-        const std::initializer_list<const char *> monthWords[12] = {
-            {"january", "jan", "januar", "j\xe4nner", "janvier", "janv", "enero", "ene", "gennaio", "gen",
-             "janeiro", "januari"},
-            {"february", "feb", "februar", "f\xe9vrier", "fevrier", "f\xe9vr", "fevr", "febrero", "febbraio",
-             "fevereiro", "fev", "februari"},
-            {"march", "mar", "m\xe4rz", "maerz", "mars", "marzo", "mar\xe7o", "marco", "maart", "mrt"},
-            {"april", "apr", "avril", "avr", "abril", "abr", "aprile"},
-            {"may", "mai", "mayo", "maggio", "mag", "maio", "mei"},
-            {"june", "jun", "juni", "juin", "junio", "giugno", "giu", "junho"},
-            {"july", "jul", "juli", "juillet", "juil", "julio", "luglio", "lug", "julho"},
-            {"august", "aug", "ao\xfbt", "aout", "agosto", "ago", "augustus"},
-            {"september", "sep", "sept", "septembre", "septiembre", "setiembre", "settembre", "set",
-             "setembro"},
-            {"october", "oct", "oktober", "okt", "octobre", "octubre", "ottobre", "ott", "outubro", "out"},
-            {"november", "nov", "novembre", "noviembre", "novembro"},
-            {"december", "dec", "dezember", "dez",
-             "d\xe9"
-             "cembre",
-             "decembre",
-             "d\xe9"
-             "c",
-             "dic", "diciembre", "dicembre", "dezembro"},
-        };
-        for (int m = 0; m < 12; ++m) {
-            for (const char *w : monthWords[m]) {
-                const Text latin1 = t.keep(w);
-                t.months.emplace(latin1, m + 1);
-                const std::string utf8 = loweredUtf8(latin1);
-                if (utf8 != latin1)
-                    t.months.emplace(t.keep(utf8), m + 1);
-            }
-        }
-        return t;
-    }();
-    return t;
-}
-
-// ---- Dates -----------------------------------------------------------------------------
-
-class DateReader
-{
-public:
-    DateReader(Text text, DayOrder order)
-        : m_text(text)
-        , m_order(order)
-    {
-    }
-
-    QDate read()
-    {
-        skipBlanks();
-        skipWeekday();
-        if (m_pos < m_text.size() && isDigit(m_text[m_pos])) {
-            const size_t start = m_pos;
-            if (const QDate numeric = readNumeric(); numeric.isValid())
-                return numeric;
-            m_pos = start;
-        }
-        return readWithMonthName();
-    }
-
-private:
-    static QDate checked(int year, int month, int day)
-    {
-        if (year < kEarliestYear)
-            return {};
-        const QDate date(year, month, day);
-        return date.isValid() ? date : QDate();
-    }
-
-    char at(size_t i) const { return i < m_text.size() ? m_text[i] : '\0'; }
-
-    void skipBlanks()
-    {
-        while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
-            ++m_pos;
-    }
-
-    void skipWeekday()
-    {
-        size_t end = m_pos;
-        while (end < m_text.size() && isWordByte(m_text[end]))
-            ++end;
-        if (end > m_pos && tables().weekdays.count(m_text.substr(m_pos, end - m_pos))) {
-            m_pos = end;
-            while (m_pos < m_text.size() && (isBlank(m_text[m_pos]) || m_text[m_pos] == ','))
-                ++m_pos;
-        }
-    }
-
-    // A run of digits: its value and length (values beyond int are never dates).
-    bool number(int &value, size_t &digits)
-    {
-        const size_t start = m_pos;
-        value = 0;
-        while (m_pos < m_text.size() && isDigit(m_text[m_pos])) {
-            if (m_pos - start < 9)
-                value = value * 10 + (m_text[m_pos] - '0');
-            ++m_pos;
-        }
-        digits = m_pos - start;
-        return digits > 0;
-    }
-
-    // After a date written in numbers comes its end, a blank or a time ("t07:41").
-    bool numberEnds() const
-    {
-        const char c = at(m_pos);
-        return c == '\0' || isBlank(c) || c == 't' || c == 'z' || c == ',' || c == ';' || c == '(' ||
-               c == '+' || c == '_';
-    }
-
-    QDate readNumeric()
-    {
-        int a = 0, b = 0, c = 0;
-        size_t da = 0, db = 0, dc = 0;
-        number(a, da);
-        if (da == 8 || da == 14) {
-            // 20140921, 20131218000000
-            if (!numberEnds())
-                return {};
-            const Text digits = m_text.substr(m_pos - da, 8);
-            const int year = std::stoi(std::string(digits.substr(0, 4)));
-            const int month = std::stoi(std::string(digits.substr(4, 2)));
-            const int day = std::stoi(std::string(digits.substr(6, 2)));
-            return checked(year, month, day);
-        }
-        const char sep = at(m_pos);
-        if (sep != '-' && sep != '.' && sep != '/')
-            return {};
-        // "2014. 09. 13.": a blank may follow a dot.
-        const auto skipSeparator = [this, sep] {
-            ++m_pos;
-            if (sep == '.' && at(m_pos) == ' ')
-                ++m_pos;
-        };
-        skipSeparator();
-        if (!number(b, db) || db > 2 || at(m_pos) != sep)
-            return {};
-        skipSeparator();
-        if (!number(c, dc) || !(numberEnds() || (sep == '.' && at(m_pos) == '.')))
-            return {};
-        if (da == 4 && dc <= 2)
-            return checked(a, b, c); // 2016-04-01, 2010.10.16, 2014/05/31
-        if (da > 2 || dc != 4)
-            return {}; // two-digit years say nothing for certain
-        if (sep != '/')
-            return checked(c, b, a); // 22.07.2014, 31-03-2014: day first wherever they are written
-        if (a > 12 && b <= 12)
-            return checked(c, b, a);
-        if (b > 12 && a <= 12)
-            return checked(c, a, b);
-        if (a == b)
-            return checked(c, a, a);
-        if (m_order == DayOrder::DayFirst)
-            return checked(c, b, a);
-        if (m_order == DayOrder::MonthFirst)
-            return checked(c, a, b);
-        return {};
-    }
-
-    QDate readWithMonthName()
-    {
-        const Tables &t = tables();
-        int day = 0, month = 0, year = 0;
-        while (m_pos < m_text.size() && !(day && month && year)) {
-            const char ch = m_text[m_pos];
-            if (isBlank(ch) || ch == ',' || ch == '-' || ch == '.' || ch == '/') {
-                ++m_pos;
-                continue;
-            }
-            if (isDigit(ch)) {
-                int value = 0;
-                size_t digits = 0;
-                number(value, digits);
-                if (at(m_pos) == ':') {
-                    // A time of day: "23:59:59", "10:02", "11:14:47.77"
-                    while (m_pos < m_text.size() &&
-                           (isDigit(m_text[m_pos]) || m_text[m_pos] == ':' || m_text[m_pos] == '.'))
-                        ++m_pos;
-                    continue;
-                }
-                if (digits <= 2 && !day && value >= 1 && value <= 31) {
-                    day = value;
-                    // "5th", "1st", "22nd", "3rd"
-                    const Text rest = m_text.substr(m_pos, 2);
-                    if ((rest == "st" || rest == "nd" || rest == "rd" || rest == "th") &&
-                        !isWordByte(at(m_pos + 2)))
-                        m_pos += 2;
-                } else if (digits == 4 && !year) {
-                    year = value;
-                } else {
-                    return {};
-                }
-                continue;
-            }
-            if (!isWordByte(ch))
-                return {};
-            const size_t start = m_pos;
-            while (m_pos < m_text.size() && isWordByte(m_text[m_pos]))
-                ++m_pos;
-            const Text word = m_text.substr(start, m_pos - start);
-            if (const auto it = t.months.find(word); it != t.months.end()) {
-                if (month)
-                    return {};
-                month = it->second;
-            } else if (t.fillerWords.count(word) || t.weekdays.count(word)) {
-                // "5th of march", "sun mar 30"
-            } else if (day && month && word.size() <= 5) {
-                // A time zone between the time and the year: "mon apr 25 23:59:59 gmt 2016"
-            } else {
-                return {};
-            }
-        }
-        if (!(day && month && year))
-            return {};
-        return checked(year, month, day);
-    }
-
-    Text m_text;
-    DayOrder m_order;
-    size_t m_pos = 0;
-};
 
 // ---- Lines -----------------------------------------------------------------------------
 
@@ -500,7 +86,7 @@ void shapeLine(Text raw, ShapedLine &line)
             run = 0;
             tab = false;
         }
-        line.text += lowerByte(c);
+        line.text += replybytes::lowerLatin1(c);
     }
     if (line.text.compare(0, 6, "error:") == 0) {
         size_t j = 6;
@@ -522,32 +108,39 @@ struct Field {
     Text value;
     DayOrder order = DayOrder::Unknown; // a "(dd/mm/yyyy)" in the key
     bool found = false;
+    // A label of more words than kMaxKeyWords, ended by a colon or a bracket:
+    // a sentence as often as a label, so it counts only as evidence of a
+    // record, never for a status.
+    bool longLabel = false;
 };
 
 void splitField(const ShapedLine &line, Field &field)
 {
     field.found = false;
+    field.longLabel = false;
     field.key.clear();
     field.order = DayOrder::Unknown;
     Text t = line.text;
     Text rawKey;
+    bool byGap = false; // "key      value": no mark ends the key
     if (t.size() > 3 && t[0] >= 'a' && t[0] <= 'z' && t[1] == '.' && t[2] == ' ' && t[3] == '[')
         t.remove_prefix(3); // "a. [domain name]"
     if (!t.empty() && t[0] == '[') {
         const size_t close = t.find(']');
-        if (close == npos || close > kMaxKeyLength)
+        if (close == npos)
             return;
         rawKey = t.substr(1, close - 1);
         field.value = t.substr(close + 1);
     } else {
         const size_t colon = t.find(':');
         const size_t at = std::min(colon, line.gap);
-        if (at == npos || at > kMaxKeyLength)
+        if (at == npos)
             return;
         // "see http://...": an address, not a label
         if (at == colon && t.substr(colon + 1, 2) == "//")
             return;
         rawKey = t.substr(0, at);
+        byGap = at != colon;
         field.value = t.substr(at == colon ? at + 1 : at);
     }
     while (!field.value.empty() &&
@@ -559,9 +152,13 @@ void splitField(const ShapedLine &line, Field &field)
         field.order = DayOrder::DayFirst;
     else if (contains(rawKey, "mm/dd") || contains(rawKey, "mm.dd") || contains(rawKey, "mm-dd"))
         field.order = DayOrder::MonthFirst;
+    // Padding ("registrar.........: x") does not count towards the length:
+    // the label as read does.
     int depth = 0;
     bool space = true;
     for (char c : rawKey) {
+        if (field.key.size() > kMaxKeyLength)
+            return;
         if (c == '(') {
             ++depth;
             continue;
@@ -583,27 +180,20 @@ void splitField(const ShapedLine &line, Field &field)
     }
     while (!field.key.empty() && field.key.back() == ' ')
         field.key.pop_back();
+    if (field.key.empty() || field.key.size() > kMaxKeyLength)
+        return;
     // Labels are a few words; more is a sentence with a colon or a wide gap in it.
-    field.found = !field.key.empty() && std::count(field.key.begin(), field.key.end(), ' ') < kMaxKeyWords;
+    field.found = std::count(field.key.begin(), field.key.end(), ' ') < kMaxKeyWords;
+    field.longLabel = !field.found && !byGap;
 }
 
 bool isExpiryKey(Text key)
 {
     if (key.size() > kMaxKeyLength)
         return false;
-    const bool named = contains(key, "expir") || contains(key, "until") || contains(key, "till") ||
-                       contains(key, "renewal") || key == "valid date" || contains(key, "datebilleduntil") ||
-                       contains(key, "vencimiento") || contains(key, "ablauf") || contains(key, "scadenza") ||
-                       contains(key, "vervaldatum") ||
-                       contains(key, "\xe6\x9c\x89\xe5\x8a\xb9\xe6\x9c\x9f\xe9\x99\x90"); // 有効期限 in UTF-8
-    if (!named)
+    if (key != "valid date" && !containsAny(key, kExpiryKeyParts))
         return false;
-    // Dates that are not the end of the registration.
-    for (const char *other : {"creat", "updat", "modif", "chang", "notif", "notice", "free", "period"}) {
-        if (contains(key, other))
-            return false;
-    }
-    return true;
+    return !containsAny(key, kOtherDateKeyParts);
 }
 
 // Keys whose value only a registered name has.
@@ -611,13 +201,7 @@ bool isRecordKey(Text key)
 {
     if (key.size() > kMaxKeyLength)
         return false;
-    for (const char *word :
-         {"creat", "registrar", "registrant", "name server", "nameserver", "nserver", "holder", "expir",
-          "paid till", "registered", "registration date", "registration time", "owner", "renewal date"}) {
-        if (contains(key, word))
-            return true;
-    }
-    return false;
+    return containsAny(key, kRecordKeyParts);
 }
 
 // A statement about the name or a domain ("example.com is reserved", "This
@@ -632,13 +216,7 @@ bool deniesRegistration(Text sentence)
                               sentence.starts_with("this name") || sentence.starts_with("object");
     if (!aboutTheName)
         return false;
-    for (const char *phrase :
-         {"reserved", "cannot be registered", "can not be registered", "can't be registered", "not available",
-          "prohibited", "not allowed", "blocked", "withheld"}) {
-        if (contains(sentence, phrase))
-            return true;
-    }
-    return false;
+    return containsAny(sentence, kDenialPhrases);
 }
 
 bool isThrottleNotice(Text sentence)
@@ -647,61 +225,12 @@ bool isThrottleNotice(Text sentence)
     if (contains(sentence, "exceeded") && (contains(sentence, "request") || contains(sentence, "quer") ||
                                            contains(sentence, "lookup") || contains(sentence, "connection")))
         return true;
-    for (const char *phrase : {"limit exceeded",
-                               "limits exceeded",
-                               "limit has been exceeded",
-                               "limit reached",
-                               "limit has been reached",
-                               "quota exceeded",
-                               "quota has been exceeded",
-                               "has been exceeded",
-                               "have exceeded",
-                               "you exceeded",
-                               "exceeded the",
-                               "exceeded your",
-                               "exceeded maximum",
-                               "too many requests",
-                               "too many queries",
-                               "too many connection",
-                               "too many lookups",
-                               "too many users",
-                               "try again later",
-                               "try again in",
-                               "please wait",
-                               "slow down",
-                               "access denied",
-                               "access is denied",
-                               "permission denied",
-                               "connection refused",
-                               "query refused",
-                               "request refused",
-                               "rate limit",
-                               "rate-limit",
-                               "ratelimit",
-                               "temporarily blocked",
-                               "has been blocked",
-                               "have been blocked",
-                               "is blocked",
-                               "are blocked",
-                               "blacklisted",
-                               "been banned",
-                               "are banned",
-                               "interval is too short",
-                               "grace period",
-                               "service unavailable",
-                               "temporarily unavailable",
-                               "requests of this client are not permitted",
-                               "server is busy",
-                               "server busy"}) {
-        if (contains(sentence, phrase))
-            return true;
-    }
-    return false;
+    return containsAny(sentence, kThrottlePhrases);
 }
 
 bool hasNoticeWord(Text sentence)
 {
-    const Tables &t = tables();
+    const RecognitionTables &t = recognitionTables();
     size_t i = 0;
     while (i < sentence.size()) {
         while (i < sentence.size() && !isWordByte(sentence[i]))
@@ -795,9 +324,9 @@ void sentenceOf(Text line, Text query, std::string &out)
 QDate statusDate(Text value)
 {
     if (const size_t until = value.find("until "); until != npos)
-        return DateReader(value.substr(until + 6), DayOrder::Unknown).read();
+        return readDate(value.substr(until + 6));
     if (value.starts_with("connected (") && value.ends_with(')'))
-        return DateReader(value.substr(11, value.size() - 12), DayOrder::Unknown).read();
+        return readDate(value.substr(11, value.size() - 12));
     return {};
 }
 
@@ -818,9 +347,17 @@ QString dayText(QDate date)
     return text;
 }
 
+size_t indentOf(Text raw)
+{
+    size_t n = 0;
+    while (n < raw.size() && isBlank(raw[n]))
+        ++n;
+    return n;
+}
+
 bool isFreeSentence(Text sentence)
 {
-    if (tables().freeSentences.count(sentence))
+    if (recognitionTables().freeSentences.count(sentence))
         return true;
     // "the queried object does not exist: previous registration ... has been deleted"
     return sentence.starts_with("the queried object does not exist");
@@ -828,20 +365,12 @@ bool isFreeSentence(Text sentence)
 
 } // namespace
 
-QDate readExpiryDate(QByteArrayView text, DayOrder order)
-{
-    std::string lowered(static_cast<size_t>(text.size()), ' ');
-    for (qsizetype i = 0; i < text.size(); ++i)
-        lowered[static_cast<size_t>(i)] = lowerByte(text[i]);
-    return DateReader(lowered, order).read();
-}
-
-ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
+ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes, bool cut)
 {
     ReplyRecognition result;
     const Text all(reply.data(), static_cast<size_t>(reply.size()));
     const Text query(queryBytes.data(), static_cast<size_t>(queryBytes.size()));
-    const Tables &t = tables();
+    const RecognitionTables &t = recognitionTables();
     // A statement is a short line, a few words around the name at most.
     const size_t maxSentence = kMaxSentenceLine + query.size();
 
@@ -853,6 +382,10 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
     bool throttled = false;
     bool dateOnNextLine = false;
     DayOrder nextLineOrder = DayOrder::Unknown;
+    // A record label without a value ("registrar:"): registries that write
+    // the value on the next line, indented, are common.
+    bool valueOnNextLine = false;
+    size_t labelIndent = 0;
     QDate expiry;
     QDate statusLineDate; // "status: ok-until 20131218000000", when no label names the date
 
@@ -869,23 +402,58 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
             end = all.size();
         const Text raw = all.substr(pos, end - pos);
         pos = end + 1;
+        // A label (with the value after it, or on the next line) whose line is a field of its kind.
+        const auto readRecordLabel = [&] {
+            if (!isRecordKey(field.key) && !(field.found && isExpiryKey(field.key)))
+                return;
+            if (!t.placeholders.count(field.value)) {
+                record = true;
+            } else if (field.value.empty()) {
+                valueOnNextLine = true;
+                labelIndent = indentOf(raw);
+            }
+        };
         if (raw.size() > kMaxStatementLine) {
+            // Never a statement; but a label padded this far still shows a record.
             anything = true;
             dateOnNextLine = false;
+            valueOnNextLine = false;
+            if (!record) {
+                shapeLine(raw, line);
+                splitField(line, field);
+                if (field.found || field.longLabel)
+                    readRecordLabel();
+            }
             continue;
         }
         shapeLine(raw, line);
         // Marks alone ("%", ">>>") still say the server answered.
         anything = anything || !line.text.empty() || !trimmed(raw).empty();
-        if (line.text.empty())
+        if (line.text.empty()) {
+            valueOnNextLine = false;
             continue;
+        }
 
+        splitField(line, field);
         if (dateOnNextLine) {
             dateOnNextLine = false;
-            if (!expiry.isValid())
-                expiry = DateReader(line.text, nextLineOrder).read();
+            if (!expiry.isValid()) {
+                expiry = readDate(line.text, nextLineOrder);
+                record = record || expiry.isValid();
+            }
         }
-        splitField(line, field);
+        if (valueOnNextLine) {
+            valueOnNextLine = false;
+            // The value of the label above: a line of its own, or one indented
+            // below the label, that is not itself "nothing" or a statement.
+            if ((!(field.found || field.longLabel) || indentOf(raw) > labelIndent) &&
+                !t.placeholders.count(line.text)) {
+                sentenceOf(line.text, query, sentence);
+                record = record || !isFreeSentence(sentence);
+            }
+        }
+        if (field.longLabel)
+            readRecordLabel();
         if (field.found) {
             if (t.statusKeys.count(field.key)) {
                 if (t.freeStatusValues.count(field.value)) {
@@ -902,11 +470,10 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
                     dateOnNextLine = true;
                     nextLineOrder = field.order;
                 } else {
-                    expiry = DateReader(field.value, field.order).read();
+                    expiry = readDate(field.value, field.order);
                 }
             }
-            if (!t.placeholders.count(field.value) && (expiryKey || isRecordKey(field.key)))
-                record = true;
+            readRecordLabel();
         }
         if (record) {
             if (expiry.isValid())
@@ -933,7 +500,8 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes)
         result.kind = ReplyRecognition::Kind::Refused;
         return result;
     }
-    if (freeStatement && !record && !denied && !otherStatus) {
+    // Whatever a reply cut short says, the part not received may hold a record.
+    if (freeStatement && !record && !denied && !otherStatus && !cut) {
         result.kind = ReplyRecognition::Kind::Free;
         return result;
     }

@@ -1,5 +1,7 @@
 #include "standbywindow.h"
 
+#include "widgets/controls.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -20,6 +22,8 @@ StandByWindow::StandByWindow(QWidget *owner)
     layout->addWidget(text);
     layout->addWidget(m_count);
     setAccessibleName(kStandByCaption);
+    // A tool window is not placed over its owner by itself.
+    centreOver(this, owner);
 }
 
 QString StandByWindow::countLine(int rows)

@@ -209,6 +209,11 @@ void ManualLookupWindow::onFinished(WhoisLookup::Outcome outcome)
         setStatus(kDoneTimeout);
         break;
     case WhoisLookup::Outcome::Error:
+        // The status keeps its short word; the box says what went wrong.
+        if (!m_lookup.errorText().isEmpty()) {
+            m_responseText = kLookupFailedText.arg(m_server->currentText().trimmed(), m_lookup.errorText());
+            m_response->setPlainText(m_responseText);
+        }
         setStatus(kDoneError);
         break;
     }

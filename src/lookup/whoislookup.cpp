@@ -102,8 +102,16 @@ WhoisLookup::WhoisLookup(QObject *parent)
     connect(m_socket, &CSocketPlus::closeSckEvent, this, &WhoisLookup::onClose);
     connect(m_socket, &CSocketPlus::errorEvent, this,
             [this](const QVariant &, qint16 number, const QString &description) {
-                if (m_running)
-                    emit socketError(number, description);
+                if (!m_running)
+                    return;
+                emit socketError(number, description);
+                // A refused or unreachable server will not answer: waiting out
+                // the time-out would only hide why. (A listener above may have
+                // ended the exchange already.)
+                if (m_running) {
+                    m_errorText = description;
+                    finish(Outcome::Error);
+                }
             });
 }
 
@@ -132,9 +140,15 @@ void WhoisLookup::start(const QString &server, const QString &query)
         return;
     }
     const ServerAddress address = parseServerAddress(server);
-    if (!address.valid ||
-        socketCall([&] { m_socket->Connect(kIndex, address.host, address.port); }).has_value())
+    if (!address.valid) {
+        m_errorText = QStringLiteral("'%1' is not a usable server address").arg(server);
         finish(Outcome::Error);
+        return;
+    }
+    if (const auto error = socketCall([&] { m_socket->Connect(kIndex, address.host, address.port); })) {
+        m_errorText = error->description;
+        finish(Outcome::Error);
+    }
 }
 
 void WhoisLookup::cancel()

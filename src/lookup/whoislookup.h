@@ -35,6 +35,8 @@ inline const QString kWorking = QStringLiteral("Working..");
 inline const QString kDone = QStringLiteral("Done.");
 inline const QString kDoneTimeout = QStringLiteral("Done, timeout.");
 inline const QString kDoneError = QStringLiteral("Done, error.");
+// Shown in the response box when the server could not be reached or asked.
+inline const QString kLookupFailedText = QStringLiteral("No reply from %1: %2");
 inline const QString kNoRdapService =
     QStringLiteral("The RDAP bootstrap has no service for the domain supplied.");
 } // namespace lookuptexts
@@ -72,9 +74,9 @@ QString lookupDisplayText(const QByteArray &reply);
 // the first ten time-outs of the exchange: a server that trickles a byte now
 // and then cannot keep it open for longer than eleven.
 //
-// A server that closes without a word, and a connection error, leave the
-// exchange to its time-out: the window waits for it. socketError() tells callers
-// that prefer not to wait (the command-line program) what went wrong.
+// A server that closes without a word leaves the exchange to its time-out. A
+// connection error (refused, no such host, unreachable) ends it at once as
+// Error, with errorText() saying why; socketError() comes just before.
 class WhoisLookup : public QObject
 {
     Q_OBJECT
@@ -100,7 +102,7 @@ public:
     // RDAP: the answer's status line ("HTTP 404 Not Found"); empty for WHOIS.
     const QString &httpStatusLine() const { return m_statusLine; }
     int httpStatus() const { return m_httpStatus; }
-    // RDAP: why the exchange ended in Error.
+    // Why the exchange ended in Error (a connection error, an RDAP failure).
     const QString &errorText() const { return m_errorText; }
 
 signals:

@@ -74,18 +74,18 @@ void DomainSourcesWindow::choose(DomainSource source)
     accept();
 }
 
-void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
+QString importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
 {
     Prompter &prompter = context.prompter;
     const QString path = prompter.chooseOpenFile(kOpenNameListTitle, kNameListFilter);
     if (path.isEmpty())
-        return;
+        return {};
     LineReader reader(path, LineReader::Ends::AnyLineEnd, LineReader::Decoding::Utf8Names);
     if (QFileInfo(path).isDir() || !reader.open()) {
         const QString reason =
             QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : reader.errorString();
         prompter.warn(kProgramTitle, kNameFileNotReadText.arg(path, reason));
-        return;
+        return {};
     }
 
     // While the quick start wizard is open the import runs without a stand-by
@@ -110,9 +110,11 @@ void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner)
             QCoreApplication::processEvents();
         };
     }
-    importNames(reader, rule, exporter, progress, QFileInfo(path).size());
+    const int before = context.list.size();
+    const ImportResult result = importNames(reader, rule, exporter, progress, QFileInfo(path).size());
     exporter.finish();
     standBy.reset();
     if (reader.failed())
         prompter.warn(kProgramTitle, kNameFileNotReadText.arg(path, reader.errorString()));
+    return importSummary(QFileInfo(path).fileName(), context.list.size() - before, result.rejected);
 }

@@ -35,5 +35,7 @@ private:
 // "Load from file.." and "Extract domains from file..": asks for a file and
 // reads its names straight into the main list, with the stand-by window and
 // its count line (unless the quick start wizard is open), the one-time
-// many-rows question, and no closing message. `owner` owns the stand-by window.
-void importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner);
+// many-rows question, and no closing message: what it did comes back as a
+// line for the status bar (empty when no file was read). `owner` owns the
+// stand-by window.
+QString importDomainsFromFile(AppContext &context, ImportRule rule, QWidget *owner);

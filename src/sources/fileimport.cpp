@@ -110,6 +110,7 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
             }
         }
         const bool ascii = lowerInto(trimSpaces(line), lower);
+        const qint64 acceptedBefore = result.accepted;
         forEachCandidate(lower, rule, [&](QStringView field) {
             if (stop)
                 return;
@@ -127,8 +128,22 @@ ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &expo
                 progress();
             }
         });
+        if (result.accepted == acceptedBefore && !lower.isEmpty())
+            ++result.rejected;
     }
     return result;
+}
+
+QString importSummary(const QString &fileName, qint64 added, qint64 rejected)
+{
+    QString text = QStringLiteral("Added %1 %2 from %3")
+                       .arg(added)
+                       .arg(added == 1 ? QStringLiteral("name") : QStringLiteral("names"), fileName);
+    if (rejected == 1)
+        text += QStringLiteral("; 1 line was not a valid name");
+    else if (rejected > 1)
+        text += QStringLiteral("; %1 lines were not valid names").arg(rejected);
+    return text + u'.';
 }
 
 int loadNamesFromFile(LineReader &reader, DomainListModel &list, const TldSuffixList &suffixes,

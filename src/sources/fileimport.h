@@ -37,6 +37,7 @@ QStringList extractedNames(QStringView line);
 struct ImportResult {
     qint64 lines = 0;      // lines read
     qint64 accepted = 0;   // candidates that passed the syntax check
+    qint64 rejected = 0;   // lines with text but no candidate that passed it
     bool declined = false; // the user said No to the many-rows question
 };
 
@@ -47,6 +48,11 @@ struct ImportResult {
 // for all its names at once.
 ImportResult importNames(LineReader &reader, ImportRule rule, ExportToMain &exporter,
                          const std::function<void()> &progress = {}, qint64 fileBytes = 0);
+
+// What an import did, in a line for the status bar: "Added 3 names from
+// list.txt; 1 line was not a valid name." `added` counts the rows the list
+// gained (names it held already are not added again).
+QString importSummary(const QString &fileName, qint64 added, qint64 rejected);
 
 // The same for programs without a user: every name goes in, in one bulk
 // update of the list, and nothing is asked. Returns the number of rows added.

@@ -62,6 +62,18 @@ struct KeywordInput {
 bool generateKeywordDomains(const KeywordInput &input, PendingNames &pending,
                             const std::function<bool()> &askToContinue = {});
 
+enum class KeywordStream {
+    Done,
+    OutOfMemory, // what was made so far was handed on; the rest was not
+    TooMany,     // more combinations than can be counted: nothing was made
+};
+
+// The names generateKeywordDomains makes, in the same order, each handed to
+// `sink` the first time it is made (later repeats are left out) as soon as it
+// is made. Memory grows with the number of distinct names by 8 bytes each
+// (plus a third), not with their letters.
+KeywordStream streamKeywordDomains(const KeywordInput &input, const std::function<void(QStringView)> &sink);
+
 // Moves `pending` into `list` in order (pending names are lower case, as the
 // syntax check requires); names already there are skipped. `pending` is emptied. Returns the number of rows
 // added.

@@ -5,12 +5,13 @@
 #include <QDialog>
 
 class AppContext;
+class GeneratedListWidget;
 class HelpBalloonWidget;
+class QLabel;
+class QTabWidget;
 class NameListModel;
-class QGroupBox;
 class QPlainTextEdit;
 class QRadioButton;
-class QTreeView;
 
 inline const QString kKeywordGeneratorCaption = QStringLiteral("Generate domains based on keywords");
 inline const QString kKeywordHelpText = QStringLiteral(
@@ -41,22 +42,19 @@ public:
     void setSeparator(KeywordSeparator separator);
 
     NameListModel &tldList() const { return *m_tlds; }
-    NameListModel &generatedList() const { return *m_generated; }
+    NameListModel &generatedList() const;
 
-    // The commands of the window's buttons.
+    // The commands of the window's own buttons; those of the generated list
+    // are the list's.
     void generate();
-    void deleteSelected();
-    void clearGenerated();
-    void saveGenerated();
-    void exportGenerated();
     void closeWindow();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showCount();
+    QTabWidget *createWordTabs(QLabel **tellMore);
+    QWidget *createTldFrame();
 
     AppContext &m_context;
     QPlainTextEdit *m_boxes[3];
@@ -64,9 +62,6 @@ private:
     QRadioButton *hyph1;
     QRadioButton *both1;
     NameListModel *m_tlds;
-    NameListModel *m_generated;
-    QTreeView *m_tldView;
-    QTreeView *m_generatedView;
-    QGroupBox *m_generatedFrame;
+    GeneratedListWidget *m_generated;
     HelpBalloonWidget *m_balloon;
 };

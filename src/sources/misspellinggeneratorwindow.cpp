@@ -9,21 +9,17 @@
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
 #include "widgets/controls.h"
+#include "widgets/generatedlistwidget.h"
 #include "widgets/widgetunits.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-namespace {
-
-} // namespace
 
 MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWidget *parent)
     : QDialog(parent)
@@ -38,9 +34,9 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     m_context.run.suffixes.setPublicSuffixes(publicSuffixesFor(m_context.extra));
 
     const QString loadedCaption = QStringLiteral("Loaded domains (");
-    const QString generatedCaption = QStringLiteral("Generated domains (");
 
     auto *loadedFrame = new QGroupBox(loadedCaption + QStringLiteral("0)"), this);
+    m_loadedFrame = loadedFrame;
     loadedFrame->setObjectName(QStringLiteral("loadedFrame"));
     auto *domainLabel = new QLabel(QStringLiteral("Domain"), loadedFrame);
     domainLabel->setObjectName(QStringLiteral("domainLabel"));
@@ -52,18 +48,20 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     connect(add, &QPushButton::clicked, this, &MisspellingGeneratorWindow::addTyped);
     connect(m_domainBox, &QLineEdit::returnPressed, this, &MisspellingGeneratorWindow::addTyped);
     m_loaded = new NameListModel(QStringLiteral("Domain"), false, this);
-    auto *loadedView = makeRowListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"),
-                                       m_loaded, loadedFrame);
+    m_loadedView = makeRowListView(QStringLiteral("loadedList"), QStringLiteral("Loaded domains"), m_loaded,
+                                   loadedFrame);
     auto *load = makeButton(QStringLiteral("loadButton"), QStringLiteral("Load domains.."), loadedFrame);
     auto *clearLoaded = makeButton(QStringLiteral("clearLoadedButton"), QStringLiteral("Clear"), loadedFrame);
-    auto *deleteLoaded =
+    auto *deleteButton =
         makeButton(QStringLiteral("deleteLoadedButton"), QStringLiteral("Delete"), loadedFrame);
     auto *saveLoaded =
         makeButton(QStringLiteral("saveLoadedButton"), QStringLiteral("Save to file.."), loadedFrame);
-    m_loadedPart = {m_loaded, loadedView, loadedFrame, loadedCaption};
     connect(load, &QPushButton::clicked, this, &MisspellingGeneratorWindow::loadDomains);
-    connect(clearLoaded, &QPushButton::clicked, this, [this] { clearList(m_loadedPart); });
-    connect(deleteLoaded, &QPushButton::clicked, this, [this] { deleteSelected(m_loadedPart); });
+    connect(clearLoaded, &QPushButton::clicked, this, [this] {
+        if (clearNameList(*m_loaded, m_context.prompter))
+            showCount();
+    });
+    connect(deleteButton, &QPushButton::clicked, this, &MisspellingGeneratorWindow::deleteLoaded);
     connect(saveLoaded, &QPushButton::clicked, this,
             [this] { saveNameListAs(*m_loaded, m_context.prompter); });
     auto *entry = new QHBoxLayout;
@@ -73,43 +71,17 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     auto *loadedButtons = new QGridLayout;
     loadedButtons->addWidget(load, 0, 0);
     loadedButtons->addWidget(clearLoaded, 0, 1);
-    loadedButtons->addWidget(deleteLoaded, 1, 0);
+    loadedButtons->addWidget(deleteButton, 1, 0);
     loadedButtons->addWidget(saveLoaded, 1, 1);
     auto *loadedLayout = new QVBoxLayout(loadedFrame);
     loadedLayout->addLayout(entry);
-    loadedLayout->addWidget(loadedView, 1);
+    loadedLayout->addWidget(m_loadedView, 1);
     loadedLayout->addLayout(loadedButtons);
 
     auto *generateButton = makeButton(QStringLiteral("generateButton"), QStringLiteral("Generate"), this);
     connect(generateButton, &QPushButton::clicked, this, &MisspellingGeneratorWindow::generate);
 
-    auto *generatedFrame = new QGroupBox(generatedCaption + QStringLiteral("0)"), this);
-    generatedFrame->setObjectName(QStringLiteral("generatedFrame"));
-    m_generated = new NameListModel(QStringLiteral("Domain"), false, this);
-    auto *generatedView = makeRowListView(QStringLiteral("generatedList"),
-                                          QStringLiteral("Generated domains"), m_generated, generatedFrame);
-    auto *saveGenerated =
-        makeButton(QStringLiteral("saveGeneratedButton"), QStringLiteral("Save to file.."), generatedFrame);
-    auto *deleteGenerated =
-        makeButton(QStringLiteral("deleteGeneratedButton"), QStringLiteral("Delete"), generatedFrame);
-    auto *clearGenerated =
-        makeButton(QStringLiteral("clearGeneratedButton"), QStringLiteral("Clear"), generatedFrame);
-    auto *exportButton =
-        makeButton(QStringLiteral("exportButton"), QStringLiteral("Export to main"), generatedFrame);
-    m_generatedPart = {m_generated, generatedView, generatedFrame, generatedCaption};
-    connect(saveGenerated, &QPushButton::clicked, this,
-            [this] { saveNameListAs(*m_generated, m_context.prompter); });
-    connect(deleteGenerated, &QPushButton::clicked, this, [this] { deleteSelected(m_generatedPart); });
-    connect(clearGenerated, &QPushButton::clicked, this, [this] { clearList(m_generatedPart); });
-    connect(exportButton, &QPushButton::clicked, this, &MisspellingGeneratorWindow::exportGenerated);
-    auto *generatedButtons = new QGridLayout;
-    generatedButtons->addWidget(saveGenerated, 0, 0);
-    generatedButtons->addWidget(deleteGenerated, 0, 1);
-    generatedButtons->addWidget(clearGenerated, 1, 0);
-    generatedButtons->addWidget(exportButton, 1, 1);
-    auto *generatedLayout = new QVBoxLayout(generatedFrame);
-    generatedLayout->addWidget(generatedView, 1);
-    generatedLayout->addLayout(generatedButtons);
+    m_generated = new GeneratedListWidget(m_context, this);
 
     auto *closeButton = makeButton(QStringLiteral("closeButton"), QStringLiteral("Close"), this);
     connect(closeButton, &QPushButton::clicked, this, &MisspellingGeneratorWindow::closeWindow);
@@ -121,7 +93,7 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     auto *lists = new QHBoxLayout;
     lists->addWidget(loadedFrame, 1);
     lists->addLayout(middle);
-    lists->addWidget(generatedFrame, 1);
+    lists->addWidget(m_generated, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(closeButton);
@@ -132,31 +104,30 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
     resize(twipsToPixels(10200), twipsToPixels(6000));
 }
 
-void MisspellingGeneratorWindow::showCount(const ListPart &part)
+void MisspellingGeneratorWindow::showCount()
 {
-    part.frame->setTitle(part.caption + QString::number(part.model->size()) + u')');
+    m_loadedFrame->setTitle(QStringLiteral("Loaded domains (") + QString::number(m_loaded->size()) + u')');
 }
 
-void MisspellingGeneratorWindow::deleteSelected(const ListPart &part)
+void MisspellingGeneratorWindow::deleteLoaded()
 {
-    if (part.model->isEmpty())
+    if (m_loaded->isEmpty())
         return;
-    const QModelIndexList selected = part.view->selectionModel()->selectedRows();
+    const QModelIndexList selected = m_loadedView->selectionModel()->selectedRows();
     if (!selected.isEmpty())
-        part.model->removeAt(selected.first().row());
-    showCount(part);
+        m_loaded->removeAt(selected.first().row());
+    showCount();
 }
 
-void MisspellingGeneratorWindow::clearList(const ListPart &part)
+NameListModel &MisspellingGeneratorWindow::generatedList() const
 {
-    if (clearNameList(*part.model, m_context.prompter))
-        showCount(part);
+    return m_generated->names();
 }
 
 void MisspellingGeneratorWindow::loadDomains()
 {
     loadNameListFrom(*m_loaded, m_context.prompter);
-    showCount(m_loadedPart);
+    showCount();
 }
 
 void MisspellingGeneratorWindow::addTyped()
@@ -168,7 +139,7 @@ void MisspellingGeneratorWindow::addTyped()
         return;
     m_domainBox->clear();
     m_domainBox->setFocus();
-    showCount(m_loadedPart);
+    showCount();
 }
 
 void MisspellingGeneratorWindow::generate()
@@ -178,33 +149,16 @@ void MisspellingGeneratorWindow::generate()
         prompter.warn(kProgramTitle, kLoadDomainsFirstText);
         return;
     }
-    generateMisspellings(m_loaded->names(), m_context.run.suffixes, *m_generated, [&prompter] {
+    generateMisspellings(m_loaded->names(), m_context.run.suffixes, m_generated->names(), [&prompter] {
         return prompter.askYesNo(kProgramTitle, kManyMisspellingsQuestion, PromptIcon::Exclamation);
     });
-    showCount(m_generatedPart);
-}
-
-void MisspellingGeneratorWindow::exportGenerated()
-{
-    if (m_generated->isEmpty())
-        return;
-    exporttomain(m_context.list, m_context.run.suffixes, m_generated->names(), m_context.prompter);
-    // Names the user chose not to hand over at the many-rows question go too.
-    m_generated->clear();
-    showCount(m_generatedPart);
+    m_generated->showCount();
 }
 
 void MisspellingGeneratorWindow::closeWindow()
 {
-    const int count = m_generated->size();
-    if (count > 0 && offerValidDomains(m_context.prompter, count)) {
-        DomainListModel &list = m_context.list;
-        list.beginAppend();
-        for (int row = 0; row < count; ++row) {
-            QString name = m_generated->at(row);
-            adddomain(list, m_context.run.suffixes, name);
-        }
-        list.endAppend();
-    }
+    const int count = m_generated->names().size();
+    if (count > 0 && offerValidDomains(m_context.prompter, count))
+        m_generated->addAllToMain();
     accept();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class AppContext;
+class GeneratedListWidget;
 class NameListModel;
 class QGroupBox;
 class QLineEdit;
@@ -21,30 +22,22 @@ public:
     explicit MisspellingGeneratorWindow(AppContext &context, QWidget *parent = nullptr);
 
     NameListModel &loadedList() const { return *m_loaded; }
-    NameListModel &generatedList() const { return *m_generated; }
+    NameListModel &generatedList() const;
 
     // The commands of the window's buttons.
     void loadDomains();
     void addTyped();
     void generate();
-    void exportGenerated();
     void closeWindow();
 
 private:
-    struct ListPart {
-        NameListModel *model;
-        QTreeView *view;
-        QGroupBox *frame;
-        QString caption;
-    };
-    void showCount(const ListPart &part);
-    void deleteSelected(const ListPart &part);
-    void clearList(const ListPart &part);
+    void showCount();
+    void deleteLoaded();
 
     AppContext &m_context;
     QLineEdit *m_domainBox;
+    QGroupBox *m_loadedFrame;
+    QTreeView *m_loadedView;
     NameListModel *m_loaded;
-    NameListModel *m_generated;
-    ListPart m_loadedPart;
-    ListPart m_generatedPart;
+    GeneratedListWidget *m_generated;
 };

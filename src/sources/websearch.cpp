@@ -87,7 +87,8 @@ QByteArray searchRequest(const QString &host, const QString &encodedKeyword, int
     return request;
 }
 
-QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain)
+QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain,
+                          const TldSuffixList *cutSubdomains)
 {
     static constexpr QByteArrayView kHref("href=\"");
     const QByteArray ownDomain = encode8bit(engineDomain.toLower());
@@ -117,6 +118,8 @@ QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain)
         // writes it) is collected in its ASCII form.
         if (hasNonAscii(name))
             name = asciiName(isValidUtf8(link) ? QString::fromUtf8(link) : name);
+        if (cutSubdomains)
+            name = withoutSubdomains(name, *cutSubdomains);
         if (isValidDomain(name))
             names.append(name);
     }
@@ -325,11 +328,9 @@ void WebSearchHarvester::onClose(const QVariant &)
         return;
     }
     const QByteArray page = std::exchange(m_page, {});
-    for (QString name : scanPageLinks(page, m_engine.ownDomain)) {
-        if (m_removeSubdomains)
-            name = withoutSubdomains(name, m_suffixes);
+    for (const QString &name :
+         scanPageLinks(page, m_engine.ownDomain, m_removeSubdomains ? &m_suffixes : nullptr))
         m_found.add(name);
-    }
     m_failedPages = 0;
     emit pageScanned(m_found.size());
     if (!pageHasNextLink(page)) {

@@ -73,7 +73,10 @@ QByteArray searchRequest(const QString &host, const QString &encodedKeyword, int
 // The host names a result page links to, in page order, lower-cased, each passing
 // the syntax check; repeats are kept (the found list drops them). Links that
 // contain `engineDomain` (in any letter case) are the engine's own and skipped.
-QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain);
+// With `cutSubdomains`, a host loses its subdomains before the syntax check, so
+// "shop.cheap-flights2.net" is kept as "cheap-flights2.net".
+QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain,
+                          const TldSuffixList *cutSubdomains = nullptr);
 
 // `name` without its subdomains: its registrable part (TldSuffixList::registrablePart).
 QString withoutSubdomains(const QString &name, const TldSuffixList &suffixes);

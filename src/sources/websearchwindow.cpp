@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -73,126 +74,23 @@ WebSearchWindow::WebSearchWindow(AppContext &context, std::function<void()> star
     if (parent)
         setWindowIcon(parent->windowIcon());
 
-    // Keywords
-    auto *keywordsLabel = makeLabel(QStringLiteral("keywordsLabel"), kKeywords, this);
-    m_keywordEdit = new QLineEdit(this);
-    m_keywordEdit->setObjectName(QStringLiteral("keywordEdit"));
-    m_keywordEdit->setAccessibleName(QStringLiteral("Keyword to add"));
-    auto *addKeyword = makeButton(QStringLiteral("addKeywordButton"), QStringLiteral("Add"), this);
-    m_keywordList = makeList(QStringLiteral("keywordList"), kKeywords, &m_keywords, this);
-    keywordsLabel->setBuddy(m_keywordList);
-    auto *loadKeywords =
-        makeButton(QStringLiteral("loadKeywordsButton"), QStringLiteral("Load from file.."), this);
-    auto *deleteKeywords = makeButton(QStringLiteral("deleteKeywordsButton"), QStringLiteral("Delete"), this);
-    auto *clearKeywords = makeButton(QStringLiteral("clearKeywordsButton"), QStringLiteral("Clear"), this);
-    deleteKeywords->setAccessibleName(QStringLiteral("Delete keywords"));
-    clearKeywords->setAccessibleName(QStringLiteral("Clear keywords"));
-
-    // Domains found
-    auto *foundLabel = makeLabel(QStringLiteral("foundLabel"), kDomainsFound, this);
-    m_foundList = makeList(QStringLiteral("foundList"), kDomainsFound, &m_harvester.found(), this);
-    foundLabel->setBuddy(m_foundList);
-    auto *deleteFound = makeButton(QStringLiteral("deleteFoundButton"), QStringLiteral("Delete"), this);
-    auto *clearFound = makeButton(QStringLiteral("clearFoundButton"), QStringLiteral("Clear"), this);
-    auto *saveFound = makeButton(QStringLiteral("saveFoundButton"), QStringLiteral("Save to file.."), this);
-    auto *exportFound =
-        makeButton(QStringLiteral("exportFoundButton"), QStringLiteral("Export to main"), this);
-    deleteFound->setAccessibleName(QStringLiteral("Delete found domains"));
-    clearFound->setAccessibleName(QStringLiteral("Clear found domains"));
-
-    // Options
-    m_topOnly = new QCheckBox(kTopBefore, this);
-    m_topOnly->setObjectName(QStringLiteral("topOnlyCheck"));
-    m_topResults = makeChoiceBox(QStringLiteral("topResultsCombo"), topResultChoices(),
-                                 QStringLiteral("Number of top search engine results"), this);
-    auto *topAfter = makeLabel(QStringLiteral("topAfterLabel"), kTopAfter, this);
-    auto *delayBefore = makeLabel(QStringLiteral("delayLabel"), kDelayBefore, this);
-    m_delay = makeChoiceBox(QStringLiteral("delayCombo"), queryDelayChoices(),
-                            QStringLiteral("Delay between search engine queries in seconds"), this);
-    delayBefore->setBuddy(m_delay);
-    auto *delayAfter = makeLabel(QStringLiteral("delayAfterLabel"), kDelayAfter, this);
-    m_removeSubdomains = new QCheckBox(kRemoveSubdomains, this);
-    m_removeSubdomains->setObjectName(QStringLiteral("removeSubdomainsCheck"));
-    m_export = new QCheckBox(kExportAndCheck, this);
-    m_export->setObjectName(QStringLiteral("exportCheck"));
-
-    // Run control and status
-    m_start = makeButton(QStringLiteral("startButton"), QStringLiteral("Start"), this);
-    m_stop = makeButton(QStringLiteral("stopButton"), QStringLiteral("Stop"), this);
-    m_close = makeButton(QStringLiteral("closeButton"), QStringLiteral("Close"), this);
-    m_keywordStatus = makeLabel(QStringLiteral("keywordStatus"), kKeywordProgress.arg(0).arg(0), this);
-    m_foundStatus = makeLabel(QStringLiteral("foundStatus"), kFoundCount.arg(0), this);
-    m_receivedStatus = makeLabel(QStringLiteral("receivedStatus"), receivedText(0), this);
-    auto *tellMore = makeLabel(QStringLiteral("tellMeMore"), QStringLiteral("Tell me more"), this);
-    tellMore->setCursor(Qt::WhatsThisCursor);
-    QFont underlined = tellMore->font();
-    underlined.setUnderline(true);
-    tellMore->setFont(underlined);
-    tellMore->setForegroundRole(QPalette::Link);
-
-    // Layout
-    auto *keywordEntry = new QHBoxLayout;
-    keywordEntry->addWidget(m_keywordEdit, 1);
-    keywordEntry->addWidget(addKeyword);
-    auto *keywordButtons = new QHBoxLayout;
-    keywordButtons->addWidget(loadKeywords);
-    keywordButtons->addWidget(deleteKeywords);
-    keywordButtons->addWidget(clearKeywords);
-    keywordButtons->addStretch();
-    auto *keywordColumn = new QVBoxLayout;
-    keywordColumn->addWidget(keywordsLabel);
-    keywordColumn->addLayout(keywordEntry);
-    keywordColumn->addWidget(m_keywordList, 1);
-    keywordColumn->addLayout(keywordButtons);
-
-    auto *foundButtons = new QHBoxLayout;
-    foundButtons->addWidget(deleteFound);
-    foundButtons->addWidget(clearFound);
-    foundButtons->addWidget(saveFound);
-    foundButtons->addWidget(exportFound);
-    foundButtons->addStretch();
-    auto *foundColumn = new QVBoxLayout;
-    foundColumn->addWidget(foundLabel);
-    foundColumn->addWidget(m_foundList, 1);
-    foundColumn->addLayout(foundButtons);
-
+    // Built in the order the Tab key goes through them.
+    auto *layout = new QVBoxLayout(this);
     auto *lists = new QHBoxLayout;
-    lists->addLayout(keywordColumn, 1);
-    lists->addLayout(foundColumn, 1);
-
-    auto *topRow = new QHBoxLayout;
-    topRow->addWidget(m_topOnly);
-    topRow->addWidget(m_topResults);
-    topRow->addWidget(topAfter);
-    topRow->addStretch();
-    auto *delayRow = new QHBoxLayout;
-    delayRow->addWidget(delayBefore);
-    delayRow->addWidget(m_delay);
-    delayRow->addWidget(delayAfter);
-    delayRow->addStretch();
-
-    auto *status = new QHBoxLayout;
-    status->addWidget(m_keywordStatus);
-    status->addSpacing(12);
-    status->addWidget(m_foundStatus);
-    status->addSpacing(12);
-    status->addWidget(m_receivedStatus);
-    status->addStretch();
-    status->addWidget(tellMore);
-
+    layout->addLayout(lists, 1);
+    lists->addLayout(createKeywordColumn(), 1);
+    lists->addLayout(createFoundColumn(), 1);
+    addOptionRows(layout);
+    m_start = commandButton("startButton", "Start", &WebSearchWindow::startSearch);
+    m_stop = commandButton("stopButton", "Stop", &WebSearchWindow::stopSearch);
+    m_close = commandButton("closeButton", "Close", &WebSearchWindow::closeWindow);
+    QLabel *tellMore = nullptr;
+    layout->addLayout(createStatusRow(&tellMore));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_close);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(lists, 1);
-    layout->addLayout(topRow);
-    layout->addLayout(delayRow);
-    layout->addWidget(m_removeSubdomains);
-    layout->addWidget(m_export);
-    layout->addLayout(status);
     layout->addLayout(buttons);
     resize(twipsToPixels(10500), twipsToPixels(7500));
 
@@ -201,19 +99,6 @@ WebSearchWindow::WebSearchWindow(AppContext &context, std::function<void()> star
     balloon->attachTrigger(tellMore, kHelp, kBalloonTop, kBalloonLeft);
 
     bindOptions();
-
-    connect(addKeyword, &QPushButton::clicked, this, &WebSearchWindow::addKeyword);
-    connect(m_keywordEdit, &QLineEdit::returnPressed, this, &WebSearchWindow::addKeyword);
-    connect(loadKeywords, &QPushButton::clicked, this, &WebSearchWindow::loadKeywords);
-    connect(deleteKeywords, &QPushButton::clicked, this, &WebSearchWindow::deleteKeywords);
-    connect(clearKeywords, &QPushButton::clicked, this, &WebSearchWindow::clearKeywords);
-    connect(deleteFound, &QPushButton::clicked, this, &WebSearchWindow::deleteFound);
-    connect(clearFound, &QPushButton::clicked, this, &WebSearchWindow::clearFound);
-    connect(saveFound, &QPushButton::clicked, this, &WebSearchWindow::saveFound);
-    connect(exportFound, &QPushButton::clicked, this, &WebSearchWindow::exportFound);
-    connect(m_start, &QPushButton::clicked, this, &WebSearchWindow::startSearch);
-    connect(m_stop, &QPushButton::clicked, this, &WebSearchWindow::stopSearch);
-    connect(m_close, &QPushButton::clicked, this, &WebSearchWindow::closeWindow);
 
     connect(&m_harvester, &WebSearchHarvester::keywordStarted, this, [this](int number, int total) {
         m_keywordStatus->setText(kKeywordProgress.arg(number).arg(total));
@@ -226,6 +111,120 @@ WebSearchWindow::WebSearchWindow(AppContext &context, std::function<void()> star
     connect(&found, &QAbstractItemModel::rowsInserted, this, &WebSearchWindow::showFoundCount);
     connect(&found, &QAbstractItemModel::rowsRemoved, this, &WebSearchWindow::showFoundCount);
     connect(&found, &QAbstractItemModel::modelReset, this, &WebSearchWindow::showFoundCount);
+}
+
+QPushButton *WebSearchWindow::commandButton(const char *name, const char *caption,
+                                            void (WebSearchWindow::*command)(), const char *accessibleName)
+{
+    QPushButton *button = makeButton(QLatin1String(name), QLatin1String(caption), this);
+    if (accessibleName)
+        button->setAccessibleName(QLatin1String(accessibleName));
+    connect(button, &QPushButton::clicked, this, command);
+    return button;
+}
+
+QLayout *WebSearchWindow::createKeywordColumn()
+{
+    auto *label = makeLabel(QStringLiteral("keywordsLabel"), kKeywords, this);
+    m_keywordEdit = new QLineEdit(this);
+    m_keywordEdit->setObjectName(QStringLiteral("keywordEdit"));
+    m_keywordEdit->setAccessibleName(QStringLiteral("Keyword to add"));
+    connect(m_keywordEdit, &QLineEdit::returnPressed, this, &WebSearchWindow::addKeyword);
+    m_keywordList = makeList(QStringLiteral("keywordList"), kKeywords, &m_keywords, this);
+    label->setBuddy(m_keywordList);
+
+    auto *entry = new QHBoxLayout;
+    entry->addWidget(m_keywordEdit, 1);
+    entry->addWidget(commandButton("addKeywordButton", "Add", &WebSearchWindow::addKeyword));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(
+        commandButton("loadKeywordsButton", "Load from file..", &WebSearchWindow::loadKeywords));
+    buttons->addWidget(
+        commandButton("deleteKeywordsButton", "Delete", &WebSearchWindow::deleteKeywords, "Delete keywords"));
+    buttons->addWidget(
+        commandButton("clearKeywordsButton", "Clear", &WebSearchWindow::clearKeywords, "Clear keywords"));
+    buttons->addStretch();
+    auto *column = new QVBoxLayout;
+    column->addWidget(label);
+    column->addLayout(entry);
+    column->addWidget(m_keywordList, 1);
+    column->addLayout(buttons);
+    return column;
+}
+
+QLayout *WebSearchWindow::createFoundColumn()
+{
+    auto *label = makeLabel(QStringLiteral("foundLabel"), kDomainsFound, this);
+    m_foundList = makeList(QStringLiteral("foundList"), kDomainsFound, &m_harvester.found(), this);
+    label->setBuddy(m_foundList);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(
+        commandButton("deleteFoundButton", "Delete", &WebSearchWindow::deleteFound, "Delete found domains"));
+    buttons->addWidget(
+        commandButton("clearFoundButton", "Clear", &WebSearchWindow::clearFound, "Clear found domains"));
+    buttons->addWidget(commandButton("saveFoundButton", "Save to file..", &WebSearchWindow::saveFound));
+    buttons->addWidget(commandButton("exportFoundButton", "Export to main", &WebSearchWindow::exportFound));
+    buttons->addStretch();
+    auto *column = new QVBoxLayout;
+    column->addWidget(label);
+    column->addWidget(m_foundList, 1);
+    column->addLayout(buttons);
+    return column;
+}
+
+void WebSearchWindow::addOptionRows(QBoxLayout *layout)
+{
+    m_topOnly = new QCheckBox(kTopBefore, this);
+    m_topOnly->setObjectName(QStringLiteral("topOnlyCheck"));
+    m_topResults = makeChoiceBox(QStringLiteral("topResultsCombo"), topResultChoices(),
+                                 QStringLiteral("Number of top search engine results"), this);
+    auto *topRow = new QHBoxLayout;
+    topRow->addWidget(m_topOnly);
+    topRow->addWidget(m_topResults);
+    topRow->addWidget(makeLabel(QStringLiteral("topAfterLabel"), kTopAfter, this));
+    topRow->addStretch();
+
+    auto *delayBefore = makeLabel(QStringLiteral("delayLabel"), kDelayBefore, this);
+    m_delay = makeChoiceBox(QStringLiteral("delayCombo"), queryDelayChoices(),
+                            QStringLiteral("Delay between search engine queries in seconds"), this);
+    delayBefore->setBuddy(m_delay);
+    auto *delayRow = new QHBoxLayout;
+    delayRow->addWidget(delayBefore);
+    delayRow->addWidget(m_delay);
+    delayRow->addWidget(makeLabel(QStringLiteral("delayAfterLabel"), kDelayAfter, this));
+    delayRow->addStretch();
+
+    m_removeSubdomains = new QCheckBox(kRemoveSubdomains, this);
+    m_removeSubdomains->setObjectName(QStringLiteral("removeSubdomainsCheck"));
+    m_export = new QCheckBox(kExportAndCheck, this);
+    m_export->setObjectName(QStringLiteral("exportCheck"));
+    layout->addLayout(topRow);
+    layout->addLayout(delayRow);
+    layout->addWidget(m_removeSubdomains);
+    layout->addWidget(m_export);
+}
+
+QLayout *WebSearchWindow::createStatusRow(QLabel **tellMore)
+{
+    m_keywordStatus = makeLabel(QStringLiteral("keywordStatus"), kKeywordProgress.arg(0).arg(0), this);
+    m_foundStatus = makeLabel(QStringLiteral("foundStatus"), kFoundCount.arg(0), this);
+    m_receivedStatus = makeLabel(QStringLiteral("receivedStatus"), receivedText(0), this);
+    *tellMore = makeLabel(QStringLiteral("tellMeMore"), QStringLiteral("Tell me more"), this);
+    (*tellMore)->setCursor(Qt::WhatsThisCursor);
+    QFont underlined = (*tellMore)->font();
+    underlined.setUnderline(true);
+    (*tellMore)->setFont(underlined);
+    (*tellMore)->setForegroundRole(QPalette::Link);
+
+    auto *status = new QHBoxLayout;
+    status->addWidget(m_keywordStatus);
+    status->addSpacing(12);
+    status->addWidget(m_foundStatus);
+    status->addSpacing(12);
+    status->addWidget(m_receivedStatus);
+    status->addStretch();
+    status->addWidget(*tellMore);
+    return status;
 }
 
 WebSearchWindow::~WebSearchWindow() = default;

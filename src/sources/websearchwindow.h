@@ -8,9 +8,11 @@
 #include <functional>
 
 class AppContext;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -59,6 +61,12 @@ public:
     void reject() override;
 
 private:
+    QPushButton *commandButton(const char *name, const char *caption, void (WebSearchWindow::*command)(),
+                               const char *accessibleName = nullptr);
+    QLayout *createKeywordColumn();
+    QLayout *createFoundColumn();
+    void addOptionRows(QBoxLayout *layout);
+    QLayout *createStatusRow(QLabel **tellMore);
     void onFinished();
     void showFoundCount();
     void bindOptions();

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeView>
 
 QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
@@ -28,4 +29,28 @@ QTreeView *makeRowListView(const QString &name, const QString &accessibleName, Q
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->header()->setStretchLastSection(true);
     return view;
+}
+
+void centreOver(QWidget *window, const QWidget *owner)
+{
+    if (!window || !owner)
+        return;
+    const QWidget *ownerWindow = owner->window();
+    if (!window->isVisible())
+        window->adjustSize();
+    const QRect frame = window->frameGeometry();
+    QRect placed(QPoint(), frame.size());
+    placed.moveCenter(ownerWindow->frameGeometry().center());
+    if (const QScreen *screen = ownerWindow->screen()) {
+        const QRect available = screen->availableGeometry();
+        if (placed.right() > available.right())
+            placed.moveRight(available.right());
+        if (placed.bottom() > available.bottom())
+            placed.moveBottom(available.bottom());
+        if (placed.left() < available.left())
+            placed.moveLeft(available.left());
+        if (placed.top() < available.top())
+            placed.moveTop(available.top());
+    }
+    window->move(placed.topLeft());
 }

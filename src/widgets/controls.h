@@ -17,3 +17,9 @@ QPushButton *makeButton(const QString &name, const QString &caption, QWidget *pa
 // the last column filling the width.
 QTreeView *makeRowListView(const QString &name, const QString &accessibleName, QAbstractItemModel *model,
                            QWidget *parent);
+
+// Moves the window `window` so that it sits centred over the window of
+// `owner` (on the owner's screen, kept inside it where it fits). Dialogs with
+// an owner get this from Qt; tool windows and dialogs opened without an owner
+// call it before they are shown.
+void centreOver(QWidget *window, const QWidget *owner);

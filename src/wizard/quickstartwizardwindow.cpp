@@ -85,27 +85,76 @@ QuickStartWizardWindow::QuickStartWizardWindow(AppContext &context, std::functio
         setWindowIcon(parent->windowIcon());
     m_pages->setObjectName(QStringLiteral("pages"));
 
-    // Intro
+    for (QWidget *page : {createIntroPage(), createStep1Page(), createStep2Page(), createFinishPage()})
+        m_pages->addWidget(page);
+
+    m_back->setObjectName(QStringLiteral("backButton"));
+    m_next->setObjectName(QStringLiteral("nextButton"));
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    m_dontShow->setObjectName(QStringLiteral("dontShowCheck"));
+    for (QPushButton *b : {m_back, m_next, m_close})
+        b->setAutoDefault(false);
+    m_next->setDefault(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_dontShow);
+    buttons->addStretch();
+    buttons->addWidget(m_back);
+    buttons->addWidget(m_next);
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages, 1);
+    layout->addLayout(buttons);
+    resize(twipsToPixels(8400), twipsToPixels(5400));
+
+    // As it loads: the medium speed, the intro, and the setting's "don't show" state.
+    m_speedOptions[kDefaultConnectionSpeed]->setChecked(true);
+    highlightSpeeds();
+    showPage(Page::Intro);
+    m_back->setEnabled(false);
+    m_dontShow->setChecked(m_context.options.hideWizard);
+
+    connect(m_dontShow, &QCheckBox::toggled, this, [this](bool on) { m_context.options.hideWizard = on; });
+    connect(m_speeds, &QButtonGroup::idClicked, this, &QuickStartWizardWindow::highlightSpeeds);
+    connect(m_next, &QPushButton::clicked, this, &QuickStartWizardWindow::next);
+    connect(m_back, &QPushButton::clicked, this, &QuickStartWizardWindow::back);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QWidget *QuickStartWizardWindow::createIntroPage()
+{
     QWidget *intro = makePage(QStringLiteral("introPage"), m_pages);
     auto *introLayout = new QVBoxLayout(intro);
     introLayout->addWidget(makeHeading(kIntroHeading, intro));
     introLayout->addWidget(makeText(kIntroText, intro));
     introLayout->addStretch();
     introLayout->addWidget(makeText(kIntroNext, intro));
+    return intro;
+}
 
-    // Step 1: fill the list
+// Step 1: fill the list.
+QWidget *QuickStartWizardWindow::createStep1Page()
+{
     QWidget *step1 = makePage(QStringLiteral("step1Page"), m_pages);
     auto *addDomains = new QPushButton(kAddDomains, step1);
     addDomains->setObjectName(QStringLiteral("addDomainsButton"));
     addDomains->setAutoDefault(false);
+    connect(addDomains, &QPushButton::clicked, this, [this] {
+        if (m_openSources)
+            m_openSources();
+    });
     auto *step1Layout = new QVBoxLayout(step1);
     step1Layout->addWidget(makeHeading(kStep1Heading, step1));
     step1Layout->addWidget(makeText(kStep1Of2, step1));
     step1Layout->addWidget(makeText(kStep1Text, step1));
     step1Layout->addWidget(addDomains, 0, Qt::AlignLeft);
     step1Layout->addStretch();
+    return step1;
+}
 
-    // Step 2: the connection speed
+// Step 2: the connection speed.
+QWidget *QuickStartWizardWindow::createStep2Page()
+{
     QWidget *step2 = makePage(QStringLiteral("step2Page"), m_pages);
     auto *step2Layout = new QVBoxLayout(step2);
     step2Layout->addWidget(makeHeading(kStep2Heading, step2));
@@ -137,7 +186,12 @@ QuickStartWizardWindow::QuickStartWizardWindow(AppContext &context, std::functio
     step2Layout->addLayout(table);
     step2Layout->addStretch();
 
-    // Finish: the summary
+    return step2;
+}
+
+// Finish: the summary.
+QWidget *QuickStartWizardWindow::createFinishPage()
+{
     QWidget *finish = makePage(QStringLiteral("finishPage"), m_pages);
     m_summaryBox->setParent(finish);
     m_summaryBox->setObjectName(QStringLiteral("summaryBox"));
@@ -148,44 +202,7 @@ QuickStartWizardWindow::QuickStartWizardWindow(AppContext &context, std::functio
     finishLayout->addWidget(makeText(kFinishText, finish));
     finishLayout->addWidget(m_summaryBox, 1);
 
-    for (QWidget *page : {intro, step1, step2, finish})
-        m_pages->addWidget(page);
-
-    m_back->setObjectName(QStringLiteral("backButton"));
-    m_next->setObjectName(QStringLiteral("nextButton"));
-    m_close->setObjectName(QStringLiteral("closeButton"));
-    m_dontShow->setObjectName(QStringLiteral("dontShowCheck"));
-    for (QPushButton *b : {m_back, m_next, m_close})
-        b->setAutoDefault(false);
-    m_next->setDefault(true);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_dontShow);
-    buttons->addStretch();
-    buttons->addWidget(m_back);
-    buttons->addWidget(m_next);
-    buttons->addWidget(m_close);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_pages, 1);
-    layout->addLayout(buttons);
-    resize(twipsToPixels(8400), twipsToPixels(5400));
-
-    // As it loads: the medium speed, the intro, and the setting's "don't show" state.
-    m_speedOptions[kDefaultConnectionSpeed]->setChecked(true);
-    highlightSpeeds();
-    showPage(Page::Intro);
-    m_back->setEnabled(false);
-    m_dontShow->setChecked(m_context.options.hideWizard);
-
-    connect(m_dontShow, &QCheckBox::toggled, this, [this](bool on) { m_context.options.hideWizard = on; });
-    connect(m_speeds, &QButtonGroup::idClicked, this, &QuickStartWizardWindow::highlightSpeeds);
-    connect(addDomains, &QPushButton::clicked, this, [this] {
-        if (m_openSources)
-            m_openSources();
-    });
-    connect(m_next, &QPushButton::clicked, this, &QuickStartWizardWindow::next);
-    connect(m_back, &QPushButton::clicked, this, &QuickStartWizardWindow::back);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    return finish;
 }
 
 QuickStartWizardWindow::~QuickStartWizardWindow()

@@ -51,6 +51,10 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    QWidget *createIntroPage();
+    QWidget *createStep1Page();
+    QWidget *createStep2Page();
+    QWidget *createFinishPage();
     void showPage(Page page);
     void highlightSpeeds();
 

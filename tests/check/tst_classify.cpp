@@ -49,7 +49,7 @@ TEST(Classify, ExpirationAndStatusLines)
     const auto E = extractExpiration, S = extractStatus;
     const QByteArray longStatus(150, 'x');
     const struct {
-        QString (*extract)(QByteArray &);
+        QString (*extract)(QByteArrayView);
         QByteArray reply;
         QString expected;
     } cases[] = {
@@ -62,9 +62,14 @@ TEST(Classify, ExpirationAndStatusLines)
         {E, "expires on: 05-mar-2010\x01\x02\n", u"05-03-10"_s}, // control bytes before the line end
         {E, "expires: soon\n", u"Unknown"_s},
         {E, "expire: 2011-01-01\nexpires on: 2010-05-03\n", u"03-05-10"_s}, // first label in list order
+        // The label found and "expiration date:" itself: whichever comes first in the reply.
+        {E, "expiration date: 2011-01-01\nexpires on: 2010-05-03\n", u"01-01-11"_s},
+        {E, "expires on: 2010-05-03\nexpiration date: 2011-01-01\n", u"03-05-10"_s},
         {E, "created: 2001-01-01\n", u"N/A"_s},
         {S, "status: active\r\n", u"Status: active"_s},
         {S, "state: active\n", u"Status: active"_s},
+        {S, "state: a\nstatus: b\n", u"Status: a"_s},
+        {S, "status: state: expires: x\n", u"Status: state: expires: x"_s}, // the line as the server wrote it
         {S, "status:\r\n   ok\r\n", u"Status: ok"_s},
         {S, "status:", u"Status: "_s},
         {S, "status:  client\thold  \n", u"Status: clienthold"_s},
@@ -74,10 +79,8 @@ TEST(Classify, ExpirationAndStatusLines)
         {S, QByteArray("status: a\x01\0b\x1b\n", 13), u"Status: a  b"_s},
         {S, "status: r\xe9serv\xe9\n", u"Status: r\u00e9serv\u00e9"_s},
     };
-    for (const auto &c : cases) {
-        QByteArray reply = c.reply;
-        EXPECT_EQ(c.extract(reply), c.expected) << c.reply.toStdString();
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(c.extract(c.reply), c.expected) << c.reply.toStdString();
 }
 
 TEST(Classify, ByteLowerCaseMatchesTextLowerCase)

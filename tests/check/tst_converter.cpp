@@ -30,6 +30,12 @@ TEST(Converter, ReadsEveryLayout)
         {"3/25/2010", "25-03-10"},
         {"\t2010/03/05", "05-03-10"},
         {"13/13/2010", "13-13-2010"}, // the length is right; the day count decides later
+        // Texts of no fixed layout: two-digit years, month names of other languages, day first unless the
+        // day cannot be the month.
+        {"mar 5 10", "05-03-10"},
+        {"5 mai 2010", "05-05-10"},
+        {"3-25-2010", "25-03-10"},
+        {"12-13-2010", "13-12-10"},
         {"march 5", "Unknown"},
         {"31 february 2010", "Unknown"},
         {"", "Unknown"},

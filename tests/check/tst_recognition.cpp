@@ -8,14 +8,9 @@ namespace {
 using namespace Qt::StringLiterals;
 using Kind = ReplyRecognition::Kind;
 
-const char *kindName(Kind k)
+Kind recognize(const QByteArray &reply, const QByteArray &query = "example.com", bool cut = false)
 {
-    return k == Kind::Free ? "free" : k == Kind::Refused ? "refused" : "taken";
-}
-
-Kind recognize(const QByteArray &reply, const QByteArray &query = "example.com")
-{
-    return recognizeReply(reply, query).kind;
+    return recognizeReply(reply, query, cut).kind;
 }
 
 TEST(Recognition, StatementsOfRegistries)
@@ -24,6 +19,7 @@ TEST(Recognition, StatementsOfRegistries)
         const char *reply;
         const char *query;
         Kind expected;
+        bool cut = false; // the reply reached the receive cap
     } cases[] = {
         // "Not registered" in shapes of registries that the corpus of real replies (the recognition run)
         // does not hold.
@@ -63,6 +59,31 @@ TEST(Recognition, StatementsOfRegistries)
         {"No match found for other.com.tr\n", "example.com.tr", Kind::Taken},
         {"Domain Name: example.com\nRegistrar: Example\nQuery limit exceeded for this record's details\n",
          "example.com", Kind::Taken},
+        // Record evidence in layouts of its own forbids "free": the value on the next line, indented or
+        // alone; a label of many words; a label padded far beyond a statement's length.
+        {"Domain not found.\nRegistrar:\n  Example Registrar Ltd\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistrar:\nExample Registrar Ltd\n", "example.com", Kind::Taken},
+        {"Registrar:\n    Name: Example Registrar Ltd\nDomain not found.\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistry Expiry Date:\n  2031-01-01\n", "example.com", Kind::Taken},
+        {"Domain not found.\nRegistry Expiry Date:\n2031-01-01 10:00:00\n", "example.com", Kind::Taken},
+        {"Domain not found.\nSponsoring Registrar Of The Domain Name Record: Example Ltd\n", "example.com",
+         Kind::Taken},
+        {"Domain not found.\n[Sponsoring Registrar Of The Domain Name Record] Example Ltd\n", "example.com",
+         Kind::Taken},
+        // ... but not what only looks like one: a blank line, "nothing", a statement or a label below it.
+        {"Registrar:\n\nDomain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\n  n/a\nDomain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\n  Domain not found.\n", "example.com", Kind::Free},
+        {"Registrar:\nDomain Status: No Object Found\n", "example.com", Kind::Free},
+        {"Domain not found.\nRegistrar: none\n", "example.com", Kind::Free},
+        {"Domain not found.\nThe data in this whois database is provided to you for information: only\n",
+         "example.com", Kind::Free},
+        // A reply cut at the cap, whatever it says.
+        {"Domain not found.\n", "example.com", Kind::Free, false},
+        {"Domain not found.\n", "example.com", Kind::Taken, true},
+        {"Too many requests, try again later\n", "example.com", Kind::Refused, true},
+        // A query word beside a throttling word, without "exceeded", is no notice.
+        {"Query rate\n", "example.com", Kind::Taken},
         // A throttling word inside a record says nothing about the query.
         {"% Query rate limit exceeded. Reduced information.\ndomain: example.br\nowner: Example Ltda\n",
          "example.br", Kind::Taken},
@@ -83,15 +104,42 @@ TEST(Recognition, StatementsOfRegistries)
         {"55000000002 Connection refused; access control limit reached.\n", "example.de", Kind::Refused},
     };
     for (const auto &c : cases)
-        EXPECT_STREQ(kindName(recognize(c.reply, c.query)), kindName(c.expected)) << c.reply;
+        EXPECT_EQ(recognize(c.reply, c.query, c.cut), c.expected) << c.reply;
 }
 
 TEST(Recognition, LongLinesAreNeverStatements)
 {
-    // A statement buried in a paragraph of terms of use is not one.
-    const QByteArray prose = QByteArray(500, 'x') + " domain not found " + QByteArray(100, 'y') + '\n';
-    EXPECT_EQ(recognize(prose), Kind::Taken);
-    EXPECT_EQ(recognize(prose + "Domain not found.\n"), Kind::Free);
+    // Each length limit, and one byte over it: a line, a statement (a few words beyond the name), a
+    // throttling notice.
+    const auto padded = [](const char *text, int size) {
+        const QByteArray t(text);
+        return t + QByteArray(size - t.size(), t.endsWith(' ') ? 'x' : ' ') + '\n';
+    };
+    const struct {
+        const char *text;
+        int size;
+        Kind atLimit, overLimit;
+    } limits[] = {
+        {"Domain not found.", 400, Kind::Free, Kind::Taken},
+        {"The queried object does not exist: ", 120 + 11, Kind::Free, Kind::Taken},
+        {"Please try again later ", 200, Kind::Refused, Kind::Taken},
+    };
+    for (const auto &l : limits) {
+        EXPECT_EQ(recognize(padded(l.text, l.size)), l.atLimit) << l.text;
+        EXPECT_EQ(recognize(padded(l.text, l.size + 1)), l.overLimit) << l.text;
+    }
+    // A label of 60 letters is one, 61 are none.
+    EXPECT_EQ(recognize("Domain not found.\nRegistrar" + QByteArray(51, 'x') + ": Example\n"), Kind::Taken);
+    EXPECT_EQ(recognize("Domain not found.\nRegistrar" + QByteArray(52, 'x') + ": Example\n"), Kind::Free);
+    // A record's label padded past that length still shows a record.
+    for (const QByteArray &padded : {"Registrar:" + QByteArray(500, ' ') + "Example Registrar Ltd",
+                                     "Registrar" + QByteArray(500, '.') + ": Example Registrar Ltd",
+                                     "Registrar: Example Registrar Ltd" + QByteArray(500, ' '),
+                                     "Registrar:" + QByteArray(500, ' ') + "\n  Example Registrar Ltd"}) {
+        EXPECT_EQ(recognize("Domain not found.\n" + padded + '\n'), Kind::Taken) << padded.left(12).data();
+        EXPECT_EQ(recognize(padded + "\nDomain not found.\n"), Kind::Taken) << padded.left(12).data();
+    }
+    EXPECT_EQ(recognize("Domain not found.\nRegistrar:" + QByteArray(500, ' ') + "n/a\n"), Kind::Free);
 }
 
 TEST(Recognition, ExpiryDatesOfReplies)
@@ -103,12 +151,13 @@ TEST(Recognition, ExpiryDatesOfReplies)
         {"Renewal date:\n   Registration status: renewal required\n", ""},
         {"a. [Domain Name]   EXAMPLE.JP\n[Expires on]   2014/05/31\n", "31-05-2014"},
         {"Expiration Time: 2024-08-12T15:02:53+02:00\n", "12-08-2024"},
-        {"Expire Date: 22.07.2014\n", "22-07-2014"},
         {"Domain expires: 21. M\xe4rz 2015\n", "21-03-2015"},
         {"Expiration date: 1 f\xc3\xa9vrier 2020\n", "01-02-2020"},
         {"Fecha de vencimiento: 15 de marzo de 2021\n", "15-03-2021"},
         {"Data de expira\xc3\xa7\xc3\xa3o / Expiration Date (dd/mm/yyyy): 01/02/2015\n", "01-02-2015"},
-        {"Expiration date: 03/04/2014\n", ""}, // day or month first? not said
+        {"Expiration date: 03/04/2014\n", ""},                          // day or month first? not said
+        {"Expiry date of the domain name: 2031-01-02\n", "02-01-2031"}, // a label of six words
+        {"The expiry date of the domain name: 2031-01-02\n", ""},       // seven: a sentence
         {"Expires: never\n", ""},
         {"Creation Date: 2001-02-03\nUpdated Date: 2020-01-01\n", ""},
         {"free-date: 2016-10-17\n", ""},
@@ -142,6 +191,21 @@ TEST(Recognition, DatesAreReadOnlyWhenClear)
         {"12/25/2015", DayOrder::Unknown, {2015, 12, 25}},
         {"03/04/2014", DayOrder::DayFirst, {2014, 4, 3}},
         {"03/04/2014", DayOrder::MonthFirst, {2014, 3, 4}},
+        // Either side of month 12 and of day 12, 30 and 31, and of the earliest year.
+        {"25/12/2015", DayOrder::Unknown, {2015, 12, 25}},
+        {"12/13/2015", DayOrder::Unknown, {2015, 12, 13}},
+        {"12/12/2015", DayOrder::Unknown, {2015, 12, 12}},
+        {"13/13/2015", DayOrder::Unknown, {}},
+        {"12/11/2015", DayOrder::Unknown, {}},
+        {"31 dec 2014", DayOrder::Unknown, {2014, 12, 31}},
+        {"32 dec 2014", DayOrder::Unknown, {}},
+        {"31 april 2014", DayOrder::Unknown, {}},
+        {"0 april 2014", DayOrder::Unknown, {}},
+        {"1 septem 2014", DayOrder::Unknown, {2014, 9, 1}}, // three letters or more of an English name
+        {"1 se 2014", DayOrder::Unknown, {}},
+        {"1980-01-01", DayOrder::Unknown, {1980, 1, 1}},
+        {"1979-12-31", DayOrder::Unknown, {}},
+        {"19791231", DayOrder::Unknown, {}},
         // Never a guess:
         {"03/04/2014", DayOrder::Unknown, {}},
         {"05.03.10", DayOrder::Unknown, {}},
@@ -195,7 +259,6 @@ TEST(Recognition, ConfiguredStringsComeFirst)
     }
     // Off, the date the recognition would read is not taken either.
     EXPECT_EQ(classify("Renewal date:\n   16-Jun-2014\n", false).expiration, u"Unknown"_s);
-    EXPECT_EQ(classify("Valid until: 2030-01-02\n", false).expiration, u"N/A"_s);
 }
 
 } // namespace

@@ -1,24 +1,8 @@
-#include "app/mainwindow.h"
 #include "awkwardrows.h"
 #include "export/resultexportwindow.h"
-#include "listops/contextfixture.h"
-#include "support/testmain.h"
+#include "support/windowfixture.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDate>
 #include <QDateTime>
-#include <QObject>
-#include <QPushButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QTime>
-#include <QTimer>
-#include <QUrl>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -26,15 +10,11 @@ class TestExportWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ContextFixture> f;
-
 private slots:
-    void init() { f = std::make_unique<ContextFixture>(); }
-    void cleanup() { f.reset(); } // the prompter fails the test over an answer left unused
-
     void controlsAndSaving()
     {
-        ResultExportWindow window(f->ctx);
+        WindowFixture<ResultExportWindow> f;
+        ResultExportWindow &window = f.open(f.ctx);
         const QDateTime when(QDate(2026, 1, 15), QTime(10, 20, 30));
         window.setNow([when] { return when; });
         for (int i = 0; i < 7; ++i) {
@@ -53,38 +33,38 @@ private slots:
 
         QPushButton *saveAs = child<QPushButton>(&window, "saveAsButton");
         saveAs->click(); // an empty list: no file is asked for
-        fillAwkwardRows(f->ctx.list);
+        fillAwkwardRows(f.ctx.list);
 
         // Each type writes its golden report, the page dated by the system's formats.
         const char *const files[] = {"awkward.html", "awkward.txt", "awkward.csv", "awkward.xml"};
         for (int i = 0; i < 4; ++i) {
             type->setCurrentIndex(i);
-            f->prompter.queueFile(f->folder.file(QString::fromLatin1(files[i])));
+            f.prompter.queueFile(f.folder.file(QString::fromLatin1(files[i])));
             saveAs->click();
-            QCOMPARE(f->folder.read(QString::fromLatin1(files[i])),
+            QCOMPARE(f.folder.read(QString::fromLatin1(files[i])),
                      golden(files[i]).replace(kFixedDate.toLatin1(), report::dateText(when).toLatin1()));
         }
         child<QCheckBox>(&window, "columnCheck6")->setChecked(false);
         type->setCurrentIndex(1);
-        f->prompter.queueFile(f->folder.file(u"short.txt"_s));
+        f.prompter.queueFile(f.folder.file(u"short.txt"_s));
         saveAs->click();
-        QVERIFY(f->folder.read(u"short.txt"_s)
+        QVERIFY(f.folder.read(u"short.txt"_s)
                     .startsWith("Domain|Domain name length|TLD|Availability|"
                                 "Expiration date|Expires in (days)\r\nshop.com|4|"));
 
-        f->prompter.queueFile({}); // cancelled: nothing written, nothing said
+        f.prompter.queueFile({}); // cancelled: nothing written, nothing said
         saveAs->click();
-        f->prompter.queueFile(f->folder.path()); // a folder cannot be written as a file
+        f.prompter.queueFile(f.folder.path()); // a folder cannot be written as a file
         saveAs->click();
-        QCOMPARE(f->prompter.count(ScriptedPrompter::Kind::Fail), 1);
-        QVERIFY(f->prompter.lastText().startsWith(
+        QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Fail), 1);
+        QVERIFY(f.prompter.lastText().startsWith(
             u"The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: "_s));
     }
 
     void closeHidesAndTheChoicesLast()
     {
-        MainWindow main(f->ctx, [](const QUrl &) {});
-        main.show();
+        MainWindowFixture f;
+        MainWindow &main = *f.window;
         int openings = 0;
         QTimer actor;
         connect(&actor, &QTimer::timeout, [&] {
@@ -98,8 +78,8 @@ private slots:
             child<QPushButton>(window, "closeButton")->click();
         });
         actor.start(0);
-        main.action(u"saveresult"_s)->trigger();
-        main.action(u"toolExport"_s)->trigger();
+        f.trigger("saveresult");
+        f.trigger("toolExport");
         actor.stop();
         QCOMPARE(openings, 2);
         ResultExportWindow *window = main.resultExportWindow();

@@ -2,8 +2,8 @@
 #include "engine/domainsyntax.h"
 #include "export/plainexport.h"
 #include "export/reportexport.h"
-#include "listops/contextfixture.h"
 #include "sources/adddomain.h"
+#include "support/contextfixture.h"
 #include "support/filesizelimit.h"
 
 #include <QBuffer>

@@ -1,20 +1,8 @@
-#include "app/mainwindow.h"
-#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
+#include "support/windowfixture.h"
 
-#include <QByteArray>
-#include <QLabel>
-#include <QObject>
 #include <QRegularExpression>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QTreeView>
-#include <QUrl>
 
 using Reply = LoopbackWhoisServer::Reply;
 
@@ -50,7 +38,7 @@ class TestGuiRun : public QObject
         {
             QStringList texts;
             for (int n = 1; n <= 4; ++n)
-                texts << window.findChild<QLabel *>(QStringLiteral("panel%1").arg(n))->text();
+                texts << window.findChild<QLabel *>(u"panel%1"_s.arg(n))->text();
             return texts.join(u'|');
         }
         // Every row as "name|availability|expiry|information|colour" ("b" after it: bold), sorted.

@@ -1,119 +1,38 @@
-#include "app/mainwindow.h"
 #include "config/deftlds.h"
-#include "export/plainexport.h"
-#include "listops/contextfixture.h"
 #include "listops/listfilters.h"
 #include "listops/tldfilterwindow.h"
 #include "lookup/manuallookupwindow.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/modalwindows.h"
-#include "support/testmain.h"
+#include "support/windowfixture.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QLabel>
-#include <QLatin1String>
-#include <QList>
-#include <QMenu>
-#include <QObject>
-#include <QPoint>
-#include <QPushButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QTreeView>
-#include <QUrl>
-#include <QWidget>
 
-#include <functional>
-#include <memory>
-
-using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
 
-namespace {
-
-// A menu as "Caption|-|Sub>Item,Item", with the object names in the same order.
-QString describe(const QMenu *menu, QStringList *names)
-{
-    QStringList items;
-    for (const QAction *a : menu->actions()) {
-        if (a->isSeparator()) {
-            items << u"-"_s;
-            continue;
-        }
-        *names << a->objectName();
-        if (a->menu()) {
-            QStringList sub;
-            for (const QAction *s : a->menu()->actions()) {
-                sub << s->text();
-                *names << s->objectName();
-            }
-            items << a->text() + u'>' + sub.join(u',');
-        } else {
-            items << a->text();
+// The main window with rows given as "name|availability".
+struct ListFixture : MainWindowFixture {
+    void fill(const QStringList &rows)
+    {
+        for (const QString &r : rows) {
+            const QString name = r.section(u'|', 0, 0);
+            ctx.list.addRow(DomainRow{{name, QString::number(name.indexOf(u'.')), name.section(u'.', 1),
+                                       r.section(u'|', 1), u"N/A"_s, u"N/A"_s, u"N/A"_s}});
         }
     }
-    return items.join(u'|');
-}
-
-} // namespace
+    QString names() const { return column().join(u' '); }
+};
 
 class TestListMenu : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ContextFixture> f;
-    std::unique_ptr<MainWindow> m_window;
-    QList<QUrl> m_opened;
-
-    void fill(const QStringList &rows) // "name|availability"
-    {
-        for (const QString &r : rows) {
-            const QString name = r.section(u'|', 0, 0);
-            f->ctx.list.addRow(DomainRow{{name, QString::number(name.indexOf(u'.')), name.section(u'.', 1),
-                                          r.section(u'|', 1), u"N/A"_s, u"N/A"_s, u"N/A"_s}});
-        }
-    }
-    QStringList names() const { return f->column(); }
-    void trigger(const char *name) { m_window->action(QLatin1String(name))->trigger(); }
-    QString panel1() const { return m_window->findChild<QLabel *>(u"panel1"_s)->text(); }
-
 private slots:
-    void init()
-    {
-        f = std::make_unique<ContextFixture>();
-        m_opened.clear();
-        m_window = std::make_unique<MainWindow>(f->ctx, [this](const QUrl &url) { m_opened << url; });
-        f->ctx.options.hideWizard = true;
-        m_window->startUp();
-    }
-    void cleanup() // the prompter fails the test over an answer left unused
-    {
-        f->ctx.run.stopped = true;
-        m_window.reset();
-        f.reset();
-    }
-
     void menuOnlyOnRightClickWithRows()
     {
-        QStringList names;
-        QCOMPARE(describe(m_window->listMenu(), &names),
-                 u"Open website|Show Whois lookup response|-|Check all domains|Check selected domains|-|"
-                 "Export domains to a plaintext file>Only selected,All domains|-|"
-                 "Select domains>Select all,Unselect all,Select inverse|-|"
-                 "Delete domains>Selected,Taken,Free,Unchecked and Errors|-|Clear list|-|"
-                 "Delete/keep domains containing specific strings|Delete/Keep domains with specific TLD's"_s);
-        QCOMPARE(names.join(u' '),
-                 u"openwebsite mwl checkalldom checkseldom expplain expplainsel expplainall "
-                 "seldommenu selectall unselectall selectinverse deldommenu deleteselected "
-                 "delregistered delfree delunchecked clearlist deletekeepstrings deletekeep"_s);
-
-        QWidget *viewport = m_window->listView()->viewport();
+        ListFixture f;
+        QWidget *viewport = f.window->listView()->viewport();
         QStringList shown;
         auto click = [&](Qt::MouseButton button) {
             whileOpen([&] { QTest::mouseClick(viewport, button, {}, QPoint(20, 10)); },
@@ -123,7 +42,7 @@ private slots:
                       });
         };
         click(Qt::RightButton); // an empty list
-        fill({"b.com|FREE", "a.com|Taken"});
+        f.fill({"b.com|FREE", "a.com|Taken"});
         click(Qt::LeftButton);
         QVERIFY(shown.isEmpty());
         click(Qt::RightButton);
@@ -137,18 +56,19 @@ private slots:
 
     void websiteAndLookupForTheCurrentRow()
     {
+        ListFixture f;
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("Domain Name: BB.COM\nRegistrar: Example\n"));
-        f->ctx.config.table.clear();
-        f->ctx.config.table.AddTldEntry(u"com"_s, server.address(), QString());
-        fill({"aa.com|N/A", "bb.com|N/A"});
-        trigger("openwebsite"); // no current row yet: nothing
-        f->ctx.list.selectionModel()->setCurrentIndex(f->ctx.list.index(1, 0), QItemSelectionModel::NoUpdate);
-        trigger("openwebsite");
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(u"http://bb.com"_s)});
+        f.ctx.config.table.clear();
+        f.ctx.config.table.AddTldEntry(u"com"_s, server.address(), QString());
+        f.fill({"aa.com|N/A", "bb.com|N/A"});
+        f.trigger("openwebsite"); // no current row yet: nothing
+        f.ctx.list.selectionModel()->setCurrentIndex(f.ctx.list.index(1, 0), QItemSelectionModel::NoUpdate);
+        f.trigger("openwebsite");
+        QCOMPARE(f.opened, QList<QUrl>{QUrl(u"http://bb.com"_s)});
 
         QString reply;
-        whileOpen([&] { trigger("mwl"); },
+        whileOpen([&] { f.trigger("mwl"); },
                   [&](QWidget *w) {
                       auto *lookup = qobject_cast<ManualLookupWindow *>(w);
                       if (lookup && lookup->statusText().startsWith(u"Done"_s)) {
@@ -162,67 +82,70 @@ private slots:
 
     void checkCommandsSetTheSelectedOnlyBoxAndStart()
     {
-        fill({"a.com|N/A", "b.com|N/A", "c.com|N/A"});
-        f->ctx.list.selectRows({1});
-        f->prompter.queueAnswer(false);
-        trigger("checkseldom");
-        QVERIFY(f->ctx.options.checkSelected);
-        QVERIFY(m_window->findChild<QCheckBox *>(u"checksel2"_s)->isChecked());
-        f->prompter.queueAnswer(false);
-        trigger("checkalldom");
-        QVERIFY(!f->ctx.options.checkSelected);
-        const QStringList questions = f->prompter.texts();
+        ListFixture f;
+        f.fill({"a.com|N/A", "b.com|N/A", "c.com|N/A"});
+        f.ctx.list.selectRows({1});
+        f.prompter.queueAnswer(false);
+        f.trigger("checkseldom");
+        QVERIFY(f.ctx.options.checkSelected);
+        QVERIFY(f.find<QCheckBox>("checksel2")->isChecked());
+        f.prompter.queueAnswer(false);
+        f.trigger("checkalldom");
+        QVERIFY(!f.ctx.options.checkSelected);
+        const QStringList questions = f.prompter.texts();
         QVERIFY(questions[0].startsWith(u"The program will now begin to examine 1 domains."_s));
         QVERIFY(questions[1].startsWith(u"The program will now begin to examine 3 domains."_s));
     }
 
     void maintenanceCommandsFromTheMenu()
     {
-        fill({"c.com|FREE", "a.com|Taken", "b.com|N/A", "d.com|"});
-        QHeaderView *header = m_window->listView()->header();
+        ListFixture f;
+        f.fill({"c.com|FREE", "a.com|Taken", "b.com|N/A", "d.com|"});
+        QHeaderView *header = f.window->listView()->header();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(ColDomain) + 5, 5));
-        QCOMPARE(names().join(u' '), u"d.com c.com b.com a.com"_s); // the first click sorts descending
-        f->ctx.run.stopped = false;                                 // a run is going: clicks are refused
+        QCOMPARE(f.names(), u"d.com c.com b.com a.com"_s); // the first click sorts descending
+        f.ctx.run.stopped = false;                         // a run is going: clicks are refused
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(ColDomain) + 5, 5));
-        QCOMPARE(names().join(u' '), u"d.com c.com b.com a.com"_s);
-        f->ctx.run.stopped = true;
+        QCOMPARE(f.names(), u"d.com c.com b.com a.com"_s);
+        f.ctx.run.stopped = true;
 
-        f->prompter.queueFile(f->folder.file(u"all.txt"_s));
-        trigger("expplainall");
-        QCOMPARE(f->folder.read(u"all.txt"_s), "d.com\r\nc.com\r\nb.com\r\na.com\r\n");
-        trigger("delunchecked");
-        QCOMPARE(names().join(u' '), u"c.com a.com"_s);
-        QCOMPARE(panel1(), u"2 domains"_s); // counted at once
-        trigger("selectall");
-        QCOMPARE(f->ctx.list.selectedRowCount(), 2);
-        trigger("selectinverse");
-        QCOMPARE(f->ctx.list.selectedRowCount(), 0);
+        f.prompter.queueFile(f.folder.file(u"all.txt"_s));
+        f.trigger("expplainall");
+        QCOMPARE(f.folder.read(u"all.txt"_s), "d.com\r\nc.com\r\nb.com\r\na.com\r\n");
+        f.trigger("delunchecked");
+        QCOMPARE(f.names(), u"c.com a.com"_s);
+        QCOMPARE(f.panel(1), u"2 domains"_s); // counted at once
+        f.trigger("selectall");
+        QCOMPARE(f.ctx.list.selectedRowCount(), 2);
+        f.trigger("selectinverse");
+        QCOMPARE(f.ctx.list.selectedRowCount(), 0);
 
         QString opened;
-        whileOpen([&] { trigger("deletekeepstrings"); },
+        whileOpen([&] { f.trigger("deletekeepstrings"); },
                   [&](QWidget *w) {
                       opened = w->windowTitle();
                       w->findChild<QPushButton *>(u"closeButton"_s)->click();
                   });
         QCOMPARE(opened, u"Delete/keep domains containing specific strings"_s);
 
-        f->prompter.queueAnswer(true);
-        trigger("clearlist");
-        QCOMPARE(panel1(), u"0 domains"_s);
-        trigger("deletekeepstrings"); // an empty list: the window stays shut
-        trigger("expplainsel");       // and no file is asked for
+        f.prompter.queueAnswer(true);
+        f.trigger("clearlist");
+        QCOMPARE(f.panel(1), u"0 domains"_s);
+        f.trigger("deletekeepstrings"); // an empty list: the window stays shut
+        f.trigger("expplainsel");       // and no file is asked for
     }
 
     void tldFilterIsFilledAtStartUp()
     {
+        ListFixture f;
         // Before the settings file is read: the built-in table, then the built-in suffixes.
         TldServerTable defaults;
         deftlds(defaults);
-        QCOMPARE(m_window->tldFilterWindow()->tlds(), tldFilterRows(defaults.tlds()));
+        QCOMPARE(f.window->tldFilterWindow()->tlds(), tldFilterRows(defaults.tlds()));
         QString opened;
-        whileOpen([&] { trigger("deletekeep"); },
+        whileOpen([&] { f.trigger("deletekeep"); },
                   [&](QWidget *w) {
                       opened = w->windowTitle();
                       QVERIFY(!w->parentWidget()); // opened without an owner

@@ -1,220 +1,258 @@
-#include "app/mainwindow.h"
+#include "config/extrasettings.h"
 #include "engine/checkengine.h"
-#include "listops/contextfixture.h"
-#include "support/modalwindows.h"
-#include "support/testmain.h"
+#include "listops/standbywindow.h"
+#include "support/windowfixture.h"
 #include "widgets/widgetunits.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFrame>
-#include <QLabel>
-#include <QLatin1String>
-#include <QList>
-#include <QMenu>
-#include <QMenuBar>
-#include <QObject>
-#include <QSize>
-#include <QString>
-#include <QStringList>
-#include <QTest>
+#include <QHeaderView>
+#include <QPixmap>
 #include <QToolBar>
-#include <QTreeView>
-#include <QUrl>
-#include <QWidget>
 
-#include <memory>
+namespace {
+
+// The list's header state and the sort the window was left with, as kept in quorvane.ini.
+QString headerState(const MainWindow &window)
+{
+    const QHeaderView *header = window.listView()->header();
+    QStringList widths;
+    for (int c = 0; c < header->count(); ++c)
+        widths << QString::number(header->sectionSize(c));
+    return widths.join(u',') + u' ' +
+           (header->isSortIndicatorShown()
+                ? QString::number(header->sortIndicatorSection()) +
+                      (header->sortIndicatorOrder() == Qt::AscendingOrder ? u'a' : u'd')
+                : u"-"_s);
+}
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    template <typename T> T *child(const char *name) const
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
-
-    std::unique_ptr<ContextFixture> f;
-    std::unique_ptr<MainWindow> m_window;
-    QList<QUrl> m_opened;
-
 private slots:
-    void init()
+    void menuKeysAndToolbar()
     {
-        f = std::make_unique<ContextFixture>();
-        m_opened.clear();
-        m_window = std::make_unique<MainWindow>(f->ctx, [this](const QUrl &url) { m_opened << url; });
-    }
-
-    void cleanup() // the prompter fails the test over an answer left unused
-    {
-        f->ctx.run.stopped = true;
-        m_window.reset();
-        f.reset();
-    }
-
-    void menusToolbarAndStatusPanels()
-    {
-        QStringList items; // menu by menu, separators as "-"
-        for (const QAction *menu : m_window->menuBar()->actions()) {
-            items << menu->text().remove(u'&') + u':';
-            for (const QAction *a : menu->menu()->actions())
-                items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        }
-        QCOMPARE(items.join(u'|'), QStringLiteral("File:|Start|Stop|-|Quick Start Wizard|-|Exit|Tools:|"
-                                                  "Config|-|Add domains|Manual WHOIS lookup|Save result|"
-                                                  "Help:|Contents|Version history|-|About"));
+        MainWindowFixture f(false);
         // Name, function key, "*" for a picture.
-        const QStringList keys = QStringLiteral("Starts1 F2 *|Stops1 F3 *|qsw|Exit|Settings F4 *|"
-                                                "Adddomains F5 *|manualwhois F6 *|saveresult F7 *|"
-                                                "Contents F8 *|vhistory|About")
-                                     .split(u'|');
+        const QStringList keys =
+            u"Starts1 F2 *|Stops1 F3 *|qsw|Exit|Settings F4 *|Adddomains F5 *|"
+            "manualwhois F6 *|saveresult F7 *|Contents F8 *|vhistory|About"_s.split(u'|');
         for (const QString &k : keys) {
-            const QAction *a = m_window->action(k.section(u' ', 0, 0));
+            const QAction *a = f.window->action(k.section(u' ', 0, 0));
             QVERIFY2(a, qPrintable(k));
             const QStringList seen{a->objectName(), a->shortcut().toString(), a->icon().isNull() ? "" : "*"};
             QCOMPARE(seen.join(u' ').trimmed(), k);
         }
         // The seven buttons sit at the odd positions, each followed by a separator.
         QStringList buttons;
-        for (const QAction *a : child<QToolBar>("toolBar")->actions())
-            buttons << (a->isSeparator() ? QStringLiteral("-") : a->icon().isNull() ? "" : a->text());
-        QCOMPARE(buttons.join(u'|'), QStringLiteral("Add|-|Start|-|Stop|-|WHOIS|-|Export|-|Config|-|Help|-"));
-        QStringList panels;
-        for (int i = 1; i <= 5; ++i)
-            panels << child<QLabel>(qPrintable(QStringLiteral("panel%1").arg(i)))->text();
-        QCOMPARE(panels.join(u'|'), QStringLiteral("0 domains|0 free|0 taken|0 unchecked/errors|"));
-        QTreeView *list = m_window->listView();
-        QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(list->columnWidth(0), 470); // 7056 twips
+        for (const QAction *a : f.find<QToolBar>("toolBar")->actions())
+            buttons << (a->isSeparator() ? u"-"_s : a->icon().isNull() ? u""_s : a->text());
+        QCOMPARE(buttons.join(u'|'), u"Add|-|Start|-|Stop|-|WHOIS|-|Export|-|Config|-|Help|-"_s);
+        QCOMPARE(f.window->listView()->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(headerState(*f.window), u"470,106,118,118,118,169,235 -"_s); // the design's twips
 
-        m_window->action(QStringLiteral("Contents"))->trigger();
-        m_window->action(QStringLiteral("toolHelp"))->trigger();
-        QCOMPARE(m_opened, (QList<QUrl>{QUrl(kSupportUrl), QUrl(kSupportUrl)}));
+        f.trigger("Contents");
+        f.trigger("toolHelp");
+        QCOMPARE(f.opened, (QList<QUrl>{QUrl(kSupportUrl), QUrl(kSupportUrl)}));
     }
 
     void optionBoxes()
     {
-        // Every list starts 1,2,...,10; the start value follows the rest of the list.
-        const char *const boxes[][2] = {
-            {"connections2", "15,20,25,30,35,40,45,50,60,70,80,90,100,200,300,400,500 20"},
-            {"timeoutsecs2", "15,20,25,30,35,40,45,50,60 10"},
-            {"retrytimes2", "15,20 2"},
-            {"expiredays2", "11,12,13,14,20,25,30,40,50,60,70,80,90,100,200,300,365 30"},
-        };
-        for (const auto &[name, choices] : boxes) {
-            const QComboBox *box = child<QComboBox>(name);
-            QStringList seen;
-            for (int i = 0; i < box->count(); ++i)
-                seen << box->itemText(i);
-            QVERIFY(box->isEditable());
-            QCOMPARE(seen.join(u',') + u' ' + box->itemText(box->currentIndex()),
-                     QStringLiteral("1,2,3,4,5,6,7,8,9,10,") + choices);
-        }
-        QVERIFY(child<QCheckBox>("retry2")->isChecked());
-        QVERIFY(!child<QCheckBox>("checksel2")->isChecked());
-
+        MainWindowFixture f(false);
+        QVERIFY(f.find<QCheckBox>("retry2")->isChecked());
+        QVERIFY(!f.find<QCheckBox>("checksel2")->isChecked());
+        QCOMPARE(f.find<QComboBox>("connections2")->currentText(), u"20"_s);
         // The boxes are the options, both ways: typed text goes in as typed, a run's corrections come back.
-        child<QComboBox>("connections2")->setEditText(QStringLiteral("abc"));
-        child<QComboBox>("timeoutsecs2")->setCurrentIndex(18);
-        child<QCheckBox>("checksel2")->setChecked(true);
-        const ProgramOptions &o = f->ctx.options;
-        QCOMPARE(o.connections, QStringLiteral("abc"));
-        QCOMPARE(o.timeoutSecs, QStringLiteral("60"));
+        f.find<QComboBox>("connections2")->setEditText(u"abc"_s);
+        f.find<QComboBox>("timeoutsecs2")->setCurrentIndex(18);
+        f.find<QCheckBox>("checksel2")->setChecked(true);
+        const ProgramOptions &o = f.ctx.options;
+        QCOMPARE(o.connections, u"abc"_s);
+        QCOMPARE(o.timeoutSecs, u"60"_s);
         QVERIFY(o.checkSelected);
-        f->ctx.options.connections = QStringLiteral("500");
-        f->ctx.options.retry = false;
-        m_window->optionsChanged();
-        QCOMPARE(child<QComboBox>("connections2")->currentIndex(), 26);
-        QVERIFY(!child<QCheckBox>("retry2")->isChecked());
+        f.ctx.options.connections = u"500"_s;
+        f.ctx.options.retry = false;
+        f.window->optionsChanged();
+        QCOMPARE(f.find<QComboBox>("connections2")->currentIndex(), 26);
+        QVERIFY(!f.find<QCheckBox>("retry2")->isChecked());
     }
 
     void resizeAndCloseDuringARun()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->resize(300, 200);
-        QCOMPARE(m_window->size(), QSize(734, 468)); // 11000 x 7020 twips, rounded up to whole pixels
-        m_window->resize(900, 600);
-        QCOMPARE(m_window->listView()->width(), 900 - 24);
-        QCOMPARE(child<QFrame>("workingPanel")->geometry(), m_window->listView()->geometry());
+        MainWindowFixture f;
+        MainWindow &w = *f.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.resize(300, 200);
+        QCOMPARE(w.size(), QSize(734, 468)); // 11000 x 7020 twips, rounded up to whole pixels
+        w.resize(900, 600);
+        QCOMPARE(w.listView()->width(), 900 - 24);
+        QCOMPARE(f.find<QFrame>("workingPanel")->geometry(), w.listView()->geometry());
 
-        const RunSession &session = m_window->engine().session();
-        m_window->resize(950, 600);
+        const RunSession &session = w.engine().session();
+        w.resize(950, 600);
         QCOMPARE(session.progressUnit, 0); // idle: left alone
-        f->ctx.run.stopped = false;
-        const int frameBefore = m_window->progressFrameWidth();
-        m_window->resize(1000, 600);
+        f.ctx.run.stopped = false;
+        const int frameBefore = w.progressFrameWidth();
+        w.resize(1000, 600);
         QCOMPARE(session.progressUnit, roundHalfEven(frameBefore / 100.0));
-        QVERIFY(m_window->progressFrameWidth() > frameBefore);
+        QVERIFY(w.progressFrameWidth() > frameBefore);
 
-        QVERIFY(!m_window->close());                         // while a run goes on
-        m_window->action(QStringLiteral("Exit"))->trigger(); // takes the same way
-        QVERIFY(m_window->isVisible());
-        QVERIFY(!f->folder.exists(QStringLiteral("settings.ini")));
-        QCOMPARE(f->prompter.count(ScriptedPrompter::Kind::Warn), 2);
-        QCOMPARE(f->prompter.lastText(), QStringLiteral("You must stop the program before you exit."));
+        QVERIFY(!w.close()); // while a run goes on
+        f.trigger("Exit");   // takes the same way
+        QVERIFY(w.isVisible());
+        QVERIFY(!f.folder.exists(u"settings.ini"_s));
+        QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Warn), 2);
+        QCOMPARE(f.prompter.lastText(), kStopBeforeExitText);
     }
 
     void closeSavesSettingsAndStartUpLoadsThem()
     {
-        m_window->show();
-        child<QComboBox>("connections2")->setEditText(QStringLiteral("45"));
-        child<QCheckBox>("checksel2")->setChecked(true);
+        MainWindowFixture f;
+        f.find<QComboBox>("connections2")->setEditText(u"45"_s);
+        f.find<QCheckBox>("checksel2")->setChecked(true);
+        f.ctx.options.hideWizard = false;
         QWidget other;
         other.show();
-        QVERIFY(m_window->close());
+        QVERIFY(f.window->close());
         QVERIFY(!other.isVisible()); // every window closes with the main one
-        QVERIFY(f->prompter.log().isEmpty());
+        QVERIFY(f.prompter.log().isEmpty());
 
         ScriptedPrompter prompter;
-        AppContext next(f->folder.path(), prompter);
+        AppContext next(f.folder.path(), prompter);
         MainWindow window(next, [](const QUrl &) {});
         // The wizard was not switched off, so it opens over the loaded window.
-        QCOMPARE(captionOfModalOpenedBy([&] { window.startUp(); }), QStringLiteral("Quick Start Wizard"));
+        QCOMPARE(captionOfModalOpenedBy([&] { window.startUp(); }), u"Quick Start Wizard"_s);
         QVERIFY(window.isVisible());
         QVERIFY(next.run.stopped);
         QVERIFY(prompter.log().isEmpty());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Quorvane v1.01"));
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
-                 QStringLiteral("45"));
-        QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("checksel2"))->isChecked());
+        QCOMPARE(window.windowTitle(), u"Quorvane v1.01"_s);
+        QCOMPARE(window.findChild<QComboBox *>(u"connections2"_s)->currentText(), u"45"_s);
+        QVERIFY(window.findChild<QCheckBox *>(u"checksel2"_s)->isChecked());
     }
 
-    void closingTheConfigWindowMakesNewTldsKnownToNamesAddedLater()
+    // Size, position, column widths and the sort come back in the next session;
+    // a stored value that cannot be used is passed over, the others still count.
+    void windowStateLastsBetweenSessions_data()
     {
-        f->ctx.config.table.AddTldEntry(QStringLiteral("ab.cd"), QStringLiteral("whois.cd"), {});
-        QCOMPARE(captionOfModalOpenedBy([&] { m_window->action(QStringLiteral("Settings"))->trigger(); }),
-                 QStringLiteral("Config"));
-        QCOMPARE(f->ctx.run.suffixes.getext(QStringLiteral("name.ab.cd")), QStringLiteral("ab.cd"));
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("all good") << QString() << QVariant();
+        QTest::newRow("bad geometry") << u"window/geometry"_s << QVariant(QByteArray("not a geometry"));
+        QTest::newRow("bad columns") << u"window/columns"_s << QVariant(QByteArray("\x00\x01junk", 6));
+        QTest::newRow("sort column past the last") << u"window/sortColumn"_s << QVariant(7);
+        QTest::newRow("sort column not a number") << u"window/sortColumn"_s << QVariant(u"two"_s);
+        QTest::newRow("bad sort order") << u"window/sortOrder"_s << QVariant(u"upwards"_s);
+    }
+
+    void windowStateLastsBetweenSessions()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        MainWindowFixture f;
+        MainWindow &w = *f.window;
+        w.setGeometry(40, 30, 1000, 640);
+        w.listView()->setColumnWidth(ColInformation, 300);
+        f.ctx.list.addRow(DomainRow{{u"b.com"_s}});
+        QHeaderView *header = w.listView()->header();
+        const auto clickHeader = [&](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, 5));
+        };
+        clickHeader(ColTld);
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 2d"_s);
+        clickHeader(ColLength); // every click flips the one direction, shown on the column clicked
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 1a"_s);
+        clickHeader(ColDomain);
+        f.ctx.run.stopped = false; // a click while a run goes on leaves the indicator alone
+        clickHeader(ColLength);
+        f.ctx.run.stopped = true;
+        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 0d"_s);
+        const QRect geometry = w.geometry();
+        QVERIFY(w.close());
+        if (!key.isEmpty()) {
+            ExtraSettings ini(f.folder.path());
+            ini.setValue(key, value);
+            QVERIFY(ini.save().isEmpty());
+        }
+
+        ScriptedPrompter prompter;
+        AppContext next(f.folder.path(), prompter);
+        MainWindow again(next, [](const QUrl &) {});
+        again.startUp(); // the wizard stays off: the first session said so
+        QCOMPARE(again.geometry() == geometry, key != u"window/geometry"_s);
+        const QString state = headerState(again);
+        QCOMPARE(state.startsWith(u"470,106,118,118,118,169,300 "_s), key != u"window/columns"_s);
+        QCOMPARE(state.endsWith(u" 0d"_s), !key.startsWith(u"window/sort"_s));
+        if (state.endsWith(u" 0d"_s)) { // the list keeps itself in the remembered order
+            next.list.addRow(DomainRow{{u"a.com"_s}});
+            next.list.addRow(DomainRow{{u"c.com"_s}});
+            QCOMPARE(next.list.rowAt(0).cells[ColDomain], u"c.com"_s);
+        }
+    }
+
+    // With no remembered size, a screen that has room shows every column at once.
+    void firstStartWidth()
+    {
+        MainWindowFixture f(false);
+        const int design = twipsToPixels(12600);
+        const int columns = twipsToPixels(7056 + 1587 + 1764 * 3 + 2540 + 3528);
+        QCOMPARE(f.window->firstStartWidth(800), design);
+        QCOMPARE(f.window->firstStartWidth(1280), design);
+        const int wide = f.window->firstStartWidth(1920);
+        QVERIFY(wide > columns + 24);
+        QVERIFY(wide < columns + 80);
+    }
+
+    void secondaryWindowsOpenOverTheirOwner()
+    {
+        QWidget owner;
+        owner.setGeometry(120, 90, 500, 360);
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::red);
+        owner.setWindowIcon(QIcon(pixmap));
+        owner.show();
+        StandByWindow standBy(&owner);
+        QVERIFY(!standBy.windowIcon().isNull()); // the owner's
+        standBy.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&standBy));
+        const QPoint offset = standBy.frameGeometry().center() - owner.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+
+        // The TLD filter has no owner of its own; it opens over the main window all the same.
+        MainWindowFixture f;
+        f.window->setGeometry(10, 10, 760, 520);
+        f.ctx.list.addRow(DomainRow{{u"a.com"_s}});
+        QPoint filterOffset(1000, 1000);
+        whileOpen([&] { f.trigger("deletekeep"); },
+                  [&](QWidget *w) {
+                      filterOffset = w->frameGeometry().center() - f.window->frameGeometry().center();
+                      w->close();
+                  });
+        QVERIFY(filterOffset.manhattanLength() <= 40);
     }
 
     void runModeLocksExactlyTheListedCommands()
     {
+        MainWindowFixture f(false);
         // mwl is the lookup item of the list's context menu; it is found by name.
-        const QStringList locked =
-            QStringLiteral("toolAdd toolStart toolWhois toolExport toolConfig Starts1 Adddomains "
-                           "manualwhois saveresult mwl Settings vhistory qsw")
-                .split(u' ');
+        const QStringList locked = u"toolAdd toolStart toolWhois toolExport toolConfig Starts1 Adddomains "
+                                   "manualwhois saveresult mwl Settings vhistory qsw"_s.split(u' ');
         const QStringList free{"toolStop", "toolHelp", "Stops1", "Exit", "Contents", "About"};
-        QWidget *busy[] = {child<QFrame>("progressFrame"), child<QFrame>("workingPanel")};
         for (bool on : {true, false}) {
-            on ? m_window->runModeOn() : m_window->runModeOff();
+            on ? f.window->runModeOn() : f.window->runModeOff();
             for (const QString &n : locked + free)
-                QVERIFY2(m_window->action(n)->isEnabled() == (!on || free.contains(n)), qPrintable(n));
-            QCOMPARE(busy[0]->isHidden(), !on);
-            QCOMPARE(busy[1]->isHidden(), !on);
-            QCOMPARE(m_window->listView()->isHidden(), on);
+                QVERIFY2(f.window->action(n)->isEnabled() == (!on || free.contains(n)), qPrintable(n));
+            QCOMPARE(f.find<QFrame>("progressFrame")->isHidden(), !on);
+            QCOMPARE(f.find<QFrame>("workingPanel")->isHidden(), !on);
+            QCOMPARE(f.window->listView()->isHidden(), on);
         }
     }
 
     void commandsOpenTheirWindows()
     {
-        m_window->show();
-        const char *const rows[][2] = {// "": the program has no such window yet
-                                       {"About", "About this program..."},
+        MainWindowFixture f;
+        const char *const rows[][2] = {{"About", "About this program..."},
                                        {"vhistory", "Version history"},
                                        {"Adddomains", "Add domains"},
                                        {"toolAdd", "Add domains"},
@@ -226,9 +264,14 @@ private slots:
                                        {"toolExport", "Save result"},
                                        {"qsw", "Quick Start Wizard"}};
         for (const auto &[name, caption] : rows)
-            QVERIFY2(captionOfModalOpenedBy([&] { m_window->action(name)->trigger(); }) == caption, name);
-        QVERIFY(f->prompter.log().isEmpty());
-        QVERIFY(m_opened.isEmpty());
+            QVERIFY2(captionOfModalOpenedBy([&] { f.trigger(name); }) == caption, name);
+        QVERIFY(f.prompter.log().isEmpty());
+        QVERIFY(f.opened.isEmpty());
+
+        // Closing "Config" makes its new TLDs known to names added later.
+        f.ctx.config.table.AddTldEntry(u"ab.cd"_s, u"whois.cd"_s, {});
+        captionOfModalOpenedBy([&] { f.trigger("Settings"); });
+        QCOMPARE(f.ctx.run.suffixes.getext(u"name.ab.cd"_s), u"ab.cd"_s);
     }
 };
 

@@ -1,35 +1,12 @@
 #include "app/aboutwindow.h"
 #include "app/rowcolourdelegate.h"
-#include "app/versionhistorywindow.h"
 #include "app/widgetprompter.h"
-#include "engine/appcontext.h"
-#include "engine/domainlistmodel.h"
 #include "sources/manualaddwindow.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
+#include "support/windowfixture.h"
 #include "widgets/helpballoonwidget.h"
 
-#include <QApplication>
-#include <QColor>
-#include <QEvent>
-#include <QLabel>
-#include <QLatin1String>
-#include <QList>
 #include <QMouseEvent>
-#include <QObject>
-#include <QPalette>
-#include <QPlainTextEdit>
-#include <QPoint>
-#include <QPointF>
-#include <QPushButton>
-#include <QRect>
-#include <QString>
-#include <QStringList>
 #include <QStyleOptionViewItem>
-#include <QTest>
-#include <QUrl>
-#include <QWidget>
 
 // Lets the test read the options the delegate hands to the style.
 class DelegateProbe : public RowColourDelegate
@@ -66,11 +43,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("answer"); // -1: no question expected
         QTest::addColumn<int>("rows");
-        const QString five = QStringLiteral("abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test");
+        const QString five = u"abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test"_s;
         QTest::newRow("yes adds one row") << five << 1 << 1;
         QTest::newRow("no adds nothing") << five << 0 << 0;
         QTest::newRow("empty box") << QString() << -1 << 0;
-        QTest::newRow("no valid line") << QStringLiteral("bad_name.test\nx") << -1 << 0;
+        QTest::newRow("no valid line") << u"bad_name.test\nx"_s << -1 << 0;
     }
 
     void manualAddDone()
@@ -80,53 +57,43 @@ private slots:
         QFETCH(int, rows);
         QCOMPARE(ManualAddWindow::validLines("one.org\ntwo.org\rthree.org\r\n\tfour.org\n-ab.org"),
                  (QStringList{"one.org", "two.org", "three.org"})); // a tab is not a blank
-        QCOMPARE(ManualAddWindow::validLines(
-                     QStringLiteral(" B\u00fcCHER.de \n\u043f\u0440\u0438\u043c\u0435\u0440."
-                                    "\u0440\u0444\nb\u00fccher..de")),
-                 (QStringList{"xn--bcher-kva.de", "xn--e1afmkfd.xn--p1ai"})); // kept in their ASCII form
-        TempDataFolder folder;
-        ScriptedPrompter prompter;
-        AppContext context(folder.path(), prompter);
+        QCOMPARE(
+            ManualAddWindow::validLines(
+                u" B\u00fcCHER.de \n\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444\nb\u00fccher..de"_s),
+            (QStringList{"xn--bcher-kva.de", "xn--e1afmkfd.xn--p1ai"})); // kept in their ASCII form
+        WindowFixture<ManualAddWindow> f;
         if (answer >= 0)
-            prompter.queueAnswer(answer == 1);
-        ManualAddWindow window(context);
+            f.prompter.queueAnswer(answer == 1);
+        ManualAddWindow &window = f.open(f.ctx);
         window.show();
-        auto *tellMeMore = window.findChild<QLabel *>(QStringLiteral("tellMeMore"));
+        auto *tellMeMore = f.find<QLabel>("tellMeMore");
         const QPointF at(2, 2);
         QMouseEvent move(QEvent::MouseMove, at, tellMeMore->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
         QApplication::sendEvent(tellMeMore, &move); // the mouse over "Tell me more" shows the balloon
         QCOMPARE(window.findChild<HelpBalloonWidget *>()->pos(), QPoint(240, 48));
 
-        window.findChild<QPlainTextEdit *>(QStringLiteral("domainsBox"))->setPlainText(text);
-        window.findChild<QPushButton *>(QStringLiteral("doneButton"))->click();
+        f.setText("domainsBox", text);
+        f.click("doneButton");
         QVERIFY(window.isHidden());
-        QCOMPARE(
-            prompter.texts(),
-            answer < 0
-                ? QStringList{}
-                : QStringList{QStringLiteral(
-                      "Would you like to add the 3 valid domains to the list of domains to be checked?")});
-        QCOMPARE(context.list.size(), rows);
+        QCOMPARE(f.prompter.texts(),
+                 answer < 0 ? QStringList{}
+                            : QStringList{u"Would you like to add the 3 valid domains to the list of domains "
+                                          "to be checked?"_s});
+        QCOMPARE(f.ctx.list.size(), rows);
         if (rows) {
-            const DomainRow &row = context.list.rowAt(0);
-            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '),
-                     QStringLiteral("abc.test 3 test"));
+            const DomainRow &row = f.ctx.list.rowAt(0);
+            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '), u"abc.test 3 test"_s);
             QCOMPARE(row.colour, ColourGrey);
         }
     }
 
-    void aboutAndVersionHistory()
+    void aboutLinks()
     {
         QList<QUrl> opened;
-        AboutWindow about("Quorvane", "1.01", [&](const QUrl &url) { opened << url; });
-        about.findChild<QPushButton *>(QStringLiteral("homepageLink"))->click();
-        about.findChild<QPushButton *>(QStringLiteral("emailLink"))->click();
-        QCOMPARE(opened, (QList<QUrl>{QUrl(kHomepageUrl), QUrl(QStringLiteral("mailto:") + kSupportEmail)}));
-
-        VersionHistoryWindow history;
-        const QString text = history.findChild<QPlainTextEdit *>("historyText")->toPlainText();
-        QVERIFY(text.startsWith("Version 1.01\n * Fixed a problem with getting invalid"));
-        QVERIFY(text.endsWith(QStringLiteral("\nVersion 1.0\n * Initial release")));
+        AboutWindow about(u"Quorvane"_s, u"1.01"_s, [&](const QUrl &url) { opened << url; });
+        about.findChild<QPushButton *>(u"homepageLink"_s)->click();
+        about.findChild<QPushButton *>(u"emailLink"_s)->click();
+        QCOMPARE(opened, (QList<QUrl>{QUrl(kHomepageUrl), QUrl("mailto:" + kSupportEmail)}));
     }
 
     void fileFilters()

@@ -1,8 +1,8 @@
-#include "listops/contextfixture.h"
 #include "listops/headersort.h"
 #include "listops/listcommands.h"
 #include "listops/listfilters.h"
 #include "listops/listtexts.h"
+#include "support/contextfixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>

@@ -1,22 +1,7 @@
-#include "engine/appcontext.h"
 #include "lookup/manuallookupwindow.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLatin1String>
-#include <QLineEdit>
-#include <QObject>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
+#include "support/windowfixture.h"
 
 using Reply = LoopbackWhoisServer::Reply;
 using namespace lookuptexts;
@@ -26,28 +11,19 @@ class TestManualLookupWindow : public QObject
 {
     Q_OBJECT
 
-    struct Fixture {
-        TempDataFolder folder;
-        ScriptedPrompter prompter;
-        AppContext context{folder.path(), prompter};
+    struct Fixture : WindowFixture<ManualLookupWindow> {
         LoopbackWhoisServer server;
-        ManualLookupWindow window{context};
 
         Fixture()
         {
-            context.config.table.AddTldEntry("com", server.address() + ", backup.example", {});
-            context.config.table.AddTldEntry(QStringLiteral("net"), server.address(), QString());
-            window.setTimeoutMs(300);
+            ctx.config.table.AddTldEntry("com", server.address() + ", backup.example", {});
+            ctx.config.table.AddTldEntry(u"net"_s, server.address(), QString());
+            open(ctx).setTimeoutMs(300);
         }
-        template <typename T> T *child(const char *name)
-        {
-            return window.findChild<T *>(QLatin1String(name));
-        }
-        QLineEdit *domain() { return child<QLineEdit>("domainEdit"); }
-        QComboBox *serverBox() { return child<QComboBox>("serverCombo"); }
-        QString status() { return child<QLabel>("statusLabel")->text(); }
-        QString shown() { return child<QPlainTextEdit>("responseEdit")->toPlainText(); }
-        void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+        QLineEdit *domain() { return find<QLineEdit>("domainEdit"); }
+        QComboBox *serverBox() { return find<QComboBox>("serverCombo"); }
+        QString status() { return text("statusLabel"); }
+        QString shown() { return find<QPlainTextEdit>("responseEdit")->toPlainText(); }
         bool waitForStatus(const QString &text)
         {
             return QTest::qWaitFor([&] { return status() == text; }, 5000);
@@ -59,10 +35,10 @@ private slots:
     {
         Fixture f;
         f.click("startButton"); // nothing typed
-        f.domain()->setText(QStringLiteral("example.com"));
+        f.domain()->setText(u"example.com"_s);
         f.click("startButton"); // no server
         f.serverBox()->setEditText(f.server.address());
-        f.domain()->setText(QStringLiteral("ex..com"));
+        f.domain()->setText(u"ex..com"_s);
         f.click("startButton");
         // A name that fails the check as typed (capitals or a leading "=" included) leaves the box alone.
         const QString kept = f.server.address() + " 0";
@@ -76,7 +52,7 @@ private slots:
             f.click("getServersButton");
             QCOMPARE(f.serverBox()->currentText() + u' ' + QString::number(f.serverBox()->count()), servers);
         }
-        QVERIFY(!f.window.openForDomain(QStringLiteral("example.org")));
+        QVERIFY(!f.window->openForDomain(u"example.org"_s));
         QCOMPARE(f.prompter.texts(),
                  QStringList({kNeedDomainAndServer, kNeedDomainAndServer, kInvalidDomain, kNoServers}));
         QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Warn), 4);
@@ -89,36 +65,42 @@ private slots:
     {
         Fixture f;
         f.server.setDefault(Reply::text("Domain Name: XN--BCHER-KVA.NET\nStatus: active\r\n"));
-        f.domain()->setText(QStringLiteral("www.B\u00fccher.net"));
+        f.domain()->setText(u"www.B\u00fccher.net"_s);
         QTest::keyClick(f.domain(), Qt::Key_Return);
         QCOMPARE(f.status(), kWorking);
         QVERIFY(f.waitForStatus(kDone));
         QVERIFY(f.prompter.log().isEmpty());
         QCOMPARE(f.server.queries(), QStringList{"xn--bcher-kva.net"});
         // Every line ends in CR LF, and none shows up as an extra empty line.
-        QCOMPARE(f.window.responseText(),
-                 QStringLiteral("Domain Name: XN--BCHER-KVA.NET\r\nStatus: active\r\n"));
-        QCOMPARE(f.shown(), QStringLiteral("Domain Name: XN--BCHER-KVA.NET\nStatus: active\n"));
+        QCOMPARE(f.window->responseText(), u"Domain Name: XN--BCHER-KVA.NET\r\nStatus: active\r\n"_s);
+        QCOMPARE(f.shown(), u"Domain Name: XN--BCHER-KVA.NET\nStatus: active\n"_s);
     }
 
     void silenceEndsInTimeOutAndCloseEndsTheLookup()
     {
         Fixture f;
         f.server.setDefault(Reply::text("partial\n").keepOpen());
-        f.window.show();
-        f.domain()->setText(QStringLiteral("=WWW.Example.com"));
+        f.window->show();
+        f.domain()->setText(u"=WWW.Example.com"_s);
         f.serverBox()->setEditText(f.server.address());
-        f.child<QCheckBox>("overrideCheck")->setChecked(true); // sent as typed
+        f.find<QCheckBox>("overrideCheck")->setChecked(true); // sent as typed
         f.click("startButton");
         QVERIFY(f.waitForStatus(kDoneTimeout));
         QVERIFY(f.shown().isEmpty()); // what came before the time-out is not shown
-        f.window.setTimeoutMs(60000);
-        QVERIFY(f.window.openForDomain(QStringLiteral("example.com")));
+        f.window->setTimeoutMs(60000);
+        QVERIFY(f.window->openForDomain(u"example.com"_s));
         QVERIFY(f.server.waitForQueries(2));
         QCOMPARE(f.server.queries(), QStringList({"www.example.com", "example.com"}));
         f.click("closeButton");
-        QVERIFY(!f.window.isVisible());
+        QVERIFY(!f.window->isVisible());
         QVERIFY(f.server.waitForOpenCount(0));
+
+        // A refused connection is told at once, with its reason, not after the time-out.
+        const QString refused = "127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
+        f.serverBox()->setEditText(refused);
+        f.click("startButton");
+        QVERIFY(f.waitForStatus(kDoneError));
+        QCOMPARE(f.shown(), "No reply from " + refused + ": Connection refused.");
     }
 
     void rdapServerOfTheBootstrap()
@@ -126,25 +108,24 @@ private slots:
         // "org" has no row; the bootstrap's RDAP service stands in, and its JSON is shown pretty-printed.
         LoopbackHttpServer rdap;
         rdap.setHandler([](const QString &line) {
-            return line.contains(QStringLiteral("/taken.org "))
+            return line.contains(u"/taken.org "_s)
                        ? LoopbackHttpServer::Reply::http(
                              200, R"({"objectClassName":"domain","ldhName":"taken.org"})")
                        : LoopbackHttpServer::Reply::http(404, {});
         });
         Fixture f;
         const QString base = "http://" + rdap.address() + "/";
-        f.folder.write(QStringLiteral("rdap-dns.json"),
-                       R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
-        QVERIFY(f.window.openForDomain(QStringLiteral("taken.org")));
+        f.folder.write(u"rdap-dns.json"_s, R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
+        QVERIFY(f.window->openForDomain(u"taken.org"_s));
         QCOMPARE(f.serverBox()->currentText(), base);
         QVERIFY(f.waitForStatus(kDone));
-        QCOMPARE(f.window.responseText(),
-                 QStringLiteral(
-                     "{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
-        f.domain()->setText(QStringLiteral("free.org"));
+        QCOMPARE(
+            f.window->responseText(),
+            QString("{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
+        f.domain()->setText(u"free.org"_s);
         f.click("startButton");
         QVERIFY(f.waitForStatus(kDone));
-        QCOMPARE(f.window.responseText(), QStringLiteral("HTTP 404 Status\r\n\r\n"));
+        QCOMPARE(f.window->responseText(), u"HTTP 404 Status\r\n\r\n"_s);
         QVERIFY(f.prompter.log().isEmpty());
     }
 };

@@ -3,6 +3,7 @@
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
+#include "sources/namelistmodel.h"
 
 #include <QStringList>
 
@@ -13,6 +14,11 @@ inline QString column(const DomainListModel &list, int col = ColDomain)
     for (int r = 0; r < list.size(); ++r)
         out << list.rowAt(r).cells[col];
     return out.join(u',');
+}
+
+inline QString joinedNames(const NameListModel &list)
+{
+    return list.names().join(u',');
 }
 
 // `count` rows filler0.com, filler1.com... in one batch, to bring a list near 100,000 rows.

@@ -113,48 +113,55 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
     }
 }
 
-// The questions' texts and Yes are checked through the windows that ask them.
-TEST(OfferToAdd, NoDeclines)
-{
-    ScriptedPrompter prompter;
-    prompter.queueAnswer(false);
-    prompter.queueAnswer(false);
-    EXPECT_FALSE(offerGeneratedDomains(prompter));
-    EXPECT_FALSE(offerValidDomains(prompter, 3));
-}
-
 TEST(FileImport, LoadAndExtractRules)
 {
     const struct {
         ImportRule rule;
         const char *file;
         const char *rows;
+        int rejected; // lines with text but no valid name
     } cases[] = {
         // Capitals with spaces around, an empty line, an underscore, a repeat; any line end.
-        {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n",
-         "abc.test,second.org"},
-        {ImportRule::Load, "a b.com\n\tab.com\nab.com ", "ab.com"}, // only spaces are trimmed
+        {ImportRule::Load, "  ABC.test  \r\n\r\nbad_name.test\rabc.test\nsecond.org\n", "abc.test,second.org",
+         1},
+        {ImportRule::Load, "a b.com\n\tab.com\nab.com ", "ab.com", 2}, // only spaces are trimmed
+        {ImportRule::Load, "AZ.COM\nZa.Org\n", "az.com,za.org", 0},    // the first and last capital
         // A name, a space and a date.
         {ImportRule::Extract, "dropping.com 2024-05-01\r\nExpired.NET 05/01/2024 12:00",
-         "dropping.com,expired.net"},
+         "dropping.com,expired.net", 0},
         // Several comma fields: every valid one; a lone name adds nothing.
-        {ImportRule::Extract, "id,first.com,x,second.org,,\nlone.com\n", "first.com,second.org"},
+        {ImportRule::Extract, "id,first.com,x,second.org,,\nlone.com\n", "first.com,second.org", 1},
         // The space cuts after the name's field: kept. Before it: lost.
-        {ImportRule::Extract, "7,kept.com,2024-05-01 10:00\n7 x,lost.com", "kept.com"},
+        {ImportRule::Extract, "7,kept.com,2024-05-01 10:00\n7 x,lost.com", "kept.com", 1},
         // A space after the first comma leaves only the first field (fields are not trimmed).
-        {ImportRule::Extract, "first.com, second.com,third.com\n,leading.com", "first.com,leading.com"},
-        {ImportRule::Extract, "  spaced.com   \n", ""}, // trimmed first: no space, no comma left
+        {ImportRule::Extract, "first.com, second.com,third.com\n,leading.com", "first.com,leading.com", 0},
+        {ImportRule::Extract, "  spaced.com   \n", "", 1}, // trimmed first: no space, no comma left
     };
     for (const auto &c : cases) {
         Import import;
         const ImportResult result = import.run(c.file, c.rule);
         EXPECT_EQ(column(import.list), c.rows) << c.file;
+        EXPECT_EQ(result.rejected, c.rejected) << c.file;
         EXPECT_FALSE(result.declined);
         EXPECT_TRUE(import.prompter.log().isEmpty());
     }
     EXPECT_EQ(extractedNames(u" A.com 2024"), QStringList({"a.com", ""}));
     EXPECT_EQ(extractedNames(u"a,,b"), QStringList({"a", "", "b"}));
     EXPECT_TRUE(extractedNames(u"a.com").isEmpty());
+}
+
+TEST(FileImport, SummaryCountsInWords)
+{
+    const struct {
+        int added, rejected;
+        const char *text;
+    } cases[] = {
+        {0, 0, "Added 0 names from a.txt."},
+        {1, 1, "Added 1 name from a.txt; 1 line was not a valid name."},
+        {2, 3, "Added 2 names from a.txt; 3 lines were not valid names."},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(importSummary(QStringLiteral("a.txt"), c.added, c.rejected), QLatin1String(c.text));
 }
 
 TEST(FileImport, NoToTheManyRowsQuestionStopsReading)

@@ -6,6 +6,7 @@
 #include "sources/misspellings.h"
 #include "sources/namelistfile.h"
 #include "sources/namelistmodel.h"
+#include "sourcetesting.h"
 #include "support/qtprinters.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
@@ -18,19 +19,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString joined(const NameListModel &list)
-{
-    return list.names().join(u',');
-}
-
-QString generatedNames(const KeywordInput &input)
+QStringList generatedNames(const KeywordInput &input)
 {
     PendingNames pending;
     generateKeywordDomains(input, pending);
     QStringList out;
     for (qsizetype i = 0; i < pending.size(); ++i)
         out << QString(pending.at(i));
-    return out.join(u',');
+    return out;
+}
+
+QStringList streamedNames(const KeywordInput &input)
+{
+    QStringList out;
+    EXPECT_EQ(streamKeywordDomains(input, [&out](QStringView name) { out << name.toString(); }),
+              KeywordStream::Done);
+    return out;
 }
 
 } // namespace
@@ -42,6 +46,7 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         const char *beginning, *middle, *end, *tlds;
         S separator;
         const char *pending;
+        const char *streamed = nullptr; // each name once; the same as pending when not given
     } cases[] = {
         // The TLD varies fastest, then the End word, then Middle, then Beginning.
         {"best\ntop", "", "shop", "aa bb", S::Dashes, "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb"},
@@ -49,10 +54,13 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
          "best-shop.aa,bestshop.aa,best-shop.bb,bestshop.bb,top-shop.aa,topshop.aa,top-shop.bb,topshop.bb"},
         {"a\r\nb", "x\ry", "1", "aa", S::Dashes, "a-x-1.aa,a-y-1.aa,b-x-1.aa,b-y-1.aa"},
         // One word alone, both spellings alike: pending holds it twice.
-        {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa"},
+        {"shop", "", "", "aa", S::Both, "shop.aa,shop.aa", "shop.aa"},
         {"", "", "shop", "aa", S::Dashes, "shop.aa"},
         // Lines are lower-cased and kept whole: a space makes every candidate fail.
-        {"My Shop\nBest", "", "", "aa", S::Both, "best.aa,best.aa"},
+        {"My Shop\nBest", "", "", "aa", S::Both, "best.aa,best.aa", "best.aa"},
+        // Different words, one name: the first is kept.
+        {"ab\na", "", "c\nbc", "aa", S::None, "abc.aa,abbc.aa,ac.aa,abc.aa", "abc.aa,abbc.aa,ac.aa"},
+        {"a%b\nab", "", "", "aa", S::Both, "a-b.aa,ab.aa,ab.aa,ab.aa", "a-b.aa,ab.aa"},
         // "%" is the joint itself.
         {"my%shop", "", "", "aa", S::Both, "my-shop.aa,myshop.aa"},
         {"shop%", "", "", "aa", S::Dashes, ""},
@@ -63,6 +71,11 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         {"-x\nxy-", "", "", "aa", S::Both, ""},
         // Two-level TLDs, and TLDs the check refuses.
         {"shop", "", "", "co.uk x 1a", S::None, "shop.co.uk"},
+        // Words and TLDs in other scripts (UTF-8 here), in their ASCII form.
+        {"B\xc3\xbc"
+         "cher\nshop",
+         "", "laden", "de \xd1\x80\xd1\x84", S::Dashes,
+         "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,shop-laden.xn--p1ai"},
     };
     for (const auto &c : cases) {
         KeywordInput input;
@@ -71,15 +84,17 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         input.end = keywordWords(QString(c.end));
         input.tlds = QString(c.tlds).split(u' ');
         input.separator = c.separator;
-        EXPECT_EQ(generatedNames(input), c.pending) << c.beginning << '|' << c.end << '|' << c.tlds;
+        EXPECT_EQ(generatedNames(input).join(u','), c.pending)
+            << c.beginning << '|' << c.end << '|' << c.tlds;
+        EXPECT_EQ(streamedNames(input).join(u','), c.streamed ? c.streamed : c.pending) << c.beginning;
     }
 }
 
-TEST(KeywordGenerator, MoreThan100000PendingAsksOnce)
+TEST(KeywordGenerator, MoreThan100000AsksOnceAndStreamsEachNameOnce)
 {
     KeywordInput input;
     for (int i = 0; i < 4000; ++i)
-        input.beginning << QStringLiteral("w%1").arg(i);
+        input.beginning << QStringLiteral("w%1").arg(i % 2000);
     input.end = {"a", "b"};
     input.tlds = {"aa", "bb", "cc", "dd", "ee", "ff", "gg"};
     input.separator = KeywordSeparator::Both;
@@ -99,6 +114,12 @@ TEST(KeywordGenerator, MoreThan100000PendingAsksOnce)
         EXPECT_EQ(finished, goOn);
         EXPECT_EQ(pending.size(), goOn ? 4000 * 2 * 7 * 2 : 100002);
     }
+    // Streamed, every name made twice is printed once, in the order first made, however often the table
+    // of names seen grew.
+    QStringList distinct = generatedNames(input);
+    distinct.removeDuplicates();
+    EXPECT_EQ(distinct.size(), 2000 * 2 * 7 * 2);
+    EXPECT_EQ(streamedNames(input), distinct);
 }
 
 TEST(Misspellings, KeyboardTable)
@@ -138,7 +159,7 @@ TEST(Misspellings, VariantsInOrder)
     for (const auto &c : cases) {
         NameListModel generated("Domain");
         makemisspellings(QString(c.name), suffixes, generated);
-        EXPECT_EQ(joined(generated), c.variants) << c.name;
+        EXPECT_EQ(joinedNames(generated), c.variants) << c.name;
     }
     // Names one keystroke apart share variants; each is listed once.
     NameListModel generated("Domain");
@@ -181,7 +202,7 @@ TEST(NameList, KeyedRowsTicksAndRemoval)
         list.add(QStringView(QString(tld)));
     EXPECT_EQ(list.rowCount(), 1); // the view hears of the batch at its end
     list.endAdding();
-    EXPECT_EQ(joined(list), "com,net,org,co.uk");
+    EXPECT_EQ(joinedNames(list), "com,net,org,co.uk");
     EXPECT_TRUE(list.setData(list.index(2), Qt::Checked, Qt::CheckStateRole));
     list.setChecked(0, true);
     EXPECT_EQ(list.checkedNames(), QStringList({"com", "org"}));
@@ -214,7 +235,7 @@ TEST(NameListFile, FailedSaveLoadAndClear)
     folder.write("in.txt", "  AB.com \r\ncd.net\rbad_name.org\n\nab.com\nef.org");
     prompter.queueFile(folder.file("in.txt"));
     loadNameListFrom(list, prompter);
-    EXPECT_EQ(joined(list), "ab.com,cd.net,ef.org");
+    EXPECT_EQ(joinedNames(list), "ab.com,cd.net,ef.org");
 
     // Clear asks, with No as the default button.
     prompter.queueAnswer(false);
@@ -229,15 +250,8 @@ TEST(NameListFile, FailedSaveLoadAndClear)
 // Names in other scripts come out of every generator in their ASCII form.
 TEST(InternationalNames, GeneratorsAndNameLists)
 {
-    KeywordInput input;
-    input.beginning = keywordWords(u"B\u00fccher\nshop");
-    input.end = keywordWords(u"laden");
-    input.tlds = {"de", u"\u0440\u0444"_s};
-    input.separator = KeywordSeparator::Dashes;
-    EXPECT_EQ(generatedNames(input), "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,"
-                                     "shop-laden.xn--p1ai");
-
-    // The mistakes of "bücher.de" are made in its own letters.
+    // (The keyword generator's are rows of its own table.) The mistakes of "bücher.de" are made in its own
+    // letters.
     TldSuffixList suffixes;
     suffixes.mylist({});
     NameListModel generated("Domain");
@@ -259,5 +273,5 @@ TEST(InternationalNames, GeneratorsAndNameLists)
                       LineReader::Decoding::Utf8Names);
     ASSERT_TRUE(reader.open());
     EXPECT_EQ(loadNameList(reader, loaded), 2);
-    EXPECT_EQ(joined(loaded), "xn--bcher-kva.de,xn--exmple-cua.com");
+    EXPECT_EQ(joinedNames(loaded), "xn--bcher-kva.de,xn--exmple-cua.com");
 }

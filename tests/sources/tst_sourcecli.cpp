@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <sys/resource.h>
+
 class TestSourceCli : public QObject
 {
     Q_OBJECT
@@ -55,6 +57,32 @@ private slots:
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.out, out);
         QVERIFY2(r.err.contains(err), r.err.constData());
+    }
+
+    // Names are printed as they are made; a run that runs out of memory says so
+    // and fails, with what it printed until then, instead of aborting.
+    void keywordsOutOfMemoryEndWithAnError()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer needs more address space than the limit leaves");
+#endif
+        TempDataFolder folder;
+        QByteArray words;
+        for (int i = 0; i < 3000; ++i)
+            words += "w" + QByteArray::number(i) + '\n';
+        folder.write("words.txt", words);
+        const QString file = folder.file("words.txt");
+        const CliRun r = runCli({"generate", "keywords", "--begin", file, "--end", file, "--tld", "com"}, {},
+                                {}, [](QProcess &p) {
+                                    p.setStandardOutputFile(QProcess::nullDevice());
+                                    p.setChildProcessModifier([] {
+                                        const rlim_t bytes = 128 << 20;
+                                        const rlimit limit{bytes, bytes};
+                                        ::setrlimit(RLIMIT_AS, &limit);
+                                    });
+                                });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("out of memory after "), r.err.constData());
     }
 
     void harvestPrintsTheFoundNames()

@@ -1,6 +1,4 @@
-#include "app/mainwindow.h"
 #include "config/settingsfile.h"
-#include "engine/appcontext.h"
 #include "listops/standbywindow.h"
 #include "sources/domainsourceswindow.h"
 #include "sources/keywordgeneratorwindow.h"
@@ -8,37 +6,9 @@
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
 #include "sourcetesting.h"
-#include "support/modalwindows.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
-#include "widgets/helpballoonwidget.h"
+#include "support/windowfixture.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QCheckBox>
-#include <QDialog>
-#include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLatin1String>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QObject>
-#include <QPlainTextEdit>
-#include <QPointF>
 #include <QPointer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
-#include <QUrl>
-#include <QWidget>
-
-#include <memory>
 
 namespace {
 
@@ -51,62 +21,44 @@ QWidget *standByWindow()
     return nullptr;
 }
 
-template <typename T> T *child(const QWidget &w, const char *name)
-{
-    return w.findChild<T *>(QLatin1String(name));
-}
-
-QString names(const NameListModel &list)
-{
-    return list.names().join(u',');
-}
-
 } // namespace
 
 class TestSourceWindows : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempDataFolder> m_folder;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_ctx;
-    std::unique_ptr<MainWindow> m_window;
-
-    // Opens "Add domains" and picks the source behind `button`; `then` acts on what opens next.
-    bool pickSource(const char *button, const ModalScript::Step &then = {})
-    {
-        ModalScript script;
-        script.then(clickIn(kDomainSourcesCaption, button));
-        if (then)
-            script.then(then);
-        script.run([this] { m_window->openDomainSources(); });
-        return script.allDone();
-    }
+    // The main window, shown; the source windows open over it.
+    struct Fixture : MainWindowFixture {
+        Fixture()
+            : MainWindowFixture(false)
+        {
+            window->show();
+        }
+        ~Fixture()
+        {
+            window.reset();
+            QVERIFY(!standByWindow());
+        }
+        // Opens "Add domains" and picks the source behind `button`; `then` acts on what opens next.
+        bool pickSource(const char *button, const ModalScript::Step &then = {})
+        {
+            ModalScript script;
+            script.then(clickIn(kDomainSourcesCaption, button));
+            if (then)
+                script.then(then);
+            script.run([this] { window->openDomainSources(); });
+            return script.allDone();
+        }
+    };
 
 private slots:
-    void init()
-    {
-        m_folder = std::make_unique<TempDataFolder>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_ctx = std::make_unique<AppContext>(m_folder->path(), *m_prompter);
-        m_window = std::make_unique<MainWindow>(*m_ctx, [](const QUrl &) {});
-        m_window->show();
-    }
-
-    void cleanup()
-    {
-        QVERIFY(m_prompter->allAnswersUsed());
-        m_window.reset();
-        m_ctx.reset();
-        QVERIFY(!standByWindow());
-    }
-
     void sourcesWindowOpensTheChosenWindowAfterClosing()
     {
-        m_ctx->config.table.AddTldEntry("org.au", "whois.example", QString());
-        m_ctx->run.suffixes.clear();
-        captionOfModalOpenedBy([this] { m_window->openDomainSources(); });
-        QCOMPARE(m_ctx->run.suffixes.getext("ab.org.au"), "org.au"); // the suffix list was rebuilt
+        Fixture f;
+        f.ctx.config.table.AddTldEntry("org.au", "whois.example", QString());
+        f.ctx.run.suffixes.clear();
+        captionOfModalOpenedBy([&] { f.window->openDomainSources(); });
+        QCOMPARE(f.ctx.run.suffixes.getext("ab.org.au"), "org.au"); // the suffix list was rebuilt
 
         const struct {
             const char *button, *caption;
@@ -118,14 +70,14 @@ private slots:
                     {"webSearchButton", "Internet Domain Searcher", false},
                     {"webSearchButton", "Internet Domain Searcher", true}};
         for (const auto &r : rows) {
-            m_ctx->wizardMode = r.wizard;
+            f.ctx.wizardMode = r.wizard;
             bool sourcesGone = false;
             bool exportTicked = !r.wizard;
-            QVERIFY(pickSource(r.button, [&](QWidget *w) {
+            QVERIFY(f.pickSource(r.button, [&](QWidget *w) {
                 if (w->windowTitle() != QLatin1String(r.caption))
                     return false;
-                sourcesGone = !m_window->findChild<DomainSourcesWindow *>();
-                if (auto *check = child<QCheckBox>(*w, "exportCheck"))
+                sourcesGone = !f.window->findChild<DomainSourcesWindow *>();
+                if (auto *check = child<QCheckBox>(w, "exportCheck"))
                     exportTicked = check->isChecked();
                 // The keyword generator's own Close keeps it; the others go with their close box.
                 if (auto *keywords = qobject_cast<KeywordGeneratorWindow *>(w))
@@ -137,9 +89,9 @@ private slots:
             QVERIFY2(sourcesGone, r.button);
             QCOMPARE(exportTicked, !r.wizard);
         }
-        m_ctx->wizardMode = false;
+        f.ctx.wizardMode = false;
         // The keyword generator got the table's TLDs on top of what it had.
-        QVERIFY(m_window->keywordGenerator().tldList().contains(u"org.au"));
+        QVERIFY(f.window->keywordGenerator().tldList().contains(u"org.au"));
     }
 
     void importFromFile_data()
@@ -149,33 +101,40 @@ private slots:
         QTest::addColumn<QByteArray>("line"); // %1: the line number
         QTest::addColumn<QStringList>("counts");
         QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("rejected"); // the status bar's word on lines without a name
         const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
         // The count goes by names taken, not lines read.
         QTest::newRow("load") << QByteArray("loadFileButton") << false
-                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com";
+                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com"
+                              << "; 2500 lines were not valid names";
         QTest::newRow("extract") << QByteArray("extractFileButton") << false
-                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com";
+                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com"
+                                 << "";
         QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
-                                << QStringList() << "name0.com";
+                                << QStringList() << "name0.com"
+                                << "";
         QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
                                << QByteArray("B\xC3\x9C"
                                              "CHER%1.com\r\n")
-                               << twice << "xn--bcher0-3ya.com";
+                               << twice << "xn--bcher0-3ya.com"
+                               << "";
     }
 
     void importFromFile()
     {
+        Fixture f;
         QFETCH(QByteArray, button);
         QFETCH(bool, wizard);
         QFETCH(QByteArray, line);
         QFETCH(QStringList, counts);
         QFETCH(QString, first);
+        QFETCH(QString, rejected);
         QByteArray file;
         for (int i = 0; i < 2500; ++i)
             file += QString::fromLatin1(line).arg(i).toLatin1();
-        m_folder->write("list.txt", file);
-        m_prompter->queueFile(m_folder->file("list.txt"));
-        m_ctx->wizardMode = wizard;
+        f.folder.write("list.txt", file);
+        f.prompter.queueFile(f.folder.file("list.txt"));
+        f.ctx.wizardMode = wizard;
         // Timers run only where the import lets events through.
         QStringList seen;
         QTimer sampler;
@@ -185,143 +144,142 @@ private slots:
                 seen << w->countText();
         });
         sampler.start(0);
-        QVERIFY(pickSource(button.constData()));
+        QVERIFY(f.pickSource(button.constData()));
         sampler.stop();
-        QCOMPARE(m_ctx->list.rowCount(), 2500);
-        QCOMPARE(m_ctx->list.rowAt(0).cells[ColDomain], first);
+        QCOMPARE(f.ctx.list.rowCount(), 2500);
+        QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], first);
         QCOMPARE(seen, counts);
-        QCOMPARE(m_prompter->log().size(), 1); // the file choice; nothing reports the end
-        QCOMPARE(m_prompter->lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
-        QVERIFY(!m_window->findChild<DomainSourcesWindow *>());
+        QCOMPARE(f.prompter.log().size(), 1); // the file choice; no message reports the end
+        QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + rejected + ".");
+        QCOMPARE(f.prompter.lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+        QVERIFY(!f.window->findChild<DomainSourcesWindow *>());
     }
 
     void importEndsCleanlyOnEveryPath()
     {
-        m_prompter->queueFile(QString()); // cancelled
-        QVERIFY(pickSource("loadFileButton"));
-        m_prompter->queueFile(m_folder->file("missing.txt"));
-        QVERIFY(pickSource("extractFileButton"));
-        QVERIFY(m_prompter->lastText().startsWith("The file " + m_folder->file("missing.txt") +
-                                                  " could not be read ("));
-        QCOMPARE(m_ctx->list.size(), 0);
+        Fixture f;
+        f.prompter.queueFile(QString()); // cancelled
+        QVERIFY(f.pickSource("loadFileButton"));
+        f.prompter.queueFile(f.folder.file("missing.txt"));
+        QVERIFY(f.pickSource("extractFileButton"));
+        QVERIFY(f.prompter.lastText().startsWith("The file " + f.folder.file("missing.txt") +
+                                                 " could not be read ("));
+        QCOMPARE(f.ctx.list.size(), 0);
     }
 
     void keywordGenerator()
     {
-        KeywordGeneratorWindow w(*m_ctx, KeywordSeparator::Both, m_window.get());
+        Fixture f;
+        KeywordGeneratorWindow w(f.ctx, KeywordSeparator::Both, f.window.get());
         w.show();
         w.addTlds({"AA", "bb", "aa"});
-        QCOMPARE(names(w.tldList()), "aa,bb");
+        QCOMPARE(joinedNames(w.tldList()), "aa,bb");
         QVERIFY(w.tldList().checkedNames().isEmpty());
-        auto *generate = child<QPushButton>(w, "generateButton");
-        auto *frame = child<QGroupBox>(w, "generatedFrame");
+        auto *generate = child<QPushButton>(&w, "generateButton");
+        auto *frame = child<QGroupBox>(&w, "generatedFrame");
 
         generate->click();
-        QCOMPARE(m_prompter->lastText(), kSelectTldText);
-        child<QPushButton>(w, "selectAllButton")->click();
+        QCOMPARE(f.prompter.lastText(), kSelectTldText);
+        child<QPushButton>(&w, "selectAllButton")->click();
         generate->click();
-        QCOMPARE(m_prompter->lastText(), kEnterWordsText);
+        QCOMPARE(f.prompter.lastText(), kEnterWordsText);
 
-        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("Best\ntop");
-        child<QPlainTextEdit>(w, "endBox")->setPlainText("shop");
+        child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("Best\ntop");
+        child<QPlainTextEdit>(&w, "endBox")->setPlainText("shop");
         for (const auto &[name, value] : {std::pair{"nosep1", 0}, {"both1", 2}, {"hyph1", 1}}) {
-            child<QRadioButton>(w, name)->click();
-            QCOMPARE(m_ctx->options.keywordSeparator, value);
+            child<QRadioButton>(&w, name)->click();
+            QCOMPARE(f.ctx.options.keywordSeparator, value);
         }
         generate->click();
         generate->click(); // the second run adds nothing and still counts every row
-        QCOMPARE(m_prompter->texts().mid(2),
+        QCOMPARE(f.prompter.texts().mid(2),
                  QStringList(2, "We have successfully generated 4 domains for you!"));
-        QCOMPARE(names(w.generatedList()), "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb");
+        QCOMPARE(joinedNames(w.generatedList()), "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb");
         QCOMPARE(frame->title(), "Generated domains (4)");
 
         // Delete: the key in the list and the button, one selected row each time.
-        auto *view = child<QTreeView>(w, "generatedList");
+        auto *view = child<QTreeView>(&w, "generatedList");
         view->setCurrentIndex(w.generatedList().index(1));
         QTest::keyClick(view, Qt::Key_Delete);
         view->setCurrentIndex(w.generatedList().index(0));
-        child<QPushButton>(w, "deleteButton")->click();
-        QCOMPARE(names(w.generatedList()), "top-shop.aa,top-shop.bb");
+        child<QPushButton>(&w, "deleteGeneratedButton")->click();
+        QCOMPARE(joinedNames(w.generatedList()), "top-shop.aa,top-shop.bb");
 
-        m_prompter->queueFile(m_folder->file("saved.txt"));
-        child<QPushButton>(w, "saveButton")->click();
-        QCOMPARE(m_folder->read("saved.txt"), "top-shop.aa\r\ntop-shop.bb\r\n");
+        f.prompter.queueFile(f.folder.file("saved.txt"));
+        child<QPushButton>(&w, "saveGeneratedButton")->click();
+        QCOMPARE(f.folder.read("saved.txt"), "top-shop.aa\r\ntop-shop.bb\r\n");
 
         // Close offers the names, hands them over, and only hides the window.
-        m_prompter->queueAnswer(true);
-        child<QPushButton>(w, "closeButton")->click();
-        QCOMPARE(m_prompter->lastText(),
+        f.prompter.queueAnswer(true);
+        child<QPushButton>(&w, "closeButton")->click();
+        QCOMPARE(f.prompter.lastText(),
                  "Would you like to add the generated domains to the list of domains to be checked?");
         QVERIFY(w.isHidden());
-        QCOMPARE(m_ctx->list.size(), 2);
+        QCOMPARE(f.ctx.list.size(), 2);
         QCOMPARE(frame->title(), "Generated domains (0)");
-        QCOMPARE(child<QPlainTextEdit>(w, "endBox")->toPlainText(), "shop");
+        QCOMPARE(child<QPlainTextEdit>(&w, "endBox")->toPlainText(), "shop");
 
         // Words that give no valid name: the list stays empty and the user learns why.
         w.show();
-        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("my shop");
-        child<QPlainTextEdit>(w, "endBox")->clear();
+        child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("my shop");
+        child<QPlainTextEdit>(&w, "endBox")->clear();
         generate->click();
-        QCOMPARE(m_prompter->lastText(), kNoKeywordDomainsText);
-
-        auto *tellMeMore = child<QLabel>(w, "tellMeMore");
-        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), tellMeMore->mapToGlobal(QPointF(2, 2)),
-                         Qt::NoButton, Qt::NoButton, {});
-        QApplication::sendEvent(tellMeMore, &move);
-        QCOMPARE(w.findChild<HelpBalloonWidget *>()->textLabel()->text(), kKeywordHelpText);
+        QCOMPARE(f.prompter.lastText(), kNoKeywordDomainsText);
 
         // Export at 99,999 rows: No to the many-rows question drops the names not handed over.
-        child<QPlainTextEdit>(w, "beginningBox")->setPlainText("one\ntwo\nthree");
+        child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("one\ntwo\nthree");
         generate->click();
-        m_prompter->queueAnswer(true); // Clear
-        child<QPushButton>(w, "clearButton")->click();
+        f.prompter.queueAnswer(true); // Clear
+        child<QPushButton>(&w, "clearGeneratedButton")->click();
         QVERIFY(w.generatedList().isEmpty());
         generate->click();
-        fillRows(m_ctx->list, m_ctx->run.suffixes, 99999 - 2);
-        m_prompter->queueAnswer(false);
-        child<QPushButton>(w, "exportButton")->click();
-        QCOMPARE(m_prompter->lastText(), kTooManyRowsQuestion);
-        QCOMPARE(m_ctx->list.size(), 100000);
+        fillRows(f.ctx.list, f.ctx.run.suffixes, 99999 - 2);
+        f.prompter.queueAnswer(false);
+        child<QPushButton>(&w, "exportButton")->click();
+        QCOMPARE(f.prompter.lastText(), kTooManyRowsQuestion);
+        QCOMPARE(f.ctx.list.size(), 100000);
         QVERIFY(w.generatedList().isEmpty());
         w.closeWindow(); // nothing left to offer
     }
 
     void keywordGeneratorLivesUntilItsCloseBox()
     {
+        Fixture f;
         ProgramOptions saved;
         saved.keywordSeparator = 0;
         saved.hideWizard = true;
-        QVERIFY(SaveSettings(m_folder->path(), WhoisConfig(), saved, *m_prompter));
-        m_window->startUp();
-        QPointer<KeywordGeneratorWindow> first = &m_window->keywordGenerator();
+        QVERIFY(SaveSettings(f.folder.path(), WhoisConfig(), saved, f.prompter));
+        f.window->startUp();
+        QPointer<KeywordGeneratorWindow> first = &f.window->keywordGenerator();
         QVERIFY(first->isHidden());
-        QVERIFY(child<QRadioButton>(*first, "nosep1")->isChecked());
+        QVERIFY(child<QRadioButton>(first, "nosep1")->isChecked());
         QCOMPARE(first->tldList().size(), 276);
         QVERIFY(first->tldList().checkedNames().isEmpty());
 
         first->show();
         first->close(); // the close box
         QTRY_VERIFY(first.isNull());
-        KeywordGeneratorWindow &next = m_window->keywordGenerator();
-        QVERIFY(child<QRadioButton>(next, "both1")->isChecked());
+        KeywordGeneratorWindow &next = f.window->keywordGenerator();
+        QVERIFY(child<QRadioButton>(&next, "both1")->isChecked());
         QVERIFY(next.tldList().isEmpty());
     }
 
     void misspellingGenerator()
     {
-        m_ctx->config.table.AddTldEntry("org.au", "whois.example", QString());
-        m_ctx->run.suffixes.clear();
-        MisspellingGeneratorWindow w(*m_ctx, m_window.get());
-        QCOMPARE(m_ctx->run.suffixes.getext("ab.org.au"), "org.au"); // rebuilt when created
+        Fixture f;
+        f.ctx.config.table.AddTldEntry("org.au", "whois.example", QString());
+        f.ctx.run.suffixes.clear();
+        MisspellingGeneratorWindow w(f.ctx, f.window.get());
+        QCOMPARE(f.ctx.run.suffixes.getext("ab.org.au"), "org.au"); // rebuilt when created
         w.show();
-        auto *loadedFrame = child<QGroupBox>(w, "loadedFrame");
-        auto *generatedFrame = child<QGroupBox>(w, "generatedFrame");
+        auto *loadedFrame = child<QGroupBox>(&w, "loadedFrame");
+        auto *generatedFrame = child<QGroupBox>(&w, "generatedFrame");
 
-        child<QPushButton>(w, "generateButton")->click();
-        QCOMPARE(m_prompter->lastText(), kLoadDomainsFirstText);
+        child<QPushButton>(&w, "generateButton")->click();
+        QCOMPARE(f.prompter.lastText(), kLoadDomainsFirstText);
 
         // Typed names are not lower-cased: capitals add nothing and stay in the box.
-        auto *box = child<QLineEdit>(w, "domainBox");
+        auto *box = child<QLineEdit>(&w, "domainBox");
         QTest::keyClicks(box, "AB.xy");
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(box->text(), "AB.xy");
@@ -330,32 +288,32 @@ private slots:
         QCOMPARE(box->text(), QString());
         QCOMPARE(loadedFrame->title(), "Loaded domains (1)");
 
-        m_folder->write("brands.txt", "QB.XY\rab.xy\nbad_name.xy\r\n\nlk.org.au");
-        m_prompter->queueFile(m_folder->file("brands.txt"));
-        child<QPushButton>(w, "loadButton")->click();
-        QCOMPARE(names(w.loadedList()), "ab.xy,qb.xy,lk.org.au");
+        f.folder.write("brands.txt", "QB.XY\rab.xy\nbad_name.xy\r\n\nlk.org.au");
+        f.prompter.queueFile(f.folder.file("brands.txt"));
+        child<QPushButton>(&w, "loadButton")->click();
+        QCOMPARE(joinedNames(w.loadedList()), "ab.xy,qb.xy,lk.org.au");
         QCOMPARE(loadedFrame->title(), "Loaded domains (3)");
 
-        child<QPushButton>(w, "generateButton")->click();
+        child<QPushButton>(&w, "generateButton")->click();
         QCOMPARE(w.generatedList().at(18), "lk.org.au");
         QCOMPARE(generatedFrame->title(), "Generated domains (29)");
 
         // Delete takes the selected row; the Delete key does nothing here.
-        auto *view = child<QTreeView>(w, "generatedList");
+        auto *view = child<QTreeView>(&w, "generatedList");
         view->setCurrentIndex(w.generatedList().index(0));
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(w.generatedList().size(), 29);
-        child<QPushButton>(w, "deleteGeneratedButton")->click();
+        child<QPushButton>(&w, "deleteGeneratedButton")->click();
         QCOMPARE(w.generatedList().size(), 28);
-        m_prompter->queueAnswer(true);
-        child<QPushButton>(w, "clearLoadedButton")->click();
+        f.prompter.queueAnswer(true);
+        child<QPushButton>(&w, "clearLoadedButton")->click();
         QCOMPARE(loadedFrame->title(), "Loaded domains (0)");
 
-        m_prompter->queueAnswer(true);
-        child<QPushButton>(w, "closeButton")->click();
-        QCOMPARE(m_prompter->lastText(),
+        f.prompter.queueAnswer(true);
+        child<QPushButton>(&w, "closeButton")->click();
+        QCOMPARE(f.prompter.lastText(),
                  "Would you like to add the 28 valid domains to the list of domains to be checked?");
-        QCOMPARE(m_ctx->list.size(), 28);
+        QCOMPARE(f.ctx.list.size(), 28);
         QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 };

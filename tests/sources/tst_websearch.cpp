@@ -28,6 +28,7 @@ TEST(WebSearch, LinkScan)
     const struct {
         const char *page;
         const char *names;
+        bool cut = false; // "Remove subdomains" on
     } cases[] = {
         {R"(<a href="http://www.Example.com/some/path?x=1">)", "example.com"},
         {R"(<a href="HTTP://WWW.Upper.NET">)", "upper.net"},
@@ -38,6 +39,7 @@ TEST(WebSearch, LinkScan)
         {R"(<a href="bare.com/page">)", "bare.com"},   // no scheme at all
         {R"(<a href="http://www.google.com/x"><a href="http://maps.GOOGLE.de/">)", ""}, // the engine's own
         {R"(<a href="http://a.co">)", ""},                                              // shorter than 5
+        {R"(<a href="http://ab.de">)", "ab.de"},
         {R"(<a href="http://b.com">)", ""}, // a one-letter name fails the check
         {R"(<a href="http://good.com/"><a href="http://open.com)", "good.com"}, // no closing quote
         {R"(<a href='http://single.com/'>)", ""},                               // only href=" opens a link
@@ -50,29 +52,33 @@ TEST(WebSearch, LinkScan)
          "cher.at/\">",
          "xn--bcher-kva.de,xn--bcher-kva.at"},
         {R"(<a href="http://xn--e1afmkfd.xn--p1ai/">)", "xn--e1afmkfd.xn--p1ai"},
+        // Subdomains go before the syntax check: hosts it refuses whole are kept reduced.
+        {R"(<a href="http://shop.cheap-flights2.net/">)", "", false},
+        {R"(<a href="http://shop.cheap-flights2.net/">)", "cheap-flights2.net", true},
+        {R"(<a href="http://x.y.zz.com/"><a href="http://news.example.co.uk/"><a href="http://plain.com/">)",
+         "zz.com,example.co.uk,plain.com", true},
+        {R"(<a href="http://a.b.com/"><a href="http://a.bad_name.com/">)", "", true}, // still checked
+        // Under a registry's own suffix the name is kept with it.
+        {R"(<a href="http://news.example.com.af/">)", "example.com.af", true},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(scanPageLinks(QByteArray(c.page), QStringLiteral("google")).join(u','),
-                  QString::fromLatin1(c.names))
-            << c.page;
-}
-
-TEST(WebSearch, SubdomainsAndNextLinkAndKilobytes)
-{
     TldSuffixList suffixes;
     suffixes.mylist({});
-    // Plain .com names are checked through the harvest command.
-    EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.co.uk"), suffixes),
-              QStringLiteral("example.co.uk"));
-    EXPECT_EQ(withoutSubdomains(QStringLiteral("example.com.af"), suffixes), QStringLiteral("com.af"));
     suffixes.setPublicSuffixes(PublicSuffixes::builtin());
-    EXPECT_EQ(withoutSubdomains(QStringLiteral("example.com.af"), suffixes),
-              QStringLiteral("example.com.af"));
-    EXPECT_EQ(withoutSubdomains(QStringLiteral("news.example.com.af"), suffixes),
-              QStringLiteral("example.com.af"));
+    for (const auto &c : cases)
+        EXPECT_EQ(scanPageLinks(QByteArray(c.page), QStringLiteral("google"), c.cut ? &suffixes : nullptr)
+                      .join(u','),
+                  QString::fromLatin1(c.names))
+            << c.page << (c.cut ? " (cut)" : "");
+}
 
+TEST(WebSearch, NextLinkAndKilobytes)
+{
     EXPECT_TRUE(pageHasNextLink("<img src=\"/images/NAV_NEXT.GIF\">"));
     EXPECT_FALSE(pageHasNextLink("<img src=\"/images/nav_prev.gif\">"));
+    // Pages of 10 only for a top limit under 100.
+    EXPECT_EQ(searchPageSize(true, 99), 10);
+    EXPECT_EQ(searchPageSize(true, 100), 100);
+    EXPECT_EQ(searchPageSize(false, 10), 100);
 
     // Thousands of bytes, halves to the even neighbour.
     const std::pair<qint64, const char *> kb[] = {

@@ -1,32 +1,8 @@
-#include "wizard/quickstartwizardwindow.h"
-
-#include "app/mainwindow.h"
-#include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/modalwindows.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
-#include "support/testmain.h"
+#include "support/windowfixture.h"
 #include "wizard/quickstart.h"
-
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QColor>
-#include <QComboBox>
-#include <QDialog>
-#include <QLatin1String>
-#include <QObject>
-#include <QPalette>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QUrl>
-#include <QWidget>
-
-#include <memory>
+#include "wizard/quickstartwizardwindow.h"
 
 using Page = QuickStartWizardWindow::Page;
 
@@ -35,11 +11,7 @@ namespace {
 QString colourAndWeight(const QWidget *w)
 {
     const QColor c = w->palette().color(QPalette::WindowText);
-    return QStringLiteral("%1,%2,%3%4")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(w->font().bold() ? "b" : "");
+    return u"%1,%2,%3%4"_s.arg(c.red()).arg(c.green()).arg(c.blue()).arg(w->font().bold() ? "b" : "");
 }
 
 } // namespace
@@ -48,40 +20,26 @@ class TestQuickStartWizard : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempDataFolder> m_folder;
-    std::unique_ptr<ScriptedPrompter> m_prompter;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<QuickStartWizardWindow> m_wizard;
+    std::unique_ptr<WindowFixture<QuickStartWizardWindow>> f;
     int m_sourcesOpened = 0;
     QStringList m_runs; // the options each started run saw: "connections/timeout/expire/retry/selected"
-
-    template <typename T> T *child(const char *name) const
-    {
-        T *found = m_wizard->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
-    void click(const char *button) { child<QAbstractButton>(button)->click(); }
 
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TempDataFolder>();
-        m_prompter = std::make_unique<ScriptedPrompter>();
-        m_context = std::make_unique<AppContext>(m_folder->path(), *m_prompter);
+        f = std::make_unique<WindowFixture<QuickStartWizardWindow>>();
         m_sourcesOpened = 0;
         m_runs.clear();
-        m_wizard = std::make_unique<QuickStartWizardWindow>(
-            *m_context,
+        f->open(
+            f->ctx,
             [this] {
                 ++m_sourcesOpened;
-                QVERIFY(m_context->wizardMode);
-                m_context->list.addRow(DomainRow{{QStringLiteral("one.com")}});
+                QVERIFY(f->ctx.wizardMode);
+                f->ctx.list.addRow(DomainRow{{u"one.com"_s}});
             },
             [this] {
-                const ProgramOptions &o = m_context->options;
-                QVERIFY(!m_context->wizardMode);
+                const ProgramOptions &o = f->ctx.options;
+                QVERIFY(!f->ctx.wizardMode);
                 m_runs << QStringList{o.connections, o.timeoutSecs, o.expireDays, QString::number(o.retry),
                                       QString::number(o.checkSelected)}
                               .join(u'/');
@@ -90,55 +48,54 @@ private slots:
 
     void cleanup()
     {
-        QVERIFY(m_prompter->allAnswersUsed());
-        m_wizard.reset();
-        QVERIFY(!m_context->wizardMode);
-        m_context.reset();
+        f->window.reset();
+        QVERIFY(!f->ctx.wizardMode);
+        f.reset(); // the prompter fails the test over an answer left unused
     }
 
     void pagesAndNavigation()
     {
-        QVERIFY(!m_context->wizardMode);
-        m_wizard->show();
-        QVERIFY(m_context->wizardMode);
-        auto *back = child<QPushButton>("backButton");
+        QVERIFY(!f->ctx.wizardMode);
+        f->window->show();
+        QVERIFY(f->ctx.wizardMode);
+        auto *back = f->find<QPushButton>("backButton");
         QVERIFY(!back->isEnabled());
-        click("nextButton");
-        QCOMPARE(m_wizard->page(), Page::Step1);
+        f->click("nextButton");
+        QCOMPARE(f->window->page(), Page::Step1);
         QVERIFY(back->isEnabled());
 
         // An empty list keeps the wizard on step 1 until names are added.
-        click("nextButton");
-        QCOMPARE(m_prompter->lastText(),
-                 QStringLiteral("You must add at least one domain before you can go to the next step!"));
-        QCOMPARE(m_wizard->page(), Page::Step1);
-        click("addDomainsButton");
+        f->click("nextButton");
+        QCOMPARE(f->prompter.lastText(),
+                 u"You must add at least one domain before you can go to the next step!"_s);
+        QCOMPARE(f->window->page(), Page::Step1);
+        f->click("addDomainsButton");
         QCOMPARE(m_sourcesOpened, 1);
-        click("nextButton");
-        click("nextButton");
-        QCOMPARE(m_wizard->page(), Page::Finish);
+        f->click("nextButton");
+        f->click("nextButton");
+        QCOMPARE(f->window->page(), Page::Finish);
         QCOMPARE(
-            m_wizard->summaryText(),
+            f->window->summaryText(),
             QStringLiteral("The program will now begin to check 1 domains.\r\n\r\nYou have selected that "
                            "you are on a medium (512 Kbps) connection.\r\n\r\nIf everything looks ok, click "
                            "'Finish' to start."));
-        QCOMPARE(child<QPlainTextEdit>("summaryBox")->toPlainText(),
-                 QString(m_wizard->summaryText()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QCOMPARE(f->find<QPlainTextEdit>("summaryBox")->toPlainText(),
+                 QString(f->window->summaryText()).replace(u"\r\n"_s, u"\n"_s));
 
         // Back from the summary, another speed, and the summary follows.
-        click("backButton");
-        QCOMPARE(child<QPushButton>("nextButton")->text(), QStringLiteral("&Next >"));
-        click("speed4");
-        click("nextButton");
-        QVERIFY(m_wizard->summaryText().contains(QStringLiteral("on a very fast (10 Mbps) connection.")));
-        click("backButton");
-        click("backButton");
-        click("backButton");
-        QCOMPARE(m_wizard->page(), Page::Intro);
+        f->click("backButton");
+        QCOMPARE(f->find<QPushButton>("nextButton")->text(), u"&Next >"_s);
+        f->click("speed4");
+        f->click("nextButton");
+        QVERIFY(f->window->summaryText().contains(u"on a very fast (10 Mbps) connection."_s));
+        f->click("backButton");
+        f->click("backButton");
+        f->click("backButton");
+        QCOMPARE(f->window->page(), Page::Intro);
 
-        click("closeButton");
-        QVERIFY(!m_wizard->isVisible());
-        QVERIFY(!m_context->wizardMode);
+        f->click("closeButton");
+        QVERIFY(!f->window->isVisible());
+        QVERIFY(!f->ctx.wizardMode);
         QVERIFY(m_runs.isEmpty());
     }
 
@@ -154,70 +111,68 @@ private slots:
     {
         QFETCH(int, speed);
         QFETCH(QString, run);
-        ProgramOptions &o = m_context->options;
+        ProgramOptions &o = f->ctx.options;
         o.retry = false;
         o.checkSelected = true;
-        o.expireDays = QStringLiteral("90");
-        o.retryTimes = QStringLiteral("7");
-        m_context->list.addRow(DomainRow{{QStringLiteral("a.com")}});
-        m_wizard->show();
+        o.expireDays = u"90"_s;
+        o.retryTimes = u"7"_s;
+        f->ctx.list.addRow(DomainRow{{u"a.com"_s}});
+        f->window->show();
         for (int i = 0; i < 2; ++i)
-            m_wizard->next();
+            f->window->next();
         if (speed >= 0)
-            click(qPrintable(QStringLiteral("speed%1").arg(speed)));
+            f->click(qPrintable(u"speed%1"_s.arg(speed)));
         // The chosen row is highlighted, the others greyed.
         for (int i = 0; i < 5; ++i) {
             for (const char *row : {"speed%1", "type%1"})
-                QCOMPARE(colourAndWeight(child<QWidget>(qPrintable(QString::fromLatin1(row).arg(i)))),
-                         i == (speed < 0 ? 2 : speed) ? QStringLiteral("51,84,217b")
-                                                      : QStringLiteral("127,127,127"));
+                QCOMPARE(colourAndWeight(f->find<QWidget>(qPrintable(QString::fromLatin1(row).arg(i)))),
+                         i == (speed < 0 ? 2 : speed) ? u"51,84,217b"_s : u"127,127,127"_s);
         }
-        m_wizard->next();
-        QCOMPARE(child<QPushButton>("nextButton")->text(), QStringLiteral("&Finish"));
-        m_wizard->next();
+        f->window->next();
+        QCOMPARE(f->find<QPushButton>("nextButton")->text(), u"&Finish"_s);
+        f->window->next();
         QCOMPARE(m_runs, QStringList{run});
-        QCOMPARE(o.retryTimes, QStringLiteral("7")); // the retry count stays
-        QCOMPARE(m_wizard->result(), int(QDialog::Accepted));
+        QCOMPARE(o.retryTimes, u"7"_s); // the retry count stays
+        QCOMPARE(f->window->result(), int(QDialog::Accepted));
     }
 
     void dontShowIsTheSetting()
     {
-        QVERIFY(!child<QCheckBox>("dontShowCheck")->isChecked());
-        click("dontShowCheck");
-        QVERIFY(m_context->options.hideWizard);
-        QuickStartWizardWindow second(*m_context, {}, {});
-        QVERIFY(second.findChild<QCheckBox *>(QStringLiteral("dontShowCheck"))->isChecked());
+        QVERIFY(!f->find<QCheckBox>("dontShowCheck")->isChecked());
+        f->click("dontShowCheck");
+        QVERIFY(f->ctx.options.hideWizard);
+        QuickStartWizardWindow second(f->ctx, {}, {});
+        QVERIFY(child<QCheckBox>(&second, "dontShowCheck")->isChecked());
     }
 
     // The main window opens the wizard at start-up and from the File menu;
     // finishing there starts the window's own check run.
     void mainWindowOpensAndRunsIt()
     {
-        m_wizard.reset();
-        MainWindow window(*m_context, [](const QUrl &) {});
+        f->window.reset();
+        MainWindow window(f->ctx, [](const QUrl &) {});
         QString opened;
         onModal([&](QWidget *w) { opened = w->windowTitle(), w->close(); }, [&] { window.startUp(); });
-        QCOMPARE(opened, QStringLiteral("Quick Start Wizard"));
-        QVERIFY(!m_context->wizardMode);
+        QCOMPARE(opened, u"Quick Start Wizard"_s);
+        QVERIFY(!f->ctx.wizardMode);
 
         LoopbackWhoisServer server;
         server.setDefault(LoopbackWhoisServer::Reply::text("No match for \"NAME.TEST\".\r\n"));
-        m_context->config.table.clear();
-        m_context->config.table.AddTldEntry(QStringLiteral("test"), server.address(), QString());
-        m_context->list.addRow(DomainRow{{QStringLiteral("name.test")}});
-        m_prompter->queueAnswer(true); // "Are you ready to start?"
+        f->ctx.config.table.clear();
+        f->ctx.config.table.AddTldEntry(u"test"_s, server.address(), QString());
+        f->ctx.list.addRow(DomainRow{{u"name.test"_s}});
+        f->prompter.queueAnswer(true); // "Are you ready to start?"
         onModal(
             [](QWidget *w) {
                 auto *wizard = qobject_cast<QuickStartWizardWindow *>(w);
                 for (int i = 0; wizard && i < 4; ++i)
                     wizard->next();
             },
-            [&] { window.action(QStringLiteral("qsw"))->trigger(); });
+            [&] { window.action(u"qsw"_s)->trigger(); });
         QVERIFY(window.engine().running());
         // The main window's boxes show what the wizard set.
-        QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("connections2"))->currentText(),
-                 QStringLiteral("25"));
-        QTRY_VERIFY(m_prompter->texts().contains(QStringLiteral("The program is done!")));
+        QCOMPARE(window.findChild<QComboBox *>(u"connections2"_s)->currentText(), u"25"_s);
+        QTRY_VERIFY(f->prompter.texts().contains(u"The program is done!"_s));
     }
 };
 
