@@ -7,35 +7,23 @@ namespace {
 
 constexpr int kHeaderBytes = 12;
 
-void put16(QByteArray &out, quint16 v)
+void put16(QByteArray &out, std::initializer_list<int> values)
 {
-    out.append(static_cast<char>(v >> 8)).append(static_cast<char>(v & 0xff));
-}
-
-QByteArray encodedName(const QString &name)
-{
-    QByteArray out;
-    for (const QString &label : name.split(u'.', Qt::SkipEmptyParts)) {
-        const QByteArray l = label.toLatin1();
-        out.append(static_cast<char>(l.size())).append(l);
-    }
-    return out.append('\0');
+    for (const int v : values)
+        out.append(static_cast<char>(v >> 8 & 0xff)).append(static_cast<char>(v & 0xff));
 }
 
 // The question's name and the offset past the question, or an empty name.
 QString questionName(const QByteArray &query, int &end)
 {
-    QStringList labels;
-    int i = kHeaderBytes;
-    while (i < query.size()) {
+    QByteArrayList labels;
+    for (int i = kHeaderBytes; i < query.size() && static_cast<unsigned char>(query[i]) <= 63;) {
         const int n = static_cast<unsigned char>(query[i]);
         if (n == 0) {
             end = i + 1 + 4; // type and class
-            return end <= query.size() ? labels.join(u'.').toLower() : QString();
+            return end <= query.size() ? QString::fromLatin1(labels.join('.')).toLower() : QString();
         }
-        if (n > 63 || i + 1 + n > query.size())
-            break;
-        labels << QString::fromLatin1(query.mid(i + 1, n));
+        labels << query.mid(i + 1, n);
         i += 1 + n;
     }
     return {};
@@ -72,13 +60,13 @@ void LoopbackDnsServer::readPending()
         const Answer answer = m_script.value(name, m_default);
         if (answer == Answer::Silence)
             continue;
-        const QByteArray bytes = reply(query.left(end), name, answer);
+        const QByteArray bytes = reply(query.left(end), answer);
         QUdpSocket *from = answer == Answer::OtherPort ? m_other : m_socket;
         from->writeDatagram(bytes, datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
     }
 }
 
-QByteArray LoopbackDnsServer::reply(const QByteArray &question, const QString &name, Answer answer) const
+QByteArray LoopbackDnsServer::reply(const QByteArray &question, Answer answer) const
 {
     // The response code, and the NS records the answer holds.
     const quint16 rcode = answer == Answer::NxDomain   ? 3
@@ -95,24 +83,16 @@ QByteArray LoopbackDnsServer::reply(const QByteArray &question, const QString &n
     if (answer == Answer::Truncated)
         flags |= 0x0200;
     QByteArray out;
-    put16(out, id);
-    put16(out, flags);
-    put16(out, 1);
-    put16(out, static_cast<quint16>(answer == Answer::Malformed ? 3 : records));
-    put16(out, 0);
-    put16(out, 0);
+    put16(out, {id, flags, 1, answer == Answer::Malformed ? 3 : records, 0, 0});
     out.append(question.mid(kHeaderBytes));
     if (answer == Answer::Malformed)
         return out.append("\xc0\x0c\x00\x02", 4); // a record cut after its type
+    // NS records naming ns1.<name>, ns2.<name>: a label before the question's encoded name.
+    const QByteArray encoded = question.mid(kHeaderBytes, question.size() - kHeaderBytes - 4);
     for (int i = 1; i <= records; ++i) {
-        const QByteArray target = encodedName(QStringLiteral("ns%1.").arg(i) + name);
-        out.append("\xc0\x0c", 2); // the question's name
-        put16(out, 2);             // NS
-        put16(out, 1);             // IN
-        put16(out, 0);
-        put16(out, 3600);
-        put16(out, static_cast<quint16>(target.size()));
-        out.append(target);
+        out.append("\xc0\x0c", 2);                                         // the question's name
+        put16(out, {2, 1, 0, 3600, static_cast<int>(encoded.size()) + 4}); // NS, IN, TTL, length
+        out.append('\x03').append("ns").append(static_cast<char>('0' + i)).append(encoded);
     }
     return out;
 }

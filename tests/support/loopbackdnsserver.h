@@ -11,11 +11,7 @@ class QUdpSocket;
 // A DNS server of our own for tests: UDP on 127.0.0.1, a port the system picks,
 // run by the event loop of the thread that made it. Each query is recorded
 // (its name, lower case) and answered as scripted for its name, or by the
-// default (Ns unless set).
-//
-//     LoopbackDnsServer dns;
-//     dns.script(u"free.com"_s, LoopbackDnsServer::Answer::NxDomain);
-//     ctx.extra.setValue(kDnsServersKey, dns.address()); // "127.0.0.1:<port>"
+// default (Ns unless set). address() is "127.0.0.1:<port>", as dns/servers takes it.
 class LoopbackDnsServer : public QObject
 {
     Q_OBJECT
@@ -45,7 +41,7 @@ public:
 
 private:
     void readPending();
-    QByteArray reply(const QByteArray &query, const QString &name, Answer answer) const;
+    QByteArray reply(const QByteArray &question, Answer answer) const;
 
     QUdpSocket *m_socket;
     QUdpSocket *m_other;
