@@ -187,7 +187,6 @@ private slots:
                 QVERIFY(QTest::qWaitFor([&] { return dns.queryCount() >= 10; }, 10000));
                 ::kill(static_cast<pid_t>(p.processId()), SIGINT);
             });
-        QCOMPARE(r.exitCode, 128 + SIGINT);
         QCOMPARE(r.out.count("|com|N/A|N/A|N/A|\r\n"), 10);
         QCOMPARE(server.queryCount(), 0);
     }
