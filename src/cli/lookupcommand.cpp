@@ -217,8 +217,7 @@ int LookupCommand::execute()
         }
         loop.quit();
     });
-    // The window waits out its time-out after a connection error; a script
-    // would rather hear about it at once.
+    // A connection error ends the lookup at once, with the system's word for it.
     QObject::connect(&lookup, &WhoisLookup::socketError, &loop, [&](int, const QString &description) {
         lookup.cancel();
         CliPrompter::printError(QStringLiteral("Error: ") + description);
