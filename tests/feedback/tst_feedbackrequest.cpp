@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 FeedbackSystem systemWith(const QHash<QString, QString> &environment, const QString &programFolder,
@@ -14,7 +16,7 @@ FeedbackSystem systemWith(const QHash<QString, QString> &environment, const QStr
 {
     FeedbackSystem system;
     system.programFolder = programFolder;
-    system.versionText = QStringLiteral("1.01");
+    system.versionText = u"1.01"_s;
     system.environment = [environment](const QString &name) { return environment.value(name); };
     system.homeFolder = home;
     system.userName = user;
@@ -27,11 +29,11 @@ FeedbackSystem systemWith(const QHash<QString, QString> &environment, const QStr
 TEST(FeedbackEncoding, EveryCharacterButLineBreaksIsPercentEncoded)
 {
     const std::pair<QString, QByteArray> cases[] = {
-        {QStringLiteral("ab"), "%61%62"},
-        {QStringLiteral("\t"), "%09"},
-        {QStringLiteral("a\r\nb\nc\r"), "%61\r\n%62\n%63\r"},
-        {QStringLiteral(" +&=%"), "%20%2B%26%3D%25"},
-        {QStringLiteral("\u00e9\u00ff"), "%E9%FF"},
+        {u"ab"_s, "%61%62"},
+        {u"\t"_s, "%09"},
+        {u"a\r\nb\nc\r"_s, "%61\r\n%62\n%63\r"},
+        {u" +&=%"_s, "%20%2B%26%3D%25"},
+        {u"\u00e9\u00ff"_s, "%E9%FF"},
         {QString(), ""},
     };
     for (const auto &[text, encoded] : cases)
@@ -57,9 +59,9 @@ TEST(FeedbackRequest, PostLineByLineWithTheBodyLengthOnly)
         "\r\n" +
         body + "\r\n\r\n";
     ASSERT_EQ(body.size(), 76);
-    EXPECT_EQ(feedbackRequest({QStringLiteral("feedback.example"), 80}, "%61\r\n%62"), expected);
+    EXPECT_EQ(feedbackRequest({u"feedback.example"_s, 80}, "%61\r\n%62"), expected);
     // A port of its own is named in the Host line.
-    const QByteArray other = feedbackRequest({QStringLiteral("::1"), 8080}, "%61");
+    const QByteArray other = feedbackRequest({u"::1"_s, 8080}, "%61");
     EXPECT_TRUE(other.contains("\r\nHost: [::1]:8080\r\n")) << other.toStdString();
 }
 
@@ -76,9 +78,8 @@ TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
         {"USERNAME", "alice"},
         {"windir", "C:\\Windows"},
     };
-    EXPECT_EQ(feedbackSystemInformation(systemWith(windows, QStringLiteral("C:\\Users\\alice.corp\\Quorvane"),
-                                                   QStringLiteral("C:\\Users\\alice.CORP"),
-                                                   QStringLiteral("alice"), QStringLiteral("DESK-7"))),
+    EXPECT_EQ(feedbackSystemInformation(systemWith(windows, u"C:\\Users\\alice.corp\\Quorvane"_s,
+                                                   u"C:\\Users\\alice.CORP"_s, u"alice"_s, u"DESK-7"_s)),
               QStringLiteral("Installation path: ~\\Quorvane\r\n"
                              "Version: 1.01\r\n"
                              "ALLUSERSPROFILE=\r\n"
@@ -101,26 +102,23 @@ TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
                              "windir=C:\\Windows\r\n"));
 
     // The home folder is masked only where a path component ends.
-    const QString unix = feedbackSystemInformation(
-        systemWith({{"TEMP", "/home/bobby/tmp"}}, QStringLiteral("/home/bob/apps/quorvane"),
-                   QStringLiteral("/home/bob"), QStringLiteral("bob"), QStringLiteral("box")));
-    EXPECT_TRUE(unix.startsWith(QStringLiteral("Installation path: ~/apps/quorvane\r\n")))
-        << unix.toStdString();
-    EXPECT_TRUE(unix.contains(QStringLiteral("\r\nTEMP=/home/bobby/tmp\r\n"))) << unix.toStdString();
+    const QString unix = feedbackSystemInformation(systemWith(
+        {{"TEMP", "/home/bobby/tmp"}}, u"/home/bob/apps/quorvane"_s, u"/home/bob"_s, u"bob"_s, u"box"_s));
+    EXPECT_TRUE(unix.startsWith(u"Installation path: ~/apps/quorvane\r\n"_s)) << unix.toStdString();
+    EXPECT_TRUE(unix.contains(u"\r\nTEMP=/home/bobby/tmp\r\n"_s)) << unix.toStdString();
 }
 
 TEST(FeedbackServerSetting, HostWithAnOptionalPort)
 {
     // The forms and bounds are those of parseHostPort(); the feedback form's default port is 80.
-    const std::optional<FeedbackServer> server = parseFeedbackServer(QStringLiteral(" [::1]"));
+    const std::optional<FeedbackServer> server = parseFeedbackServer(u" [::1]"_s);
     ASSERT_TRUE(server);
-    EXPECT_EQ(server->host + u' ' + QString::number(server->port), QStringLiteral("::1 80"));
-    EXPECT_FALSE(parseFeedbackServer(QStringLiteral("host:")));
+    EXPECT_EQ(server->host + u' ' + QString::number(server->port), u"::1 80"_s);
+    EXPECT_FALSE(parseFeedbackServer(u"host:"_s));
 
     TempDataFolder folder;
-    folder.write(QStringLiteral("quorvane.ini"), "[feedback]\nserver=bad host\n");
+    folder.write(u"quorvane.ini"_s, "[feedback]\nserver=bad host\n");
     ExtraSettings bad(folder.path());
     EXPECT_FALSE(feedbackServerSetting(bad).server);
-    EXPECT_TRUE(feedbackServerSetting(bad).problem.contains(QStringLiteral("\"bad host\"")))
-        << "no reason given";
+    EXPECT_TRUE(feedbackServerSetting(bad).problem.contains(u"\"bad host\""_s)) << "no reason given";
 }
