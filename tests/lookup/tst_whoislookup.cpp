@@ -1,27 +1,12 @@
-#include "config/programoptions.h"
 #include "config/rdapbootstrap.h"
-#include "config/settingsfile.h"
-#include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
 #include "support/clirun.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QLatin1String>
-#include <QList>
-#include <QObject>
 #include <QSignalSpy>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QVariantList>
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
