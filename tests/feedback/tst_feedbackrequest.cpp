@@ -47,16 +47,11 @@ TEST(FeedbackRequest, PostLineByLineWithTheBodyLengthOnly)
         "POST /email.php HTTP/1.0\r\n"
         "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
         "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*\r\n"
-        "Referer: https://quorvane.example/\r\n"
-        "Accept-Language: sv\r\n"
-        "Content-Type: application/x-www-form-urlencoded\r\n"
-        "Accept-Encoding: gzip, deflate\r\n"
+        "Referer: https://quorvane.example/\r\nAccept-Language: sv\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nAccept-Encoding: gzip, deflate\r\n"
         "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; .NET CLR 2.0.50215)\r\n"
-        "Host: feedback.example\r\n"
-        "Content-Length: 76\r\n"
-        "Connection: Close\r\n"
-        "Cache-Control: no-cache\r\n"
-        "\r\n" +
+        "Host: feedback.example\r\nContent-Length: 76\r\nConnection: Close\r\n"
+        "Cache-Control: no-cache\r\n\r\n" +
         body + "\r\n\r\n";
     ASSERT_EQ(body.size(), 76);
     EXPECT_EQ(feedbackRequest({u"feedback.example"_s, 80}, "%61\r\n%62"), expected);
@@ -67,39 +62,24 @@ TEST(FeedbackRequest, PostLineByLineWithTheBodyLengthOnly)
 
 TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
 {
-    const QHash<QString, QString> windows{
-        {"APPDATA", "C:\\Users\\Alice.CORP\\AppData\\Roaming"},
-        {"COMPUTERNAME", "DESK-7"},
-        {"HOMEDRIVE", "C:"},
-        {"HOMEPATH", "\\Users\\alice.CORP"},
-        {"OS", "Windows_NT"},
-        {"TEMP", "D:\\alice\\tmp"},
-        {"TMP", "\\\\desk-7\\share\\tmp"},
-        {"USERNAME", "alice"},
-        {"windir", "C:\\Windows"},
-    };
+    const QHash<QString, QString> windows{{"APPDATA", "C:\\Users\\Alice.CORP\\AppData\\Roaming"},
+                                          {"COMPUTERNAME", "DESK-7"},
+                                          {"HOMEDRIVE", "C:"},
+                                          {"HOMEPATH", "\\Users\\alice.CORP"},
+                                          {"OS", "Windows_NT"},
+                                          {"TEMP", "D:\\alice\\tmp"},
+                                          {"TMP", "\\\\desk-7\\share\\tmp"},
+                                          {"USERNAME", "alice"},
+                                          {"windir", "C:\\Windows"}};
     EXPECT_EQ(feedbackSystemInformation(systemWith(windows, u"C:\\Users\\alice.corp\\Quorvane"_s,
                                                    u"C:\\Users\\alice.CORP"_s, u"alice"_s, u"DESK-7"_s)),
-              QStringLiteral("Installation path: ~\\Quorvane\r\n"
-                             "Version: 1.01\r\n"
-                             "ALLUSERSPROFILE=\r\n"
-                             "APPDATA=~\\AppData\\Roaming\r\n"
-                             "CommonProgramFiles=\r\n"
-                             "COMPUTERNAME=%COMPUTERNAME%\r\n"
-                             "HOMEDRIVE=C:\r\n"
-                             "HOMEPATH=~\r\n"
-                             "LOCALAPPDATA=\r\n"
-                             "OS=Windows_NT\r\n"
-                             "PROCESSOR_ARCHITECTURE=\r\n"
-                             "PROCESSOR_IDENTIFIER=\r\n"
-                             "ProgramData=\r\n"
-                             "ProgramFiles=\r\n"
-                             "SystemDrive=\r\n"
-                             "SystemRoot=\r\n"
-                             "TEMP=D:\\%USERNAME%\\tmp\r\n"
-                             "TMP=\\\\%COMPUTERNAME%\\share\\tmp\r\n"
-                             "USERNAME=%USERNAME%\r\n"
-                             "windir=C:\\Windows\r\n"));
+              QString(u"Installation path: ~\\Quorvane|Version: 1.01|ALLUSERSPROFILE=|"
+                      "APPDATA=~\\AppData\\Roaming|CommonProgramFiles=|COMPUTERNAME=%COMPUTERNAME%|"
+                      "HOMEDRIVE=C:|HOMEPATH=~|LOCALAPPDATA=|OS=Windows_NT|PROCESSOR_ARCHITECTURE=|"
+                      "PROCESSOR_IDENTIFIER=|ProgramData=|ProgramFiles=|SystemDrive=|SystemRoot=|"
+                      "TEMP=D:\\%USERNAME%\\tmp|TMP=\\\\%COMPUTERNAME%\\share\\tmp|USERNAME=%USERNAME%|"
+                      "windir=C:\\Windows|"_s)
+                  .replace(u'|', u"\r\n"_s)); // "|" ends each line
 
     // The home folder is masked only where a path component ends.
     const QString unix = feedbackSystemInformation(systemWith(

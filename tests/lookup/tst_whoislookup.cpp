@@ -182,6 +182,8 @@ private slots:
         folder.write(u"rdap-dns.json"_s, R"({"services":[[["com","zz"],[")" + r.toLatin1() + R"("]]]})");
         const QString d = "--data-dir=" + folder.path();
         const QString refused = "127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
+        const QByteArray unreadable = "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
+                                      " (it is a folder); using the built-in TLD table and options";
         const struct {
             QStringList args;
             int exitCode;
@@ -195,11 +197,7 @@ private slots:
             {{d, "ex..com"}, 2, "", "Invalid domain specified."},
             // Never silent for 0.2 s, yet the lookup ends within eleven of them.
             {{d, "--timeout", "0.2", "--server", w, "drip.com"}, 1, "", "Done, timeout."},
-            {{"--data-dir", broken.path(), "--server", w, "example.com"},
-             0,
-             reply,
-             "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
-                 " (it is a folder); using the built-in TLD table and options"},
+            {{"--data-dir", broken.path(), "--server", w, "example.com"}, 0, reply, unreadable},
             // RDAP: the server given, the bootstrap's when asked, and its service for a TLD without a row.
             {{d, "--server", r, "www.example.com"}, 0, kPretty, "Done."},
             {{d, "--rdap", "example.com"}, 0, kPretty, "Asking " + r.toLatin1() + " for example.com"},
