@@ -4,10 +4,14 @@
 #include "app/rowcolourdelegate.h"
 #include "app/versionhistorywindow.h"
 #include "app/widgeticons.h"
+#include "base/datafolder.h"
 #include "config/deftlds.h"
 #include "config/settingswindow.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
+#include "engine/checktexts.h"
+#include "engine/rowcompare.h"
+#include "engine/runjournal.h"
 #include "export/plainexport.h"
 #include "export/resultexportwindow.h"
 #include "feedback/feedbackform.h"
@@ -446,8 +450,36 @@ void MainWindow::startUp()
     restoreWindowState();
     show();
     setWindowTitle(kProductName + QStringLiteral(" v") + kVersionText);
-    if (!m_context.options.hideWizard)
+    // The wizard comes after the question about an interrupted run, and not at
+    // all when that run goes on.
+    takeUpInterruptedRun();
+    if (!m_context.options.hideWizard && !m_engine->running())
         openQuickStartWizard();
+}
+
+void MainWindow::takeUpInterruptedRun()
+{
+    QString error;
+    const std::optional<RunJournal> journal = RunJournal::read(m_context.dataFolder, &error);
+    if (!journal) {
+        if (!error.isEmpty())
+            m_context.prompter.fail(kProgramTitle, checkText::interruptedRunUnreadable(
+                                                       RunJournal::path(m_context.dataFolder), error));
+        return;
+    }
+    RunProgress progress;
+    if (const auto failure = readRunProgress(m_context.dataFolder, *journal, progress)) {
+        m_context.prompter.fail(
+            kProgramTitle, checkText::interruptedRunUnreadable(
+                               dataFile(m_context.dataFolder, QString::fromLatin1(kTempFileName)), *failure));
+        return;
+    }
+    const qint64 finished = progress.total - progress.unfinished.size();
+    if (m_context.prompter.askYesNo(kProgramTitle, checkText::interruptedRun(finished, progress.total)))
+        m_engine->resume(*journal, progress);
+    else
+        m_engine->restoreInterrupted(*journal, progress);
+    optionsChanged();
 }
 
 // ---- Running look ------------------------------------------------------------
@@ -654,9 +686,16 @@ void MainWindow::restoreWindowState()
     const QString order = ini.text(kSortOrderKey);
     if (isInt && sortColumn >= 0 && sortColumn < DomainColumnCount &&
         (order == kAscending || order == kDescending)) {
-        // The list keeps itself in the remembered order as names come in.
-        m_context.list.setSortKey(sortColumn, order == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
-        m_context.list.setAutoSort(true);
+        // As after the header click that made it: a text column sorted downwards
+        // keeps the list in that order as names come in; any other sort was done
+        // once, and the list is sorted once again.
+        const Qt::SortOrder sortOrder = order == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder;
+        if (!isNumericColumn(sortColumn) && sortOrder == Qt::DescendingOrder) {
+            m_context.list.setSortKey(sortColumn, sortOrder);
+            m_context.list.setAutoSort(true);
+        } else {
+            m_context.list.sort(sortColumn, sortOrder);
+        }
         showSortIndicator(true);
     } else {
         showSortIndicator(false);

@@ -101,6 +101,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Asks whether the run the journal of the data folder describes goes on.
+    void takeUpInterruptedRun();
     void createMenus();
     void createToolBar();
     void createOptionsArea(QWidget *client);

@@ -8,6 +8,7 @@
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
 #include "engine/runhost.h"
+#include "engine/runjournal.h"
 #include "engine/runoptions.h"
 #include "export/reportexport.h"
 #include "sources/fileimport.h"
@@ -94,10 +95,11 @@ private:
         // Between the end of the run and the report the session is idle.
         if (m_run.stopped)
             return;
-        const qint64 total = m_session.runCount;
+        const qint64 total = m_session.totalCount();
         const qint64 done = std::clamp<qint64>(m_session.processed, 0, total);
         const double seconds = m_clock.elapsed() / 1000.0;
-        const double rate = seconds > 0 ? done / seconds : 0;
+        // The names an interrupted run finished earlier took none of this time.
+        const double rate = seconds > 0 ? std::max<qint64>(done - m_session.finishedBefore, 0) / seconds : 0;
         const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 0;
         QString left = QStringLiteral("--");
         if (rate > 0) {
@@ -224,6 +226,7 @@ std::optional<IoError> writeReport(QFile &out, bool emptyFirst, const DomainList
 // What a check is asked to do, as read from the command line.
 struct CheckRequest {
     QStringList files;
+    bool resume = false; // the interrupted run of the data folder goes on
     QString dataDir;
     // The option boxes the command line sets; unset ones keep settings.ini's values.
     std::optional<QString> connections;
@@ -252,19 +255,28 @@ public:
     }
 
 protected:
-    QString synopsis() const override { return QStringLiteral("[OPTIONS] FILE..."); }
+    QString synopsis() const override
+    {
+        return QStringLiteral("[OPTIONS] FILE...\n       --resume [OPTIONS]");
+    }
     QString description() const override
     {
         return QStringLiteral(
             "Checks every domain named in the FILEs (one a line; '-' reads standard input)\n"
             "against the WHOIS servers of its TLD and prints the result report. A name in\n"
-            "another script (a line of UTF-8) is checked and reported in its ASCII form.");
+            "another script (a line of UTF-8) is checked and reported in its ASCII form.\n"
+            "\n"
+            "A run keeps a journal in the data folder until it ends, so a run the program\n"
+            "could not finish (a crash, a power cut, SIGKILL) is not lost: --resume goes on\n"
+            "with it, asks only the names without a result, and prints the whole report.\n"
+            "A check given FILEs in such a folder starts afresh and says on standard error\n"
+            "that the interrupted run was discarded.");
     }
     QList<QCommandLineOption> options() const override
     {
-        return {
-            m_dataDir, m_connections, m_timeout, m_retries, m_noRetry, m_expireDays, m_output,
-            m_format,  m_columns,     m_noTitle, m_rdap,    m_quiet,   m_extract,    m_configuredStringsOnly};
+        return {m_dataDir, m_resume,     m_connections, m_timeout, m_retries,
+                m_noRetry, m_expireDays, m_output,      m_format,  m_columns,
+                m_noTitle, m_rdap,       m_quiet,       m_extract, m_configuredStringsOnly};
     }
     QString epilogue() const override
     {
@@ -291,8 +303,13 @@ protected:
 
 private:
     const CliOption m_dataDir =
-        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt\n"
-                                       "and remember.txt (default: the program's data folder)"));
+        cliopt::dataDir(QStringLiteral("folder holding settings.ini and the work files temp.txt,\n"
+                                       "remember.txt and journal.txt (default: the program's data\n"
+                                       "folder)"));
+    const CliOption m_resume{QStringLiteral("resume"),
+                             QStringLiteral("go on with the interrupted run of the data folder, with the\n"
+                                            "names and options it had (no FILE, no option that changes\n"
+                                            "what is asked)")};
     const CliOption m_connections{QStringLiteral("connections"),
                                   QStringLiteral("parallel connections, 1-500"), QStringLiteral("N")};
     const CliOption m_timeout{QStringLiteral("timeout"), QStringLiteral("connection time-out, 1-60"),
@@ -348,8 +365,17 @@ QString CheckCommand::readRequest(const QCommandLineParser &parser)
 {
     CheckRequest request;
     request.files = parser.positionalArguments();
-    if (request.files.isEmpty())
+    request.resume = m_resume.isSet(parser);
+    if (request.resume && !request.files.isEmpty())
+        return QStringLiteral("--resume takes no FILE: the names are those of the interrupted run");
+    if (!request.resume && request.files.isEmpty())
         return QStringLiteral("no FILE given");
+    for (const CliOption *fixed : {&m_connections, &m_timeout, &m_retries, &m_noRetry, &m_expireDays, &m_rdap,
+                                   &m_extract, &m_configuredStringsOnly}) {
+        if (request.resume && fixed->isSet(parser))
+            return QStringLiteral("--resume goes on with the options of the interrupted run, not %1")
+                .arg(fixed->flag());
+    }
     if (m_retries.isSet(parser) && m_noRetry.isSet(parser))
         return QStringLiteral("--retries and --no-retry exclude each other");
     const QString notNumber = requireNumbers(parser, {&m_connections, &m_timeout, &m_retries, &m_expireDays});
@@ -442,6 +468,23 @@ int CheckCommand::execute()
     ctx.run.configuredStringsOnly = request.configuredStringsOnly;
 
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
+
+    QString journalError;
+    std::optional<RunJournal> journal = RunJournal::read(request.dataDir, &journalError);
+    RunProgress interrupted;
+    if (journal) {
+        if (const auto error = readRunProgress(request.dataDir, *journal, interrupted)) {
+            printError(QStringLiteral("cannot read the results of the interrupted run: ") + *error);
+            return cliexit::kFailed;
+        }
+    }
+    if (request.resume && !journal) {
+        printError(journalError.isEmpty() ? QStringLiteral("no interrupted run in %1").arg(request.dataDir)
+                                          : QStringLiteral("cannot resume: %1: %2")
+                                                .arg(RunJournal::path(request.dataDir), journalError));
+        return cliexit::kFailed;
+    }
+
     // A signal while the names are read lets the reading finish: the report
     // then lists every name given, unchecked.
     for (const QString &file : request.files) {
@@ -487,7 +530,21 @@ int CheckCommand::execute()
     });
 
     ctx.run.skipConfirmation = true;
-    engine.allstarter();
+    if (request.resume) {
+        engine.resume(*journal, interrupted);
+        // The run has its names; the journal's copy and the finished names are of no more use.
+        journal.reset();
+        interrupted = RunProgress();
+    } else {
+        engine.allstarter();
+        if (engine.running() && journal)
+            printError(QStringLiteral("the interrupted run (%1 of %2 domains) was discarded")
+                           .arg(interrupted.total - interrupted.unfinished.size())
+                           .arg(interrupted.total));
+        else if (engine.running() && !journalError.isEmpty())
+            printError(QStringLiteral("the unreadable journal of an interrupted run was replaced (%1)")
+                           .arg(journalError));
+    }
     if (!engine.running()) {
         if (toFile && !outputExisted) {
             out.close();

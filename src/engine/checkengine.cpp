@@ -9,10 +9,14 @@
 #include "rdapclassify.h"
 #include "repopulate.h"
 #include "runhost.h"
+#include "runjournal.h"
 #include "runoptions.h"
 #include "ticks.h"
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 // What a start has decided before the run is launched.
 struct CheckEngine::StartPlan {
@@ -33,6 +37,10 @@ struct CheckEngine::StartPlan {
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
     bool recognition = false;
+
+    // Set when an interrupted run goes on: its journal, and what it finished.
+    const RunJournal *resumed = nullptr;
+    qint32 finishedBefore = 0;
 };
 
 CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
@@ -95,6 +103,10 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     updates.setInterval(kUpdateIntervalMs);
     connect(&updates, &QTimer::timeout, this, &CheckEngine::updater);
     updates.start();
+    // Results reach the file every second and the disk every few: a crash
+    // loses at most the last second's results.
+    m_flushTimer.setInterval(kFlushIntervalMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &CheckEngine::flushResults);
 }
 
 CheckEngine::~CheckEngine()
@@ -107,6 +119,7 @@ CheckEngine::~CheckEngine()
     m_active = false;
     Timeout1.stop();
     updates.stop();
+    m_flushTimer.stop();
     stopSlotTimers();
     m_results.close();
 }
@@ -197,7 +210,7 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     DomainListModel &list = m_ctx.list;
     ProgramOptions &options = m_ctx.options;
 
-    if (plan.selectedOnly) {
+    if (plan.selectedOnly && !plan.resumed) {
         WorkFileWriter remember;
         if (!openWorkFile(remember, QString::fromLatin1(kRememberFileName), true))
             return false;
@@ -210,7 +223,7 @@ bool CheckEngine::prepareRun(StartPlan &plan)
                 break;
         }
         // The rows left alone exist only in this file while the run goes on.
-        if (!remember.close()) {
+        if (!remember.sync() || !remember.close()) {
             m_ctx.prompter.fail(kProgramTitle,
                                 checkText::kWorkFileWriteError +
                                     dataFile(m_ctx.dataFolder, QString::fromLatin1(kRememberFileName)) +
@@ -233,7 +246,10 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     plan.topSlot = static_cast<qint16>(roundHalfEven(connections - 1));
     plan.timeoutMs = clampTimeoutMs(options);
     plan.records = populatewservers(m_ctx.config.table);
-    if (m_rdapOverride) {
+    if (plan.resumed) {
+        // The bootstrap is loaded for the mode the run had.
+        plan.rdapMode = plan.resumed->rdapMode;
+    } else if (m_rdapOverride) {
         plan.rdapMode = *m_rdapOverride;
     } else {
         const RdapModeSetting setting = rdapModeSetting(m_ctx.extra);
@@ -257,10 +273,12 @@ bool CheckEngine::prepareRun(StartPlan &plan)
     list.setAutoSort(false);
     plan.progressUnit = m_host.progressFrameWidth() / 100;
 
-    plan.names.reserve(plan.selectedOnly ? plan.selectedCount : list.size());
-    for (int row = 0; row < list.size(); ++row) {
-        if (!plan.selectedOnly || plan.selected[static_cast<size_t>(row)])
-            plan.names.append(list.rowAt(row).cells[ColDomain].toLower());
+    if (!plan.resumed) {
+        plan.names.reserve(plan.selectedOnly ? plan.selectedCount : list.size());
+        for (int row = 0; row < list.size(); ++row) {
+            if (!plan.selectedOnly || plan.selected[static_cast<size_t>(row)])
+                plan.names.append(list.rowAt(row).cells[ColDomain].toLower());
+        }
     }
     plan.freeResponses = responseBytes(m_ctx.config.freeResponses);
     plan.errorResponses = responseBytes(m_ctx.config.errorResponses);
@@ -271,10 +289,105 @@ bool CheckEngine::prepareRun(StartPlan &plan)
             m_ctx.prompter.warn(kProgramTitle, problem);
     }
 
+    if (plan.resumed) {
+        plan.recognition = plan.resumed->recognition;
+    } else if (!writeJournal(plan)) {
+        return false;
+    }
+
     // temp.txt is opened before the list is emptied: without it the results
-    // would have nowhere to go and the names would be lost.
+    // would have nowhere to go and the names would be lost. A run that goes on
+    // adds to the results it has.
     m_results.close();
-    return openWorkFile(m_results, QString::fromLatin1(kTempFileName), true);
+    if (openWorkFile(m_results, QString::fromLatin1(kTempFileName), !plan.resumed))
+        return true;
+    if (!plan.resumed)
+        RunJournal::remove(m_ctx.dataFolder);
+    return false;
+}
+
+bool CheckEngine::writeJournal(StartPlan &plan)
+{
+    const ProgramOptions &options = m_ctx.options;
+    RunJournal journal;
+    journal.connections = QString::number(plan.topSlot + 1);
+    journal.timeoutSecs = options.timeoutSecs;
+    journal.retry = plan.retryOn;
+    journal.retryTimes = options.retryTimes;
+    journal.expireDays = options.expireDays;
+    journal.selectedOnly = plan.selectedOnly;
+    journal.rdapMode = plan.rdapMode;
+    journal.recognition = plan.recognition;
+    journal.names = std::move(plan.names);
+    const std::optional<QString> error = journal.write(m_ctx.dataFolder);
+    plan.names = std::move(journal.names);
+    if (!error)
+        return true;
+    m_ctx.prompter.fail(kProgramTitle, checkText::kWorkFileWriteError + RunJournal::path(m_ctx.dataFolder) +
+                                           QStringLiteral(": ") + *error);
+    return false;
+}
+
+bool CheckEngine::resume(const RunJournal &journal, const RunProgress &progress)
+{
+    if (m_active)
+        return false;
+    if (m_ctx.config.errorResponses.isEmpty())
+        m_ctx.config.restorefailedresponses();
+    if (m_ctx.config.freeResponses.isEmpty())
+        m_ctx.config.restorefreeresponses();
+    if (m_ctx.config.table.count() == 0) {
+        m_ctx.prompter.warn(kProgramTitle, checkText::kNoTldInformation);
+        return false;
+    }
+    // The run goes on with the options it had; the boxes show them.
+    ProgramOptions &options = m_ctx.options;
+    options.connections = journal.connections;
+    options.timeoutSecs = journal.timeoutSecs;
+    options.retry = journal.retry;
+    options.retryTimes = journal.retryTimes;
+    options.expireDays = journal.expireDays;
+    options.checkSelected = journal.selectedOnly;
+    m_host.optionsChanged();
+
+    StartPlan plan;
+    plan.ask = false;
+    m_ctx.run.skipConfirmation = false;
+    plan.selectedOnly = journal.selectedOnly;
+    plan.resumed = &journal;
+    plan.names = progress.unfinished;
+    plan.finishedBefore = static_cast<qint32>(progress.total - progress.unfinished.size());
+    if (!prepareRun(plan))
+        return false;
+    launchRun(plan);
+    return true;
+}
+
+void CheckEngine::restoreInterrupted(const RunJournal &journal, const RunProgress &progress)
+{
+    if (m_active)
+        return;
+    RebuildSources sources;
+    sources.keptRows = journal.selectedOnly;
+    sources.uncheckedNames = progress.unfinished;
+    m_ctx.run.blueLimit = clampBlueLimit(m_ctx.options);
+    m_ctx.list.clear();
+    repopulate(m_ctx.list, m_ctx.run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter, sources);
+    RunJournal::remove(m_ctx.dataFolder);
+    updater();
+}
+
+void CheckEngine::flushResults()
+{
+    if (!m_active || m_ctx.run.stopped || !m_results.isOpen())
+        return;
+    const bool ok = ++m_flushes % kSyncEveryFlushes == 0 ? m_results.sync() : m_results.flush();
+    if (ok) {
+        m_session.savedLines = m_results.linesWritten();
+        m_session.unsavedNames.clear();
+    } else {
+        workFileFailed();
+    }
 }
 
 void CheckEngine::launchRun(StartPlan &plan)
@@ -283,6 +396,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     RunSession &s = m_session;
     s.runNames = std::move(plan.names);
     s.runCount = static_cast<qint32>(s.runNames.size());
+    s.finishedBefore = plan.finishedBefore;
+    s.processed = plan.finishedBefore;
     s.selectedOnly = plan.selectedOnly;
     s.topSlot = plan.topSlot;
     s.timeoutMs = plan.timeoutMs;
@@ -313,6 +428,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     m_workFileError.clear();
     run.stopped = false;
 
+    m_flushes = 0;
+    m_flushTimer.start();
     for (int i = 0; i <= s.topSlot; ++i) {
         s.slot(i).lastActivity = s.lastRefresh;
         m_timers[static_cast<size_t>(i)].Retry1.stop();
@@ -360,6 +477,7 @@ void CheckEngine::endRun(bool completed)
     run.stopped = true;
     m_active = false;
     Timeout1.stop();
+    m_flushTimer.stop();
     stopSlotTimers();
     for (int pass = 0; pass < (completed ? 1 : 3); ++pass)
         closeAllSockets();
@@ -385,8 +503,15 @@ void CheckEngine::endRun(bool completed)
         sources.uncheckedNames = std::move(s.unsavedNames);
     }
     s.reset();
+#ifdef __GLIBC__
+    // The run's names and replies are freed in many small pieces the heap
+    // keeps; the rebuilt list of a long run needs that memory back first.
+    malloc_trim(0);
+#endif
 
     repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter, sources);
+    // The list holds the whole run now: nothing is left to go on with.
+    RunJournal::remove(m_ctx.dataFolder);
     m_host.runModeOff();
     updater();
     if (!m_workFileError.isEmpty())
@@ -440,6 +565,7 @@ void CheckEngine::workFileFailed()
     // loop, outside the socket event or timer that found the failure.
     m_ctx.run.stopped = true;
     Timeout1.stop();
+    m_flushTimer.stop();
     stopSlotTimers();
     QMetaObject::invokeMethod(
         this,

@@ -17,6 +17,8 @@
 
 class AppContext;
 class RunHost;
+struct RunJournal;
+struct RunProgress;
 
 // The check run: up to 500 parallel WHOIS connections over the names of the
 // main list. Results never touch the list while the run goes on; each finished
@@ -40,6 +42,8 @@ public:
     static constexpr int kDispatchDelayMs = 10;
     static constexpr int kSweepIntervalMs = 1000;
     static constexpr int kUpdateIntervalMs = 200;
+    static constexpr int kFlushIntervalMs = 1000;
+    static constexpr int kSyncEveryFlushes = 3;
     static constexpr qint64 kReplyCap = 512 * 1024;
     static constexpr qint64 kLargeReply = 64 * 1024;
     static constexpr qint32 kTrickleTimeouts = ::kTrickleTimeouts;
@@ -52,6 +56,13 @@ public:
 
     // Starts a run over the list (or its selected rows), or explains why not.
     void allstarter();
+    // Goes on with the interrupted run of the data folder's journal: the names
+    // without a result in temp.txt, with the options the run had. False when
+    // it cannot start (the user was told why).
+    bool resume(const RunJournal &journal, const RunProgress &progress);
+    // Rebuilds the list of an interrupted run instead: its results, and its
+    // other names as unchecked rows. The journal is gone afterwards.
+    void restoreInterrupted(const RunJournal &journal, const RunProgress &progress);
     // Ends the active run: names not finished come back as "N/A". Harmless when idle.
     void allstopper();
     // A run is in progress.
@@ -95,6 +106,8 @@ private:
     // temp.txt; launchRun empties the list and sets the slots going.
     bool validateStart(StartPlan &plan);
     bool prepareRun(StartPlan &plan);
+    // Writes the journal of a new run; false (the user told why) when it cannot.
+    bool writeJournal(StartPlan &plan);
     void launchRun(StartPlan &plan);
     // Completion, Stop and a failed write all end here; the session is reset here.
     void endRun(bool completed);
@@ -132,6 +145,8 @@ private:
     // Appends one result line to temp.txt; false once the file stopped taking lines.
     bool writeResult(const QString &name, QStringView result, QStringView expiration,
                      QStringView information);
+    // The periodic flush and sync of temp.txt.
+    void flushResults();
     // The first line temp.txt did not take: the run stops.
     void workFileFailed();
     void stopSlotTimers();
@@ -144,6 +159,8 @@ private:
     HttpFetcher Rdap1;
     QTimer Timeout1;
     QTimer updates;
+    QTimer m_flushTimer;
+    int m_flushes = 0;
     std::unique_ptr<SlotTimers[]> m_timers;
     RunSession m_session;
     connector m_connector;

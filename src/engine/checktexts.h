@@ -46,6 +46,20 @@ inline const QString kWorkFileError = QStringLiteral("The check could not be sta
 // remember.txt could not be written completely: the rows a selected-only run
 // leaves alone would have no other copy.
 inline const QString kWorkFileWriteError = QStringLiteral("The check could not be started: unable to write ");
+// At start-up, when the data folder holds the journal of a run the program could not finish.
+inline QString interruptedRun(qint64 finished, qint64 total)
+{
+    return QStringLiteral("The last check was interrupted after %1 of %2 domains. Continue it?")
+        .arg(finished)
+        .arg(total);
+}
+// The journal (or the results) of an interrupted run cannot be read; nothing is removed.
+inline QString interruptedRunUnreadable(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The interrupted check cannot be continued: %1 cannot be read (%2). "
+                          "The file is left as it is; the next check replaces it.")
+        .arg(path, reason);
+}
 // A result line temp.txt did not take (a full disk, a file-size limit) stopped the run.
 inline QString resultsNotSaved(const QString &path, const QString &reason)
 {

@@ -19,9 +19,9 @@ void showCounts(RunHost &host, const RunState &run, qint64 domains)
 
 void showRunProgress(RunHost &host, const RunState &run, const RunSession &session)
 {
-    const qint64 percent = progressPercent(session.processed, session.runCount);
+    const qint64 percent = progressPercent(session.processed, session.totalCount());
     host.showProgress(QString::number(percent) + u'%', static_cast<int>(session.progressUnit * percent));
-    showCounts(host, run, session.runCount);
+    showCounts(host, run, session.totalCount());
 }
 
 void showIdleCounters(RunHost &host, const RunState &run, int rows)

@@ -43,7 +43,11 @@ struct RunSession {
     qint32 runCount = 0;
     qint32 nextIndex = 0;
     qint32 processed = 0; // names finished with a written result line
-    bool done = false;    // completion has been handled
+    // Names an interrupted run finished before it went on here: counted in
+    // `processed` and in the whole run's count.
+    qint32 finishedBefore = 0;
+    qint32 totalCount() const { return runCount + finishedBefore; }
+    bool done = false; // completion has been handled
     bool selectedOnly = false;
     bool retryOn = false;
     quint8 retryLimit = 0;

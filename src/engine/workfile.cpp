@@ -1,6 +1,10 @@
 #include "workfile.h"
 
 #include "base/iowrite.h"
+#include "runjournal.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 constexpr qsizetype kFlushSize = 1 << 16;
@@ -73,6 +77,16 @@ bool WorkFileWriter::close()
 bool WorkFileWriter::flush()
 {
     return writePending() && !m_failed;
+}
+
+bool WorkFileWriter::sync()
+{
+    if (!flush())
+        return false;
+    if (syncFile(m_file.handle()))
+        return true;
+    m_error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 QString WorkFileWriter::cleanField(QStringView field)

@@ -39,6 +39,9 @@ public:
     bool writeLine(const QStringList &fields);
     // Hands every buffered line to the file; false when that fails.
     bool flush();
+    // Hands every buffered line to the file and waits until the disk has them
+    // (fsync); false when either fails.
+    bool sync();
     // Lines handed to the file completely so far.
     qint64 linesWritten() const { return m_linesWritten; }
 

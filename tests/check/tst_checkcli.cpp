@@ -1,3 +1,4 @@
+#include "engine/runjournal.h"
 #include "support/clirun.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/tempdatafolder.h"
@@ -27,6 +28,32 @@ CliRun check(const TempDataFolder &folder, const QStringList &args, const QByteA
              const std::function<void(QProcess &)> &setUp = {})
 {
     return runCli(QStringList{"check", "--data-dir", folder.path()} + args, input, whileRunning, setUp);
+}
+
+// Every line of a report but the title, sorted: runs over several connections finish in any order.
+QByteArrayList reportLines(const QByteArray &report)
+{
+    QByteArrayList lines = report.split('\n');
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Names n0.com .. n<count-1>.com, one a line; even ones are free, odd ones taken.
+QByteArray numberedNames(int count)
+{
+    QByteArray names;
+    for (int i = 0; i < count; ++i)
+        names += "n" + QByteArray::number(i) + ".com\n";
+    return names;
+}
+
+Reply numberedReply(const QString &name)
+{
+    return name.mid(1, name.indexOf(u'.') - 1).toInt() % 2 == 0
+               ? Reply::text("No match for this name\r\n")
+               : Reply::text("Domain: x\r\nExpiration Date: 2099-03-05\r\nStatus: active\r\n");
 }
 
 } // namespace
@@ -152,6 +179,97 @@ private slots:
         QVERIFY(lines.size() > 100 && lines.size() < 242);
         for (const QByteArray &line : lines.mid(1))
             QVERIFY2(std::binary_search(expected.begin() + 1, expected.end(), line), line.constData());
+    }
+
+    void killedRunResumesWhereItStopped_data()
+    {
+        QTest::addColumn<int>("answered");    // names answered before the kill; the others wait
+        QTest::addColumn<bool>("rebuilding"); // killed once every result was written
+        QTest::newRow("before the first result") << 0 << false;
+        QTest::newRow("in the middle") << 10 << false;
+        QTest::newRow("during the last names") << 18 << false;
+        QTest::newRow("during the final rebuild") << 18 << true;
+    }
+
+    void killedRunResumesWhereItStopped()
+    {
+        QFETCH(int, answered);
+        QFETCH(bool, rebuilding);
+        constexpr int kNames = 20;
+        LoopbackWhoisServer server;
+        TempDataFolder reference, folder;
+        writeCliSettings(reference, server.address());
+        writeCliSettings(folder, server.address());
+        server.setHandler([](const QString &q) { return std::optional<Reply>(numberedReply(q)); });
+        const CliRun whole = check(reference, {"--connections", "3", "-"}, numberedNames(kNames));
+        QCOMPARE(whole.out.count("\r\n"), kNames + 1);
+        server.clearQueries();
+
+        // The first names are answered in order, the rest wait: they are in flight at the kill.
+        server.setHandler([answered](const QString &q) {
+            return q.mid(1, q.indexOf(u'.') - 1).toInt() < answered ? std::optional<Reply>(numberedReply(q))
+                                                                    : std::optional<Reply>(Reply::silent());
+        });
+        const CliRun killed = check(
+            folder, {"--connections", "3", "--timeout", "60", "-"}, numberedNames(kNames), [&](QProcess &p) {
+                QVERIFY(server.waitForQueries(std::min(answered + 3, kNames), 10000));
+                // Written out within a second of their answer.
+                QVERIFY(
+                    QTest::qWaitFor([&] { return folder.read("temp.txt").count("\r\n") == answered; }, 3000));
+                ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+            });
+        QCOMPARE(killed.exitCode, -1);
+        QVERIFY(folder.exists("journal.txt"));
+        const int done = rebuilding ? kNames : answered;
+        if (rebuilding) {
+            // Every result reached the file; the program died before the list was rebuilt.
+            QFile temp(folder.file("temp.txt"));
+            QVERIFY(temp.open(QIODevice::Append));
+            for (const QByteArray &line : reference.read("temp.txt").split('\n')) {
+                if (line.startsWith('n') && line.mid(1, line.indexOf('.') - 1).toInt() >= answered)
+                    temp.write(line + '\n');
+            }
+        }
+        server.setHandler([](const QString &q) { return std::optional<Reply>(numberedReply(q)); });
+        server.clearQueries();
+        const CliRun resumed = check(folder, {"--resume"});
+        QVERIFY2(resumed.exitCode == 0, resumed.err.constData());
+        QVERIFY2(resumed.err.endsWith("20 domains\n10 free\n10 taken\n0 unchecked/errors\n"),
+                 resumed.err.constData());
+        QCOMPARE(reportLines(resumed.out), reportLines(whole.out));
+        // No finished name is asked again; the waiting ones once more.
+        for (int i = 0; i < done; ++i)
+            QVERIFY(!server.queries().contains(QStringLiteral("n%1.com").arg(i)));
+        QCOMPARE(server.queryCount(), kNames - done);
+        QVERIFY(!folder.exists("journal.txt"));
+    }
+
+    void freshCheckDiscardsAnInterruptedRunAndResumeSaysWhyItCannot()
+    {
+        LoopbackWhoisServer server;
+        TempDataFolder folder;
+        writeCliSettings(folder, server.address());
+        const CliRun none = check(folder, {"--resume"});
+        QCOMPARE(none.exitCode, 1);
+        QVERIFY(none.err.contains("no interrupted run in "));
+        // A journal that cannot be read is reported and left alone.
+        folder.write("journal.txt", "Quorvane run journal\0012\r\n");
+        const CliRun refused = check(folder, {"--resume"});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY(refused.err.contains("journal.txt: it is of another version (2)"));
+        QCOMPARE(folder.read("journal.txt"), "Quorvane run journal\0012\r\n");
+
+        RunJournal journal;
+        journal.names = QStringList{"a.com", "b.com", "c.com"};
+        QVERIFY(!journal.write(folder.path()));
+        folder.write("temp.txt", "b.com\001FREE\001N/A\001N/A\r\n");
+        folder.write("names.txt", "ab.com\n");
+        const CliRun fresh = check(folder, {"--quiet", folder.file("names.txt")});
+        QCOMPARE(fresh.exitCode, 0);
+        QVERIFY2(fresh.err.contains("the interrupted run (1 of 3 domains) was discarded"),
+                 fresh.err.constData());
+        QCOMPARE(reportLines(fresh.out).size(), 2); // ab.com, and the empty end
+        QVERIFY(!folder.exists("journal.txt"));
     }
 
     void stopSignals()

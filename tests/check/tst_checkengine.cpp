@@ -1,4 +1,5 @@
 #include "base/datafolder.h"
+#include "engine/runjournal.h"
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
@@ -57,6 +58,10 @@ private slots:
         QTest::newRow("remember.txt cannot take the unselected rows")
             << four << Refusal::DiskFull << true << QList<int>{0} << Kind::Fail
             << checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s;
+        // The names of the run would have no copy on disk.
+        QTest::newRow("the journal cannot take the names")
+            << four << Refusal::DiskFull << false << QList<int>() << Kind::Fail
+            << checkText::kWorkFileWriteError + u"$DIR/journal.txt: File too large"_s;
     }
 
     void startRefusals()
@@ -97,6 +102,8 @@ private slots:
         // Nothing of the list is lost, and no work file is left behind.
         QCOMPARE(h.ctx.list.size(), names.size());
         QCOMPARE(h.folder.exists(u"temp.txt"_s), refusal == Refusal::TempIsFolder);
+        QVERIFY(!h.folder.exists(u"journal.txt"_s));
+        QVERIFY(!h.folder.exists(u"journal.txt.new"_s));
         if (refusal != Refusal::DiskFull)
             QVERIFY(!h.folder.exists(u"remember.txt"_s));
         if (refusal == Refusal::NoTable) {
@@ -136,6 +143,37 @@ private slots:
         QCOMPARE(h.ctx.list.size(), 30);
         QCOMPARE(h.ended.count(), 1);
         QVERIFY(h.prompter.log().isEmpty());
+    }
+
+    void interruptedRunGoesOnWithItsOptionsAndCountsTheWholeRun()
+    {
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("no match for it\r\n"));
+        Harness h({server.address()});
+        const RunJournal journal{
+            u"2"_s,          u"30"_s, true,
+            u"4"_s,          u"30"_s, false,
+            RdapMode::First, true,    {"a1.com", "a2.com", "a3.com", "a4.com", "a5.com"}};
+        QVERIFY(!journal.write(h.folder.path()));
+        h.folder.write(u"temp.txt"_s, "a1.com\001FREE\001N/A\001N/A\r\na3.com\001FREE\001N/A\001N/A\r\n");
+        RunProgress progress;
+        QVERIFY(!readRunProgress(h.folder.path(), journal, progress));
+        h.engine.setRdapModeOverride(RdapMode::Off); // the run's own mode wins
+        QVERIFY(h.engine.resume(journal, progress));
+        QCOMPARE(h.engine.session().rdapMode, RdapMode::First);
+        QVERIFY(h.engine.session().rdapBootstrap);
+        QCOMPARE(h.ctx.options.connections, "2"_L1);
+        QCOMPARE(h.engine.session().retryLimit, 4);
+        QCOMPARE(h.engine.session().processed, 2);
+        h.engine.updater();
+        QCOMPARE(h.host.percent, u"40% 2400"_s);
+        QVERIFY(h.host.counters.startsWith("5 domains"_L1));
+        QVERIFY(h.waitDone());
+        QStringList queries = server.queries();
+        queries.sort();
+        QCOMPARE(queries, (QStringList{"a2.com", "a4.com", "a5.com"}));
+        QCOMPARE(h.host.counters, "5 domains,5 free,0 taken,0 unchecked/errors"_L1);
+        QVERIFY(!h.folder.exists(u"journal.txt"_s));
     }
 
     void selectedOnlyRunWithQuestionsAndClamps()

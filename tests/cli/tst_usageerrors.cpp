@@ -78,6 +78,11 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--configured-strings-only a -",
          ""},
         {"check: no title, txt", "check --data-dir $T --no-title --no-retry n", ""},
+        {"check: resume and a file", "check --resume n",
+         "--resume takes no FILE: the names are those of the interrupted run"},
+        {"check: resume and an option it fixes", "check --resume --rdap off",
+         "--resume goes on with the options of the interrupted run, not --rdap"},
+        {"check: resume", "check --data-dir $T --resume --quiet --output r --format csv", ""},
 
         {"lookup: no domain", "lookup --data-dir $T", "missing DOMAIN"},
         {"lookup: two domains", "lookup a.com b.com", "only one DOMAIN may be given"},

@@ -1,0 +1,83 @@
+#include "config/programoptions.h"
+#include "config/settingsfile.h"
+#include "engine/checkengine.h"
+#include "engine/checktexts.h"
+#include "engine/runjournal.h"
+#include "support/loopbackwhoisserver.h"
+#include "support/windowfixture.h"
+
+// The window started over a data folder that holds a run the program could not finish.
+class TestInterruptedRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void takenUpAtStartUp_data()
+    {
+        QTest::addColumn<bool>("goOn");
+        QTest::addColumn<bool>("selectedOnly");
+        QTest::addColumn<QString>("availability"); // of kept.test (if kept), a1 .. a4
+        QTest::addColumn<QString>("panels");
+        QTest::newRow("Yes: it goes on") << true << false << QStringLiteral("FREE|FREE|FREE|FREE")
+                                         << QStringLiteral("4 domains|4 free|0 taken|0 unchecked/errors");
+        QTest::newRow("Yes, a selected-only run: the kept rows come back")
+            << true << true << QStringLiteral("Taken|FREE|FREE|FREE|FREE")
+            << QStringLiteral("5 domains|4 free|1 taken|0 unchecked/errors");
+        QTest::newRow("No: the rest comes back unchecked")
+            << false << false << QStringLiteral("FREE|N/A|FREE|N/A")
+            << QStringLiteral("4 domains|2 free|0 taken|2 unchecked/errors");
+    }
+
+    void takenUpAtStartUp()
+    {
+        QFETCH(bool, goOn);
+        QFETCH(bool, selectedOnly);
+        QFETCH(QString, availability);
+        QFETCH(QString, panels);
+        MainWindowFixture f(false);
+        LoopbackWhoisServer server;
+        server.setDefault(LoopbackWhoisServer::Reply::text("No match for it\r\n"));
+        WhoisConfig config;
+        config.table.AddTldEntry(u"test"_s, server.address(), QString());
+        config.freeResponses = {u"no match for"_s};
+        QVERIFY(SaveSettings(f.folder.path(), config, ProgramOptions(), f.prompter));
+        RunJournal journal{u"3"_s, u"30"_s, true, u"2"_s, u"30"_s, selectedOnly, RdapMode::Off, true, {}};
+        journal.names = QStringList{"a1.test", "a2.test", "a3.test", "a4.test"};
+        QVERIFY(!journal.write(f.folder.path()));
+        // The program died while it wrote the third result.
+        f.folder.write("temp.txt", "a1.test\001FREE\001N/A\001N/A\r\na3.test\001FREE\001N/A\001N/A\r\na2.te");
+        f.folder.write("remember.txt", "kept.test\0014\001test\001Taken\001N/A\001N/A\001\r\n");
+
+        f.prompter.queueAnswer(goOn);
+        // The wizard opens once the question is answered, and not over a run that goes on.
+        const QString wizard = captionOfModalOpenedBy([&] { f.window->startUp(); });
+        QCOMPARE(f.prompter.texts().value(0), checkText::interruptedRun(2, 4));
+        QCOMPARE(wizard, goOn ? QString() : u"Quick Start Wizard"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->engine().running(), 10000);
+        QStringList cells;
+        for (const QString &name : (selectedOnly ? QStringList{"kept.test"} : QStringList()) + journal.names)
+            cells << f.ctx.list.rowAt(f.ctx.list.rowOfKey(name)).cells[ColAvailability];
+        QCOMPARE(cells.join(u'|'), availability);
+        QCOMPARE(f.ctx.list.size(), cells.size());
+        QTRY_COMPARE(QStringList({f.panel(1), f.panel(2), f.panel(3), f.panel(4)}).join(u'|'), panels);
+        // No finished name is asked again.
+        QStringList asked = server.queries();
+        asked.sort();
+        QCOMPARE(asked, goOn ? QStringList({"a2.test", "a4.test"}) : QStringList());
+        QVERIFY(!f.folder.exists("journal.txt"));
+    }
+
+    void unreadableJournalIsReportedAndLeftAlone()
+    {
+        MainWindowFixture f(false);
+        const QByteArray foreign = "Quorvane run journal\0019\r\n";
+        f.folder.write("journal.txt", foreign);
+        QCOMPARE(captionOfModalOpenedBy([&] { f.window->startUp(); }), u"Quick Start Wizard"_s);
+        QCOMPARE(f.prompter.texts(),
+                 QStringList{checkText::interruptedRunUnreadable(RunJournal::path(f.folder.path()),
+                                                                 u"it is of another version (9)"_s)});
+        QCOMPARE(f.folder.read("journal.txt"), foreign);
+    }
+};
+
+QV_TEST_MAIN(TestInterruptedRun)
+#include "tst_interruptedrun.moc"
