@@ -28,5 +28,6 @@ struct ConnectionSlot {
     bool rdapFallback = false;
     bool deferred = false;
     bool waitingForServer = false; // until another slot's request to the server ends
+    bool waitingForName = false;   // until the DNS pre-check passes a name on, or has none left
     QString rdapServer;            // the server the slot's request out is counted against
 };

@@ -320,16 +320,3 @@ TEST(Rdap, FilesThatAreNotFiles)
         EXPECT_EQ(rdapModeSetting(extra).mode, tooLarge ? kDefaultRdapMode : RdapMode::First) << size;
     }
 }
-
-// How the setting is read and written; what each mode does is the engine's.
-TEST(Rdap, ModeSetting)
-{
-    TempDataFolder folder;
-    ExtraSettings extra(folder.path());
-    EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::Fallback);
-    extra.setValue(kRdapModeKey, u" First "_s);
-    EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::First);
-    EXPECT_TRUE(rdapModeSetting(extra).problem.isEmpty());
-    setRdapMode(extra, RdapMode::Off);
-    EXPECT_EQ(extra.text(kRdapModeKey), "off");
-}

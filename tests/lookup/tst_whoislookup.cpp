@@ -1,3 +1,4 @@
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
@@ -55,12 +56,14 @@ private slots:
     {
         TldSuffixList suffixes;
         suffixes.mylist({u"com.zz"_s});
+        suffixes.setPublicSuffixes(PublicSuffixes::builtin());
         // {typed, override, query sent}; an empty query: refused as invalid
         const std::tuple<const char *, bool, const char *> cases[] = {
             {"=EXAMPLE.Com", false, "example.com"},
             {"www.example.com", false, "example.com"},
             {"www.example.com", true, "www.example.com"},
             {"example.com.zz", false, "example.com.zz"},
+            {"example.com.af", false, "example.com.af"}, // under a registry's suffix: itself
             {"ex..com", false, ""},
             {"=Ex..COM", true, "ex..com"},
             {"www.B\u00dcCHER.com", false, "xn--bcher-kva.com"}, // asked for in its ASCII form

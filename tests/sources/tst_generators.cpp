@@ -1,5 +1,6 @@
 #include "base/idn.h"
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
@@ -133,12 +134,16 @@ TEST(Misspellings, VariantsInOrder)
 {
     TldSuffixList suffixes;
     suffixes.mylist({});
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
     const struct {
         const char *name, *variants;
     } cases[] = {
         {"ab.xy", "ab.xy,qb.xy,wb.xy,sb.xy,zb.xy,b.xy,av.xy,ag.xy,ah.xy,an.xy,a.xy"},
         // The hyphen's position adds nothing, not even the form without it.
         {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
+        // A registry's suffix (com.af) stays whole as a TLD does.
+        {"lk.com.af", "lk.com.af,kk.com.af,ok.com.af,pk.com.af,k.com.af,lj.com.af,li.com.af,lo.com.af,"
+                      "ll.com.af,lm.com.af,l.com.af"},
         // co.uk stays whole; only the part before it varies.
         {"lk.co.uk",
          "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},

@@ -1,3 +1,4 @@
+#include "config/publicsuffixes.h"
 #include "sources/websearch.h"
 
 #include "config/extrasettings.h"
@@ -56,9 +57,12 @@ TEST(WebSearch, LinkScan)
         {R"(<a href="http://x.y.zz.com/"><a href="http://news.example.co.uk/"><a href="http://plain.com/">)",
          "zz.com,example.co.uk,plain.com", true},
         {R"(<a href="http://a.b.com/"><a href="http://a.bad_name.com/">)", "", true}, // still checked
+        // Under a registry's own suffix the name is kept with it.
+        {R"(<a href="http://news.example.com.af/">)", "example.com.af", true},
     };
     TldSuffixList suffixes;
     suffixes.mylist({});
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
     for (const auto &c : cases)
         EXPECT_EQ(scanPageLinks(QByteArray(c.page), u"google"_s, c.cut ? &suffixes : nullptr).join(u','),
                   QString::fromLatin1(c.names))
