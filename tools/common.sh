@@ -11,7 +11,8 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$QV_ROOT}"
 export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 QV_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
              libgtest-dev googletest ccache xvfb parallel man-db
-             libcurl4-openssl-dev pkg-config nghttp2-server)
+             libcurl4-openssl-dev pkg-config nghttp2-server
+             libpsl-dev publicsuffix libc-ares-dev)
 # What tools/package and tools/ci-package need beyond that: the icon's PNG
 # sizes, dependencies of the packages, and the checkers of packages, desktop
 # entries and AppStream data.

@@ -3,6 +3,7 @@
 #include "cliprompter.h"
 #include "options.h"
 
+#include "base/hostport.h"
 #include "base/textfile.h"
 #include "config/pacingsetting.h"
 #include "config/rdapbootstrap.h"
@@ -245,6 +246,9 @@ struct CheckRequest {
     bool quiet = false;
     ImportRule rule = ImportRule::Load;
     bool configuredStringsOnly = false;
+    bool noPublicSuffixes = false;
+    std::optional<DnsMode> dnsMode;
+    QStringList dnsServers; // as c-ares takes them: address[:port], an IPv6 address in brackets
 };
 
 class CheckCommand : public CliCommand
@@ -276,10 +280,11 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {m_dataDir, m_resume,  m_connections, m_timeout,
-                m_retries, m_noRetry, m_expireDays,  m_output,
-                m_format,  m_columns, m_noTitle,     m_rdap,
-                m_pacing,  m_quiet,   m_extract,     m_configuredStringsOnly};
+        return {m_dataDir,          m_resume,  m_connections, m_timeout,
+                m_retries,          m_noRetry, m_expireDays,  m_output,
+                m_format,           m_columns, m_noTitle,     m_rdap,
+                m_pacing,           m_quiet,   m_extract,     m_configuredStringsOnly,
+                m_noPublicSuffixes, m_dns,     m_dnsServer};
     }
     QString epilogue() const override
     {
@@ -363,6 +368,23 @@ private:
         QStringLiteral("classify replies by the configured response strings alone,\n"
                        "without the program's own recognition of current registry\n"
                        "replies (check/recognition in quorvane.ini)")};
+    const CliOption m_noPublicSuffixes{
+        QStringLiteral("no-public-suffixes"),
+        QStringLiteral("ask each name as its last label before its TLD with the TLD\n"
+                       "(example.com.af as com.af) instead of by the Public Suffix\n"
+                       "List (check/public-suffixes in quorvane.ini)")};
+    const CliOption m_dns{QStringLiteral("dns"),
+                          QStringLiteral("first: ask DNS for each name's NS records before WHOIS;\n"
+                                         "a delegated name is written as taken (no expiry date)\n"
+                                         "without a WHOIS query, every other answer goes on to\n"
+                                         "WHOIS; off: no DNS (default: dns/mode in quorvane.ini,\n"
+                                         "else off)"),
+                          QStringLiteral("MODE")};
+    const CliOption m_dnsServer{QStringLiteral("dns-server"),
+                                QStringLiteral("a DNS server to ask, by its address (port 53 unless\n"
+                                               "given); repeat for more (default: dns/servers in\n"
+                                               "quorvane.ini, else the system's resolvers)"),
+                                QStringLiteral("ADDRESS[:PORT]")};
 
     CheckRequest m_request;
 };
@@ -440,6 +462,18 @@ QString CheckCommand::readRequest(const QCommandLineParser &parser)
     request.quiet = m_quiet.isSet(parser);
     request.rule = m_extract.isSet(parser) ? ImportRule::Extract : ImportRule::Load;
     request.configuredStringsOnly = m_configuredStringsOnly.isSet(parser);
+    request.noPublicSuffixes = m_noPublicSuffixes.isSet(parser);
+    if (m_dns.isSet(parser)) {
+        request.dnsMode = parseDnsMode(m_dns.value(parser));
+        if (!request.dnsMode)
+            return QStringLiteral("--dns needs first or off, not '%1'").arg(m_dns.value(parser));
+    }
+    for (const QString &text : parser.values(m_dnsServer)) {
+        const HostPort server = parseHostPort(text, kDnsPort);
+        if (!server.valid())
+            return QStringLiteral("--dns-server needs ADDRESS[:PORT], not '%1'").arg(text);
+        request.dnsServers << hostPortText(server.host, server.port, 0);
+    }
     m_request = request;
     return {};
 }
@@ -533,6 +567,9 @@ int CheckCommand::execute()
     CheckEngine engine(ctx, host);
     engine.setRdapModeOverride(request.rdapMode);
     engine.setPacingOverride(request.pacing);
+    if (request.noPublicSuffixes)
+        engine.setPublicSuffixesOverride(false);
+    engine.setDnsOverride(request.dnsMode, request.dnsServers);
     ProgressLine progress(ctx.run, engine.session(), !request.quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 

@@ -5,6 +5,7 @@
 
 #include "base/idn.h"
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
@@ -265,6 +266,10 @@ int TyposCommand::execute()
     AppContext ctx(m_request.dataFolder, prompter);
     ctx.loadConfiguration();
     ctx.run.suffixes.mylist(ctx.config.table.tlds());
+    QString suffixProblem;
+    ctx.run.suffixes.setPublicSuffixes(publicSuffixesFor(ctx.extra, &suffixProblem));
+    if (!suffixProblem.isEmpty())
+        printError(suffixProblem);
 
     NameListModel loaded(QStringLiteral("Domain"));
     for (const QString &file : files) {

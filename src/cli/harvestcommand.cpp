@@ -4,6 +4,7 @@
 #include "options.h"
 
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/appcontext.h"
 #include "sources/websearch.h"
 
@@ -171,6 +172,10 @@ int HarvestCommand::execute()
     AppContext ctx(m_request.dataDir, prompter);
     ctx.loadConfiguration();
     request.tableTlds = ctx.config.table.tlds();
+    QString suffixProblem;
+    request.publicSuffixes = publicSuffixesFor(ctx.extra, &suffixProblem);
+    if (!suffixProblem.isEmpty())
+        printError(suffixProblem);
 
     WebSearchHarvester harvester;
     if (m_request.host) {

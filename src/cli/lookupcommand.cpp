@@ -4,6 +4,7 @@
 #include "options.h"
 
 #include "base/hostport.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "engine/appcontext.h"
@@ -160,6 +161,10 @@ int LookupCommand::execute()
 
     TldSuffixList suffixes;
     suffixes.mylist(context.config.table.tlds());
+    QString suffixProblem;
+    suffixes.setPublicSuffixes(publicSuffixesFor(context.extra, &suffixProblem));
+    if (!suffixProblem.isEmpty())
+        printError(suffixProblem);
     const std::optional<QString> query = formLookupQuery(domain, m_request.asTyped, suffixes);
     if (!query) {
         printError(kInvalidDomain);

@@ -3,8 +3,10 @@
 #include "base/idn.h"
 #include "base/prompter.h"
 #include "config/deftlds.h"
+#include "config/dnssettings.h"
 #include "config/extrasettings.h"
 #include "config/programoptions.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
@@ -243,6 +245,10 @@ void SettingsWindow::buildSettingsRows()
         QStringLiteral("recognitionCheck"), kRecognitionCaption,
         [this] { return recognitionSetting(m_extra); },
         [this](bool on) { setRecognitionSetting(m_extra, on); }, kRecognitionToolTip);
+    addCheckRow(
+        QStringLiteral("publicSuffixesCheck"), kPublicSuffixesCaption,
+        [this] { return publicSuffixesSetting(m_extra); },
+        [this](bool on) { setPublicSuffixesSetting(m_extra, on); }, kPublicSuffixesToolTip);
     addChoiceRow(
         QStringLiteral("rdapModeCombo"), kRdapModeCaption, kRdapModeChoices,
         [this] { return static_cast<int>(rdapModeSetting(m_extra).mode); },
@@ -251,6 +257,10 @@ void SettingsWindow::buildSettingsRows()
             "RDAP servers answer over HTTPS where port-43 WHOIS has been switched off. The program "
             "ships the registry of which RDAP server serves which TLD (rdap-dns.json in the data "
             "folder replaces it); this chooses when a check asks those servers."));
+    addChoiceRow(
+        QStringLiteral("dnsModeCombo"), kDnsModeCaption, kDnsModeChoices,
+        [this] { return static_cast<int>(dnsSettings(m_extra).mode); },
+        [this](int index) { setDnsMode(m_extra, static_cast<DnsMode>(index)); }, kDnsModeToolTip);
 }
 
 QCheckBox *SettingsWindow::addCheckRow(const QString &name, const QString &caption, std::function<bool()> get,

@@ -3,7 +3,9 @@
 #include "base/datafolder.h"
 #include "checktexts.h"
 #include "classify.h"
+#include "config/dnssettings.h"
 #include "config/pacingsetting.h"
+#include "config/publicsuffixes.h"
 #include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
 #include "progress.h"
@@ -43,6 +45,9 @@ struct CheckEngine::StartPlan {
     bool recognition = false;
     bool pacing = false;
     qint64 patienceMs = kDefaultPatienceMs;
+    std::shared_ptr<const PublicSuffixes> publicSuffixes;
+    bool dnsFirst = false;
+    int dnsLimit = 0;
 
     // Set when an interrupted run goes on: its journal, and what it finished.
     const RunJournal *resumed = nullptr;
@@ -303,6 +308,27 @@ bool CheckEngine::prepareRun(StartPlan &plan)
         plan.patienceMs = pacing.patienceMs;
     }
 
+    if (m_publicSuffixesOverride) {
+        plan.publicSuffixes = *m_publicSuffixesOverride ? PublicSuffixes::shared() : nullptr;
+    } else {
+        QString problem;
+        plan.publicSuffixes = publicSuffixesFor(m_ctx.extra, &problem);
+        if (!problem.isEmpty())
+            m_ctx.prompter.warn(kProgramTitle, problem);
+    }
+
+    const DnsSettings dns = dnsSettings(m_ctx.extra);
+    for (const QString &problem : dns.problems)
+        m_ctx.prompter.warn(kProgramTitle, problem);
+    if (m_dnsOverride.value_or(dns.mode) == DnsMode::First) {
+        QString problem;
+        plan.dnsFirst = m_dns.configure(m_dnsServersOverride.isEmpty() ? dns.servers : m_dnsServersOverride,
+                                        dns.timeoutSecs * 1000, DnsSettings::kTries, &problem);
+        plan.dnsLimit = dns.lookups;
+        if (!plan.dnsFirst)
+            m_ctx.prompter.warn(kProgramTitle, problem + QStringLiteral("; every name goes to WHOIS."));
+    }
+
     if (plan.resumed) {
         plan.recognition = plan.resumed->recognition;
     } else if (!writeJournal(plan)) {
@@ -430,6 +456,8 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.pacing = plan.pacing;
     s.pacer = ServerPacer(plan.patienceMs);
     s.paceClock.start();
+    s.dnsFirst = plan.dnsFirst;
+    s.dnsLimit = plan.dnsLimit;
     m_ctx.list.clear();
 
     run.freeCount = 0;
@@ -440,6 +468,7 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.lastRefresh = now();
 
     run.suffixes.mylist(m_ctx.config.table.tlds());
+    run.suffixes.setPublicSuffixes(std::move(plan.publicSuffixes));
     m_host.runModeOn();
     m_active = true;
     m_workFileError.clear();
@@ -452,6 +481,86 @@ void CheckEngine::launchRun(StartPlan &plan)
         m_timers[static_cast<size_t>(i)].Retry1.stop();
         m_timers[static_cast<size_t>(i)].Dispatch1.start();
     }
+    dnsPump();
+}
+
+// ---- DNS pre-check -------------------------------------------------------------------
+
+void CheckEngine::dnsPump()
+{
+    RunSession &s = m_session;
+    // An answer that comes at once, inside a lookup's start, must not start
+    // lookups of its own: this loop does.
+    if (m_dnsPumping || !s.dnsFirst)
+        return;
+    m_dnsPumping = true;
+    const quint32 serial = s.serial;
+    while (!m_ctx.run.stopped && serial == s.serial && s.dnsInFlight < s.dnsLimit && s.dnsNext < s.runCount) {
+        const qint32 index = s.dnsNext++;
+        const QString &name = s.runNames[index];
+        // What DNS cannot ask, WHOIS turns down with its own text.
+        if (!isValidDomain(name)) {
+            passToWhois(index);
+            continue;
+        }
+        ++s.dnsInFlight;
+        m_dns.lookupNs(m_ctx.run.suffixes.registrablePart(name),
+                       [this, index, serial](const DnsResolver::Answer &answer) {
+                           if (serial == m_session.serial)
+                               dnsAnswered(index, answer);
+                       });
+    }
+    m_dnsPumping = false;
+    if (serial == s.serial)
+        releaseNameWaiters();
+}
+
+void CheckEngine::releaseNameWaiters()
+{
+    RunSession &s = m_session;
+    // Slots that wait find nothing more to take: they run out.
+    if (m_ctx.run.stopped || !s.namesExhausted())
+        return;
+    while (!s.nameWaiters.empty()) {
+        const qint16 slot = s.nameWaiters.front();
+        s.nameWaiters.pop_front();
+        s.slot(slot).waitingForName = false;
+        armDispatch(slot);
+    }
+}
+
+void CheckEngine::dnsAnswered(qint32 index, const DnsResolver::Answer &answer)
+{
+    RunSession &s = m_session;
+    if (m_ctx.run.stopped)
+        return;
+    --s.dnsInFlight;
+    if (answer.delegated) {
+        const QString name = std::exchange(s.runNames[index], QString());
+        ++s.processed;
+        ++s.dnsSettled;
+        const QString information =
+            kDelegatedPrefix + answer.nameServers.mid(0, kDelegationServersShown).join(QStringLiteral(", "));
+        if (!writeResult(name, cellText::taken(), cellText::notAvailable(), information)) {
+            workFileFailed();
+            return;
+        }
+    } else {
+        passToWhois(index);
+    }
+    dnsPump();
+}
+
+void CheckEngine::passToWhois(qint32 index)
+{
+    RunSession &s = m_session;
+    s.whoisReady.push_back(index);
+    if (s.nameWaiters.empty())
+        return;
+    const qint16 slot = s.nameWaiters.front();
+    s.nameWaiters.pop_front();
+    s.slot(slot).waitingForName = false;
+    armDispatch(slot);
 }
 
 // ---- Stop and completion ---------------------------------------------------------
@@ -554,6 +663,7 @@ void CheckEngine::closeAllSockets()
     for (int i = 0; i < kSlotCount; ++i)
         socketCall([&] { Winsock1.CloseSck(i); });
     Rdap1.abortAll();
+    m_dns.cancelAll();
 }
 
 // ---- Results -------------------------------------------------------------------------
@@ -700,6 +810,9 @@ void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
 void CheckEngine::Dispatch1_Timer(qint16 slot)
 {
     takeStep(slot, m_connector.nextdomain(slot));
+    // The name just taken may have been the last DNS passed on.
+    if (m_session.dnsFirst)
+        releaseNameWaiters();
 }
 
 void CheckEngine::Retry1_Timer(qint16 slot)
@@ -903,7 +1016,8 @@ void CheckEngine::Timeout1_Timer()
     const qint32 t = now();
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
-        if (s.finished || s.waitingForServer || ticksSince(t, s.lastActivity) < m_session.timeoutMs)
+        if (s.finished || s.waitingForServer || s.waitingForName ||
+            ticksSince(t, s.lastActivity) < m_session.timeoutMs)
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);

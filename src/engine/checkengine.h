@@ -1,8 +1,10 @@
 #pragma once
 
+#include "config/dnssettings.h"
 #include "config/rdapbootstrap.h"
 #include "connector.h"
 #include "net/csocketplus.h"
+#include "net/dnsresolver.h"
 #include "net/httpfetcher.h"
 #include "runsession.h"
 #include "ticks.h"
@@ -75,6 +77,17 @@ public:
     // Adaptive pacing on or off for the runs from now on, instead of
     // quorvane.ini's (the command line's --pacing); nullopt goes back to it.
     void setPacingOverride(std::optional<bool> adaptive) { m_pacingOverride = adaptive; }
+    // Whether the runs from now on ask names by the public suffix list, instead
+    // of quorvane.ini's check/public-suffixes; nullopt goes back to quorvane.ini.
+    void setPublicSuffixesOverride(std::optional<bool> on) { m_publicSuffixesOverride = on; }
+    // The DNS pre-check's mode and servers for the runs from now on, instead of
+    // quorvane.ini's (the command line's --dns and --dns-server); nullopt and
+    // an empty list go back to quorvane.ini.
+    void setDnsOverride(std::optional<DnsMode> mode, const QStringList &servers)
+    {
+        m_dnsOverride = mode;
+        m_dnsServersOverride = servers;
+    }
 
     // The once-a-second sweep over silent connections.
     void Timeout1_Timer();
@@ -149,6 +162,13 @@ private:
     // The slot found no names left; the last slot of the run to do so completes it.
     void slotRanOut(qint16 slot);
 
+    // The DNS pre-check: keeps the run's lookups out, up to its limit.
+    void dnsPump();
+    void dnsAnswered(qint32 index, const DnsResolver::Answer &answer);
+    // The name goes on to WHOIS: the first slot waiting for one takes it.
+    void passToWhois(qint32 index);
+    void releaseNameWaiters();
+
     qint32 now() const;
     bool retryAllowed(const ConnectionSlot &s) const;
     void armDispatch(qint16 slot);
@@ -168,6 +188,8 @@ private:
     RunHost &m_host;
     CSocketPlus Winsock1;
     HttpFetcher Rdap1;
+    DnsResolver m_dns;
+    bool m_dnsPumping = false;
     QTimer Timeout1;
     QTimer updates;
     QTimer m_flushTimer;
@@ -180,4 +202,7 @@ private:
     bool m_active = false; // started and neither completed nor stopped
     std::optional<RdapMode> m_rdapOverride;
     std::optional<bool> m_pacingOverride;
+    std::optional<bool> m_publicSuffixesOverride;
+    std::optional<DnsMode> m_dnsOverride;
+    QStringList m_dnsServersOverride;
 };

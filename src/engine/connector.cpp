@@ -199,7 +199,7 @@ SlotStep connector::nextdomain(qint16 &slot)
         return {};
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
-    if (m_session.nextIndex >= m_session.runCount)
+    if (m_session.namesExhausted())
         return {Kind::RanOut, {}};
 
     if (ticksSince(s.lastActivity, m_session.lastRefresh) > kRefreshIntervalMs) {
@@ -211,8 +211,14 @@ SlotStep connector::nextdomain(qint16 &slot)
         // or taken the last names.
         if (m_run.stopped || serial != m_session.serial)
             return {};
-        if (m_session.nextIndex >= m_session.runCount)
+        if (m_session.namesExhausted())
             return {Kind::RanOut, {}};
+    }
+    if (m_session.dnsFirst && m_session.whoisReady.empty()) {
+        // DNS has names out still: the first it passes on is this slot's.
+        s.waitingForName = true;
+        m_session.nameWaiters.push_back(slot);
+        return {Kind::Waiting, {}};
     }
 
     if (++m_session.panelLines >= kPanelLineLimit) {
@@ -221,8 +227,13 @@ SlotStep connector::nextdomain(qint16 &slot)
     }
     m_host.printPanelName(s.name);
 
-    s.name = m_session.runNames[m_session.nextIndex];
-    ++m_session.nextIndex;
+    if (m_session.dnsFirst) {
+        s.name = std::exchange(m_session.runNames[m_session.whoisReady.front()], QString());
+        m_session.whoisReady.pop_front();
+    } else {
+        s.name = m_session.runNames[m_session.nextIndex];
+        ++m_session.nextIndex;
+    }
     s.retries = 0;
     // An exact-match flag left by the previous name's last retry belongs to that name.
     s.exactMatchRetry = false;
@@ -238,7 +249,7 @@ SlotStep connector::nextdomain(qint16 &slot)
         return {Kind::Write, checkText::kInvalidDomainFormat};
 
     s.tld = getext(s.name);
-    s.query = registrablePart(s.name, s.tld);
+    s.query = m_run.suffixes.registrablePart(s.name);
     s.serverIndex = 0;
     s.tldIndex = findTldRecord(m_session.tldServerRecords, s.tld);
     if (m_session.rdapBootstrap) {

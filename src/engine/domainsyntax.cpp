@@ -1,6 +1,7 @@
 #include "domainsyntax.h"
 
 #include "base/idn.h"
+#include "config/publicsuffixes.h"
 
 namespace {
 
@@ -163,4 +164,39 @@ QString registrablePart(const QString &name, const QString &tld)
     if (dot < 0)
         return name;
     return part.sliced(dot + 1).toString() + u'.' + tld;
+}
+
+void TldSuffixList::setPublicSuffixes(std::shared_ptr<const PublicSuffixes> list)
+{
+    m_public = std::move(list);
+}
+
+QStringView TldSuffixList::registrySuffixView(QStringView name) const
+{
+    const QStringView tld = getextView(name);
+    if (!m_public || tld.contains(u'.') || tld.size() >= name.size())
+        return tld;
+    // Longest first: under wildcard rules a longer suffix may be public while
+    // a shorter one is not.
+    if (m_public->isIcannSuffix(name))
+        return name;
+    for (qsizetype i = name.indexOf(u'.'); i >= 0; i = name.indexOf(u'.', i + 1)) {
+        const QStringView suffix = name.sliced(i + 1);
+        if (suffix.size() <= tld.size())
+            break;
+        if (m_public->isIcannSuffix(suffix))
+            return suffix;
+    }
+    return tld;
+}
+
+QString TldSuffixList::registrablePart(const QString &name) const
+{
+    // One label before the TLD: the name is asked as it is, whatever the list says.
+    if (!m_public || name.count(u'.') <= getextView(name).count(u'.') + 1)
+        return ::registrablePart(name, getext(name));
+    const QStringView suffix = registrySuffixView(name);
+    if (suffix.size() >= name.size())
+        return name;
+    return ::registrablePart(name, suffix.toString());
 }

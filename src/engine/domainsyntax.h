@@ -5,6 +5,9 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
+
+class PublicSuffixes;
 
 // The syntax check every source of names applies, and the split of a name into
 // its registrable part and its top-level domain.
@@ -38,10 +41,28 @@ public:
 
     static const QStringList &builtinSuffixes(); // 276 entries, no leading dots
 
+    // The Public Suffix List the registrable parts are found by; null (the
+    // default) keeps a name's TLD as the only suffix. mylist leaves it alone.
+    void setPublicSuffixes(std::shared_ptr<const PublicSuffixes> list);
+    const PublicSuffixes *publicSuffixes() const { return m_public.get(); }
+
+    // The suffix a name is registered under: its TLD; with the public suffix
+    // list, and when the TLD has one label, the name's longest ICANN public
+    // suffix (com.af for example.com.af, co.ck for example.co.ck, but ck for
+    // www.ck). A name that is itself such a suffix is all suffix. A TLD of two
+    // labels (co.uk) is its own suffix either way, and the list's private
+    // section (hosting services) is never looked at.
+    QStringView registrySuffixView(QStringView name) const;
+    // The query sent for a name: the label directly under its registry suffix,
+    // with that suffix. a.b.org is asked as b.org, a.example.com.af as
+    // example.com.af. A name with no label under its suffix is asked as it is.
+    QString registrablePart(const QString &name) const;
+
 private:
     QStringList m_entries;
     QSet<QString> m_lookup;
+    std::shared_ptr<const PublicSuffixes> m_public;
 };
 
-// The query sent for a name: its registrable part. a.b.org is queried as b.org.
+// A name's last label before `tld`, with `tld`: a.b.org is b.org by the TLD org.
 QString registrablePart(const QString &name, const QString &tld);

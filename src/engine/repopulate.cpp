@@ -4,6 +4,7 @@
 #include "base/prompter.h"
 #include "base/textnumber.h"
 #include "cellpool.h"
+#include "config/dnssettings.h"
 #include "domainlistmodel.h"
 #include "runstate.h"
 #include "workfile.h"
@@ -115,9 +116,11 @@ public:
             c[ColExpiration] = c[ColExpiresIn] == cellText::zeroDays() ? m_todayText : text(expiration);
         }
         // An error text, or the empty text of a name a Stop never reached, with no
-        // date at all means the name was not checked.
+        // date at all means the name was not checked. A delegation found in DNS
+        // has no date and is taken all the same.
         if (information != u"N/A" && !information.startsWith(u"status:", Qt::CaseInsensitive) &&
-            c[ColExpiration] == cellText::notAvailable() && c[ColExpiresIn] == cellText::notAvailable())
+            !information.startsWith(kDelegatedPrefix) && c[ColExpiration] == cellText::notAvailable() &&
+            c[ColExpiresIn] == cellText::notAvailable())
             c[ColAvailability] = cellText::notAvailable();
         c[ColInformation] = text(information);
         return days;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -82,6 +83,26 @@ struct RunSession {
     // Paces are kept in real milliseconds since the run's start, whatever the run's clock says.
     QElapsedTimer paceClock;
     qint32 paceNow() const { return paceClock.isValid() ? static_cast<qint32>(paceClock.elapsed()) : 0; }
+
+    // The DNS pre-check: names are looked up in list order (dnsNext is the
+    // next), at most dnsLimit at once. Those DNS settles are written at once;
+    // the others wait in whoisReady (indices into runNames) for a slot, and a
+    // slot with nothing to take waits in nameWaiters. A name leaves runNames
+    // when DNS settles it or a slot takes it, so what a Stop finds there is
+    // every name without a result.
+    bool dnsFirst = false;
+    qint32 dnsNext = 0;
+    qint32 dnsLimit = 0;
+    qint32 dnsInFlight = 0;
+    qint32 dnsSettled = 0;
+    std::deque<qint32> whoisReady;
+    std::deque<qint16> nameWaiters;
+    // Every name has been handed to a slot (or settled by DNS).
+    bool namesExhausted() const
+    {
+        return dnsFirst ? whoisReady.empty() && dnsNext >= runCount && dnsInFlight == 0
+                        : nextIndex >= runCount;
+    }
 
     // Names of the result lines handed to temp.txt since the last block the
     // file took completely: if a write fails, these are the names it lost.

@@ -2,6 +2,7 @@
 
 #include "base/idn.h"
 #include "base/prompter.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
@@ -161,6 +162,7 @@ void ManualLookupWindow::start()
     // edited in the settings window since the last one.
     TldSuffixList suffixes;
     suffixes.mylist(m_context.config.table.tlds());
+    suffixes.setPublicSuffixes(publicSuffixesFor(m_context.extra));
     const std::optional<QString> query = formLookupQuery(m_domain->text(), m_override->isChecked(), suffixes);
     if (!query) {
         m_context.prompter.warn(kProgramTitle, kInvalidDomain);

@@ -34,7 +34,7 @@ std::optional<QString> formLookupQuery(const QString &typed, bool overrideCheck,
         return domain;
     if (!isValidDomain(domain))
         return std::nullopt;
-    return registrablePart(domain, suffixes.getext(domain));
+    return suffixes.registrablePart(domain);
 }
 
 QStringList lookupServersFor(const QString &typed, const WhoisConfig &config, const RdapBootstrap *bootstrap,

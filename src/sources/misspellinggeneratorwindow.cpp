@@ -1,6 +1,7 @@
 #include "misspellinggeneratorwindow.h"
 
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/appcontext.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
@@ -30,6 +31,7 @@ MisspellingGeneratorWindow::MisspellingGeneratorWindow(AppContext &context, QWid
         setWindowIcon(parent->windowIcon());
     // The TLD split below must know the TLDs of the current server table.
     m_context.run.suffixes.mylist(m_context.config.table.tlds());
+    m_context.run.suffixes.setPublicSuffixes(publicSuffixesFor(m_context.extra));
 
     const QString loadedCaption = QStringLiteral("Loaded domains (");
 

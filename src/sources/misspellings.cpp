@@ -53,7 +53,8 @@ void makemisspellings(QStringView name, const TldSuffixList &suffixes,
                       const std::function<void(QStringView)> &sink)
 {
     const QString lower = name.toString().toLower();
-    const QStringView tld = suffixes.getextView(lower);
+    // The name's registry suffix stays: example.com.af varies example, never com.
+    const QStringView tld = suffixes.registrySuffixView(lower);
     const qsizetype labelLength = lower.size() - tld.size() - 1;
     if (labelLength <= 0)
         return;

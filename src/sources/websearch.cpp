@@ -128,14 +128,7 @@ QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain,
 
 QString withoutSubdomains(const QString &name, const TldSuffixList &suffixes)
 {
-    const QString tld = suffixes.getext(name);
-    if (tld.size() >= name.size())
-        return name;
-    const QString rest = name.first(name.size() - tld.size() - 1);
-    const qsizetype dot = rest.lastIndexOf(u'.');
-    if (dot < 0)
-        return name;
-    return rest.sliced(dot + 1) + u'.' + tld;
+    return suffixes.registrablePart(name);
 }
 
 bool pageHasNextLink(QByteArrayView page)
@@ -233,6 +226,7 @@ bool WebSearchHarvester::start(const HarvestRequest &request)
         m_keywordQueue.append(encodeKeyword(keyword));
     m_keywordTotal = static_cast<int>(m_keywordQueue.size());
     m_suffixes.mylist(request.tableTlds);
+    m_suffixes.setPublicSuffixes(request.publicSuffixes);
     if (m_keywordQueue.isEmpty())
         return false;
     m_topOnly = request.topOnly;

@@ -78,7 +78,7 @@ QByteArray searchRequest(const QString &host, const QString &encodedKeyword, int
 QStringList scanPageLinks(QByteArrayView page, const QString &engineDomain,
                           const TldSuffixList *cutSubdomains = nullptr);
 
-// `name` without its subdomains: the last label before the TLD, a dot and the TLD.
+// `name` without its subdomains: its registrable part (TldSuffixList::registrablePart).
 QString withoutSubdomains(const QString &name, const TldSuffixList &suffixes);
 
 // Whether a result page offers a further page.
@@ -117,7 +117,8 @@ struct HarvestRequest {
     int topLimit = 100;
     bool removeSubdomains = false;
     int delayMs = 3000;
-    QStringList tableTlds; // for the TLD split of "remove subdomains"
+    QStringList tableTlds;                                // for the TLD split of "remove subdomains"
+    std::shared_ptr<const PublicSuffixes> publicSuffixes; // the same; null for the TLD alone
 };
 
 // The search cycle: keyword after keyword, result page after result page, over

@@ -1,6 +1,7 @@
 #include "websearchwindow.h"
 
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/appcontext.h"
 #include "sources/adddomain.h"
 #include "widgets/controls.h"
@@ -362,6 +363,7 @@ void WebSearchWindow::startSearch()
     HarvestRequest request;
     request.keywords = m_keywords.items();
     request.tableTlds = m_context.config.table.tlds();
+    request.publicSuffixes = publicSuffixesFor(m_context.extra);
     if (request.keywords.isEmpty()) {
         m_context.prompter.inform(kProgramTitle, kNoKeywords);
         return;

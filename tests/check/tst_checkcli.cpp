@@ -1,5 +1,6 @@
 #include "engine/runjournal.h"
 #include "support/clirun.h"
+#include "support/loopbackdnsserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/tempdatafolder.h"
 #include "support/testmain.h"
@@ -296,6 +297,16 @@ private slots:
             QVERIFY(server.waitForOpenCount(0)); // the program closed its connections on the way out
             server.clearQueries();
         }
+        // A signal while DNS lookups are out: every name is in the report, none was asked at WHOIS.
+        LoopbackDnsServer dns;
+        dns.setDefault(LoopbackDnsServer::Answer::Silence);
+        const CliRun r =
+            check(folder, {"--dns", "first", "--dns-server", dns.address(), "-"}, names, [&](QProcess &p) {
+                QVERIFY(QTest::qWaitFor([&] { return dns.queryCount() >= 10; }, 10000));
+                ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+            });
+        QCOMPARE(r.out.count("|com|N/A|N/A|N/A|\r\n"), 10);
+        QCOMPARE(server.queryCount(), 0);
     }
 
     void stopSignalWhileTheNamesAreRead()

@@ -182,22 +182,19 @@ TEST(Rdap, ServersAndAddresses)
               QStringList({"whois.a.net", "https://rdap.a.net:8443/com/v1/", "127.0.0.1:4343"}));
     EXPECT_EQ(table.row(0).servers, "whois.a.net, https://rdap.a.net:8443/com/v1/,127.0.0.1:4343");
 
-    EXPECT_EQ(rdapDomainUrl("https://rdap.a.net/com/v1/", "example.com").toString(),
-              "https://rdap.a.net/com/v1/domain/example.com");
-    EXPECT_EQ(rdapDomainUrl("http://127.0.0.1:81/rdap", "example.com").toString(),
-              "http://127.0.0.1:81/rdap/domain/example.com");
-    // A name is always asked in its ASCII form.
-    EXPECT_EQ(rdapDomainUrl("https://rdap.a.net/", QString::fromUtf8("münchen.de")).toString(),
-              "https://rdap.a.net/domain/xn--mnchen-3ya.de");
-    // The name joins the path; a query of the base stays after it, a fragment goes.
-    const std::pair<const char *, const char *> bases[] = {
-        {"http://host/base?x=1", "http://host/base/domain/ab.com?x=1"},
-        {"http://host/base/?x=1&y=2#part", "http://host/base/domain/ab.com?x=1&y=2"},
-        {"http://host#part", "http://host/domain/ab.com"},
-        {"https://host:8443", "https://host:8443/domain/ab.com"},
+    // The name, always in its ASCII form, joins the path; a query of the base stays after it, a
+    // fragment goes.
+    const std::tuple<const char *, const char *, const char *> bases[] = {
+        {"https://rdap.a.net/com/v1/", "ab.com", "https://rdap.a.net/com/v1/domain/ab.com"},
+        {"http://127.0.0.1:81/rdap", "ab.com", "http://127.0.0.1:81/rdap/domain/ab.com"},
+        {"https://rdap.a.net/", "münchen.de", "https://rdap.a.net/domain/xn--mnchen-3ya.de"},
+        {"http://host/base?x=1", "ab.com", "http://host/base/domain/ab.com?x=1"},
+        {"http://host/base/?x=1&y=2#part", "ab.com", "http://host/base/domain/ab.com?x=1&y=2"},
+        {"http://host#part", "ab.com", "http://host/domain/ab.com"},
+        {"https://host:8443", "ab.com", "https://host:8443/domain/ab.com"},
     };
-    for (const auto &[base, url] : bases)
-        EXPECT_EQ(rdapDomainUrl(QString::fromLatin1(base), "ab.com").toString(), url) << base;
+    for (const auto &[base, name, url] : bases)
+        EXPECT_EQ(rdapDomainUrl(QString::fromLatin1(base), QString::fromUtf8(name)).toString(), url) << base;
     EXPECT_EQ(rdapServerKey(QUrl("https://rdap.a.net/x/")), "https://rdap.a.net:443");
     EXPECT_EQ(rdapServerKey(QUrl("http://127.0.0.1:81/")), "http://127.0.0.1:81");
 }
@@ -259,7 +256,13 @@ TEST(Rdap, Bootstrap)
 TEST(Rdap, FilesThatAreNotFiles)
 {
     const QByteArray usable = R"({"services":[[["zz"],["http://127.0.0.1:9/"]]]})";
-    const auto padded = [&](qint64 size) { return usable + QByteArray(size - usable.size(), ' '); };
+    const auto sized = [&](qint64 size) {
+        return [=](const QString &path) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(usable + QByteArray(size - usable.size(), ' '));
+        };
+    };
     const struct {
         const char *what;
         std::function<void(const QString &path)> make;
@@ -271,20 +274,8 @@ TEST(Rdap, FilesThatAreNotFiles)
          "it is not a regular file"},
         {"a folder", [](const QString &path) { QDir().mkdir(path); }, "it is a folder"},
         {"a link to nothing", [](const QString &path) { QFile::link("/nonexistent/x", path); }, ""},
-        {"a file of the cap",
-         [&](const QString &path) {
-             QFile f(path);
-             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-             f.write(padded(RdapBootstrap::kMaxFileBytes));
-         },
-         ""},
-        {"a file past the cap",
-         [&](const QString &path) {
-             QFile f(path);
-             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-             f.write(padded(RdapBootstrap::kMaxFileBytes + 1));
-         },
-         "it is larger than 16777216 bytes"},
+        {"a file of the cap", sized(RdapBootstrap::kMaxFileBytes), ""},
+        {"a file past the cap", sized(RdapBootstrap::kMaxFileBytes + 1), "it is larger than 16777216 bytes"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -328,27 +319,4 @@ TEST(Rdap, FilesThatAreNotFiles)
         EXPECT_EQ(extra.problem().contains("(it is larger than 1048576 bytes)"), tooLarge) << size;
         EXPECT_EQ(rdapModeSetting(extra).mode, tooLarge ? kDefaultRdapMode : RdapMode::First) << size;
     }
-}
-
-TEST(Rdap, ModeSetting)
-{
-    TempDataFolder folder;
-    ExtraSettings extra(folder.path());
-    EXPECT_EQ(rdapModeSetting(extra).mode, RdapMode::Fallback);
-    const struct {
-        const char *text;
-        RdapMode mode;
-        bool problem;
-    } cases[] = {{"off", RdapMode::Off, false},
-                 {" First ", RdapMode::First, false},
-                 {"fallback", RdapMode::Fallback, false},
-                 {"sometimes", RdapMode::Fallback, true}};
-    for (const auto &c : cases) {
-        extra.setValue(kRdapModeKey, QString::fromLatin1(c.text));
-        const RdapModeSetting setting = rdapModeSetting(extra);
-        EXPECT_EQ(setting.mode, c.mode) << c.text;
-        EXPECT_EQ(setting.problem.isEmpty(), !c.problem) << c.text;
-    }
-    setRdapMode(extra, RdapMode::First);
-    EXPECT_EQ(extra.text(kRdapModeKey), "first");
 }

@@ -343,7 +343,7 @@ private slots:
         const Case cases[] = {
             {"off", u"Error: "_s, checkText::kNoTldInfo, {}, 1},
             {"fallback", u"Taken"_s, u"FREE"_s, {"/domain/name.yy", "/domain/name.zz"}, 1},
-            {"first", u"Taken"_s, u"FREE"_s, {"/domain/name.yy", "/domain/name.zz"}, 0},
+            {" First ", u"Taken"_s, u"FREE"_s, {"/domain/name.yy", "/domain/name.zz"}, 0}, // as typed by hand
             {"sometimes", u"Taken"_s, u"FREE"_s, {"/domain/name.yy", "/domain/name.zz"}, 1},
         };
         for (const Case &c : cases) {

@@ -1,9 +1,11 @@
 #include "cli/commands.h"
+#include "config/dnssettings.h"
 #include "engine/domainlistmodel.h"
 #include "engine/repopulate.h"
 #include "engine/runstate.h"
 #include "export/reportexport.h"
 #include "support/clirun.h"
+#include "support/loopbackdnsserver.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/testmain.h"
@@ -161,6 +163,60 @@ private slots:
         QCOMPARE(reportLines(folder).join('\n'),
                  "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
         QCOMPARE(server.queryCount(), queries);
+    }
+
+    // What a name is asked as, and whether DNS is asked first: by quorvane.ini
+    // (whose unusable values are reported and their defaults used), or for one run.
+    void suffixAndDnsOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("ini"); // ends in its [dns] section
+        QTest::addColumn<QString>("whoisQueries");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QByteArray>("warning");
+        const QByteArray free = "example.com.af|FREE www.example.af|FREE", dns = "[dns]\n";
+        const QString bySuffix = u"example.af,example.com.af"_s, byTld = u"com.af,example.af"_s;
+        QTest::newRow("public suffixes") << QStringList{} << dns << bySuffix << free << QByteArray();
+        QTest::newRow("no public suffixes")
+            << QStringList{"--no-public-suffixes"} << dns << byTld << free << QByteArray();
+        QTest::newRow("public suffixes off in quorvane.ini")
+            << QStringList{} << "[check]\npublic-suffixes=false\n" + dns << byTld << free << QByteArray();
+        QTest::newRow("public suffixes: no switch")
+            << QStringList{} << "[check]\npublic-suffixes=maybe\n" + dns << bySuffix << free
+            << QByteArray("check/public-suffixes");
+        QTest::newRow("dns first") << QStringList{"--dns", "first"} << dns << u"example.af"_s
+                                   << QByteArray("example.com.af|Taken www.example.af|FREE") << QByteArray();
+        QTest::newRow("dns off for one run") << QStringList{"--dns", "off"} << dns + "mode=first\n"
+                                             << bySuffix << free << QByteArray();
+    }
+    void suffixAndDnsOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, whoisQueries);
+        QFETCH(QByteArray, rows);
+        QFETCH(QByteArray, warning);
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::text("no match for it\r\n"));
+        LoopbackDnsServer dns;
+        dns.script(u"example.af"_s, LoopbackDnsServer::Answer::NxDomain);
+        TempDataFolder folder;
+        WhoisConfig config;
+        config.table.AddTldEntry(u"af"_s, server.address(), QString());
+        config.freeResponses = {u"no match for"_s};
+        ScriptedPrompter prompter;
+        QVERIFY(SaveSettings(folder.path(), config, ProgramOptions(), prompter));
+        folder.write("quorvane.ini", ini + "servers=" + dns.address().toLatin1() + '\n');
+        folder.write("names.txt", "example.com.af\nwww.example.af\n");
+        QByteArray err;
+        QCOMPARE(checkHere(folder, args + QStringList{"--columns", "1,4", folder.file("names.txt")}, &err),
+                 0);
+        QStringList asked = server.queries();
+        asked.sort();
+        QCOMPARE(asked.join(u','), whoisQueries);
+        QCOMPARE(reportLines(folder).join('\n'),
+                 "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
+        QCOMPARE(err.contains("check/public-suffixes"), !warning.isEmpty());
     }
 
     // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are

@@ -70,12 +70,15 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--no-title applies to the txt and csv formats only"},
         {"check: rdap mode", "check --rdap sometimes n",
          "--rdap needs off, fallback or first, not 'sometimes'"},
+        {"check: dns mode", "check --dns sometimes n", "--dns needs first or off, not 'sometimes'"},
+        {"check: dns server", "check --dns-server a/b n", "--dns-server needs ADDRESS[:PORT], not 'a/b'"},
         {"check: column 8", "check --columns 1,8 n", "unknown column: '8' (1-7 or a column title)"},
         {"check: data folder", "check --data-dir /nonexistent/qv n", "no such folder: /nonexistent/qv"},
         {"check: every option",
          "check --data-dir $T --connections 1 --timeout 60 --retries 200 --expire-days 100000 "
          "--output r --format CSV --columns 7,Domain --no-title --rdap first --quiet --extract "
-         "--configured-strings-only a -",
+         "--configured-strings-only --no-public-suffixes --dns first --dns-server 127.0.0.1:53 "
+         "--dns-server [::1] a -",
          ""},
         {"check: no title, txt", "check --data-dir $T --no-title --no-retry n", ""},
         {"check: resume and a file", "check --resume n",

@@ -1,3 +1,4 @@
+#include "config/dnssettings.h"
 #include "config/rdapbootstrap.h"
 #include "config/recognitionsetting.h"
 #include "config/settingstexts.h"
@@ -229,33 +230,47 @@ private slots:
         QCOMPARE(f.list("errorList")->topLevelItemCount(), 9);
     }
 
-    // The wizard switch is a program option; the RDAP mode and the recognition
-    // switch live in quorvane.ini. A window opened later shows them as left.
+    // Each row of the Settings tab: its value at first, what choosing another
+    // writes (the wizard switch is a program option, the others live in
+    // quorvane.ini and settings.ini keeps its own lines only), and a window
+    // opened later shows it as left.
     void settingsTabOptions()
     {
         Fixture f;
-        auto *hide = f.find<QCheckBox>("hideWizardCheck");
-        auto *mode = f.find<QComboBox>("rdapModeCombo");
-        auto *recognition = f.find<QCheckBox>("recognitionCheck");
-        QVERIFY(!hide->isChecked());
-        QCOMPARE(mode->currentIndex(), static_cast<int>(RdapMode::Fallback));
-        QVERIFY(recognition->isChecked()); // on unless switched off
-        recognition->setChecked(false);
-        QVERIFY(!recognitionSetting(f.ctx.extra));
+        const struct {
+            const char *widget, *key;
+            int before, after; // checked state or choice index
+            const char *stored;
+        } rows[] = {
+            {"hideWizardCheck", nullptr, 0, 1, nullptr},
+            {"recognitionCheck", "check/recognition", 1, 0, "false"},
+            {"publicSuffixesCheck", "check/public-suffixes", 1, 0, "false"},
+            {"rdapModeCombo", "rdap/mode", int(RdapMode::Fallback), int(RdapMode::Off), "off"},
+            {"dnsModeCombo", "dns/mode", int(DnsMode::Off), int(DnsMode::First), "first"},
+        };
+        const auto state = [](QWidget *w) {
+            auto *box = qobject_cast<QCheckBox *>(w);
+            return box ? int(box->isChecked()) : qobject_cast<QComboBox *>(w)->currentIndex();
+        };
+        for (const auto &r : rows) {
+            QWidget *w = f.find<QWidget>(r.widget);
+            QCOMPARE(state(w), r.before);
+            if (auto *box = qobject_cast<QCheckBox *>(w))
+                box->setChecked(r.after);
+            else
+                qobject_cast<QComboBox *>(w)->setCurrentIndex(r.after);
+            if (r.key)
+                QCOMPARE(f.ctx.extra.text(QLatin1String(r.key)), QLatin1String(r.stored));
+        }
+        QVERIFY(f.ctx.options.hideWizard);
         QCOMPARE(f.ctx.extra.save(), QString());
         QVERIFY(f.folder.read("quorvane.ini").contains("recognition=false"));
-        QVERIFY(f.folder.read("settings.ini").isEmpty()); // settings.ini keeps its own lines only
-        hide->setChecked(true);
-        QVERIFY(f.ctx.options.hideWizard);
-        mode->setCurrentIndex(static_cast<int>(RdapMode::First));
-        QCOMPARE(f.ctx.extra.text(kRdapModeKey), u"first"_s);
-        mode->setCurrentIndex(static_cast<int>(RdapMode::Off));
-        QCOMPARE(f.ctx.extra.text(kRdapModeKey), u"off"_s);
+        QVERIFY(f.folder.read("settings.ini").isEmpty());
+        // The DNS row says what its mode costs where it is chosen.
+        QVERIFY(f.find<QComboBox>("dnsModeCombo")->itemText(1).contains(u"no expiry date"));
         SettingsWindow again(f.ctx.config, f.ctx.options, f.ctx.extra, f.prompter);
-        QVERIFY(again.findChild<QCheckBox *>("hideWizardCheck")->isChecked());
-        QCOMPARE(again.findChild<QComboBox *>("rdapModeCombo")->currentIndex(),
-                 static_cast<int>(RdapMode::Off));
-        QVERIFY(!again.findChild<QCheckBox *>("recognitionCheck")->isChecked());
+        for (const auto &r : rows)
+            QCOMPARE(state(again.findChild<QWidget *>(QLatin1String(r.widget))), r.after);
     }
 };
 

@@ -1,9 +1,14 @@
 #include "base/idn.h"
+#include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 
 #include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 TEST(ParseDom, AcceptsRejectsAndSplitsAtTheFirstDot)
 {
@@ -80,4 +85,65 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
     list.mylist({QStringLiteral("xn--p1ai"), QStringLiteral("com.xn--p1ai")});
     EXPECT_EQ(list.getext("xn--e1afmkfd.xn--p1ai") + u'|' + list.getext("ab.com.xn--p1ai"),
               "xn--p1ai|com.xn--p1ai");
+}
+
+// The query of a name by the public suffix list (on) and by its TLD alone (off).
+TEST(RegistrablePart, ByPublicSuffixListAndByTldAlone)
+{
+    TldSuffixList off;
+    off.mylist({QStringLiteral("XN--90A3AC")});
+    TldSuffixList on;
+    on.mylist({QStringLiteral("XN--90A3AC")});
+    on.setPublicSuffixes(PublicSuffixes::builtin());
+    TldSuffixList row; // a table row for com.af settles its names either way
+    row.mylist({QStringLiteral("COM.AF")});
+    row.setPublicSuffixes(PublicSuffixes::builtin());
+    const struct {
+        const char *what, *name, *on, *off;
+    } cases[] = {
+        {"two-label suffix without a row", "example.com.af", "example.com.af", "com.af"},
+        {"subdomain under a plain TLD", "www.example.org", "example.org", "example.org"},
+        {"name directly under its TLD", "example.af", "example.af", "example.af"},
+        {"built-in two-label TLD", "www.example.co.uk", "example.co.uk", "example.co.uk"},
+        {"private-section suffix", "shop.blogspot.com", "blogspot.com", "blogspot.com"},
+        {"wildcard rule", "example.co.ck", "example.co.ck", "co.ck"},
+        {"wildcard exception", "sub.www.ck", "www.ck", "www.ck"},
+        {"wildcard exception itself", "www.ck", "www.ck", "www.ck"},
+        {"IDN suffix in ASCII form", "ab.xn--o1ach.xn--90a3ac", "ab.xn--o1ach.xn--90a3ac",
+         "xn--o1ach.xn--90a3ac"},
+        {"unknown TLD", "www.example.zz", "example.zz", "example.zz"},
+        // No label is under it: asked as it is, as before.
+        {"name that is a suffix", "com.af", "com.af", "com.af"},
+        {"name that is a suffix by a wildcard", "abc.kawasaki.jp", "abc.kawasaki.jp", "kawasaki.jp"},
+    };
+    for (const auto &c : cases) {
+        const QString name = QString::fromLatin1(c.name);
+        EXPECT_EQ(on.registrablePart(name) + u'|' + off.registrablePart(name),
+                  QString::fromLatin1(c.on) + u'|' + QString::fromLatin1(c.off))
+            << c.what;
+    }
+    EXPECT_EQ(row.getext("example.com.af") + u'|' + row.registrablePart("example.com.af"),
+              "com.af|example.com.af");
+}
+
+TEST(PublicSuffixes, SystemListSnapshotAndFilesThatAreNoList)
+{
+    const auto shared = PublicSuffixes::shared();
+    ASSERT_TRUE(shared);
+    ASSERT_TRUE(PublicSuffixes::builtin());
+    // Debian's list where it is installed, else the snapshot.
+    EXPECT_TRUE(shared->origin().startsWith("/usr/share/publicsuffix/") ||
+                shared == PublicSuffixes::builtin())
+        << shared->origin().toStdString();
+    // The snapshot's answers are in the table above; the system's list gives the same.
+    EXPECT_TRUE(shared->isIcannSuffix(u"com.af") && !shared->isIcannSuffix(u"blogspot.com"));
+    EXPECT_FALSE(shared->isIcannSuffix(u"zz") || shared->isIcannSuffix(u""));
+
+    // A folder, or a file that is no list, is not read as one.
+    QTemporaryDir dir;
+    QFile none(dir.filePath("none.dat"));
+    ASSERT_TRUE(none.open(QIODevice::WriteOnly) && none.write("// no rules\n") > 0);
+    none.close();
+    for (const QString &path : {dir.path(), none.fileName(), dir.filePath("missing.dat")})
+        EXPECT_FALSE(PublicSuffixes::fromFile(path)) << path.toStdString();
 }

@@ -15,8 +15,7 @@ inline void fillAwkwardRows(DomainListModel &list)
          u"Status: <script>alert(\"x\")</script> & more"_s},
         {u"comma.net"_s, u"5"_s, u"net"_s, u"FREE"_s, u"N/A"_s, u"0 days"_s, u"Status: a, b"_s},
         {QString::fromLatin1("caf\xe9.org"), u"4"_s, u"org"_s, u"N/A"_s, u"N/A"_s, u"N/A"_s,
-         QString::fromLatin1("Error: tab\there\x01"
-                             "ctl \xff")},
+         QString::fromLatin1("Error: tab\there\001ctl \377")},
         {u"empty.info"_s, u"5"_s, u"info"_s, {}, {}, {}, {}},
         {u"quote.com"_s, u"5"_s, u"com"_s, u"Taken"_s, u"N/A"_s, u"N/A"_s, u"Status: say \"hi\"\r\nnext"_s},
     }};

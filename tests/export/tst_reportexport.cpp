@@ -64,8 +64,7 @@ TEST(ReportExport, OneColumnAndPartialReports)
     EXPECT_TRUE(
         reportOf(list, Format::Xml, noDomain).contains("\t<!ELEMENT DOMAIN (Domain, Expires_in_days)>"));
 
-    list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'e'); });
-    list.removeRowsIf([](const DomainRow &r) { return r.cells[ColDomain].startsWith(u'q'); });
+    list.removeRowsIf([](const DomainRow &r) { return QStringView(u"eq").contains(r.cells[ColDomain][0]); });
     const QByteArray html = reportOf(list, Format::Html, kDomainOnly);
     EXPECT_TRUE(html.contains(">3 domains in the list.</span>"));
     EXPECT_EQ(html.count("\n<tr>\r\n"), 3);
@@ -120,7 +119,6 @@ TEST(ReportExport, OptionsDatesAndErrors)
     EXPECT_FALSE(report::parseColumns(u"2,8"_s, &unknown));
     EXPECT_EQ(unknown, u"8"_s);
     EXPECT_FALSE(report::parseColumns(u"Length"_s, &unknown)); // the list's header, not a report title
-    EXPECT_EQ(report::xmlElementName(u"Expires in (days)"_s), u"Expires_in_days"_s);
 
     const QString date = report::dateText(QDateTime(QDate(2026, 1, 15), QTime(9, 8, 7)));
     EXPECT_TRUE(date.contains(u", "_s)) << date.toStdString();
@@ -161,7 +159,6 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
     ctx.list.selectionModel()->clearSelection();
     prompter.queueFile(file);
     ExportPlain(ctx, true);
-    EXPECT_TRUE(folder.exists(u"names.txt"_s));
     EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
     prompter.queueFile({}); // cancelled
     ExportPlain(ctx, false);

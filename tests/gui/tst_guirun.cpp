@@ -26,12 +26,9 @@ class TestGuiRun : public QObject
             window.startUp();
             // The one TLD of these tests answers on the loopback server.
             context.config.table.clear();
-            context.config.table.AddTldEntry(QStringLiteral("test"), server.address(), QString());
-            for (const QString &n : names) {
-                DomainRow row;
-                row.cells[ColDomain] = n;
-                context.list.addRow(n, row);
-            }
+            context.config.table.AddTldEntry(u"test"_s, server.address(), QString());
+            for (const QString &n : names)
+                context.list.addRow(n, DomainRow{{n}});
             prompter.queueAnswer(true); // "Are you ready to start?"
         }
         ~Fixture() { window.engine().allstopper(); }
@@ -60,44 +57,44 @@ class TestGuiRun : public QObject
 private slots:
     void startRunsToCompletionAndRebuildsTheList()
     {
-        Fixture f({QStringLiteral("free.test"), QStringLiteral("taken.test"), QStringLiteral("busy.test")});
-        f.server.onQuery(QStringLiteral("free.test"), Reply::text("No match for \"FREE.TEST\".\r\n"));
+        Fixture f({u"free.test"_s, u"taken.test"_s, u"busy.test"_s});
+        f.server.onQuery(u"free.test"_s, Reply::text("No match for \"FREE.TEST\".\r\n"));
         const QByteArray taken = "Domain: taken.test\r\nExpiration Date: 2099-03-05\r\nStatus: active\r\n";
-        f.server.onQuery(QStringLiteral("taken.test"), Reply::text(taken));
-        f.server.onQuery(QStringLiteral("busy.test"), Reply::text("Whois limit exceeded\r\n"));
+        f.server.onQuery(u"taken.test"_s, Reply::text(taken));
+        f.server.onQuery(u"busy.test"_s, Reply::text("Whois limit exceeded\r\n"));
         f.context.options.retry = false;
         f.context.extra.setValue(kPacingModeKey, QStringLiteral("off"));
         f.window.optionsChanged();
-        f.window.action(QStringLiteral("Starts1"))->trigger();
+        f.window.action(u"Starts1"_s)->trigger();
         QTreeView *list = f.window.listView();
         QVERIFY(f.window.engine().running());
         QVERIFY(!list->isVisibleTo(&f.window)); // the run's look: which commands it locks is tested elsewhere
 
-        QTRY_VERIFY_WITH_TIMEOUT(f.prompter.texts().contains(QStringLiteral("The program is done!")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.prompter.texts().contains(u"The program is done!"_s), 10000);
         QVERIFY(!f.window.engine().running());
         QVERIFY(list->isVisibleTo(&f.window));
         const QString rows = "busy.test|N/A|N/A|Erroneous whois response|2 free.test|FREE|N/A|N/A|1b "
                              "taken.test|Taken|05-03-99|Status: active|-1";
         QCOMPARE(f.rows().join(u' '), rows);
-        QTRY_COMPARE(f.panels(), QStringLiteral("3 domains|1 free|1 taken|1 unchecked/errors"));
+        QTRY_COMPARE(f.panels(), u"3 domains|1 free|1 taken|1 unchecked/errors"_s);
     }
 
     void stopMidRunBringsEveryNameBack()
     {
         QStringList names;
         for (int i = 0; i < 30; ++i)
-            names << QStringLiteral("name%1.test").arg(i);
+            names << u"name%1.test"_s.arg(i);
         Fixture f(names);
         f.server.setDefault(Reply::silent());
-        f.context.options.connections = QStringLiteral("5");
+        f.context.options.connections = u"5"_s;
         f.window.optionsChanged();
-        f.window.action(QStringLiteral("toolStart"))->trigger();
+        f.window.action(u"toolStart"_s)->trigger();
         QVERIFY(f.server.waitForQueries(5));
-        f.window.action(QStringLiteral("toolStop"))->trigger();
+        f.window.action(u"toolStop"_s)->trigger();
         QVERIFY(!f.window.engine().running());
         QCOMPARE(f.rows().filter(QRegularExpression(R"(^name\d+\.test\|N/A\|N/A\|\|2$)")).size(), 30);
-        QTRY_COMPARE(f.panels(), QStringLiteral("30 domains|0 free|0 taken|30 unchecked/errors"));
-        QVERIFY(!f.prompter.texts().contains(QStringLiteral("The program is done!")));
+        QTRY_COMPARE(f.panels(), u"30 domains|0 free|0 taken|30 unchecked/errors"_s);
+        QVERIFY(!f.prompter.texts().contains(u"The program is done!"_s));
     }
 };
 

@@ -208,10 +208,9 @@ TEST(HeaderSort, DirectionFlipsNumbersSortByValueAndTextIgnoresCase)
         EXPECT_EQ(f.ctx.list.autoSort(), c.autoSort) << c.column;
     }
     // Every cell still shows its own text.
-    QStringList lengths = f.column(ColLength), expected = lengthsBefore;
-    lengths.sort();
-    expected.sort();
-    EXPECT_EQ(lengths, expected);
+    const QStringList lengths = f.column(ColLength);
+    EXPECT_TRUE(
+        std::is_permutation(lengths.begin(), lengths.end(), lengthsBefore.begin(), lengthsBefore.end()));
 
     sortByHeaderClick(f.ctx.list, ColTld); // descending text sort: rows added later find their place
     f.ctx.list.addRow(DomainRow{{u"x.net"_s, u"1"_s, u"NET"_s}});

@@ -1,27 +1,13 @@
-#include "config/programoptions.h"
+#include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
-#include "config/settingsfile.h"
-#include "config/tldservertable.h"
 #include "engine/domainsyntax.h"
 #include "lookup/whoislookup.h"
 #include "support/clirun.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdatafolder.h"
 #include "support/testmain.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QLatin1String>
-#include <QList>
-#include <QObject>
 #include <QSignalSpy>
-#include <QString>
-#include <QStringList>
-#include <QTest>
-#include <QVariantList>
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
@@ -70,12 +56,14 @@ private slots:
     {
         TldSuffixList suffixes;
         suffixes.mylist({u"com.zz"_s});
+        suffixes.setPublicSuffixes(PublicSuffixes::builtin());
         // {typed, override, query sent}; an empty query: refused as invalid
         const std::tuple<const char *, bool, const char *> cases[] = {
             {"=EXAMPLE.Com", false, "example.com"},
             {"www.example.com", false, "example.com"},
             {"www.example.com", true, "www.example.com"},
             {"example.com.zz", false, "example.com.zz"},
+            {"example.com.af", false, "example.com.af"}, // under a registry's suffix: itself
             {"ex..com", false, ""},
             {"=Ex..COM", true, "ex..com"},
             {"www.B\u00dcCHER.com", false, "xn--bcher-kva.com"}, // asked for in its ASCII form
@@ -197,6 +185,8 @@ private slots:
         folder.write(u"rdap-dns.json"_s, R"({"services":[[["com","zz"],[")" + r.toLatin1() + R"("]]]})");
         const QString d = "--data-dir=" + folder.path();
         const QString refused = "127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
+        const QByteArray unreadable = "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
+                                      " (it is a folder); using the built-in TLD table and options";
         const struct {
             QStringList args;
             int exitCode;
@@ -210,11 +200,7 @@ private slots:
             {{d, "ex..com"}, 2, "", "Invalid domain specified."},
             // Never silent for 0.2 s, yet the lookup ends within eleven of them.
             {{d, "--timeout", "0.2", "--server", w, "drip.com"}, 1, "", "Done, timeout."},
-            {{"--data-dir", broken.path(), "--server", w, "example.com"},
-             0,
-             reply,
-             "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
-                 " (it is a folder); using the built-in TLD table and options"},
+            {{"--data-dir", broken.path(), "--server", w, "example.com"}, 0, reply, unreadable},
             // RDAP: the server given, the bootstrap's when asked, and its service for a TLD without a row.
             {{d, "--server", r, "www.example.com"}, 0, kPretty, "Done."},
             {{d, "--rdap", "example.com"}, 0, kPretty, "Asking " + r.toLatin1() + " for example.com"},

@@ -186,24 +186,11 @@ TEST(FileImport, InternationalNames)
         const char *file;
         const char *rows;
     } cases[] = {
-        {ImportRule::Load,
-         "B\xC3\x9C"
-         "CHER.de\n\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84\n",
+        {ImportRule::Load, "B\u00dcCHER.de\n\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444\n",
          "xn--bcher-kva.de,xn--e1afmkfd.xn--p1ai"},
-        {ImportRule::Load,
-         "b\xFC"
-         "cher.de\nstra\xDF"
-         "e.de\n",
-         "xn--bcher-kva.de,xn--strae-oqa.de"},
-        {ImportRule::Load,
-         "b\xC3\xBC"
-         "cher..de\nb\xC3\xBC"
-         "cher.d\xC3\xA9\n",
-         "xn--bcher-kva.xn--d-bga"},
-        {ImportRule::Extract,
-         "7,b\xC3\xBC"
-         "cher.de,x 2024\n",
-         "xn--bcher-kva.de"},
+        {ImportRule::Load, "b\374cher.de\nstra\337e.de\n", "xn--bcher-kva.de,xn--strae-oqa.de"}, // Latin-1
+        {ImportRule::Load, "b\u00fccher..de\nb\u00fccher.d\u00e9\n", "xn--bcher-kva.xn--d-bga"},
+        {ImportRule::Extract, "7,b\u00fccher.de,x 2024\n", "xn--bcher-kva.de"},
     };
     for (const auto &c : cases) {
         Import import;

