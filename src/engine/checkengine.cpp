@@ -791,7 +791,7 @@ void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
     const qint32 paceTime = m_session.paceNow();
     const qint32 wait = m_session.pacer.throttled(s.pacedServer, paceTime, hint,
                                                   QRandomGenerator::global()->generateDouble());
-    if (m_session.pacer.outOfPatience(s.pacedServer, paceTime)) {
+    if (m_session.pacer.outOfPatience(s.pacedServer)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
                    checkText::throttledBy(s.pacedServer));
         return;

@@ -119,6 +119,8 @@ qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
     if (!m_session.pacing)
         return 0;
     s.pacedServer = server;
+    if (m_session.pacer.outOfPatience(server))
+        return -1;
     const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), std::exchange(s.paceTurn, false));
     if (wait > 0) {
         s.paceTurn = true;
@@ -128,6 +130,13 @@ qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
         s.lastActivity = now + wait;
     }
     return wait;
+}
+
+SlotStep connector::pacedStep(const QString &server, qint32 wait)
+{
+    if (wait < 0)
+        return {SlotStep::Kind::Write, checkText::throttledBy(server)};
+    return {SlotStep::Kind::Deferred, {}, wait};
 }
 
 SlotStep connector::connectSlot(qint16 slot, const QString &failText)
@@ -169,8 +178,8 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
             m_session.rdapWaiting[key].append(slot);
             return {Kind::Waiting, {}};
         }
-        if (const qint32 wait = paced(s, key, now); wait > 0)
-            return {Kind::Deferred, {}, wait};
+        if (const qint32 wait = paced(s, key, now); wait != 0)
+            return pacedStep(key, wait);
         ++m_session.rdapInFlight[key];
         s.rdapServer = key;
         // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
@@ -185,8 +194,8 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
     // slot's previous connection.
     if (address.host.isEmpty())
         return {Kind::Failed, failText};
-    if (const qint32 wait = paced(s, server, now); wait > 0)
-        return {Kind::Deferred, {}, wait};
+    if (const qint32 wait = paced(s, server, now); wait != 0)
+        return pacedStep(server, wait);
     if (socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); }))
         return {Kind::Failed, failText};
     return {Kind::Connecting, {}};

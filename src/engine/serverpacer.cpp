@@ -180,6 +180,7 @@ qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleH
         p.throttledSince = now;
     }
     p.answersSinceThrottle = 0;
+    p.lastThrottleAt = now;
     if (p.backingOff && ticksSince(p.backOffUntil, now) > 0) {
         // The answer to a query sent before the server's back-off: the same
         // signal again, unless it announces a longer wait.
@@ -212,10 +213,11 @@ qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleH
     return static_cast<qint32>(wait);
 }
 
-bool ServerPacer::outOfPatience(const QString &server, qint32 now) const
+bool ServerPacer::outOfPatience(const QString &server) const
 {
     const auto it = m_paces.constFind(server);
-    return it != m_paces.constEnd() && it->throttling && ticksSince(now, it->throttledSince) >= m_patienceMs;
+    return it != m_paces.constEnd() && it->throttling &&
+           ticksSince(it->lastThrottleAt, it->throttledSince) >= m_patienceMs;
 }
 
 double ServerPacer::rate(const QString &server) const

@@ -46,8 +46,9 @@ public:
     // the wait before the server is asked again. Throttles during a back-off
     // answer queries sent before it and count as the same signal.
     qint32 throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter);
-    // The server has answered nothing but throttles for the whole patience.
-    bool outOfPatience(const QString &server, qint32 now) const;
+    // The server has answered nothing but throttles for the whole patience:
+    // from its first throttle since an answer to its latest one.
+    bool outOfPatience(const QString &server) const;
     // The rate the server is held to, 0 while it has not throttled.
     double rate(const QString &server) const;
 
@@ -62,6 +63,7 @@ private:
         int answersSinceThrottle = 0;
         bool throttling = false;
         qint32 throttledSince = 0;
+        qint32 lastThrottleAt = 0;
         // Answers in the current and in the previous second.
         qint32 second = 0;
         int answersNow = 0;

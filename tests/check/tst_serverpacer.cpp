@@ -49,8 +49,8 @@ TEST(ServerPacer, ThrottleBacksOffCutsTheRateAndSpacesQueries)
               ServerPacer::kMaxBackOffMs);
     EXPECT_EQ(pacer.throttled(a, 13000, {}, 0), ServerPacer::kMaxBackOffMs - 1000)
         << "one signal per back-off";
-    EXPECT_TRUE(pacer.outOfPatience(a, 12000));
-    EXPECT_FALSE(pacer.outOfPatience(b, 12000));
+    EXPECT_TRUE(pacer.outOfPatience(a));
+    EXPECT_FALSE(pacer.outOfPatience(b));
     // Queries are spaced by the rate; answers raise it one step at a time.
     ServerPacer fresh;
     fresh.throttled(b, 0, {{}, std::optional<double>(4)}, 0);
@@ -59,7 +59,7 @@ TEST(ServerPacer, ThrottleBacksOffCutsTheRateAndSpacesQueries)
     for (int i = 0; i < ServerPacer::kAnswersPerRaise; ++i)
         fresh.answered(b, 2000);
     EXPECT_DOUBLE_EQ(fresh.rate(b), 5);
-    EXPECT_FALSE(fresh.outOfPatience(b, 999999));
+    EXPECT_FALSE(fresh.outOfPatience(b));
 }
 
 } // namespace
