@@ -5,6 +5,7 @@
 
 #include "base/hostport.h"
 #include "base/textfile.h"
+#include "config/pacingsetting.h"
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
@@ -241,6 +242,7 @@ struct CheckRequest {
     report::Columns columns = report::kAllColumns;
     report::TitleLine title = report::TitleLine::Written;
     std::optional<RdapMode> rdapMode;
+    std::optional<bool> pacing; // adaptive
     bool quiet = false;
     ImportRule rule = ImportRule::Load;
     bool configuredStringsOnly = false;
@@ -278,10 +280,11 @@ protected:
     }
     QList<QCommandLineOption> options() const override
     {
-        return {m_dataDir,          m_resume,     m_connections, m_timeout, m_retries,
-                m_noRetry,          m_expireDays, m_output,      m_format,  m_columns,
-                m_noTitle,          m_rdap,       m_quiet,       m_extract, m_configuredStringsOnly,
-                m_noPublicSuffixes, m_dns,        m_dnsServer};
+        return {m_dataDir,          m_resume,  m_connections, m_timeout,
+                m_retries,          m_noRetry, m_expireDays,  m_output,
+                m_format,           m_columns, m_noTitle,     m_rdap,
+                m_pacing,           m_quiet,   m_extract,     m_configuredStringsOnly,
+                m_noPublicSuffixes, m_dns,     m_dnsServer};
     }
     QString epilogue() const override
     {
@@ -349,6 +352,11 @@ private:
                                           "default: rdap/mode in quorvane.ini, else fallback. RDAP\n"
                                           "servers written into the TLD table are asked in any mode"),
                            QStringLiteral("MODE")};
+    const CliOption m_pacing{QStringLiteral("pacing"),
+                             QStringLiteral("adaptive (each server's pace is found from its throttling\n"
+                                            "notices and kept) or off (each query as soon as a connection\n"
+                                            "is free); default: pacing/mode in quorvane.ini, else adaptive"),
+                             QStringLiteral("MODE")};
     const CliOption m_quiet{QStringLiteral("quiet"),
                             QStringLiteral("no progress and no information messages")};
     const CliOption m_extract{QStringLiteral("extract"),
@@ -423,6 +431,11 @@ QString CheckCommand::readRequest(const QCommandLineParser &parser)
         request.rdapMode = parseRdapMode(m_rdap.value(parser));
         if (!request.rdapMode)
             return QStringLiteral("--rdap needs off, fallback or first, not '%1'").arg(m_rdap.value(parser));
+    }
+    if (m_pacing.isSet(parser)) {
+        request.pacing = parsePacingMode(m_pacing.value(parser));
+        if (!request.pacing)
+            return QStringLiteral("--pacing needs adaptive or off, not '%1'").arg(m_pacing.value(parser));
     }
     if (m_columns.isSet(parser)) {
         QString unknown;
@@ -553,6 +566,7 @@ int CheckCommand::execute()
 
     CheckEngine engine(ctx, host);
     engine.setRdapModeOverride(request.rdapMode);
+    engine.setPacingOverride(request.pacing);
     if (request.noPublicSuffixes)
         engine.setPublicSuffixesOverride(false);
     engine.setDnsOverride(request.dnsMode, request.dnsServers);

@@ -4,16 +4,20 @@
 #include "checktexts.h"
 #include "classify.h"
 #include "config/dnssettings.h"
+#include "config/pacingsetting.h"
 #include "config/publicsuffixes.h"
 #include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
 #include "progress.h"
 #include "rdapclassify.h"
+#include "recognition.h"
 #include "repopulate.h"
 #include "runhost.h"
 #include "runjournal.h"
 #include "runoptions.h"
 #include "ticks.h"
+
+#include <QRandomGenerator>
 
 #include <algorithm>
 #ifdef __GLIBC__
@@ -39,6 +43,8 @@ struct CheckEngine::StartPlan {
     QList<QByteArray> freeResponses;
     QList<QByteArray> errorResponses;
     bool recognition = false;
+    bool pacing = false;
+    qint64 patienceMs = kDefaultPatienceMs;
     std::shared_ptr<const PublicSuffixes> publicSuffixes;
     bool dnsFirst = false;
     int dnsLimit = 0;
@@ -294,6 +300,14 @@ bool CheckEngine::prepareRun(StartPlan &plan)
             m_ctx.prompter.warn(kProgramTitle, problem);
     }
 
+    {
+        const PacingSetting pacing = pacingSetting(m_ctx.extra);
+        if (!pacing.problem.isEmpty() && !m_pacingOverride)
+            m_ctx.prompter.warn(kProgramTitle, pacing.problem);
+        plan.pacing = m_pacingOverride.value_or(pacing.adaptive);
+        plan.patienceMs = pacing.patienceMs;
+    }
+
     if (m_publicSuffixesOverride) {
         plan.publicSuffixes = *m_publicSuffixesOverride ? PublicSuffixes::shared() : nullptr;
     } else {
@@ -439,6 +453,9 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.rdapWaiting.clear();
     s.errorResponses = std::move(plan.errorResponses);
     s.recognition = plan.recognition;
+    s.pacing = plan.pacing;
+    s.pacer = ServerPacer(plan.patienceMs);
+    s.paceClock.start();
     s.dnsFirst = plan.dnsFirst;
     s.dnsLimit = plan.dnsLimit;
     m_ctx.list.clear();
@@ -755,6 +772,39 @@ bool CheckEngine::giveUp(qint16 slot, const QString &text)
     return false;
 }
 
+bool CheckEngine::isThrottleNotice(QByteArrayView reply, QByteArrayView query)
+{
+    // Notices are short; a long reply is an answer that may mention limits.
+    return !reply.isEmpty() && reply.size() <= kNoticeBytes &&
+           recognizeReply(reply, query).kind == ReplyRecognition::Kind::Refused;
+}
+
+void CheckEngine::paceAnswered(const ConnectionSlot &s)
+{
+    if (m_session.pacing && !s.pacedServer.isEmpty())
+        m_session.pacer.answered(s.pacedServer, m_session.paceNow());
+}
+
+void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    const qint32 paceTime = m_session.paceNow();
+    const qint32 wait = m_session.pacer.throttled(s.pacedServer, paceTime, hint,
+                                                  QRandomGenerator::global()->generateDouble());
+    if (m_session.pacer.outOfPatience(s.pacedServer)) {
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
+                   checkText::throttledBy(s.pacedServer));
+        return;
+    }
+    // A throttle says nothing about the name: it is asked again, the same way,
+    // at the same server once that may be asked, and no retry is used up.
+    s.exactMatchRetry = false;
+    s.reply.clear();
+    s.deferred = true;
+    s.lastActivity = now() + wait;
+    armRetry(slot, wait);
+}
+
 // ---- Timers and socket events ----------------------------------------------------------
 
 void CheckEngine::Dispatch1_Timer(qint16 slot)
@@ -856,6 +906,13 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
         classifyReply(s.reply, encode8bit(s.name), tldFree, m_session.freeResponses, m_session.errorResponses,
                       m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray(),
                       s.reply.size() >= kReplyCap);
+    if (m_session.pacing && verdict.kind != ReplyClass::Free) {
+        if (isThrottleNotice(s.reply, encode8bit(s.query))) {
+            paceThrottled(slot, readThrottleHint(s.reply));
+            return;
+        }
+    }
+    paceAnswered(s);
     switch (verdict.kind) {
     case ReplyClass::Erroneous:
         handleErroneous(slot, checkText::kErroneousResponse);
@@ -906,6 +963,22 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     s.lastActivity = t;
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
     m_connector.endRdapRequest(slot);
+    if (m_session.pacing && result.kind == HttpFetcher::Result::Kind::Reply) {
+        const int status = result.status;
+        QByteArray body;
+        if (status == 403 || status == 422 || status == 503) {
+            body = result.body.left(kNoticeBytes);
+            lowerLatin1(body);
+        }
+        if (status == 429 || (!body.isEmpty() && isThrottleNotice(body, encode8bit(s.query)))) {
+            ThrottleHint hint = readThrottleHint(body);
+            if (result.retryAfterSeconds)
+                hint.waitMs = std::max<qint64>(0, *result.retryAfterSeconds) * 1000;
+            paceThrottled(slot, hint);
+            return;
+        }
+        paceAnswered(s);
+    }
     if (result.retryAfterSeconds && (result.status == 429 || result.status == 503)) {
         const qint64 seconds = std::min(*result.retryAfterSeconds, kMaxRetryAfterSeconds);
         if (seconds > 0) {

@@ -52,6 +52,8 @@ public:
     // A Retry-After longer than this is cut to it: a server may slow a run
     // down, not hold it for hours.
     static constexpr qint64 kMaxRetryAfterSeconds = 120;
+    // Replies longer than this are never read as throttling notices.
+    static constexpr qsizetype kNoticeBytes = 4096;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;
@@ -72,6 +74,9 @@ public:
     // The RDAP mode of the runs from now on, instead of quorvane.ini's (the
     // command line's --rdap); nullopt goes back to quorvane.ini.
     void setRdapModeOverride(std::optional<RdapMode> mode) { m_rdapOverride = mode; }
+    // Adaptive pacing on or off for the runs from now on, instead of
+    // quorvane.ini's (the command line's --pacing); nullopt goes back to it.
+    void setPacingOverride(std::optional<bool> adaptive) { m_pacingOverride = adaptive; }
     // Whether the runs from now on ask names by the public suffix list, instead
     // of quorvane.ini's check/public-suffixes; nullopt goes back to quorvane.ini.
     void setPublicSuffixesOverride(std::optional<bool> on) { m_publicSuffixesOverride = on; }
@@ -145,6 +150,12 @@ private:
     // An error response: retry on the next server the exact-match way while
     // retries are left, otherwise give up with `text`.
     void handleErroneous(qint16 slot, const QString &text);
+    // Pacing: the reply is a throttling or refusal notice.
+    static bool isThrottleNotice(QByteArrayView reply, QByteArrayView query);
+    // Pacing: the slot's server answered; or throttled, and the name waits for
+    // it (or is given up once the server has been out of patience).
+    void paceAnswered(const ConnectionSlot &s);
+    void paceThrottled(qint16 slot, const ThrottleHint &hint);
     // No retry is left for the name: it is asked at the bootstrap's RDAP
     // service if the run falls back to it (true), and written with `text` otherwise.
     bool giveUp(qint16 slot, const QString &text);
@@ -190,6 +201,7 @@ private:
     QString m_workFileError;
     bool m_active = false; // started and neither completed nor stopped
     std::optional<RdapMode> m_rdapOverride;
+    std::optional<bool> m_pacingOverride;
     std::optional<bool> m_publicSuffixesOverride;
     std::optional<DnsMode> m_dnsOverride;
     QStringList m_dnsServersOverride;

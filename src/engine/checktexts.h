@@ -10,6 +10,10 @@ namespace checkText {
 inline const QString kInvalidDomainFormat = QStringLiteral("Invalid domain format");
 inline const QString kNoTldInfo = QStringLiteral("Unable to check, no TLD info found");
 inline const QString kErroneousResponse = QStringLiteral("Erroneous whois response");
+inline QString throttledBy(const QString &server)
+{
+    return QStringLiteral("Throttled by ") + server;
+}
 inline const QString kTimeout = QStringLiteral("Timeout");
 inline const QString kErrorPrefix = QStringLiteral("Error: ");
 inline const QString kStatusPrefix = QStringLiteral("Status: ");

@@ -30,4 +30,6 @@ struct ConnectionSlot {
     bool waitingForServer = false; // until another slot's request to the server ends
     bool waitingForName = false;   // until the DNS pre-check passes a name on, or has none left
     QString rdapServer;            // the server the slot's request out is counted against
+    QString pacedServer;           // the server of the slot's latest query, as the run paces it
+    bool paceTurn = false;         // the slot waits for the turn its server's pace gave it
 };

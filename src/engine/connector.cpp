@@ -14,6 +14,7 @@
 #include "ticks.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -113,6 +114,31 @@ void connector::endRdapRequest(qint16 slot)
         m_wake(next);
 }
 
+qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
+{
+    if (!m_session.pacing)
+        return 0;
+    s.pacedServer = server;
+    if (m_session.pacer.outOfPatience(server))
+        return -1;
+    const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), std::exchange(s.paceTurn, false));
+    if (wait > 0) {
+        s.paceTurn = true;
+        // The server's pace, not its silence: the sweep looks at the slot
+        // again a time-out after the wait.
+        s.deferred = true;
+        s.lastActivity = now + wait;
+    }
+    return wait;
+}
+
+SlotStep connector::pacedStep(const QString &server, qint32 wait)
+{
+    if (wait < 0)
+        return {SlotStep::Kind::Write, checkText::throttledBy(server)};
+    return {SlotStep::Kind::Deferred, {}, wait};
+}
+
 SlotStep connector::connectSlot(qint16 slot, const QString &failText)
 {
     using Kind = SlotStep::Kind;
@@ -144,8 +170,7 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
             }
             m_session.rdapNotBefore.erase(wait);
         }
-        int &out = m_session.rdapInFlight[key];
-        if (out >= RunSession::kRdapRequestsPerServer) {
+        if (m_session.rdapInFlight.value(key) >= RunSession::kRdapRequestsPerServer) {
             // The program's own wait, not the server's silence: the sweep
             // leaves the slot alone until a request to the server ends.
             s.deferred = true;
@@ -153,7 +178,9 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
             m_session.rdapWaiting[key].append(slot);
             return {Kind::Waiting, {}};
         }
-        ++out;
+        if (const qint32 wait = paced(s, key, now); wait != 0)
+            return pacedStep(key, wait);
+        ++m_session.rdapInFlight[key];
         s.rdapServer = key;
         // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
         s.exactMatchRetry = false;
@@ -167,6 +194,8 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
     // slot's previous connection.
     if (address.host.isEmpty())
         return {Kind::Failed, failText};
+    if (const qint32 wait = paced(s, server, now); wait != 0)
+        return pacedStep(server, wait);
     if (socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); }))
         return {Kind::Failed, failText};
     return {Kind::Connecting, {}};

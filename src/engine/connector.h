@@ -72,6 +72,12 @@ private:
     // Failed with `failText` when that cannot be done (no such server, the
     // socket refused the request).
     SlotStep connectSlot(qint16 slot, const QString &failText);
+    // With pacing on: the milliseconds before the slot's query may go to
+    // `server` (the slot deferred meanwhile), 0 when it may go now, and -1
+    // when the server has answered nothing but throttling for the whole
+    // patience: the name is given up without asking it again.
+    qint32 paced(ConnectionSlot &s, const QString &server, qint32 now);
+    static SlotStep pacedStep(const QString &server, qint32 wait);
     const TldServerRecord *recordOf(const ConnectionSlot &s) const;
     // The server the slot asks now: a WHOIS host[:port] or an RDAP base URL.
     QString currentServer(const ConnectionSlot &s) const;

@@ -155,10 +155,10 @@ const RecognitionTables &recognitionTables()
         }
 
         b.add(t.noticeWords,
-              {"exceeded",    "exceed",      "limit",     "limits",      "limited", "ratelimit",
-               "ratelimited", "quota",       "many",      "again",       "wait",    "slow",
-               "denied",      "refused",     "blocked",   "blacklisted", "banned",  "interval",
-               "grace",       "unavailable", "permitted", "busy",        "rate"});
+              {"exceeded", "exceed",      "limit",  "limits",   "limited", "ratelimit",   "ratelimited",
+               "quota",    "many",        "again",  "wait",     "slow",    "denied",      "refused",
+               "blocked",  "blacklisted", "banned", "interval", "grace",   "unavailable", "permitted",
+               "busy",     "rate",        "second", "away",     "reached"});
         b.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
                            "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
         b.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});

@@ -108,4 +108,9 @@ inline constexpr std::string_view kThrottlePhrases[] = {"limit exceeded",
                                                         "temporarily unavailable",
                                                         "requests of this client are not permitted",
                                                         "server is busy",
-                                                        "server busy"};
+                                                        "server busy",
+                                                        "request per second",
+                                                        "requests per second",
+                                                        "go away for",
+                                                        "per hour reached",
+                                                        "per day reached"};

@@ -3,8 +3,10 @@
 #include "config/rdapbootstrap.h"
 #include "config/tldservertable.h"
 #include "connectionslot.h"
+#include "serverpacer.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -75,6 +77,12 @@ struct RunSession {
     // RDAP requests out per server, and the slots waiting for one of them to end, first come first.
     QHash<QString, int> rdapInFlight;
     QHash<QString, QList<qint16>> rdapWaiting;
+    // Adaptive pacing: every server's pace, kept from its throttling.
+    bool pacing = false;
+    ServerPacer pacer;
+    // Paces are kept in real milliseconds since the run's start, whatever the run's clock says.
+    QElapsedTimer paceClock;
+    qint32 paceNow() const { return paceClock.isValid() ? static_cast<qint32>(paceClock.elapsed()) : 0; }
 
     // The DNS pre-check: names are looked up in list order (dnsNext is the
     // next), at most dnsLimit at once. Those DNS settles are written at once;

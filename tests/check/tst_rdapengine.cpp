@@ -124,6 +124,7 @@ private slots:
                                       : Http::http(200, domainJson("wait.com", "2030-01-01", "\"ok\""));
         });
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
@@ -245,6 +246,7 @@ private slots:
             return Http::http(404, {});
         });
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
@@ -271,6 +273,39 @@ private slots:
         h.engine.allstopper();
     }
 
+    // Paced: a server that takes ten requests a second and answers 429 with Retry-After beyond
+    // them. Every name comes back right; each 429 cost one request more, and far fewer than one a name.
+    void pacedServerKeepsToItsRetryAfter()
+    {
+        RdapServer rdap;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 windowStart = 0;
+        int inWindow = 0, refused = 0;
+        rdap.setHandler([&](const QString &) {
+            const qint64 t = clock.elapsed();
+            if (t - windowStart >= 1000) {
+                windowStart = t;
+                inWindow = 0;
+            }
+            if (++inWindow <= 10)
+                return Http::http(404, {});
+            ++refused;
+            return Http::http(429, {}, {"Retry-After: 1"});
+        });
+        Harness h;
+        h.serve(u"com"_s, {rdap.base()});
+        h.ctx.options.connections = u"30"_s;
+        QStringList names;
+        for (int i = 0; i < 30; ++i)
+            names << u"n%1.com"_s.arg(i);
+        h.add(names);
+        QVERIFY(h.run());
+        QCOMPARE(h.cells(ColAvailability, names), QStringList(names.size(), u"FREE"_s).join(u'|'));
+        QCOMPARE(rdap.paths().size(), names.size() + refused);
+        QVERIFY2(refused <= names.size() / 2, qPrintable(QString::number(refused)));
+    }
+
     void rotationOverBothKinds()
     {
         // WHOIS (error response) -> RDAP (503) -> WHOIS, which is asked the exact-match way and answers.
@@ -281,6 +316,7 @@ private slots:
         RdapServer rdap;
         rdap.setDefault(Http::http(503, {}));
         Harness h;
+        h.engine.setPacingOverride(false);
         h.serve(u"com"_s, {w1.address(), rdap.base(), w2.address()});
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"3"_s;

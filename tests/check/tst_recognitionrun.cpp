@@ -156,6 +156,7 @@ private slots:
             good.clearQueries();
             Harness h({busy.address(), good.address()});
             h.ctx.run.configuredStringsOnly = off;
+            h.engine.setPacingOverride(false);
             h.ctx.options.retry = true;
             h.ctx.options.connections = u"1"_s;
             h.add({"slow.com", "mute.com"});
@@ -167,6 +168,7 @@ private slots:
         }
         // Retries used up: the name is written as an erroneous response.
         Harness h({busy.address()});
+        h.engine.setPacingOverride(false);
         h.add({"slow.com"});
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColInformation, {"slow.com"}), checkText::kErroneousResponse);

@@ -139,10 +139,11 @@ private slots:
             << QStringList{} << QByteArray("[check]\nrecognition=false\n") << notFound
             << QByteArray("plain.com|Taken xn--bcher-kva.com|Taken") << 2;
         // The saved options retry three times.
-        QTest::newRow("no retry") << QStringList{"--no-retry"} << QByteArray() << busy
+        QTest::newRow("no retry") << QStringList{"--no-retry", "--pacing", "off"} << QByteArray() << busy
                                   << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 2;
-        QTest::newRow("one retry") << QStringList{"--retries", "1", "--connections", "900"} << QByteArray()
-                                   << busy << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 6;
+        QTest::newRow("one retry") << QStringList{"--retries", "1", "--connections", "900", "--pacing", "off"}
+                                   << QByteArray() << busy
+                                   << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 6;
     }
     void optionsOverTheSavedOnes()
     {

@@ -72,11 +72,13 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--rdap needs off, fallback or first, not 'sometimes'"},
         {"check: dns mode", "check --dns sometimes n", "--dns needs first or off, not 'sometimes'"},
         {"check: dns server", "check --dns-server a/b n", "--dns-server needs ADDRESS[:PORT], not 'a/b'"},
+        {"check: pacing mode", "check --pacing sometimes n",
+         "--pacing needs adaptive or off, not 'sometimes'"},
         {"check: column 8", "check --columns 1,8 n", "unknown column: '8' (1-7 or a column title)"},
         {"check: data folder", "check --data-dir /nonexistent/qv n", "no such folder: /nonexistent/qv"},
         {"check: every option",
          "check --data-dir $T --connections 1 --timeout 60 --retries 200 --expire-days 100000 "
-         "--output r --format CSV --columns 7,Domain --no-title --rdap first --quiet --extract "
+         "--output r --format CSV --columns 7,Domain --no-title --rdap first --pacing off --quiet --extract "
          "--configured-strings-only --no-public-suffixes --dns first --dns-server 127.0.0.1:53 "
          "--dns-server [::1] a -",
          ""},

@@ -1,3 +1,4 @@
+#include "config/pacingsetting.h"
 #include "engine/checkengine.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/windowfixture.h"
@@ -62,6 +63,7 @@ private slots:
         f.server.onQuery(u"taken.test"_s, Reply::text(taken));
         f.server.onQuery(u"busy.test"_s, Reply::text("Whois limit exceeded\r\n"));
         f.context.options.retry = false;
+        f.context.extra.setValue(kPacingModeKey, QStringLiteral("off"));
         f.window.optionsChanged();
         f.window.action(u"Starts1"_s)->trigger();
         QTreeView *list = f.window.listView();

@@ -1,0 +1,226 @@
+#include "serverpacer.h"
+
+#include "ticks.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The number that begins at `from` (after blanks), or nullopt.
+std::optional<qint64> numberAt(QByteArrayView text, qsizetype from, qsizetype *end = nullptr)
+{
+    while (from < text.size() && text[from] == ' ')
+        ++from;
+    qsizetype i = from;
+    qint64 value = 0;
+    while (i < text.size() && isDigit(text[i]) && value < 100000000) {
+        value = value * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (i == from)
+        return std::nullopt;
+    if (end)
+        *end = i;
+    return value;
+}
+
+// A unit word after a number: its length in milliseconds, 0 when none.
+qint64 unitMs(QByteArrayView text, qsizetype from)
+{
+    while (from < text.size() && text[from] == ' ')
+        ++from;
+    const QByteArrayView rest = text.sliced(std::min(from, text.size()));
+    if (rest.startsWith("sec") || rest.startsWith("s ") || rest.startsWith("s.") || rest == "s")
+        return 1000;
+    if (rest.startsWith("min"))
+        return 60 * 1000;
+    if (rest.startsWith("hour"))
+        return 3600 * 1000;
+    return 0;
+}
+
+// "24h0m0s", "90s", "1h30m".
+std::optional<qint64> durationAt(QByteArrayView text, qsizetype from)
+{
+    qint64 total = 0;
+    bool any = false;
+    for (;;) {
+        qsizetype end = 0;
+        const auto n = numberAt(text, from, &end);
+        if (!n || end >= text.size())
+            break;
+        const char unit = text[end];
+        const qint64 ms = unit == 'h' ? 3600000 : unit == 'm' ? 60000 : unit == 's' ? 1000 : 0;
+        if (!ms)
+            break;
+        total += *n * ms;
+        any = true;
+        from = end + 1;
+    }
+    return any ? std::optional<qint64>(total) : std::nullopt;
+}
+
+constexpr const char *kWaitPhrases[] = {"replenished in", "wait",        "go away for", "grace period of",
+                                        "try again in",   "retry after", "blocked for", "banned for"};
+
+} // namespace
+
+ThrottleHint readThrottleHint(QByteArrayView reply)
+{
+    ThrottleHint hint;
+    for (const char *phrase : kWaitPhrases) {
+        const QByteArrayView p(phrase);
+        for (qsizetype at = reply.indexOf(p); at >= 0; at = reply.indexOf(p, at + 1)) {
+            qsizetype end = 0;
+            const auto n = numberAt(reply, at + p.size(), &end);
+            if (!n)
+                continue;
+            const qint64 unit = unitMs(reply, end);
+            if (unit) {
+                hint.waitMs = *n * unit;
+                return hint;
+            }
+        }
+    }
+    const QByteArrayView after("try again after:");
+    if (const qsizetype at = reply.indexOf(after); at >= 0) {
+        if (const auto d = durationAt(reply, at + after.size())) {
+            hint.waitMs = *d;
+            return hint;
+        }
+    }
+    // "only 1 request per second allowed"
+    const QByteArrayView only("only ");
+    for (qsizetype at = reply.indexOf(only); at >= 0; at = reply.indexOf(only, at + 1)) {
+        qsizetype end = 0;
+        const auto n = numberAt(reply, at + only.size(), &end);
+        if (!n || *n <= 0)
+            continue;
+        const QByteArrayView rest = reply.sliced(end);
+        const qsizetype per = rest.indexOf(" per ");
+        if (per < 0 || per > 20)
+            continue;
+        const qint64 unit = unitMs(rest, per + 5);
+        if (unit) {
+            hint.ratePerSecond = static_cast<double>(*n) * 1000 / unit;
+            hint.waitMs = unit / *n;
+            return hint;
+        }
+    }
+    // "maximum queries per hour reached (100)"
+    for (const auto &[phrase, unit] : {std::pair{"per second reached", 1000},
+                                       {"per minute reached", 60000},
+                                       {"per hour reached", 3600000},
+                                       {"per day reached", 86400000}}) {
+        const QByteArrayView p(phrase);
+        const qsizetype at = reply.indexOf(p);
+        if (at < 0)
+            continue;
+        qsizetype i = at + p.size();
+        while (i < reply.size() && (reply[i] == ' ' || reply[i] == '('))
+            ++i;
+        if (const auto n = numberAt(reply, i); n && *n > 0)
+            hint.ratePerSecond = static_cast<double>(*n) * 1000 / unit;
+        break;
+    }
+    return hint;
+}
+
+qint32 ServerPacer::take(const QString &server, qint32 now, bool hadTurn)
+{
+    Pace &p = m_paces[server];
+    const bool backingOff = p.backingOff && ticksSince(p.backOffUntil, now) > 0;
+    // A turn given before the server throttled again is not kept.
+    if (hadTurn && !backingOff)
+        return 0;
+    qint32 at = now;
+    if (p.waiting && ticksSince(p.nextAt, at) > 0)
+        at = p.nextAt;
+    if (backingOff && ticksSince(p.backOffUntil, at) > 0)
+        at = p.backOffUntil;
+    if (p.rate > 0) {
+        // The query has its turn at `at`; the next one comes a rate's step later.
+        p.nextAt = at + static_cast<qint32>(std::lround(1000.0 / p.rate));
+        p.waiting = true;
+    }
+    return ticksSince(at, now);
+}
+
+void ServerPacer::answered(const QString &server, qint32 now)
+{
+    Pace &p = m_paces[server];
+    const qint32 second = now / 1000;
+    if (second != p.second) {
+        p.answersBefore = second == p.second + 1 ? p.answersNow : 0;
+        p.answersNow = 0;
+        p.second = second;
+    }
+    ++p.answersNow;
+    p.throttling = false;
+    p.backOffs = 0;
+    if (p.rate > 0 && ++p.answersSinceThrottle >= kAnswersPerRaise) {
+        p.rate += 1;
+        p.answersSinceThrottle = 0;
+    }
+}
+
+qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter)
+{
+    Pace &p = m_paces[server];
+    if (!p.throttling) {
+        p.throttling = true;
+        p.throttledSince = now;
+    }
+    p.answersSinceThrottle = 0;
+    p.lastThrottleAt = now;
+    if (p.backingOff && ticksSince(p.backOffUntil, now) > 0) {
+        // The answer to a query sent before the server's back-off: the same
+        // signal again, unless it announces a longer wait.
+        if (hint.waitMs) {
+            const qint32 until = now + static_cast<qint32>(std::min(*hint.waitMs, kMaxBackOffMs));
+            if (ticksSince(until, p.backOffUntil) > 0)
+                p.backOffUntil = until;
+        }
+        return ticksSince(p.backOffUntil, now);
+    }
+    // Towards what the server was really answering at, and at least halved.
+    const double answering = std::max(p.answersNow, p.answersBefore);
+    double cut = p.rate > 0 ? p.rate / 2 : answering > 0 ? answering * 0.9 : hint.ratePerSecond.value_or(1.0);
+    if (p.rate > 0 && answering > 0)
+        cut = std::min(cut, std::max(answering * 0.9, p.rate / 4));
+    if (hint.ratePerSecond)
+        cut = std::min(cut, *hint.ratePerSecond);
+    p.rate = std::max(cut, kMinRate);
+
+    qint64 wait = 0;
+    if (hint.waitMs) {
+        wait = std::min(*hint.waitMs, kMaxBackOffMs);
+    } else {
+        const qint64 base = std::min(kFirstBackOffMs << std::min(p.backOffs, 7), kMaxBackOffMs);
+        ++p.backOffs;
+        wait = std::min<qint64>(kMaxBackOffMs, base + static_cast<qint64>(base * 0.5 * jitter));
+    }
+    p.backOffUntil = now + static_cast<qint32>(wait);
+    p.backingOff = true;
+    return static_cast<qint32>(wait);
+}
+
+bool ServerPacer::outOfPatience(const QString &server) const
+{
+    const auto it = m_paces.constFind(server);
+    return it != m_paces.constEnd() && it->throttling &&
+           ticksSince(it->lastThrottleAt, it->throttledSince) >= m_patienceMs;
+}
+
+double ServerPacer::rate(const QString &server) const
+{
+    return m_paces.value(server).rate;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+// What a throttling notice says about when, or how often, its server may be
+// asked again.
+struct ThrottleHint {
+    std::optional<qint64> waitMs;        // "wait 30 seconds", "try again after: 1h0m0s"
+    std::optional<double> ratePerSecond; // "only 1 request per second", "per hour reached (100)"
+};
+
+// Reads the wait or the allowance a notice announces, from the reply bytes in lower case.
+ThrottleHint readThrottleHint(QByteArrayView reply);
+
+// The pace of every server of a run (a WHOIS host:port, an RDAP server's
+// host): when its next query may go out. A server is asked as fast as slots
+// come until it throttles; from then on its queries are spaced by a rate that
+// is cut by half (or to what the server was really answering at) on every
+// throttle and raised by one query a second after a run of answers. A throttle
+// without an announced wait backs the server off from 1 s, doubling up to
+// 120 s, with jitter. Times are tick counts in milliseconds.
+class ServerPacer
+{
+public:
+    static constexpr qint64 kFirstBackOffMs = 1000;
+    static constexpr qint64 kMaxBackOffMs = 120 * 1000;
+    static constexpr int kAnswersPerRaise = 20;
+    static constexpr double kMinRate = 1.0 / 60;
+
+    explicit ServerPacer(qint64 patienceMs = 10 * 60 * 1000)
+        : m_patienceMs(patienceMs)
+    {
+    }
+
+    // Milliseconds until the query may go to the server; 0 when it may go
+    // now. Either way the query has its turn: the next one is spaced after it.
+    // `hadTurn`: the query waited for the turn an earlier call gave it.
+    qint32 take(const QString &server, qint32 now, bool hadTurn = false);
+    // The server answered (anything but a throttle).
+    void answered(const QString &server, qint32 now);
+    // The server throttled; `jitter` in [0, 1) spreads the back-off. Returns
+    // the wait before the server is asked again. Throttles during a back-off
+    // answer queries sent before it and count as the same signal.
+    qint32 throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter);
+    // The server has answered nothing but throttles for the whole patience:
+    // from its first throttle since an answer to its latest one.
+    bool outOfPatience(const QString &server) const;
+    // The rate the server is held to, 0 while it has not throttled.
+    double rate(const QString &server) const;
+
+private:
+    struct Pace {
+        double rate = 0; // queries a second; 0 = unpaced
+        qint32 nextAt = 0;
+        bool waiting = false; // nextAt is in force
+        int backOffs = 0;
+        qint32 backOffUntil = 0;
+        bool backingOff = false; // backOffUntil is in force
+        int answersSinceThrottle = 0;
+        bool throttling = false;
+        qint32 throttledSince = 0;
+        qint32 lastThrottleAt = 0;
+        // Answers in the current and in the previous second.
+        qint32 second = 0;
+        int answersNow = 0;
+        int answersBefore = 0;
+    };
+
+    qint64 m_patienceMs;
+    QHash<QString, Pace> m_paces;
+};

@@ -1,0 +1,65 @@
+#include "engine/serverpacer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ServerPacer, NoticesAnnounceWaitsAndAllowances)
+{
+    const struct {
+        const char *notice;
+        qint64 waitMs; // -1: none
+        double rate;   // 0: none
+    } cases[] = {
+        {"your quota will be replenished in 30 seconds.", 30000, 0},
+        {"query rate exceeded, please wait 5 seconds", 5000, 0},
+        {"please go away for 60 seconds", 60000, 0},
+        {"you are in a grace period of 2 minutes", 120000, 0},
+        {"limit exceeded. try again after: 24h0m0s", 86400000, 0},
+        {"only 1 request per second allowed", 1000, 1},
+        {"% maximum queries per hour reached (100)", -1, 100.0 / 3600},
+        {"too many requests", -1, 0},
+        {"wait for the 2021 terms of use", -1, 0},
+    };
+    for (const auto &c : cases) {
+        const ThrottleHint hint = readThrottleHint(QByteArrayView(c.notice));
+        EXPECT_EQ(hint.waitMs.value_or(-1), c.waitMs) << c.notice;
+        EXPECT_DOUBLE_EQ(hint.ratePerSecond.value_or(0), c.rate) << c.notice;
+    }
+}
+
+TEST(ServerPacer, ThrottleBacksOffCutsTheRateAndSpacesQueries)
+{
+    ServerPacer pacer(5000);
+    const QString a = QStringLiteral("a:43"), b = QStringLiteral("b:43");
+    // Unpaced until the first throttle; 10 answers in the second before it.
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(pacer.take(a, 100 * i), 0);
+        pacer.answered(a, 100 * i);
+    }
+    EXPECT_EQ(pacer.throttled(a, 1000, {}, 0), 1000);
+    EXPECT_DOUBLE_EQ(pacer.rate(a), 9);
+    EXPECT_EQ(pacer.take(a, 1500), 500);
+    EXPECT_EQ(pacer.take(b, 1500), 0) << "another server is not held up";
+    // Doubling back-off, an announced wait honoured as it is, capped at 120 s.
+    EXPECT_EQ(pacer.throttled(a, 2000, {}, 0), 2000);
+    EXPECT_EQ(pacer.throttled(a, 4000, {}, 0.5), 5000);
+    EXPECT_EQ(pacer.throttled(a, 9000, {std::optional<qint64>(3000), {}}, 0), 3000);
+    EXPECT_EQ(pacer.throttled(a, 12000, {std::optional<qint64>(86400000), {}}, 0),
+              ServerPacer::kMaxBackOffMs);
+    EXPECT_EQ(pacer.throttled(a, 13000, {}, 0), ServerPacer::kMaxBackOffMs - 1000)
+        << "one signal per back-off";
+    EXPECT_TRUE(pacer.outOfPatience(a));
+    EXPECT_FALSE(pacer.outOfPatience(b));
+    // Queries are spaced by the rate; answers raise it one step at a time.
+    ServerPacer fresh;
+    fresh.throttled(b, 0, {{}, std::optional<double>(4)}, 0);
+    EXPECT_EQ(fresh.take(b, 1000), 0);
+    EXPECT_EQ(fresh.take(b, 1000), 250);
+    for (int i = 0; i < ServerPacer::kAnswersPerRaise; ++i)
+        fresh.answered(b, 2000);
+    EXPECT_DOUBLE_EQ(fresh.rate(b), 5);
+    EXPECT_FALSE(fresh.outOfPatience(b));
+}
+
+} // namespace
