@@ -1,5 +1,6 @@
 #include "serverpacer.h"
 
+#include "replybytes.h"
 #include "ticks.h"
 
 #include <QByteArray>
@@ -9,10 +10,7 @@
 
 namespace {
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+using replybytes::isDigit;
 
 // The number that begins at `from` (after blanks), or nullopt.
 std::optional<qint64> numberAt(QByteArrayView text, qsizetype from, qsizetype *end = nullptr)
