@@ -35,14 +35,19 @@ bool ExtraSettings::flag(const QString &key, bool defaultValue) const
 {
     if (!contains(key))
         return defaultValue;
-    const QString v = value(key).toString().trimmed().toLower();
+    return switchValue(value(key).toString()).value_or(defaultValue);
+}
+
+std::optional<bool> ExtraSettings::switchValue(const QString &text)
+{
+    const QString v = text.trimmed().toLower();
     if (v == QLatin1String("true") || v == QLatin1String("1") || v == QLatin1String("yes") ||
         v == QLatin1String("on"))
         return true;
     if (v == QLatin1String("false") || v == QLatin1String("0") || v == QLatin1String("no") ||
         v == QLatin1String("off"))
         return false;
-    return defaultValue;
+    return std::nullopt;
 }
 
 void ExtraSettings::setValue(const QString &key, const QVariant &value)

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 // Settings that settings.ini has no line for (hosts of outside services, switches
 // of features it does not know) live in quorvane.ini in the data folder, an INI
@@ -30,6 +31,9 @@ public:
     QVariant value(const QString &key, const QVariant &defaultValue = {}) const;
     QString text(const QString &key, const QString &defaultValue = {}) const;
     bool flag(const QString &key, bool defaultValue) const;
+    // A switch written by hand: true/false, 1/0, yes/no, on/off, in any case and
+    // with blanks around; nothing for any other text.
+    static std::optional<bool> switchValue(const QString &text);
     void setValue(const QString &key, const QVariant &value);
     bool contains(const QString &key) const;
 

@@ -14,19 +14,6 @@ namespace {
 
 const QString kSnapshotPath = QStringLiteral(":/psl/public_suffix_list.dat");
 
-// A switch written by hand: true/false, 1/0, yes/no, on/off.
-std::optional<bool> switchValue(const QString &text)
-{
-    const QString v = text.trimmed().toLower();
-    if (v == QLatin1String("true") || v == QLatin1String("1") || v == QLatin1String("yes") ||
-        v == QLatin1String("on"))
-        return true;
-    if (v == QLatin1String("false") || v == QLatin1String("0") || v == QLatin1String("no") ||
-        v == QLatin1String("off"))
-        return false;
-    return std::nullopt;
-}
-
 } // namespace
 
 PublicSuffixes::PublicSuffixes(psl_ctx_st *ctx, QString origin)
@@ -101,7 +88,7 @@ bool publicSuffixesSetting(const ExtraSettings &extra, QString *problem)
     if (!extra.contains(kPublicSuffixesKey))
         return true;
     const QString text = extra.text(kPublicSuffixesKey);
-    if (const std::optional<bool> on = switchValue(text))
+    if (const std::optional<bool> on = ExtraSettings::switchValue(text))
         return *on;
     if (problem)
         *problem = QStringLiteral("%1: %2 in %3 is not true or false; names are asked by the public suffix "
