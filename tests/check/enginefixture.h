@@ -13,6 +13,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+// The names <prefix>0.<tld> .. <prefix><count-1>.<tld>.
+inline QStringList numberedNames(int count, const QString &prefix = QStringLiteral("n"),
+                                 const QString &tld = QStringLiteral("com"))
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << prefix + QString::number(i) + u'.' + tld;
+    return names;
+}
+
 // One program's worth of state around a check engine, with a fixed date and a clock that only moves
 // when a test says so; `comServers`, when given, serve .com.
 struct EngineHarness {

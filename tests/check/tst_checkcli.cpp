@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <fcntl.h>
@@ -102,84 +101,6 @@ private slots:
         QVERIFY(lines[4].endsWith("|Status: ok\r"));
         QVERIFY(r.err.contains("The program is done!"));
         QVERIFY(r.err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
-    }
-
-    // The README's recipe for many machines, on one: GNU parallel hands the names to four checks,
-    // each with a data folder of its own; the joined report holds the lines of one run under one
-    // title line. A check that fails leaves the others' lines intact and its status in the job log.
-    void splitOverParallelJobs()
-    {
-        const QString parallel = QStandardPaths::findExecutable(u"parallel"_s);
-        QVERIFY2(!parallel.isEmpty(), "GNU parallel is needed (tools/common.sh installs it)");
-        LoopbackWhoisServer server;
-        server.setHandler([](const QString &q) -> std::optional<Reply> {
-            if (q.startsWith(QLatin1String("free")))
-                return Reply::text("No match for " + q.toLatin1() + "\r\n");
-            if (q.startsWith(QLatin1String("busy")))
-                return Reply::text("Limit exceeded\r\n");
-            return Reply::text("Domain: " + q.toLatin1() +
-                               "\r\nExpires on: 2031-01-25\r\nStatus: ok, \"held\"\r\n");
-        });
-        const char *kinds[] = {"free", "taken", "busy"};
-        QByteArray names;
-        for (int i = 0; i < 240; ++i)
-            names += kinds[i % 3] + QByteArray::number(i) + ".com\n";
-        TempDataFolder one;
-        writeCliSettings(one, server.address());
-        const CliRun single = check(one, {"--quiet", "--pacing", "off", "--format", "csv", "-"}, names);
-        QCOMPARE(single.exitCode, 0);
-        QList<QByteArray> expected = single.out.split('\n');
-        QCOMPARE(expected.size(), 242); // the title, 240 names, and the empty end after the last CR LF
-        std::sort(expected.begin() + 1, expected.end());
-
-        // Job slot N uses the data folder dN; parallel's {#} numbers the jobs.
-        TempDataFolder machines[4];
-        TempDataFolder base;
-        for (int slot = 1; slot <= 4; ++slot) {
-            writeCliSettings(machines[slot - 1], server.address());
-            QVERIFY(QFile::link(machines[slot - 1].path(), base.file(u"d%1"_s.arg(slot))));
-        }
-        const QString command = u"%2 check --quiet --pacing off --format csv --data-dir %1/d{%} "
-                                "$([ {#} -gt 1 ] && echo --no-title) -; s=$?; cat >/dev/null; exit $s"_s.arg(
-                                    base.path(), QStringLiteral(QV_CLI_PATH));
-        const auto runParallel = [&] {
-            return runProgram(parallel,
-                              {"--pipe", "--round-robin", "--block", "300", "-j4", "-k", "--joblog",
-                               base.file("jobs.txt"), command},
-                              names);
-        };
-        // The exit value of each job, from the job log.
-        const auto jobStatuses = [&] {
-            QList<QByteArray> statuses;
-            for (const QByteArray &line : base.read("jobs.txt").split('\n').mid(1)) {
-                if (!line.isEmpty())
-                    statuses.append(line.split('\t').value(6));
-            }
-            std::sort(statuses.begin(), statuses.end());
-            return statuses;
-        };
-
-        const CliRun joined = runParallel();
-        QCOMPARE(joined.exitCode, 0);
-        QList<QByteArray> lines = joined.out.split('\n');
-        QCOMPARE(lines.first(), expected.first());
-        std::sort(lines.begin() + 1, lines.end());
-        QCOMPARE(lines, expected);
-        QCOMPARE(jobStatuses(), (QList<QByteArray>{"0", "0", "0", "0"}));
-        for (const TempDataFolder &machine : machines)
-            QVERIFY(!machine.read(u"temp.txt"_s).isEmpty()); // every check had names to check
-
-        // A machine without its data folder: parallel counts the failed job, the others report.
-        QVERIFY(QFile::remove(base.file("d4")));
-        QVERIFY(QFile::link(base.file("missing"), base.file("d4")));
-        const CliRun failed = runParallel();
-        QCOMPARE(failed.exitCode, 1);
-        QCOMPARE(jobStatuses(), (QList<QByteArray>{"0", "0", "0", "2"}));
-        lines = failed.out.split('\n');
-        QCOMPARE(lines.first(), expected.first());
-        QVERIFY(lines.size() > 100 && lines.size() < 242);
-        for (const QByteArray &line : lines.mid(1))
-            QVERIFY2(std::binary_search(expected.begin() + 1, expected.end(), line), line.constData());
     }
 
     void killedRunResumesWhereItStopped_data()

@@ -19,6 +19,17 @@ const QStringList kNowhere{u"127.0.0.1:1"_s};
 
 enum class Refusal { None, NoTable, DeclineConfirmation, TempIsFolder, DiskFull };
 
+// A start that is refused, and the only message it gives (up to the system's reason; "$DIR" is the
+// data folder).
+struct StartRefusal {
+    QStringList names;
+    Refusal refusal;
+    bool selectedOnly;
+    std::vector<int> selected;
+    ScriptedPrompter::Kind kind;
+    QString message;
+};
+
 void addNumbered(Harness &h, int n)
 {
     for (int i = 0; i < n; ++i)
@@ -27,8 +38,7 @@ void addNumbered(Harness &h, int n)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Refusal)
-Q_DECLARE_METATYPE(ScriptedPrompter::Kind)
+Q_DECLARE_METATYPE(StartRefusal)
 
 class TestCheckEngine : public QObject
 {
@@ -37,45 +47,35 @@ private slots:
     void startRefusals_data()
     {
         using Kind = ScriptedPrompter::Kind;
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<Refusal>("refusal");
-        QTest::addColumn<bool>("selectedOnly");
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>(
-            "message"); // the only one, up to the system's reason; "$DIR" is the data folder
+        QTest::addColumn<StartRefusal>("c");
         const QStringList one{"example.com"}, four{"aa.com", "bb.com", "cc.com", "dd.com"};
-        QTest::newRow("empty list") << QStringList() << Refusal::None << false << QList<int>() << Kind::Warn
-                                    << checkText::kEmptyList;
+        QTest::newRow("empty list") << StartRefusal{{}, Refusal::None, false,
+                                                    {}, Kind::Warn,    checkText::kEmptyList};
         // The default response lists come back first.
         QTest::newRow("no TLD table")
-            << one << Refusal::NoTable << false << QList<int>() << Kind::Warn << checkText::kNoTldInformation;
+            << StartRefusal{one, Refusal::NoTable, false, {}, Kind::Warn, checkText::kNoTldInformation};
         QTest::newRow("selected only, nothing selected")
-            << four << Refusal::None << true << QList<int>() << Kind::Warn << checkText::kNothingSelected;
-        QTest::newRow("selected only, No to the confirmation")
-            << four << Refusal::DeclineConfirmation << true << QList<int>{0} << Kind::Question
-            << checkText::confirmStart(1);
+            << StartRefusal{four, Refusal::None, true, {}, Kind::Warn, checkText::kNothingSelected};
+        QTest::newRow("selected only, No to the confirmation") << StartRefusal{
+            four, Refusal::DeclineConfirmation, true, {0}, Kind::Question, checkText::confirmStart(1)};
         QTest::newRow("temp.txt cannot be created")
-            << one << Refusal::TempIsFolder << false << QList<int>() << Kind::Fail
-            << checkText::kWorkFileError + u"$DIR/temp.txt: "_s;
+            << StartRefusal{one,        Refusal::TempIsFolder,
+                            false,      {},
+                            Kind::Fail, checkText::kWorkFileError + u"$DIR/temp.txt: "_s};
         // The rows a selected-only run leaves alone would have no other copy.
-        QTest::newRow("remember.txt cannot take the unselected rows")
-            << four << Refusal::DiskFull << true << QList<int>{0} << Kind::Fail
-            << checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s;
+        QTest::newRow("remember.txt cannot take the unselected rows") << StartRefusal{
+            four, Refusal::DiskFull, true,
+            {0},  Kind::Fail,        checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s};
         // The names of the run would have no copy on disk.
-        QTest::newRow("the journal cannot take the names")
-            << four << Refusal::DiskFull << false << QList<int>() << Kind::Fail
-            << checkText::kWorkFileWriteError + u"$DIR/journal.txt: File too large"_s;
+        QTest::newRow("the journal cannot take the names") << StartRefusal{
+            four, Refusal::DiskFull, false,
+            {},   Kind::Fail,        checkText::kWorkFileWriteError + u"$DIR/journal.txt: File too large"_s};
     }
 
     void startRefusals()
     {
-        QFETCH(QStringList, names);
-        QFETCH(Refusal, refusal);
-        QFETCH(bool, selectedOnly);
-        QFETCH(QList<int>, selected);
-        QFETCH(ScriptedPrompter::Kind, kind);
-        QFETCH(QString, message);
+        QFETCH(const StartRefusal, c);
+        const auto &[names, refusal, selectedOnly, selected, kind, expected] = c;
         Harness h(refusal == Refusal::NoTable ? QStringList() : kNowhere);
         if (refusal == Refusal::NoTable) {
             h.ctx.config.freeResponses.clear();
@@ -83,7 +83,7 @@ private slots:
         }
         h.add(names);
         h.ctx.options.checkSelected = selectedOnly;
-        h.ctx.list.selectRows(std::vector<int>(selected.begin(), selected.end()));
+        h.ctx.list.selectRows(selected);
         if (refusal == Refusal::TempIsFolder)
             QVERIFY(QDir(h.folder.path()).mkdir(u"temp.txt"_s));
         // A refused start that was to skip the questions does not skip the next one's.
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(!h.engine.session().selectedOnly);
         QCOMPARE(h.prompter.log().size(), 1);
         QCOMPARE(h.prompter.log()[0].kind, kind);
-        message.replace(u"$DIR"_s, h.folder.path());
+        const QString message = QString(expected).replace(u"$DIR"_s, h.folder.path());
         QCOMPARE(h.prompter.lastText().left(message.size()), message);
         // Nothing of the list is lost, and no work file is left behind.
         QCOMPARE(h.ctx.list.size(), names.size());

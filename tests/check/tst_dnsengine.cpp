@@ -110,9 +110,7 @@ private slots:
         h.dns.script(u"n0.com"_s, Dns::Ns);
         h.ctx.extra.setValue(kDnsTimeoutKey, 30);
         h.ctx.extra.setValue(kDnsLookupsKey, 5);
-        QStringList names;
-        for (int i = 0; i < 12; ++i)
-            names << u"n%1.com"_s.arg(i);
+        const QStringList names = numberedNames(12);
         h.add(names);
         QVERIFY(h.start());
         QVERIFY(QTest::qWaitFor([&] { return h.dns.queryCount() >= 5; }));

@@ -37,23 +37,13 @@ HttpFetcher::Result failure(Kind kind, const QString &error)
     return r;
 }
 
-// The shape of a registry's answer (RFC 9083, 5.3), trimmed.
-const QByteArray kRegistryReply = R"({
-  "objectClassName": "domain", "handle": "2336799_DOMAIN_COM-VRSN", "ldhName": "EXAMPLE.COM",
-  "status": ["active", "client transfer prohibited"],
-  "events": [{"eventAction": "registration", "eventDate": "1995-08-14T04:00:00Z"},
-             {"eventAction": "expiration", "eventDate": "2031-02-03T04:05:06Z"}],
-  "rdapConformance": ["rdap_level_0"]})";
-
-// A registrar's answer (the shape of RFC 9083's example): entities, remarks, events with actors.
-const QByteArray kRegistrarReply = R"({"objectClassName":"domain","handle":"XXXX","ldhName":"example.com",
-  "unicodeName":"example.com","status":["active"],
-  "entities":[{"objectClassName":"entity","handle":"XXXX","roles":["registrant"],
-               "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Joe User"]]]}],
-  "remarks":[{"description":["She sells sea shells down by the sea shore."]}],
-  "events":[{"eventAction":"registration","eventDate":"1990-12-31T23:59:59Z"},
-            {"eventAction":"last changed","eventDate":"1991-12-31T23:59:59Z","eventActor":"joe@example.com"},
-            {"eventAction":"expiration","eventDate":"2030-12-31T23:59:59.0Z"}]})";
+// A registry's answer (RFC 9083, 5.3), trimmed, or a registrar's (the shape of RFC 9083's example:
+// entities, remarks, events with actors), as files of tests/data/check.
+QByteArray sample(const char *name)
+{
+    QFile f(QStringLiteral(QV_TEST_DATA_DIR "/check/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -83,9 +73,9 @@ TEST(Rdap, Classification)
         {"404 with an RDAP error", reply(404, R"({"errorCode":404,"title":"Not Found"})"), C::Free, {}},
         {"404 empty", reply(404, {}), C::Free, {}},
         {"404 web page", reply(404, "<html>no such page</html>"), C::Erroneous, notRdap},
-        {"registry", reply(200, kRegistryReply), C::Taken,
+        {"registry", reply(200, sample("rdap-registry.json")), C::Taken,
          u"03-02-31|Status: active, client transfer prohibited"_s},
-        {"registrar", reply(200, kRegistrarReply), C::Taken, u"31-12-30|Status: active"_s},
+        {"registrar", reply(200, sample("rdap-registrar.json")), C::Taken, u"31-12-30|Status: active"_s},
         {"no status, no events", reply(200, noStatus), C::Taken, u"N/A|N/A"_s},
         {"unreadable date, control bytes", reply(200, badDate), C::Taken,
          u"Unknown|Status: ok, renew period"_s},

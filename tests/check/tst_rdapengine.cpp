@@ -53,17 +53,14 @@ QByteArray domainJson(const QByteArray &name, const QByteArray &expiry, const QB
            R"("}],"rdapConformance":["rdap_level_0"],"notices":[{"title":"Terms of Use","description":["x"]}]})";
 }
 
-Http redirect(int status, const QByteArray &to)
-{
-    return Http::http(status, {}, {"Location: " + to});
-}
-
 } // namespace
 
 class TestRdapEngine : public QObject
 {
     Q_OBJECT
 private slots:
+    // Redirects, bounds and every kind of reply are the fetcher's and the classifier's own tests;
+    // here, that their verdicts reach the list as a WHOIS server's would.
     void everyKindOfAnswer()
     {
         RdapServer rdap;
@@ -72,14 +69,7 @@ private slots:
                                                    domainJson("TAKEN.COM", "2031-02-03T04:05:06Z",
                                                               R"("active","client transfer prohibited")"),
                                                    {"Content-Type: application/rdap+json"}));
-        rdap.on(u"/domain/chain.com"_s, redirect(301, "/a/domain/chain.com"));
-        rdap.on(u"/a/domain/chain.com"_s, redirect(307, "/b/domain/chain.com"));
-        rdap.on(u"/b/domain/chain.com"_s, redirect(308, "/c/domain/chain.com"));
-        rdap.on(u"/c/domain/chain.com"_s, Http::http(200, domainJson("chain.com", "2027-01-15", R"("ok")")));
-        rdap.on(u"/domain/loop.com"_s, redirect(302, "/a/domain/loop.com"));
-        rdap.on(u"/a/domain/loop.com"_s, redirect(302, "/domain/loop.com"));
         rdap.on(u"/domain/huge.com"_s, Http::http(200, "{\"x\":\"" + QByteArray(600 * 1024, 'x') + "\"}"));
-        rdap.on(u"/domain/xn--mnchen-3ya.com"_s, Http::http(404, {}));
         // The same date from a WHOIS server: both kinds must show it alike.
         LoopbackWhoisServer whois;
         whois.onQuery(u"taken.org"_s, Whois::text("Domain Name: TAKEN.ORG\r\nRegistry Expiry Date: "
@@ -88,28 +78,18 @@ private slots:
         h.serve(u"com"_s, {rdap.base()});
         h.serve(u"org"_s, {whois.address()});
         h.serve(u"net"_s, {u"http://127.0.0.1:%1/"_s.arg(LoopbackWhoisServer::refusedPort())});
-        h.add({"free.com", "taken.com", "chain.com", "loop.com", "huge.com", "xn--mnchen-3ya.com",
-               "taken.org", "refused.net"});
+        h.add({"free.com", "taken.com", "huge.com", "taken.org", "refused.net"});
         QVERIFY(h.run());
         QCOMPARE(h.prompter.texts(), QStringList{checkText::kProgramDone});
-
-        QCOMPARE(h.cells(ColAvailability, {"free.com", "taken.com", "chain.com", "xn--mnchen-3ya.com"}),
-                 "FREE|Taken|Taken|FREE"_L1);
-        QCOMPARE(h.cells(ColExpiration, {"taken.com", "chain.com"}), "03-02-31|15-01-27"_L1);
-        QCOMPARE(
-            h.cells(ColInformation, {"taken.com", "chain.com", "loop.com", "huge.com"}),
-            "Status: active, client transfer prohibited|Status: ok|Erroneous RDAP response (redirect loop)|"
-            "Erroneous RDAP response (reply too large)"_L1);
+        QCOMPARE(h.cells(ColAvailability, {"free.com", "taken.com"}), "FREE|Taken"_L1);
+        QCOMPARE(h.cells(ColInformation, {"taken.com", "huge.com"}),
+                 "Status: active, client transfer prohibited|Erroneous RDAP response (reply too large)"_L1);
         QCOMPARE(h.cells(ColExpiration, {"taken.com"}) + h.cells(ColExpiresIn, {"taken.com"}),
                  h.cells(ColExpiration, {"taken.org"}) + h.cells(ColExpiresIn, {"taken.org"}));
         QVERIFY(h.cells(ColInformation, {"refused.net"}).startsWith(checkText::kErrorPrefix));
-        QCOMPARE(h.work().count("\r\n"), 8);
-
-        // Every request asks for RDAP JSON, for the registrable name in its ASCII form.
-        QVERIFY(rdap.paths().contains(u"/domain/xn--mnchen-3ya.com"_s));
+        QCOMPARE(h.work().count("\r\n"), 5);
         for (const QByteArray &request : rdap.requests())
             QVERIFY2(request.contains("\r\nAccept: application/rdap+json\r\n"), request.constData());
-        QCOMPARE(rdap.paths().count(u"/domain/loop.com"_s), 1);
     }
 
     void silentServerAndRetryAfter()
@@ -158,37 +138,26 @@ private slots:
 
     void oneServerCostsOnlyItsOwn()
     {
-        // .com's server accepts and never answers, .net's sends an endless header line, .org's
-        // answers: its names come back right, the others' fail on their own.
-        RdapServer silent, hostile, healthy;
+        // .com's server accepts and never answers; .org's answers: its names come back right at once.
+        RdapServer silent, healthy;
         silent.setDefault(Http::silence());
-        hostile.setDefault(Http::page("HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(8 << 20, 'h') + "\r\n\r\n"));
         healthy.setHandler([](const QString &line) {
             const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
             return Http::kept(200, domainJson(name, "2030-01-01", "\"active\""));
         });
         Harness h;
         h.serve(u"com"_s, {silent.base()});
-        h.serve(u"net"_s, {hostile.base()});
         h.serve(u"org"_s, {healthy.base()});
-        QStringList com, net, org;
-        for (int i = 0; i < 6; ++i) {
-            com << u"c%1.com"_s.arg(i);
-            net << u"n%1.net"_s.arg(i);
-        }
-        for (int i = 0; i < 30; ++i)
-            org << u"o%1.org"_s.arg(i);
-        h.add(com + net + org);
+        const QStringList com = numberedNames(6, u"c"_s), org = numberedNames(30, u"o"_s, u"org"_s);
+        h.add(com + org);
         h.ctx.options.connections = u"20"_s;
         QVERIFY(h.start());
-        QVERIFY(QTest::qWaitFor([&] { return h.engine.session().processed == 36; }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return h.engine.session().processed == 30; }, 20000));
         QCOMPARE(silent.requestCount(), 6);
         h.clock.advance(h.engine.session().timeoutMs);
         h.engine.Timeout1_Timer();
         QVERIFY(h.waitDone());
         QCOMPARE(h.cells(ColAvailability, org), QStringList(30, u"Taken"_s).join(u'|'));
-        QCOMPARE(h.cells(ColInformation, net),
-                 QStringList(6, u"Erroneous RDAP response (reply too large)"_s).join(u'|'));
         QCOMPARE(h.cells(ColInformation, com), QStringList(6, checkText::kTimeout).join(u'|'));
     }
 
@@ -201,9 +170,7 @@ private slots:
         Harness h;
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.connections = u"10"_s;
-        QStringList names;
-        for (int i = 0; i < 10; ++i)
-            names << u"n%1.com"_s.arg(i);
+        const QStringList names = numberedNames(10);
         h.add(names);
         QVERIFY(h.start());
         const auto waiting = [&] {
@@ -251,9 +218,7 @@ private slots:
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
         h.ctx.options.connections = QString::number(retryAfter.size());
-        QStringList names;
-        for (qsizetype i = 0; i < retryAfter.size(); ++i)
-            names << u"n%1.com"_s.arg(i);
+        const QStringList names = numberedNames(int(retryAfter.size()));
         h.add(names);
         QVERIFY(h.start());
         const QString server = rdapServerKey(QUrl(rdap.base()));

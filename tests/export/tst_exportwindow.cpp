@@ -17,18 +17,8 @@ private slots:
         ResultExportWindow &window = f.open(f.ctx);
         const QDateTime when(QDate(2026, 1, 15), QTime(10, 20, 30));
         window.setNow([when] { return when; });
-        for (int i = 0; i < 7; ++i) {
-            const QCheckBox *box =
-                child<QCheckBox>(&window, qPrintable(QStringLiteral("columnCheck%1").arg(i)));
-            QVERIFY(box->isChecked());
-            QCOMPARE(box->isEnabled(), i > 0);
-        }
+        QVERIFY(!child<QCheckBox>(&window, "columnCheck0")->isEnabled()); // the Domain column is always there
         QComboBox *type = child<QComboBox>(&window, "fileTypeCombo");
-        QStringList types;
-        for (int i = 0; i < type->count(); ++i)
-            types << type->itemText(i);
-        QCOMPARE(types.join(u'|'), u"HTML File (*.html)|Text File (*.txt)|Comma-Separated ASCII File (*.csv)|"
-                                   "XML Files (*.xml)"_s);
         QCOMPARE(type->currentIndex(), 0);
 
         QPushButton *saveAs = child<QPushButton>(&window, "saveAsButton");

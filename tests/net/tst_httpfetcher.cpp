@@ -160,12 +160,14 @@ private slots:
         LoopbackHttpServer server;
         server.setHandler([](const QString &line) {
             const QString path = line.section(u' ', 1, 1);
-            const auto to = [](const QByteArray &where) {
-                return Http::http(302, {}, {"Location: " + where});
+            const auto to = [](const QByteArray &where, int status = 302) {
+                return Http::http(status, {}, {"Location: " + where});
             };
             const int number = path.section(u'/', 2, 2).toInt();
+            const int redirects[] = {301, 302, 307, 308}; // every kind, on the way down the hops
             if (path.startsWith(u"/hop/"_s))
-                return number == 0 ? Http::http(200, "end") : to("/hop/" + QByteArray::number(number - 1));
+                return number == 0 ? Http::http(200, "end")
+                                   : to("/hop/" + QByteArray::number(number - 1), redirects[number % 4]);
             if (path == "/loop/a"_L1)
                 return to("b#fragment");
             if (path == "/loop/b"_L1)
