@@ -83,22 +83,13 @@ private slots:
             p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
         });
         QCOMPARE(r.exitCode, 0);
+        // The report's layout is the in-process tests' affair; here, which names it holds.
         const QByteArray log = folder.read("log.txt");
         QVERIFY(log.startsWith("earlier\nDomain|"));
-        const QByteArray text = log.mid(8);
-        QVERIFY(text.endsWith("\r\n"));
-        QCOMPARE(text.count("\r\n"), 5);
-        QList<QByteArray> lines = text.split('\n');
-        std::sort(lines.begin() + 1, lines.end() - 1); // the last line is the empty one after CR LF
-        QCOMPARE(
-            lines.mid(0, 4).join('\n'),
-            "Domain|Domain name length|TLD|Availability|Expiration date|Expires in (days)|Information\r\n"
-            "ab.net|2|net|FREE|N/A|0 days|N/A\r\n"
-            "ab.org|2|org|N/A|N/A|N/A|Unable to check, no TLD info found\r\n"
-            "free1.com|5|com|FREE|N/A|0 days|N/A\r");
-        // The days left depend on the system's date.
-        QVERIFY(lines[4].startsWith("taken.com|5|com|Taken|25-01-26|"));
-        QVERIFY(lines[4].endsWith("|Status: ok\r"));
+        QCOMPARE(log.count("\r\n"), 5);
+        for (const char *line : {"\nab.net|2|net|FREE|", "\nab.org|2|org|N/A|N/A|N/A|Unable to check",
+                                 "\nfree1.com|5|com|FREE|", "\ntaken.com|5|com|Taken|25-01-26|"})
+            QVERIFY2(log.contains(line), line);
         QVERIFY(r.err.contains("The program is done!"));
         QVERIFY(r.err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
     }

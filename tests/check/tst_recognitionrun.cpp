@@ -1,6 +1,5 @@
 // The program's own recognition of registry replies, through the real engine
-// against loopback servers: a corpus of real replies, throttling, the switch,
-// and names in other scripts.
+// against loopback servers: a corpus of real replies, throttling and the switch.
 
 #include "config/deftlds.h"
 #include "config/recognitionsetting.h"
@@ -209,33 +208,6 @@ private slots:
         QCOMPARE(h.prompter.log().first().kind, ScriptedPrompter::Kind::Warn);
         QVERIFY(h.prompter.log().first().text.contains(u"check/recognition"_s));
         QCOMPARE(h.cells(ColAvailability, {"example.com"}), u"FREE"_s);
-    }
-
-    // "пример.рф" under a row entered as "рф": asked for, written and listed in
-    // its ASCII form.
-    void internationalNamesAreCheckedInTheirAsciiForm()
-    {
-        LoopbackWhoisServer server;
-        server.onQuery(u"xn--e1afmkfd.xn--p1ai"_s, Reply::text("No match for xn--e1afmkfd.xn--p1ai\r\n"));
-        server.onQuery(u"xn--bcher-kva.de"_s,
-                       Reply::text("Domain: xn--bcher-kva.de\r\nStatus: connect\r\nExpires: 2027-03-04\r\n"));
-        Harness h;
-        h.serve(u"\u0440\u0444"_s, {server.address()});
-        h.serve(u"de"_s, {server.address()});
-        QCOMPARE(h.ctx.config.table.row(0).key, u"xn--p1ai"_s);
-        h.add({u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444"_s, u"B\u00dcCHER.de"_s});
-        QVERIFY(h.run());
-        QCOMPARE(server.queries().size(), 2);
-        QVERIFY(server.queries().contains(u"xn--bcher-kva.de"_s));
-        QCOMPARE(h.cells(ColAvailability, {"xn--e1afmkfd.xn--p1ai"}), u"FREE"_s);
-        QCOMPARE(h.cells(ColTld, {"xn--e1afmkfd.xn--p1ai"}), u"xn--p1ai"_s);
-        QCOMPARE(h.cells(ColExpiration, {"xn--bcher-kva.de"}), u"04-03-27"_s);
-        QVERIFY(h.work().contains("xn--e1afmkfd.xn--p1ai\001FREE"));
-        QVERIFY(!h.work().contains('?'));
-        // The list shows the name's own letters as its tip.
-        const QModelIndex cell = h.ctx.list.index(h.ctx.list.rowOfKey(u"xn--bcher-kva.de"_s), ColDomain);
-        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), u"b\u00fccher.de"_s);
-        QCOMPARE(cell.data(Qt::DisplayRole).toString(), u"xn--bcher-kva.de"_s);
     }
 };
 

@@ -68,6 +68,10 @@ TEST(DomainListModel, KeepsKeysUniqueColoursAndItsContractAcrossEveryKindOfChang
     m.paintrow(2, ColourRed, true);   // no such row
     EXPECT_EQ(m.data(m.index(0, 3), DomainListModel::ColourCodeRole).toInt(), ColourGrey);
     EXPECT_TRUE(m.data(m.index(0, 6), DomainListModel::BoldRole).toBool());
+    // A name kept in its ASCII form shows its own letters as its tip.
+    m.addRow(makeRow("xn--bcher-kva.de"));
+    EXPECT_EQ(m.data(m.index(1, ColDomain), Qt::ToolTipRole).toString(), u"b\u00fccher.de");
+    EXPECT_EQ(m.data(m.index(1, ColDomain), Qt::DisplayRole).toString(), "xn--bcher-kva.de");
 }
 
 TEST(DomainListModel, EverySortPathPlacesRowsAfterTheirEquals)
