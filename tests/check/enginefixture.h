@@ -14,8 +14,8 @@
 #include <QTest>
 
 // The names <prefix>0.<tld> .. <prefix><count-1>.<tld>.
-inline QStringList numberedNames(int count, const QString &prefix = QStringLiteral("n"),
-                                 const QString &tld = QStringLiteral("com"))
+inline QStringList nameSeries(int count, const QString &prefix = QStringLiteral("n"),
+                              const QString &tld = QStringLiteral("com"))
 {
     QStringList names;
     for (int i = 0; i < count; ++i)

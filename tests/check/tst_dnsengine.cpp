@@ -110,7 +110,7 @@ private slots:
         h.dns.script(u"n0.com"_s, Dns::Ns);
         h.ctx.extra.setValue(kDnsTimeoutKey, 30);
         h.ctx.extra.setValue(kDnsLookupsKey, 5);
-        const QStringList names = numberedNames(12);
+        const QStringList names = nameSeries(12);
         h.add(names);
         QVERIFY(h.start());
         QVERIFY(QTest::qWaitFor([&] { return h.dns.queryCount() >= 5; }));

@@ -148,7 +148,7 @@ private slots:
         Harness h;
         h.serve(u"com"_s, {silent.base()});
         h.serve(u"org"_s, {healthy.base()});
-        const QStringList com = numberedNames(6, u"c"_s), org = numberedNames(30, u"o"_s, u"org"_s);
+        const QStringList com = nameSeries(6, u"c"_s), org = nameSeries(30, u"o"_s, u"org"_s);
         h.add(com + org);
         h.ctx.options.connections = u"20"_s;
         QVERIFY(h.start());
@@ -170,7 +170,7 @@ private slots:
         Harness h;
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.connections = u"10"_s;
-        const QStringList names = numberedNames(10);
+        const QStringList names = nameSeries(10);
         h.add(names);
         QVERIFY(h.start());
         const auto waiting = [&] {
@@ -218,7 +218,7 @@ private slots:
         h.ctx.options.retry = true;
         h.ctx.options.retryTimes = u"1"_s;
         h.ctx.options.connections = QString::number(retryAfter.size());
-        const QStringList names = numberedNames(int(retryAfter.size()));
+        const QStringList names = nameSeries(int(retryAfter.size()));
         h.add(names);
         QVERIFY(h.start());
         const QString server = rdapServerKey(QUrl(rdap.base()));
