@@ -94,62 +94,50 @@ private slots:
         QVERIFY(f.window->keywordGenerator().tldList().contains(u"org.au"));
     }
 
-    void importFromFile_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("wizard");
-        QTest::addColumn<QString>("line"); // %1: the line number
-        QTest::addColumn<QStringList>("counts");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("rejected"); // the status bar's word on lines without a name
-        const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
-        // The count goes by names taken, not lines read.
-        QTest::newRow("load") << "loadFileButton" << false << "NAME%1.com\r\nbad_%1\r\n"
-                              << twice << "name0.com"
-                              << "; 2500 lines were not valid names";
-        QTest::newRow("extract") << "extractFileButton" << false << "name%1.com 2024-05-01\n"
-                                 << twice << "name0.com"
-                                 << "";
-        QTest::newRow("wizard") << "loadFileButton" << true << "name%1.com\r" << QStringList() << "name0.com"
-                                << "";
-        QTest::newRow("utf-8") << "loadFileButton" << false << "B\u00dcCHER%1.com\r\n"
-                               << twice << "xn--bcher0-3ya.com"
-                               << "";
-    }
-
     void importFromFile()
     {
-        Fixture f;
-        QFETCH(QString, button);
-        QFETCH(bool, wizard);
-        QFETCH(QString, line);
-        QFETCH(QStringList, counts);
-        QFETCH(QString, first);
-        QFETCH(QString, rejected);
-        QByteArray file;
-        for (int i = 0; i < 2500; ++i)
-            file += line.arg(i).toUtf8();
-        f.folder.write("list.txt", file);
-        f.prompter.queueFile(f.folder.file("list.txt"));
-        f.ctx.wizardMode = wizard;
-        // Timers run only where the import lets events through.
-        QStringList seen;
-        QTimer sampler;
-        connect(&sampler, &QTimer::timeout, [&] {
-            auto *w = qobject_cast<StandByWindow *>(standByWindow());
-            if (w && (seen.isEmpty() || seen.last() != w->countText()))
-                seen << w->countText();
-        });
-        sampler.start(0);
-        QVERIFY(f.pickSource(qPrintable(button)));
-        sampler.stop();
-        QCOMPARE(f.ctx.list.rowCount(), 2500);
-        QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], first);
-        QCOMPARE(seen, counts);
-        QCOMPARE(f.prompter.log().size(), 1); // the file choice; no message reports the end
-        QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + rejected + ".");
-        QCOMPARE(f.prompter.lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
-        QVERIFY(!f.window->findChild<DomainSourcesWindow *>());
+        const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
+        // The stand-by window's counts go by names taken, not lines read; the status bar tells the rejects.
+        const struct {
+            const char *button;
+            bool wizard;
+            const char *line; // %1: the line number
+            QStringList counts;
+            const char *first, *rejected;
+        } rows[] = {
+            {"loadFileButton", false, "NAME%1.com\r\nbad_%1\r\n", twice, "name0.com",
+             "; 2500 lines were not valid names"},
+            {"extractFileButton", false, "name%1.com 2024-05-01\n", twice, "name0.com", ""},
+            {"loadFileButton", true, "name%1.com\r", {}, "name0.com", ""},
+            {"loadFileButton", false, "B\u00dcCHER%1.com\r\n", twice, "xn--bcher0-3ya.com", ""},
+        };
+        for (const auto &r : rows) {
+            Fixture f;
+            QByteArray file;
+            for (int i = 0; i < 2500; ++i)
+                file += QString::fromUtf8(r.line).arg(i).toUtf8();
+            f.folder.write("list.txt", file);
+            f.prompter.queueFile(f.folder.file("list.txt"));
+            f.ctx.wizardMode = r.wizard;
+            // Timers run only where the import lets events through.
+            QStringList seen;
+            QTimer sampler;
+            connect(&sampler, &QTimer::timeout, [&] {
+                auto *w = qobject_cast<StandByWindow *>(standByWindow());
+                if (w && (seen.isEmpty() || seen.last() != w->countText()))
+                    seen << w->countText();
+            });
+            sampler.start(0);
+            QVERIFY(f.pickSource(r.button));
+            sampler.stop();
+            QCOMPARE(f.ctx.list.rowCount(), 2500);
+            QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], QLatin1String(r.first));
+            QVERIFY2(seen == r.counts, r.line);
+            QCOMPARE(f.prompter.log().size(), 1); // the file choice; no message reports the end
+            QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + QLatin1String(r.rejected) + ".");
+            QCOMPARE(f.prompter.lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
+            QVERIFY(!f.window->findChild<DomainSourcesWindow *>());
+        }
     }
 
     void importEndsCleanlyOnEveryPath()

@@ -87,4 +87,5 @@ struct MainWindowFixture : WindowFixture<MainWindow> {
     ~MainWindowFixture() { ctx.run.stopped = true; }
     void trigger(const char *name) const { window->action(QLatin1String(name))->trigger(); }
     QString panel(int number) const { return text(qPrintable(u"panel%1"_s.arg(number))); }
+    QString panels() const { return QStringList{panel(1), panel(2), panel(3), panel(4)}.join(u'|'); }
 };
