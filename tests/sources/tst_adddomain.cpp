@@ -108,7 +108,6 @@ TEST(ExportToMain, AsksOnceAtOneHundredThousandRows)
         EXPECT_EQ(std::tuple(exporter.handedOver(), exporter.declined(), list.rowCount()),
                   std::tuple(c.handedOver, c.answers == QList<bool>{false}, c.rowsAfter));
         EXPECT_EQ(prompter.texts(), QStringList(c.answers.size(), kManyRows));
-        EXPECT_TRUE(prompter.allAnswersUsed());
         EXPECT_FALSE(prompter.askedWhileHidden);
     }
 }

@@ -152,13 +152,12 @@ private slots:
         f->ctx.config.table.AddTldEntry(u"test"_s, server.address(), QString());
         f->ctx.list.addRow(DomainRow{{u"name.test"_s}});
         f->prompter.queueAnswer(true); // "Are you ready to start?"
-        onModal(
-            [](QWidget *w) {
-                auto *wizard = qobject_cast<QuickStartWizardWindow *>(w);
-                for (int i = 0; wizard && i < 4; ++i)
-                    wizard->next();
-            },
-            [&] { window.action(u"qsw"_s)->trigger(); });
+        whileOpen([&] { window.action(u"qsw"_s)->trigger(); },
+                  [](QWidget *w) {
+                      auto *wizard = qobject_cast<QuickStartWizardWindow *>(w);
+                      for (int i = 0; wizard && i < 4; ++i)
+                          wizard->next();
+                  });
         QVERIFY(window.engine().running());
         // The main window's boxes show what the wizard set.
         QCOMPARE(window.findChild<QComboBox *>(u"connections2"_s)->currentText(), u"25"_s);
