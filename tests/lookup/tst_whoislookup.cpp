@@ -170,7 +170,6 @@ private slots:
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
         server.onQuery(u"example.com"_s, Reply::text(reply));
-        server.onQuery(u"xn--bcher-kva.com"_s, Reply::text(reply));
         server.onQuery(u"drip.com"_s, Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
         LoopbackHttpServer rdap;
         serveRdap(rdap);
@@ -193,7 +192,6 @@ private slots:
             QByteArray out, err;
         } cases[] = {
             {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, reply, ""},
-            {{d, "B\u00fccher.com"}, 0, reply, ""}, // asked for in its ASCII form
             {{d, "--override", "--server", w, "=Example.COM"}, 0, reply, ""},
             {{d, "--server=" + refused, "example.com"}, 1, "", "Error: Connection refused."},
             {{d, "example.net"}, 1, "", "There are no whois servers for the domain supplied."},
@@ -217,8 +215,7 @@ private slots:
             QVERIFY2(run.err.contains(c.err), run.err.constData());
             QCOMPARE(run.out, c.out);
         }
-        QCOMPARE(server.queries(),
-                 QStringList({"example.com", "xn--bcher-kva.com", "example.com", "drip.com", "example.com"}));
+        QCOMPARE(server.queries(), QStringList({"example.com", "example.com", "drip.com", "example.com"}));
     }
 };
 
