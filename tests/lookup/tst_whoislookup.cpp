@@ -166,7 +166,7 @@ private slots:
 
     void commandLine()
     {
-        // .com has a WHOIS row; the bootstrap serves .com and .zz over RDAP.
+        // .com and .net have WHOIS rows; the bootstrap serves .com and .zz over RDAP.
         LoopbackWhoisServer server;
         const QByteArray reply("Domain Name: EXAMPLE.COM\r\nRegistrar: \xe9xample\n\n");
         server.onQuery(u"example.com"_s, Reply::text(reply));
