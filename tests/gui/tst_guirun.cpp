@@ -54,8 +54,7 @@ private slots:
         f.trigger("Starts1");
         QTreeView *list = f.window->listView();
         QVERIFY(f.window->engine().running());
-        QVERIFY(!list->isVisibleTo(
-            f.window.get())); // the run's look: which commands it locks is tested elsewhere
+        QVERIFY(!list->isVisibleTo(f.window.get())); // the run's look; the commands it locks: the window test
 
         QTRY_VERIFY_WITH_TIMEOUT(f.prompter.texts().contains(u"The program is done!"_s), 10000);
         QVERIFY(!f.window->engine().running());
