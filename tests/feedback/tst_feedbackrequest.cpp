@@ -94,6 +94,7 @@ TEST(FeedbackServerSetting, HostWithAnOptionalPort)
     const std::optional<FeedbackServer> server = parseFeedbackServer(u" [::1]"_s);
     ASSERT_TRUE(server);
     EXPECT_EQ(server->host + u' ' + QString::number(server->port), u"::1 80"_s);
+    EXPECT_FALSE(parseFeedbackServer(u"host:"_s));
 
     TempDataFolder folder;
     folder.write(u"quorvane.ini"_s, "[feedback]\nserver=bad host\n");

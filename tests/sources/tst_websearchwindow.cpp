@@ -118,6 +118,7 @@ private slots:
         QTRY_VERIFY(f.searchEnded());
         QCOMPARE(f.prompter.lastText(), u"The search is done!"_s);
         QCOMPARE(f.window->harvester().found().items(), (QStringList{"bb.com", "aa.com", "cc.com"}));
+        QVERIFY(f.find<QListView>("foundList")->model() == &f.window->harvester().found());
         QCOMPARE(f.text("keywordStatus") + u'|' + f.text("foundStatus") + u'|' + f.text("receivedStatus"),
                  u"keyword 2/2|3 domains found|0 kB received"_s);
         QCOMPARE(f.runsStarted, 0);

@@ -59,6 +59,9 @@ private slots:
         QVERIFY(!f->find<QCheckBox>("dontShowCheck")->isChecked());
         f->click("dontShowCheck"); // the box is the setting
         QVERIFY(f->ctx.options.hideWizard);
+        QVERIFY(child<QCheckBox>(std::make_unique<QuickStartWizardWindow>(f->ctx, nullptr, nullptr).get(),
+                                 "dontShowCheck")
+                    ->isChecked());
         f->window->show();
         QVERIFY(f->ctx.wizardMode);
         auto *back = f->find<QPushButton>("backButton");
