@@ -59,9 +59,8 @@ private slots:
         QVERIFY(!f->find<QCheckBox>("dontShowCheck")->isChecked());
         f->click("dontShowCheck"); // the box is the setting
         QVERIFY(f->ctx.options.hideWizard);
-        QVERIFY(child<QCheckBox>(std::make_unique<QuickStartWizardWindow>(f->ctx, nullptr, nullptr).get(),
-                                 "dontShowCheck")
-                    ->isChecked());
+        QuickStartWizardWindow second(f->ctx, {}, {});
+        QVERIFY(child<QCheckBox>(&second, "dontShowCheck")->isChecked());
         f->window->show();
         QVERIFY(f->ctx.wizardMode);
         auto *back = f->find<QPushButton>("backButton");
