@@ -151,16 +151,13 @@ TEST(FileImport, LoadAndExtractRules)
 
 TEST(FileImport, SummaryCountsInWords)
 {
-    const struct {
-        int added, rejected;
-        const char *text;
-    } cases[] = {
+    const std::tuple<int, int, const char *> cases[] = {
         {0, 0, "Added 0 names from a.txt."},
         {1, 1, "Added 1 name from a.txt; 1 line was not a valid name."},
         {2, 3, "Added 2 names from a.txt; 3 lines were not valid names."},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(importSummary(QStringLiteral("a.txt"), c.added, c.rejected), QLatin1String(c.text));
+    for (const auto &[added, rejected, text] : cases)
+        EXPECT_EQ(importSummary(QStringLiteral("a.txt"), added, rejected), QLatin1String(text));
 }
 
 TEST(FileImport, NoToTheManyRowsQuestionStopsReading)
@@ -180,21 +177,17 @@ TEST(FileImport, NoToTheManyRowsQuestionStopsReading)
 // Names in other scripts, from a UTF-8 file or an 8-bit one, go in in their ASCII form.
 TEST(FileImport, InternationalNames)
 {
-    const struct {
-        ImportRule rule;
-        const char *file;
-        const char *rows;
-    } cases[] = {
+    const std::tuple<ImportRule, const char *, const char *> cases[] = {
         {ImportRule::Load, "B\u00dcCHER.de\n\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444\n",
          "xn--bcher-kva.de,xn--e1afmkfd.xn--p1ai"},
         {ImportRule::Load, "b\374cher.de\nstra\337e.de\n", "xn--bcher-kva.de,xn--strae-oqa.de"}, // Latin-1
         {ImportRule::Load, "b\u00fccher..de\nb\u00fccher.d\u00e9\n", "xn--bcher-kva.xn--d-bga"},
         {ImportRule::Extract, "7,b\u00fccher.de,x 2024\n", "xn--bcher-kva.de"},
     };
-    for (const auto &c : cases) {
+    for (const auto &[rule, file, rows] : cases) {
         Import import;
-        import.run(c.file, c.rule);
-        EXPECT_EQ(column(import.list), c.rows) << c.file;
+        import.run(file, rule);
+        EXPECT_EQ(column(import.list), rows) << file;
     }
     EXPECT_EQ(extractedNames(u"1,B\u00dcCHER.de 2"), QStringList({"1", "xn--bcher-kva.de", ""}));
     EXPECT_EQ(loadedName(u"  B\u00fccher.DE "), "xn--bcher-kva.de");

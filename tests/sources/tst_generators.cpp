@@ -134,9 +134,7 @@ TEST(Misspellings, VariantsInOrder)
     TldSuffixList suffixes;
     suffixes.mylist({});
     suffixes.setPublicSuffixes(PublicSuffixes::builtin());
-    const struct {
-        const char *name, *variants;
-    } cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"ab.xy", "ab.xy,qb.xy,wb.xy,sb.xy,zb.xy,b.xy,av.xy,ag.xy,ah.xy,an.xy,a.xy"},
         // The hyphen's position adds nothing, not even the form without it.
         {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
@@ -153,10 +151,10 @@ TEST(Misspellings, VariantsInOrder)
         {"LK.ORG", "lk.org,kk.org,ok.org,pk.org,k.org,lj.org,li.org,lo.org,ll.org,lm.org,l.org"},
         {"nodot", ""},
     };
-    for (const auto &c : cases) {
+    for (const auto &[name, variants] : cases) {
         NameListModel generated("Domain");
-        makemisspellings(QString(c.name), suffixes, generated);
-        EXPECT_EQ(joinedNames(generated), c.variants) << c.name;
+        makemisspellings(QString(name), suffixes, generated);
+        EXPECT_EQ(joinedNames(generated), variants) << name;
     }
     // Names one keystroke apart share variants; each is listed once.
     NameListModel generated("Domain");
