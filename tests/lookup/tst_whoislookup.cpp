@@ -183,11 +183,8 @@ private slots:
         const QString refused = "127.0.0.1:" + QString::number(LoopbackWhoisServer::refusedPort());
         const QByteArray unreadable = "cannot read " + QFile::encodeName(broken.file(u"settings.ini"_s)) +
                                       " (it is a folder); using the built-in TLD table and options";
-        const struct {
-            QStringList args;
-            int exitCode;
-            QByteArray out, err;
-        } cases[] = {
+        const std::tuple<QStringList, int, QByteArray, QByteArray> cases[] = {
+            // arguments, exit code, out, err
             {{"--data-dir", folder.path(), "WWW.Example.com"}, 0, reply, ""},
             {{d, "--override", "--server", w, "=Example.COM"}, 0, reply, ""},
             {{d, "--server=" + refused, "example.com"}, 1, "", "Error: Connection refused."},
@@ -205,11 +202,11 @@ private slots:
              "",
              "The RDAP bootstrap has no service for the domain supplied."},
         };
-        for (const auto &c : cases) {
-            const CliRun run = runCli(QStringList{"lookup"} + c.args);
-            QVERIFY2(run.exitCode == c.exitCode, run.err.constData());
-            QVERIFY2(run.err.contains(c.err), run.err.constData());
-            QCOMPARE(run.out, c.out);
+        for (const auto &[args, exitCode, out, err] : cases) {
+            const CliRun run = runCli(QStringList{"lookup"} + args);
+            QVERIFY2(run.exitCode == exitCode, run.err.constData());
+            QVERIFY2(run.err.contains(err), run.err.constData());
+            QCOMPARE(run.out, out);
         }
         QCOMPARE(server.queries(), QStringList({"example.com", "example.com", "drip.com", "example.com"}));
     }

@@ -18,11 +18,8 @@ private slots:
         folder.write("end.txt", "shop\n");
         folder.write("brands.txt", "  AB.com \r\nbad_name.com\rab.com\n");
         const QStringList words{"generate", "keywords", "--begin", "$/begin.txt", "--end", "$/end.txt"};
-        const struct {
-            QStringList args;
-            int exitCode;
-            QByteArray out, err;
-        } rows[] = {
+        const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
+            // arguments, exit code, out, err
             {words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"}, 0,
              "best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n", ""}, // the TLDs once
             // Both spellings, dashed first; the repeated word's names once.
@@ -37,14 +34,14 @@ private slots:
              ""},
             {{"harvest", "--data-dir", "$", "--keywords", "$/k.txt"}, 2, "", "cannot read"},
         };
-        for (const auto &row : rows) {
-            QStringList args = row.args;
+        for (const auto &[rowArgs, exitCode, out, err] : rows) {
+            QStringList args = rowArgs;
             for (QString &arg : args)
                 arg.replace(u'$', folder.path());
             const CliRun r = runCli(args);
-            QVERIFY2(r.exitCode == row.exitCode, qPrintable(args.join(u' ')));
-            QCOMPARE(r.out, row.out);
-            QVERIFY2(r.err.contains(row.err), r.err.constData());
+            QVERIFY2(r.exitCode == exitCode, qPrintable(args.join(u' ')));
+            QCOMPARE(r.out, out);
+            QVERIFY2(r.err.contains(err), r.err.constData());
         }
     }
 
