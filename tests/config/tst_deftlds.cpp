@@ -26,26 +26,19 @@ TEST(DefTlds, EveryRowIsOneTheTableAcceptsWithLandmarksInPlace)
         }
     }
     EXPECT_EQ(without, 12);
-    // The first rows share their three hosts in turn; free responses keep their
-    // quotes, runs of spaces and the line feed.
-    const auto row = [&](int i) {
-        return table.row(i).key + u'|' + table.row(i).servers + u'|' + table.row(i).freeResponse;
-    };
-    EXPECT_EQ(
-        QStringList({row(0), row(1), row(7), row(30), row(110)}),
-        QStringList(
-            {"com|whois.internic.net, whois.verisign-grs.com, whois.crsnic.net|no match for \"$domain$\".",
-             "net|whois.verisign-grs.com, whois.crsnic.net, whois.internic.net|no match for \"$domain$\".",
-             "eu|whois.eu|status:      free", "cx|whois.nic.cx|domain: $domain$\nstatus: not registered",
-             "gov.hk|whois.hkirc.hk|domain not found"}));
+    // Free responses keep their quotes, runs of spaces and the line feed.
+    const auto row = [&](int i) { return table.row(i).servers + u'|' + table.row(i).freeResponse; };
+    EXPECT_EQ(row(0),
+              "whois.internic.net, whois.verisign-grs.com, whois.crsnic.net|no match for \"$domain$\".");
+    EXPECT_EQ(row(7) + u'|' + row(30),
+              "whois.eu|status:      free|whois.nic.cx|domain: $domain$\nstatus: not registered");
 
+    // Restoring replaces the lists.
     WhoisConfig config;
     config.freeResponses = {"custom"};
     config.restorefreeresponses();
     config.restorefailedresponses();
-    const QStringList &f = config.freeResponses, &e = config.errorResponses;
-    EXPECT_EQ(
-        QStringList(
-            {QString::number(f.size()), f.value(12), f.value(27), QString::number(e.size()), e.value(8)}),
-        QStringList({"28", "status:      free", "status:         avail", "9", "error for \"=$domain$\""}));
+    EXPECT_EQ(QString::number(config.freeResponses.size()) + u' ' +
+                  QString::number(config.errorResponses.size()),
+              "28 9");
 }

@@ -142,14 +142,20 @@ private slots:
         TldServerTable defaults;
         deftlds(defaults);
         QCOMPARE(f.window->tldFilterWindow()->tlds(), tldFilterRows(defaults.tlds()));
+        // It has no owner of its own, and opens over the main window all the same.
+        f.window->setGeometry(10, 10, 760, 520);
+        f.fill({"a.com|N/A"});
         QString opened;
+        QPoint offset(1000, 1000);
         whileOpen([&] { f.trigger("deletekeep"); },
                   [&](QWidget *w) {
                       opened = w->windowTitle();
-                      QVERIFY(!w->parentWidget()); // opened without an owner
+                      QVERIFY(!w->parentWidget());
+                      offset = w->frameGeometry().center() - f.window->frameGeometry().center();
                       w->findChild<QPushButton *>(u"closeButton"_s)->click();
                   });
         QCOMPARE(opened, u"Delete/Keep domains with specific TLD's"_s);
+        QVERIFY(offset.manhattanLength() <= 40);
     }
 };
 

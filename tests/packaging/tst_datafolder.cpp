@@ -16,11 +16,7 @@ TEST(DataFolder, SystemProgramFoldersAreNeverTheDataFolder)
     ASSERT_TRUE(scratch.isValid());
     const QString linkToUsrBin = QDir(scratch.path()).filePath(QStringLiteral("bin"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin"), linkToUsrBin));
-    const struct {
-        const char *name;
-        QString folder;
-        bool system;
-    } cases[] = {
+    const std::tuple<const char *, QString, bool> cases[] = {
         {"usr-bin", QStringLiteral("/usr/bin"), true},
         {"usr-bin-trailing-slash", QStringLiteral("/usr/bin/"), true},
         {"usr-local-bin", QStringLiteral("/usr/local/bin"), true},
@@ -30,8 +26,8 @@ TEST(DataFolder, SystemProgramFoldersAreNeverTheDataFolder)
         {"other-folder", scratch.path(), false},
         {"missing-folder", QDir(scratch.path()).filePath(QStringLiteral("missing")), false},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(isSystemProgramFolder(c.folder), c.system) << c.name;
+    for (const auto &[name, folder, system] : cases)
+        EXPECT_EQ(isSystemProgramFolder(folder), system) << name;
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "base/idn.h"
-#include "base/textfile.h"
 #include "config/publicsuffixes.h"
 #include "engine/domainsyntax.h"
 #include "sources/keywordgenerator.h"
@@ -135,9 +134,7 @@ TEST(Misspellings, VariantsInOrder)
     TldSuffixList suffixes;
     suffixes.mylist({});
     suffixes.setPublicSuffixes(PublicSuffixes::builtin());
-    const struct {
-        const char *name, *variants;
-    } cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"ab.xy", "ab.xy,qb.xy,wb.xy,sb.xy,zb.xy,b.xy,av.xy,ag.xy,ah.xy,an.xy,a.xy"},
         // The hyphen's position adds nothing, not even the form without it.
         {"a-b.xy", "a-b.xy,q-b.xy,w-b.xy,s-b.xy,z-b.xy,-b.xy,a-v.xy,a-g.xy,a-h.xy,a-n.xy,a-.xy"},
@@ -154,10 +151,10 @@ TEST(Misspellings, VariantsInOrder)
         {"LK.ORG", "lk.org,kk.org,ok.org,pk.org,k.org,lj.org,li.org,lo.org,ll.org,lm.org,l.org"},
         {"nodot", ""},
     };
-    for (const auto &c : cases) {
+    for (const auto &[name, variants] : cases) {
         NameListModel generated("Domain");
-        makemisspellings(QString(c.name), suffixes, generated);
-        EXPECT_EQ(joinedNames(generated), c.variants) << c.name;
+        makemisspellings(QString(name), suffixes, generated);
+        EXPECT_EQ(joinedNames(generated), variants) << name;
     }
     // Names one keystroke apart share variants; each is listed once.
     NameListModel generated("Domain");
@@ -213,7 +210,7 @@ TEST(NameList, KeyedRowsTicksAndRemoval)
 }
 
 // Saving in CR LF is checked through the generator windows.
-TEST(NameListFile, FailedSaveLoadAndClear)
+TEST(NameListFile, FailedSaveAndClear)
 {
     TempDataFolder folder;
     NameListModel list("Domain");
@@ -230,11 +227,6 @@ TEST(NameListFile, FailedSaveLoadAndClear)
     saveNameListAs(list, prompter);
     EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 1);
 
-    folder.write("in.txt", "  AB.com \r\ncd.net\rbad_name.org\n\nab.com\nef.org");
-    prompter.queueFile(folder.file("in.txt"));
-    loadNameListFrom(list, prompter);
-    EXPECT_EQ(joinedNames(list), "ab.com,cd.net,ef.org");
-
     // Clear asks, with No as the default button.
     prompter.queueAnswer(false);
     prompter.queueAnswer(true);
@@ -245,11 +237,9 @@ TEST(NameListFile, FailedSaveLoadAndClear)
     EXPECT_EQ(prompter.lastText(), "Are you sure that you would like to clear the list?");
 }
 
-// Names in other scripts come out of every generator in their ASCII form.
-TEST(InternationalNames, GeneratorsAndNameLists)
+// The mistakes of "bücher.de" are made in its own letters, and come out in the ASCII form.
+TEST(Misspellings, InternationalNames)
 {
-    // (The keyword generator's are rows of its own table.) The mistakes of "bücher.de" are made in its own
-    // letters.
     TldSuffixList suffixes;
     suffixes.mylist({});
     NameListModel generated("Domain");
@@ -261,13 +251,4 @@ TEST(InternationalNames, GeneratorsAndNameLists)
     EXPECT_FALSE(variants.contains(u"bcher.de"_s));        // the ü has no neighbours and stays
     for (const QString &v : variants)
         EXPECT_FALSE(hasNonAscii(v)) << v.toStdString();
-
-    TempDataFolder folder;
-    folder.write("names.txt", "B\u00dcCHER.de\r\nb\374cher.de\nex\u00e4mple.com\n");
-    NameListModel loaded("Domain");
-    LineReader reader(folder.file("names.txt"), LineReader::Ends::AnyLineEnd,
-                      LineReader::Decoding::Utf8Names);
-    ASSERT_TRUE(reader.open());
-    EXPECT_EQ(loadNameList(reader, loaded), 2);
-    EXPECT_EQ(joinedNames(loaded), "xn--bcher-kva.de,xn--exmple-cua.com");
 }

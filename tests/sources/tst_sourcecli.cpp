@@ -11,52 +11,38 @@ class TestSourceCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void generators_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        const QStringList words{"generate", "keywords", "--begin", "$/begin.txt", "--end", "$/end.txt"};
-        QTest::newRow("dash, tlds once")
-            << words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"} << 0
-            << QByteArray("best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n") << QByteArray();
-        // Both spellings, dashed first; the repeated word's names once.
-        QTest::newRow("both") << words + QStringList{"--tld", "aa"} << 0
-                              << QByteArray("best-shop.aa\nbestshop.aa\ntop-shop.aa\ntopshop.aa\n")
-                              << QByteArray();
-        QTest::newRow("none") << words + QStringList{"--tld", "aa", "--separator", "none"} << 0
-                              << QByteArray("bestshop.aa\ntopshop.aa\n") << QByteArray();
-        QTest::newRow("no valid name") << words + QStringList{"--tld", "1a"} << 1 << QByteArray()
-                                       << QByteArray("We could not generate any domains");
-        QTest::newRow("unreadable list")
-            << QStringList{"generate", "keywords", "--tld", "aa", "--end", "$/none.txt"} << 2 << QByteArray()
-            << QByteArray("cannot read");
-        QTest::newRow("typos")
-            << QStringList{"generate", "typos", "--data-dir", "$", "$/brands.txt"} << 0
-            << QByteArray("ab.com\nqb.com\nwb.com\nsb.com\nzb.com\nb.com\nav.com\nag.com\nah.com\n"
-                          "an.com\na.com\n")
-            << QByteArray();
-        QTest::newRow("unreadable keywords")
-            << QStringList{"harvest", "--data-dir", "$", "--keywords", "$/k.txt"} << 2 << QByteArray()
-            << QByteArray("cannot read");
-    }
     void generators()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
         TempDataFolder folder;
         folder.write("begin.txt", "Best\r\ntop\rbest\n\nmy shop\n");
         folder.write("end.txt", "shop\n");
         folder.write("brands.txt", "  AB.com \r\nbad_name.com\rab.com\n");
-        for (QString &arg : args)
-            arg.replace(u'$', folder.path());
-        const CliRun r = runCli(args);
-        QCOMPARE(r.exitCode, exitCode);
-        QCOMPARE(r.out, out);
-        QVERIFY2(r.err.contains(err), r.err.constData());
+        const QStringList words{"generate", "keywords", "--begin", "$/begin.txt", "--end", "$/end.txt"};
+        const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
+            // arguments, exit code, out, err
+            {words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"}, 0,
+             "best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n", ""}, // the TLDs once
+            // Both spellings, dashed first; the repeated word's names once.
+            {words + QStringList{"--tld", "aa"}, 0, "best-shop.aa\nbestshop.aa\ntop-shop.aa\ntopshop.aa\n",
+             ""},
+            {words + QStringList{"--tld", "aa", "--separator", "none"}, 0, "bestshop.aa\ntopshop.aa\n", ""},
+            {words + QStringList{"--tld", "1a"}, 1, "", "We could not generate any domains"},
+            {{"generate", "keywords", "--tld", "aa", "--end", "$/none.txt"}, 2, "", "cannot read"},
+            {{"generate", "typos", "--data-dir", "$", "$/brands.txt"},
+             0,
+             "ab.com\nqb.com\nwb.com\nsb.com\nzb.com\nb.com\nav.com\nag.com\nah.com\nan.com\na.com\n",
+             ""},
+            {{"harvest", "--data-dir", "$", "--keywords", "$/k.txt"}, 2, "", "cannot read"},
+        };
+        for (const auto &[rowArgs, exitCode, out, err] : rows) {
+            QStringList args = rowArgs;
+            for (QString &arg : args)
+                arg.replace(u'$', folder.path());
+            const CliRun r = runCli(args);
+            QVERIFY2(r.exitCode == exitCode, qPrintable(args.join(u' ')));
+            QCOMPARE(r.out, out);
+            QVERIFY2(r.err.contains(err), r.err.constData());
+        }
     }
 
     // Names are printed as they are made; a run that runs out of memory says so

@@ -1,5 +1,6 @@
 #include "net/csocketplus.h"
 #include "sources/websearch.h"
+#include "sourcetesting.h"
 
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
@@ -14,17 +15,6 @@ using namespace Qt::StringLiterals;
 using Reply = LoopbackHttpServer::Reply;
 
 namespace {
-
-// A result page linking to `links`, with the next-page picture when `more`.
-QByteArray resultPage(const QStringList &links, bool more)
-{
-    QByteArray page = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>";
-    for (const QString &link : links)
-        page += "<a href=\"" + link.toLatin1() + "\">result</a>\n";
-    if (more)
-        page += "<a href=\"/search?start=next\"><img src=\"/images/nav_next.gif\"></a>";
-    return page + "</body></html>";
-}
 
 // "keyword:start/num" for each request the server saw.
 QStringList queries(const LoopbackHttpServer &server)
@@ -94,80 +84,63 @@ private slots:
         QCOMPARE(s.harvester.bytesReceived(), qint64(page.size()));
     }
 
-    void pagesPerKeyword_data()
-    {
-        QTest::addColumn<bool>("topOnly");
-        QTest::addColumn<int>("topLimit");
-        QTest::addColumn<int>("lastPage"); // first start whose page has no next link (-1: none)
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("top 50: five pages of 10") << true << 50 << -1
-                                                  << "k1:0/10 k1:10/10 k1:20/10 k1:30/10 "
-                                                     "k1:40/10 k2:0/10 k2:10/10 k2:20/10 "
-                                                     "k2:30/10 k2:40/10";
-        QTest::newRow("top 200: two pages of 100")
-            << true << 200 << -1 << "k1:0/100 k1:100/100 k2:0/100 k2:100/100";
-        QTest::newRow("no next link ends the keyword early") << true << 50 << 20
-                                                             << "k1:0/10 k1:10/10 k1:20/10 "
-                                                                "k2:0/10 k2:10/10 k2:20/10";
-        QTest::newRow("no limit: pages until no next link") << false << 10 << 200
-                                                            << "k1:0/100 k1:100/100 "
-                                                               "k1:200/100 k2:0/100 "
-                                                               "k2:100/100 k2:200/100";
-    }
     void pagesPerKeyword()
     {
-        QFETCH(bool, topOnly);
-        QFETCH(int, topLimit);
-        QFETCH(int, lastPage);
-        QFETCH(QString, expected);
-        Search s;
-        s.server.setHandler([lastPage](const QString &line) {
-            const bool last = lastPage >= 0 && line.contains(u"start=%1&"_s.arg(lastPage));
-            return Reply::page(resultPage({}, !last));
-        });
-        QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, topOnly, topLimit)));
-        QCOMPARE(queries(s.server).join(u' '), expected);
-        QCOMPARE(s.finished.count(), 1);
-        QVERIFY(s.skipped.isEmpty());
+        const struct {
+            bool topOnly;
+            int topLimit, lastPage; // the first start whose page has no next link (-1: none)
+            const char *expected;
+        } rows[] = {
+            {true, 50, -1,
+             "k1:0/10 k1:10/10 k1:20/10 k1:30/10 k1:40/10 k2:0/10 k2:10/10 k2:20/10 k2:30/10 k2:40/10"},
+            {true, 200, -1, "k1:0/100 k1:100/100 k2:0/100 k2:100/100"},
+            {true, 50, 20,
+             "k1:0/10 k1:10/10 k1:20/10 k2:0/10 k2:10/10 k2:20/10"}, // no next link ends a keyword
+            {false, 10, 200, "k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"}, // no limit
+        };
+        for (const auto &r : rows) {
+            Search s;
+            s.server.setHandler([&r](const QString &line) {
+                const bool last = r.lastPage >= 0 && line.contains(u"start=%1&"_s.arg(r.lastPage));
+                return Reply::page(resultPage({}, !last));
+            });
+            QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, r.topOnly, r.topLimit)));
+            QCOMPARE(queries(s.server).join(u' '), QLatin1String(r.expected));
+            QCOMPARE(s.finished.count(), 1);
+            QVERIFY(s.skipped.isEmpty());
+        }
     }
 
-    void failedPagesSkipToTheNextQuery_data()
-    {
-        QTest::addColumn<int>("failure"); // 0 silence, 1 close without a reply, 2 refused connection
-        QTest::newRow("silent server") << 0;
-        QTest::newRow("empty reply") << 1;
-        QTest::newRow("refused connection") << 2;
-    }
     void failedPagesSkipToTheNextQuery()
     {
-        QFETCH(int, failure);
-        // With a top limit: the failed first page is skipped and the second one still read
-        // (a refused connection is the same failure as an empty reply here).
-        {
-            Search s;
-            s.harvester.setTimeoutMs(100);
-            s.server.setHandler([failure](const QString &line) {
-                if (line.contains(QLatin1String("start=0&")))
-                    return failure == 0 ? Reply::silence() : Reply::closeNow();
-                return Reply::page(resultPage({"http://found.com/"}, true));
-            });
-            QVERIFY(s.run(request({u"k"_s}, true, 20)));
-            QCOMPARE(queries(s.server).join(u' '), u"k:0/10 k:10/10"_s);
-            QCOMPARE(s.found(), u"found.com"_s);
-            QCOMPARE(s.skipped.size(), 1);
-        }
-        // Whatever the limit: a keyword whose pages keep failing is given up after three tries.
-        for (bool topOnly : {false, true}) {
-            Search s(failure == 2 ? LoopbackWhoisServer::refusedPort() : 0);
-            s.harvester.setTimeoutMs(100);
-            s.server.setHandler(
-                [failure](const QString &) { return failure == 0 ? Reply::silence() : Reply::closeNow(); });
-            QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, topOnly, 1000)));
-            QCOMPARE(s.skipped.size(), 6);
-            if (failure != 2)
-                QCOMPARE(queries(s.server).join(u' '),
-                         u"k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"_s);
-            QVERIFY(!s.harvester.isRunning());
+        // 0 silence, 1 close without a reply, 2 refused connection (the first two only for a skipped page).
+        for (const int failure : {0, 1, 2}) {
+            const auto failed = [failure] { return failure == 0 ? Reply::silence() : Reply::closeNow(); };
+            // With a top limit: the failed first page is skipped and the second one still read.
+            if (failure != 2) {
+                Search s;
+                s.harvester.setTimeoutMs(100);
+                s.server.setHandler([&](const QString &line) {
+                    return line.contains(QLatin1String("start=0&"))
+                               ? failed()
+                               : Reply::page(resultPage({"http://found.com/"}, true));
+                });
+                QVERIFY(s.run(request({u"k"_s}, true, 20)));
+                QCOMPARE(queries(s.server).join(u' ') + u' ' + s.found(), u"k:0/10 k:10/10 found.com"_s);
+                QCOMPARE(s.skipped.size(), 1);
+            }
+            // Whatever the limit: a keyword whose pages keep failing is given up after three tries.
+            for (bool topOnly : {false, true}) {
+                Search s(failure == 2 ? LoopbackWhoisServer::refusedPort() : 0);
+                s.harvester.setTimeoutMs(100);
+                s.server.setHandler([&](const QString &) { return failed(); });
+                QVERIFY(s.run(request({u"k1"_s, u"k2"_s}, topOnly, 1000)));
+                QCOMPARE(s.skipped.size(), 6);
+                if (failure != 2)
+                    QCOMPARE(queries(s.server).join(u' '),
+                             u"k1:0/100 k1:100/100 k1:200/100 k2:0/100 k2:100/100 k2:200/100"_s);
+                QVERIFY(!s.harvester.isRunning());
+            }
         }
     }
 

@@ -11,17 +11,14 @@ using namespace Qt::StringLiterals;
 
 TEST(WebSearch, KeywordEncoding)
 {
-    const struct {
-        const char16_t *keyword;
-        const char *encoded;
-    } cases[] = {
+    const std::pair<const char16_t *, const char *> cases[] = {
         {u"plain", "plain"},                         // nothing to encode
         {u"at&t #1 100%", "at%26t%20%231%20100%25"}, // would split or end the query
         {u"caf\u00e9", "caf%C3%A9"},                 // outside ASCII: its UTF-8 bytes
         {u"tab\there", "tab%09here"},                // control characters cannot reach the request line
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(encodeKeyword(QString::fromUtf16(c.keyword)), QString::fromLatin1(c.encoded)) << c.encoded;
+    for (const auto &[keyword, encoded] : cases)
+        EXPECT_EQ(encodeKeyword(QString::fromUtf16(keyword)), QString::fromLatin1(encoded)) << encoded;
 }
 
 TEST(WebSearch, LinkScan)

@@ -1,5 +1,6 @@
 #include "sources/adddomain.h"
 #include "sources/websearchwindow.h"
+#include "sourcetesting.h"
 #include "support/loopbackhttpserver.h"
 #include "support/windowfixture.h"
 
@@ -9,22 +10,6 @@ using namespace harvesttexts;
 using Reply = LoopbackHttpServer::Reply;
 
 namespace {
-
-QByteArray resultPage(const QStringList &links)
-{
-    QByteArray page = "HTTP/1.0 200 OK\r\n\r\n";
-    for (const QString &link : links)
-        page += "<a href=\"" + link.toLatin1() + "\">r</a>";
-    return page;
-}
-
-QStringList listTexts(const QListView *view)
-{
-    QStringList out;
-    for (int row = 0; row < view->model()->rowCount(); ++row)
-        out << view->model()->index(row, 0).data().toString();
-    return out;
-}
 
 } // namespace
 
@@ -77,12 +62,13 @@ private slots:
         f.prompter.queueFile(QString()); // cancelled
         f.click("loadKeywordsButton");
         auto *list = f.find<QListView>("keywordList");
-        QCOMPARE(listTexts(list), (QStringList{"cheap flights", "hotel", "car rental", "boats", "last"}));
+        QCOMPARE(f.window->keywords().items(),
+                 (QStringList{"cheap flights", "hotel", "car rental", "boats", "last"}));
 
         list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select);
         list->selectionModel()->select(list->model()->index(3, 0), QItemSelectionModel::Select);
         f.click("deleteKeywordsButton");
-        QCOMPARE(listTexts(list), (QStringList{"hotel", "car rental", "last"}));
+        QCOMPARE(f.window->keywords().items(), (QStringList{"hotel", "car rental", "last"}));
 
         f.prompter.queueAnswer(false);
         f.click("clearKeywordsButton");
@@ -131,10 +117,10 @@ private slots:
         QVERIFY(!f.find<QPushButton>("startButton")->isEnabled());
         QTRY_VERIFY(f.searchEnded());
         QCOMPARE(f.prompter.lastText(), u"The search is done!"_s);
-        QCOMPARE(listTexts(f.find<QListView>("foundList")), (QStringList{"bb.com", "aa.com", "cc.com"}));
-        QCOMPARE(f.text("keywordStatus"), u"keyword 2/2"_s);
-        QCOMPARE(f.text("foundStatus"), u"3 domains found"_s);
-        QCOMPARE(f.text("receivedStatus"), u"0 kB received"_s);
+        QCOMPARE(f.window->harvester().found().items(), (QStringList{"bb.com", "aa.com", "cc.com"}));
+        QVERIFY(f.find<QListView>("foundList")->model() == &f.window->harvester().found());
+        QCOMPARE(f.text("keywordStatus") + u'|' + f.text("foundStatus") + u'|' + f.text("receivedStatus"),
+                 u"keyword 2/2|3 domains found|0 kB received"_s);
         QCOMPARE(f.runsStarted, 0);
 
         // Save to file: one name a line, CR LF.

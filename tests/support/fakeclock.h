@@ -19,7 +19,6 @@ public:
         m_ticks = static_cast<qint32>(static_cast<quint32>(m_ticks) + static_cast<quint32>(ms));
     }
     void setTicks(qint32 ticks) { m_ticks = ticks; }
-    void setToday(QDate d) { m_today = d; }
 
 private:
     QDate m_today;

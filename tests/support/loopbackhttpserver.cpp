@@ -116,27 +116,12 @@ LoopbackHttpServer::~LoopbackHttpServer()
     qDeleteAll(std::exchange(m_connections, {}));
 }
 
-quint16 LoopbackHttpServer::serverPort() const
-{
-    return m_server->serverPort();
-}
-
-QString LoopbackHttpServer::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(serverPort());
-}
-
 QStringList LoopbackHttpServer::requestLines() const
 {
     QStringList lines;
     for (const QByteArray &request : m_requests)
         lines << QString::fromLatin1(request.left(request.indexOf("\r\n")));
     return lines;
-}
-
-bool LoopbackHttpServer::waitForRequests(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return requestCount() >= count; }, timeoutMs);
 }
 
 void LoopbackHttpServer::acceptPending()

@@ -5,10 +5,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTest>
 
 #include <functional>
 
-class QTcpServer;
 class LoopbackHttpConnection;
 
 // A web server of our own for tests: 127.0.0.1, a port the system picks. Each
@@ -16,12 +17,6 @@ class LoopbackHttpConnection;
 // records it, and plays the Reply the handler picks for its request line. A
 // reply that keeps the connection open then reads the next request on it,
 // including one the client sent before the answer (pipelined).
-//
-//     LoopbackHttpServer server;
-//     server.setHandler([](const QString &line) {
-//         return line.contains("start=0") ? Reply::page("<a href=\"http://a.com/\">") : Reply::silent();
-//     });
-//     QVERIFY(server.waitForRequests(2));
 class LoopbackHttpServer : public QObject
 {
     Q_OBJECT
@@ -60,8 +55,8 @@ public:
     explicit LoopbackHttpServer(QObject *parent = nullptr);
     ~LoopbackHttpServer() override;
 
-    quint16 serverPort() const;
-    QString address() const; // "127.0.0.1:<port>"
+    quint16 serverPort() const { return m_server->serverPort(); }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(serverPort()); }
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
 
@@ -70,7 +65,10 @@ public:
     // Request lines without their CR LF.
     QStringList requestLines() const;
     int requestCount() const { return static_cast<int>(m_requests.size()); }
-    bool waitForRequests(int count, int timeoutMs = 5000);
+    bool waitForRequests(int count, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] { return requestCount() >= count; }, ms);
+    }
     int openCount() const { return static_cast<int>(m_connections.size()); }
     // Connections accepted since the start.
     int acceptedCount() const { return m_accepted; }

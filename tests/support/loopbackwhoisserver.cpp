@@ -25,12 +25,6 @@ Reply Reply::pieces(const QList<QByteArray> &pieces, int pauseMs)
     return r;
 }
 
-Reply &Reply::delayed(int ms)
-{
-    m_delayMs = ms;
-    return *this;
-}
-
 Reply &Reply::endWith(Ending ending)
 {
     m_ending = ending;
@@ -62,7 +56,7 @@ public:
     {
         m_reply = reply;
         m_playing = true;
-        reply.m_delayMs > 0 ? m_timer.start(reply.m_delayMs) : step();
+        step();
     }
 
     // An abortive close: SO_LINGER 0 makes the close send RST.
@@ -182,41 +176,6 @@ LoopbackWhoisServer::~LoopbackWhoisServer()
     qDeleteAll(std::exchange(m_connections, {}));
 }
 
-bool LoopbackWhoisServer::isListening() const
-{
-    return m_server->isListening();
-}
-
-quint16 LoopbackWhoisServer::serverPort() const
-{
-    return m_server->serverPort();
-}
-
-QString LoopbackWhoisServer::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(serverPort());
-}
-
-bool LoopbackWhoisServer::waitForQueries(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return queryCount() >= count; }, timeoutMs);
-}
-
-bool LoopbackWhoisServer::waitForAccepted(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return m_accepted >= count; }, timeoutMs);
-}
-
-bool LoopbackWhoisServer::waitForOpenCount(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return openCount() == count; }, timeoutMs);
-}
-
-void LoopbackWhoisServer::close()
-{
-    m_server->close();
-}
-
 void LoopbackWhoisServer::abortAll()
 {
     for (LoopbackConnection *c : QList(m_connections))
@@ -244,9 +203,6 @@ void LoopbackWhoisServer::acceptPending()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         ++m_accepted;
-        auto *connection = new LoopbackConnection(this, socket);
-        m_connections.append(connection);
-        if (m_onAccept)
-            connection->play(*m_onAccept);
+        m_connections.append(new LoopbackConnection(this, socket));
     }
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-// Driving modal windows and popup menus from a test: a modal window runs its
-// own event loop, so the test acts on it from a zero-delay timer while the
-// call that opened it has not returned yet. Header only: it needs QtWidgets,
-// which only the window tests link.
+// A modal window runs its own event loop: a test acts on it from a zero-delay
+// timer while the call that opened it has not returned yet.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,16 +31,6 @@ inline void whileOpen(const std::function<void()> &trigger, const std::function<
             act(w);
     });
     timer.start(0);
-    trigger();
-}
-
-// Acts once on the modal window `trigger` opens, from inside its event loop.
-inline void onModal(const std::function<void(QWidget *)> &act, const std::function<void()> &trigger)
-{
-    QTimer::singleShot(0, [act] {
-        if (QWidget *modal = QApplication::activeModalWidget())
-            act(modal);
-    });
     trigger();
 }
 

@@ -30,12 +30,6 @@ ScriptedPrompter::~ScriptedPrompter()
             QStringLiteral("ScriptedPrompter: %1 queued file name(s) never asked for").arg(m_files.size()));
 }
 
-void ScriptedPrompter::forgetAnswers()
-{
-    m_answers.clear();
-    m_files.clear();
-}
-
 bool ScriptedPrompter::askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes)
 {
     m_log.append({Kind::Question, title, text, icon, defaultYes});
@@ -46,34 +40,9 @@ bool ScriptedPrompter::askYesNo(const QString &title, const QString &text, Promp
     return m_answers.dequeue();
 }
 
-void ScriptedPrompter::inform(const QString &title, const QString &text)
+QString ScriptedPrompter::chooseFile(Kind kind, const QString &title, const QString &filter)
 {
-    m_log.append({Kind::Inform, title, text, PromptIcon::Information});
-}
-
-void ScriptedPrompter::warn(const QString &title, const QString &text)
-{
-    m_log.append({Kind::Warn, title, text, PromptIcon::Exclamation});
-}
-
-void ScriptedPrompter::fail(const QString &title, const QString &text)
-{
-    m_log.append({Kind::Fail, title, text, PromptIcon::Critical});
-}
-
-QString ScriptedPrompter::chooseOpenFile(const QString &title, const QString &filter)
-{
-    m_log.append({Kind::OpenFile, title, filter});
-    if (m_files.isEmpty()) {
-        failRunningTest(QStringLiteral("ScriptedPrompter: unexpected file choice: ") + title);
-        return {};
-    }
-    return m_files.dequeue();
-}
-
-QString ScriptedPrompter::chooseSaveFile(const QString &title, const QString &filter)
-{
-    m_log.append({Kind::SaveFile, title, filter});
+    m_log.append({kind, title, filter});
     if (m_files.isEmpty()) {
         failRunningTest(QStringLiteral("ScriptedPrompter: unexpected file choice: ") + title);
         return {};

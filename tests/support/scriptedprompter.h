@@ -31,22 +31,35 @@ public:
     void queueFile(const QString &path) { m_files.enqueue(path); }
 
     bool askYesNo(const QString &title, const QString &text, PromptIcon icon, bool defaultYes) override;
-    void inform(const QString &title, const QString &text) override;
-    void warn(const QString &title, const QString &text) override;
-    void fail(const QString &title, const QString &text) override;
-    QString chooseOpenFile(const QString &title, const QString &filter) override;
-    QString chooseSaveFile(const QString &title, const QString &filter) override;
+    void inform(const QString &title, const QString &text) override
+    {
+        m_log.append({Kind::Inform, title, text, PromptIcon::Information});
+    }
+    void warn(const QString &title, const QString &text) override
+    {
+        m_log.append({Kind::Warn, title, text, PromptIcon::Exclamation});
+    }
+    void fail(const QString &title, const QString &text) override
+    {
+        m_log.append({Kind::Fail, title, text, PromptIcon::Critical});
+    }
+    QString chooseOpenFile(const QString &title, const QString &f) override
+    {
+        return chooseFile(Kind::OpenFile, title, f);
+    }
+    QString chooseSaveFile(const QString &title, const QString &f) override
+    {
+        return chooseFile(Kind::SaveFile, title, f);
+    }
 
     const QList<Entry> &log() const { return m_log; }
     QStringList texts() const; // every text shown, in order
     QString lastText() const { return m_log.isEmpty() ? QString() : m_log.last().text; }
     int count(Kind kind) const;
     void clearLog() { m_log.clear(); }
-    bool allAnswersUsed() const { return m_answers.isEmpty() && m_files.isEmpty(); }
-    // Drops answers a test queued for a question that, by design, may not come.
-    void forgetAnswers();
 
 private:
+    QString chooseFile(Kind kind, const QString &title, const QString &filter);
     QList<Entry> m_log;
     QQueue<bool> m_answers;
     QQueue<QString> m_files;

@@ -6,11 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh program folder for one test, removed afterwards.
-//
-// It starts with an RDAP bootstrap (rdap-dns.json) that knows no real TLD, so
-// that a check in a test never falls back to the RDAP servers of the shipped
-// bootstrap on the Internet; a test that wants RDAP writes its own.
+// A fresh program folder for one test, removed afterwards. Its RDAP bootstrap
+// knows no real TLD, so that no test reaches the Internet's RDAP servers.
 class TempDataFolder
 {
 public:

@@ -22,16 +22,12 @@ std::vector<qvtest::TestClass> &classes()
 
 std::unique_ptr<QCoreApplication> makeApplication(bool widgets, int &argc, char **argv)
 {
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
 #ifdef QT_WIDGETS_LIB
-    if (widgets) {
-        auto app = std::make_unique<QApplication>(argc, argv);
-        app->setAttribute(Qt::AA_Use96Dpi, true);
-        return app;
-    }
+    if (widgets)
+        return std::make_unique<QApplication>(argc, argv);
 #endif
-    auto app = std::make_unique<QCoreApplication>(argc, argv);
-    app->setAttribute(Qt::AA_Use96Dpi, true);
-    return app;
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 int runClass(const qvtest::TestClass &c, int argc, char **argv)
@@ -50,16 +46,6 @@ int runGoogleTest(int argc, char **argv)
     return RUN_ALL_TESTS();
 }
 
-int usage(const char *program)
-{
-    std::fprintf(stderr,
-                 "Usage: %s [GoogleTest options]   runs the GoogleTest cases, then every class\n"
-                 "       %s --class NAME [QtTest options]\n"
-                 "       %s --list-classes\n",
-                 program, program, program);
-    return 2;
-}
-
 } // namespace
 
 bool qvtest::registerClass(const TestClass &testClass)
@@ -70,14 +56,8 @@ bool qvtest::registerClass(const TestClass &testClass)
 
 int main(int argc, char **argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "--list-classes") == 0) {
-        for (const qvtest::TestClass &c : classes())
-            std::printf("%s\n", c.name);
-        return 0;
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "--class") == 0) {
-        if (argc < 3)
-            return usage(argv[0]);
+    // `--class NAME [QtTest options]` runs one class; anything else runs the GoogleTest cases.
+    if (argc >= 3 && std::strcmp(argv[1], "--class") == 0) {
         for (const qvtest::TestClass &c : classes()) {
             if (std::strcmp(c.name, argv[2]) != 0)
                 continue;
@@ -89,7 +69,7 @@ int main(int argc, char **argv)
             return runClass(c, n, args.data());
         }
         // CTest names the class the build was configured with: a renamed one needs a new configure.
-        std::fprintf(stderr, "%s: no test class %s here; it holds:", argv[0], argv[2]);
+        std::fprintf(stderr, "%s: no test class %s; there are:", argv[0], argv[2]);
         for (const qvtest::TestClass &c : classes())
             std::fprintf(stderr, " %s", c.name);
         std::fprintf(stderr, "\n");

@@ -2,16 +2,10 @@
 
 #include <QTest>
 
-// The tests of one folder share one executable, and with it one main()
-// (testmain.cpp). A QtTest class enters it with one of these in place of
-// QTEST_MAIN / QTEST_GUILESS_MAIN:
-//
-//     QV_TEST_MAIN(TestSettingsWindow)          // runs under a QApplication
-//     QV_TEST_GUILESS_MAIN(TestCheckEngine)     // runs under a QCoreApplication
-//
-// `<folder>_tests --class TestCheckEngine [QtTest options]` runs one class,
-// which is how CTest runs each class as a test of its own; GoogleTest cases of
-// the folder run when no class is named.
+// The tests of one folder share one executable and its main() (testmain.cpp). A
+// QtTest class enters it with QV_TEST_MAIN (under a QApplication) or
+// QV_TEST_GUILESS_MAIN in place of QTEST_MAIN / QTEST_GUILESS_MAIN; CTest runs
+// each class as `<folder>_tests --class <Class>`.
 
 namespace qvtest {
 

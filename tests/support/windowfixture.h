@@ -1,10 +1,8 @@
 #pragma once
 
-// The window tests' common ground: a program context over a fresh data folder
-// with the scripted prompter (contextfixture.h), the window under test, and
-// the helpers a test drives it with, finding controls by their object names
-// as a user finds them by their captions. Header only: it needs QtWidgets,
-// which only the window tests link.
+// The window tests' common ground: a program context (contextfixture.h), the
+// window under test, and helpers that find its controls by their object names.
+// Header only: it needs QtWidgets, which only the window tests link.
 
 #include "app/mainwindow.h"
 #include "support/contextfixture.h"
@@ -87,4 +85,5 @@ struct MainWindowFixture : WindowFixture<MainWindow> {
     ~MainWindowFixture() { ctx.run.stopped = true; }
     void trigger(const char *name) const { window->action(QLatin1String(name))->trigger(); }
     QString panel(int number) const { return text(qPrintable(u"panel%1"_s.arg(number))); }
+    QString panels() const { return QStringList{panel(1), panel(2), panel(3), panel(4)}.join(u'|'); }
 };
