@@ -127,7 +127,10 @@ AllowanceTable configuredAllowances(const ExtraSettings &extra, QStringList *pro
     AllowanceTable table = builtInAllowances();
     for (const QString &server : extra.childKeys(kPacingGroup)) {
         const QString key = kPacingGroup + u'/' + server;
-        const QString text = extra.text(key);
+        // Unquoted, "2/s, 500/h" is a list to QSettings.
+        const QVariant value = extra.value(key);
+        const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
+                                                                        : value.toString();
         QString error;
         const auto rates = parseAllowances(text, &error);
         const QString name = allowanceServerName(server);
