@@ -48,6 +48,11 @@ private slots:
         QVERIFY2(problems[0].contains(u"pacing/whois.nic.fr") && problems[0].contains(u"'lots'") &&
                      problems[0].endsWith(u"whois.nic.fr keeps its built-in allowance"),
                  qPrintable(problems[0]));
+        // The program's own save of the file keeps every entry readable.
+        extra.setValue(u"pacing/mode"_s, u"adaptive"_s);
+        QCOMPARE(extra.save(), QString());
+        problems.clear();
+        QCOMPARE(configuredAllowances(ExtraSettings(folder.path()), &problems), table);
     }
 
     void ledgerFileIsReadTolerantly()
