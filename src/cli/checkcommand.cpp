@@ -388,12 +388,13 @@ private:
                                                "quorvane.ini, else the system's resolvers)"),
                                 QStringLiteral("ADDRESS[:PORT]")};
 
-    const CliOption m_serverLimit{QStringLiteral("server-limit"),
-                                  QStringLiteral("hold SERVER (a WHOIS host[:port], an RDAP server's host)\n"
-                                                 "to RATES for this run, over quorvane.ini's [pacing]: e.g.\n"
-                                                 "whois.example.net=5/s,1000/d or host=1800/15m (units s, m,\n"
-                                                 "h, d); repeat for more servers. Needs --pacing adaptive"),
-                                  QStringLiteral("SERVER=RATES")};
+    const CliOption m_serverLimit{
+        QStringLiteral("server-limit"),
+        QStringLiteral("hold SERVER (a WHOIS host[:port], an RDAP server's host)\n"
+                       "to RATES for this run, over quorvane.ini's [pacing]: e.g.\n"
+                       "whois.example.net=5/s,1000/d or host=1800/15m (units s, m,\n"
+                       "h, d); repeat for more servers. Needs --pacing adaptive"),
+        QStringLiteral("SERVER=RATES")};
 
     CheckRequest m_request;
 };

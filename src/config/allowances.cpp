@@ -129,8 +129,8 @@ AllowanceTable configuredAllowances(const ExtraSettings &extra, QStringList *pro
         const QString key = kPacingGroup + u'/' + server;
         // Unquoted, "2/s, 500/h" is a list to QSettings.
         const QVariant value = extra.value(key);
-        const QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
-                                                                        : value.toString();
+        const QString text =
+            value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
         QString error;
         const auto rates = parseAllowances(text, &error);
         const QString name = allowanceServerName(server);

@@ -8,12 +8,12 @@
 #include "config/publicsuffixes.h"
 #include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
+#include "pacingledger.h"
 #include "progress.h"
 #include "rdapclassify.h"
 #include "recognition.h"
 #include "repopulate.h"
 #include "runhost.h"
-#include "pacingledger.h"
 #include "runjournal.h"
 #include "runoptions.h"
 #include "ticks.h"
@@ -686,7 +686,8 @@ void CheckEngine::saveLedger(bool always)
     // Counts are taken when a query is given its turn, before it is sent: a
     // crash loses at most the few seconds since the last write.
     if (const auto error = writePacingLedger(m_ctx.dataFolder, s.pacer.ledger()))
-        m_ctx.prompter.warn(kProgramTitle, *error + QStringLiteral("; the daily allowances' use is not kept."));
+        m_ctx.prompter.warn(kProgramTitle,
+                            *error + QStringLiteral("; the daily allowances' use is not kept."));
 }
 
 void CheckEngine::stopSlotTimers()

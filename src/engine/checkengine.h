@@ -212,6 +212,6 @@ private:
     std::optional<DnsMode> m_dnsOverride;
     QStringList m_dnsServersOverride;
     AllowanceTable m_serverLimitsOverride;
-    quint64 m_ledgerSaved = 0; // the pacer's ledgerChanges() when last written
+    quint64 m_ledgerSaved = 0;    // the pacer's ledgerChanges() when last written
     bool m_ledgerRewrite = false; // the ledger read had lines to drop
 };

@@ -135,7 +135,8 @@ qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
 SlotStep connector::pacedStep(const QString &server, qint32 wait) const
 {
     if (wait < 0)
-        return {SlotStep::Kind::Write, m_session.pacer.giveUpReason(server).value_or(checkText::throttledBy(server))};
+        return {SlotStep::Kind::Write,
+                m_session.pacer.giveUpReason(server).value_or(checkText::throttledBy(server))};
     return {SlotStep::Kind::Deferred, {}, wait};
 }
 

@@ -55,7 +55,8 @@ QList<LedgerEntry> readPacingLedger(const QString &dataFolder, QString *problem)
     if (!file.exists)
         return {};
     if (!file.problem.isEmpty()) {
-        *problem = QStringLiteral("%1 was not read (%2); daily allowances count from zero.").arg(path, file.problem);
+        *problem =
+            QStringLiteral("%1 was not read (%2); daily allowances count from zero.").arg(path, file.problem);
         return {};
     }
     QList<LedgerEntry> entries;
@@ -94,8 +95,8 @@ std::optional<QString> writePacingLedger(const QString &dataFolder, const QList<
     for (const LedgerEntry &entry : entries) {
         if (entry.server.contains(u'\t') || entry.server.contains(u'\r') || entry.server.contains(u'\n'))
             continue;
-        text += entry.server.toUtf8() + '\t' + entry.start.toUTC().toString(Qt::ISODateWithMs).toLatin1() + '\t' +
-                QByteArray::number(entry.count) + "\r\n";
+        text += entry.server.toUtf8() + '\t' + entry.start.toUTC().toString(Qt::ISODateWithMs).toLatin1() +
+                '\t' + QByteArray::number(entry.count) + "\r\n";
     }
     // The temporary file is synced before it replaces the ledger.
     QSaveFile file(path);

@@ -61,8 +61,9 @@ private slots:
         const QDateTime start = QDateTime::fromString(u"2026-12-08T04:00:00.250Z"_s, Qt::ISODateWithMs);
         const QList<LedgerEntry> entries{{u"a.example"_s, start, 12}, {u"b.example:4343"_s, start, 0}};
         QCOMPARE(writePacingLedger(folder.path(), entries), std::nullopt);
-        QCOMPARE(folder.read(u"pacing-ledger.txt"_s),
-                 "a.example\t2026-12-08T04:00:00.250Z\t12\r\nb.example:4343\t2026-12-08T04:00:00.250Z\t0\r\n");
+        QCOMPARE(
+            folder.read(u"pacing-ledger.txt"_s),
+            "a.example\t2026-12-08T04:00:00.250Z\t12\r\nb.example:4343\t2026-12-08T04:00:00.250Z\t0\r\n");
         QString problem;
         QCOMPARE(readPacingLedger(folder.path(), &problem), entries);
         QCOMPARE(problem, QString());
@@ -102,7 +103,8 @@ private slots:
         QCOMPARE(h.cells(ColAvailability, names), QStringList(names.size(), u"FREE"_s).join(u'|'));
         QCOMPARE(arrivals.size(), names.size());
         for (qsizetype i = 2; i < arrivals.size(); ++i)
-            QVERIFY2(arrivals[i] - arrivals[i - 2] >= 950, qPrintable(QString::number(arrivals[i] - arrivals[i - 2])));
+            QVERIFY2(arrivals[i] - arrivals[i - 2] >= 950,
+                     qPrintable(QString::number(arrivals[i] - arrivals[i - 2])));
         QCOMPARE(h.prompter.count(ScriptedPrompter::Kind::Warn), 0);
     }
 
@@ -118,8 +120,9 @@ private slots:
     {
         QFETCH(bool, adaptive);
         LoopbackWhoisServer server;
-        server.setHandler(
-            [](const QString &q) -> std::optional<Reply> { return Reply::text("No match for " + q.toLatin1() + "\r\n"); });
+        server.setHandler([](const QString &q) -> std::optional<Reply> {
+            return Reply::text("No match for " + q.toLatin1() + "\r\n");
+        });
         EngineHarness h({server.address()});
         h.engine.setPacingOverride(adaptive);
         h.engine.setServerLimitsOverride({{server.address(), {{3, Allowance::kDayMs}}}});

@@ -123,7 +123,8 @@ TEST(ServerPacer, RatesAreReadStrictly)
         {"http://127.0.0.1:8080/rdap/", "127.0.0.1"},
     };
     for (const auto &n : names)
-        EXPECT_EQ(allowanceServerName(QString::fromLatin1(n.server)), QString::fromLatin1(n.name)) << n.server;
+        EXPECT_EQ(allowanceServerName(QString::fromLatin1(n.server)), QString::fromLatin1(n.name))
+            << n.server;
     EXPECT_EQ(parseServerLimit(u"Whois.Example.net:43=2/s", &error)->first, u"whois.example.net");
     EXPECT_FALSE(parseServerLimit(u"=2/s", &error));
     EXPECT_FALSE(parseServerLimit(u"whois.example.net", &error));

@@ -75,7 +75,8 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"check: pacing mode", "check --pacing sometimes n",
          "--pacing needs adaptive or off, not 'sometimes'"},
         {"check: server limit", "check --server-limit whois.example.net=5/week n",
-         "--server-limit needs SERVER=RATES, not 'whois.example.net=5/week': '5/week' is not COUNT/UNIT (units "
+         "--server-limit needs SERVER=RATES, not 'whois.example.net=5/week': '5/week' is not COUNT/UNIT "
+         "(units "
          "s, m, h, d: 5/s, 1800/15m, 1000/d; at most one day)"},
         {"check: server limit without server", "check --server-limit 5/s n",
          "--server-limit needs SERVER=RATES, not '5/s': no SERVER before '='"},
