@@ -483,6 +483,7 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.paceClock.start();
     m_ledgerSaved = s.pacer.ledgerChanges();
     m_ledgerRewrite = plan.ledgerRewrite;
+    m_ledgerWarned = false;
     s.dnsFirst = plan.dnsFirst;
     s.dnsLimit = plan.dnsLimit;
     m_ctx.list.clear();
@@ -685,7 +686,9 @@ void CheckEngine::saveLedger(bool always)
     m_ledgerSaved = s.pacer.ledgerChanges();
     // Counts are taken when a query is given its turn, before it is sent: a
     // crash loses at most the few seconds since the last write.
-    if (const auto error = writePacingLedger(m_ctx.dataFolder, s.pacer.ledger()))
+    const auto error = writePacingLedger(m_ctx.dataFolder, s.pacer.ledger());
+    // Said once a run; the run goes on, and its counts still hold while it does.
+    if (error && !std::exchange(m_ledgerWarned, true))
         m_ctx.prompter.warn(kProgramTitle,
                             *error + QStringLiteral("; the daily allowances' use is not kept."));
 }

@@ -214,4 +214,5 @@ private:
     AllowanceTable m_serverLimitsOverride;
     quint64 m_ledgerSaved = 0;    // the pacer's ledgerChanges() when last written
     bool m_ledgerRewrite = false; // the ledger read had lines to drop
+    bool m_ledgerWarned = false;  // a write of it failed this run
 };

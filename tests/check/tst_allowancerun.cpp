@@ -149,10 +149,16 @@ private slots:
         QCOMPARE(h.cells(ColInformation, names).count(usedUp), 2);
         QCOMPARE(h.cells(ColAvailability, names).count(u"FREE"_s), 3);
 
+        // A damaged line is reported once and dropped; the run goes on.
+        h.folder.write(u"pacing-ledger.txt"_s, h.folder.read(u"pacing-ledger.txt"_s) + "garbage\r\n");
+        h.prompter.clearLog();
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColInformation, names), QStringList(5, usedUp).join(u'|'));
         QCOMPARE(server.queryCount(), 3);
+        QCOMPARE(h.prompter.count(ScriptedPrompter::Kind::Warn), 1);
+        QVERIFY(h.prompter.texts().join(u'\n').contains(u"passed over"));
         QCOMPARE(readPacingLedger(h.folder.path(), &problem), ledger);
+        QCOMPARE(problem, QString());
     }
 };
 
