@@ -484,6 +484,8 @@ QString CheckCommand::readRequest(const QCommandLineParser &parser)
             return QStringLiteral("--dns-server needs ADDRESS[:PORT], not '%1'").arg(text);
         request.dnsServers << hostPortText(server.host, server.port, 0);
     }
+    if (m_serverLimit.isSet(parser) && request.pacing == false)
+        return QStringLiteral("--server-limit needs --pacing adaptive");
     for (const QString &text : parser.values(m_serverLimit)) {
         QString error;
         const auto limit = parseServerLimit(text, &error);

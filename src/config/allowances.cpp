@@ -2,6 +2,7 @@
 
 #include "base/hostport.h"
 #include "config/extrasettings.h"
+#include "config/pacingsetting.h"
 
 #include <algorithm>
 
@@ -127,6 +128,9 @@ AllowanceTable configuredAllowances(const ExtraSettings &extra, QStringList *pro
     AllowanceTable table = builtInAllowances();
     for (const QString &server : extra.childKeys(kPacingGroup)) {
         const QString key = kPacingGroup + u'/' + server;
+        // The section's own settings; no server is named so.
+        if (key == kPacingModeKey || key == kPacingPatienceKey)
+            continue;
         // Unquoted, "2/s, 500/h" is a list to QSettings.
         const QVariant value = extra.value(key);
         const QString text =

