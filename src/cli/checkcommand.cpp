@@ -5,6 +5,7 @@
 
 #include "base/hostport.h"
 #include "base/textfile.h"
+#include "config/allowances.h"
 #include "config/pacingsetting.h"
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
@@ -249,6 +250,7 @@ struct CheckRequest {
     bool noPublicSuffixes = false;
     std::optional<DnsMode> dnsMode;
     QStringList dnsServers; // as c-ares takes them: address[:port], an IPv6 address in brackets
+    AllowanceTable serverLimits;
 };
 
 class CheckCommand : public CliCommand
@@ -284,7 +286,7 @@ protected:
                 m_retries,          m_noRetry, m_expireDays,  m_output,
                 m_format,           m_columns, m_noTitle,     m_rdap,
                 m_pacing,           m_quiet,   m_extract,     m_configuredStringsOnly,
-                m_noPublicSuffixes, m_dns,     m_dnsServer};
+                m_noPublicSuffixes, m_dns,     m_dnsServer,   m_serverLimit};
     }
     QString epilogue() const override
     {
@@ -386,6 +388,14 @@ private:
                                                "quorvane.ini, else the system's resolvers)"),
                                 QStringLiteral("ADDRESS[:PORT]")};
 
+    const CliOption m_serverLimit{
+        QStringLiteral("server-limit"),
+        QStringLiteral("hold SERVER (a WHOIS host[:port], an RDAP server's host)\n"
+                       "to RATES for this run, over quorvane.ini's [pacing]: e.g.\n"
+                       "whois.example.net=5/s,1000/d or host=1800/15m (units s, m,\n"
+                       "h, d); repeat for more servers. Needs --pacing adaptive"),
+        QStringLiteral("SERVER=RATES")};
+
     CheckRequest m_request;
 };
 
@@ -473,6 +483,15 @@ QString CheckCommand::readRequest(const QCommandLineParser &parser)
         if (!server.valid())
             return QStringLiteral("--dns-server needs ADDRESS[:PORT], not '%1'").arg(text);
         request.dnsServers << hostPortText(server.host, server.port, 0);
+    }
+    if (m_serverLimit.isSet(parser) && request.pacing == false)
+        return QStringLiteral("--server-limit needs --pacing adaptive");
+    for (const QString &text : parser.values(m_serverLimit)) {
+        QString error;
+        const auto limit = parseServerLimit(text, &error);
+        if (!limit)
+            return QStringLiteral("--server-limit needs SERVER=RATES, not '%1': %2").arg(text, error);
+        request.serverLimits.insert(limit->first, limit->second);
     }
     m_request = request;
     return {};
@@ -570,6 +589,7 @@ int CheckCommand::execute()
     if (request.noPublicSuffixes)
         engine.setPublicSuffixesOverride(false);
     engine.setDnsOverride(request.dnsMode, request.dnsServers);
+    engine.setServerLimitsOverride(request.serverLimits);
     ProgressLine progress(ctx.run, engine.session(), !request.quiet);
     prompter.setBeforePrint([&progress] { progress.clear(); });
 

@@ -65,6 +65,23 @@ bool ExtraSettings::contains(const QString &key) const
     return m_settings ? m_settings->contains(key) : m_memory.contains(key);
 }
 
+QStringList ExtraSettings::childKeys(const QString &group) const
+{
+    if (!m_settings) {
+        QStringList keys;
+        const QString prefix = group + u'/';
+        for (auto it = m_memory.cbegin(); it != m_memory.cend(); ++it) {
+            if (it.key().startsWith(prefix) && !it.key().sliced(prefix.size()).contains(u'/'))
+                keys << it.key().sliced(prefix.size());
+        }
+        return keys;
+    }
+    m_settings->beginGroup(group);
+    const QStringList keys = m_settings->childKeys();
+    m_settings->endGroup();
+    return keys;
+}
+
 QString ExtraSettings::save()
 {
     if (!m_settings) {

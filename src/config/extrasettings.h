@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -36,6 +37,8 @@ public:
     static std::optional<bool> switchValue(const QString &text);
     void setValue(const QString &key, const QVariant &value);
     bool contains(const QString &key) const;
+    // The keys of a section ("pacing" for [pacing]), as written in the file.
+    QStringList childKeys(const QString &group) const;
 
     // Writes pending changes; the reason on failure, empty on success.
     QString save();

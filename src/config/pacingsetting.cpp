@@ -12,6 +12,11 @@ std::optional<bool> parsePacingMode(const QString &text)
     return std::nullopt;
 }
 
+void setPacingMode(ExtraSettings &extra, bool adaptive)
+{
+    extra.setValue(kPacingModeKey, adaptive ? QStringLiteral("adaptive") : QStringLiteral("off"));
+}
+
 PacingSetting pacingSetting(const ExtraSettings &extra)
 {
     PacingSetting setting;

@@ -5,6 +5,7 @@
 #include "config/deftlds.h"
 #include "config/dnssettings.h"
 #include "config/extrasettings.h"
+#include "config/pacingsetting.h"
 #include "config/programoptions.h"
 #include "config/publicsuffixes.h"
 #include "config/rdapbootstrap.h"
@@ -261,6 +262,10 @@ void SettingsWindow::buildSettingsRows()
         QStringLiteral("dnsModeCombo"), kDnsModeCaption, kDnsModeChoices,
         [this] { return static_cast<int>(dnsSettings(m_extra).mode); },
         [this](int index) { setDnsMode(m_extra, static_cast<DnsMode>(index)); }, kDnsModeToolTip);
+    addChoiceRow(
+        QStringLiteral("pacingModeCombo"), kPacingModeCaption, kPacingModeChoices,
+        [this] { return pacingSetting(m_extra).adaptive ? 0 : 1; },
+        [this](int index) { setPacingMode(m_extra, index == 0); }, kPacingModeToolTip);
 }
 
 QCheckBox *SettingsWindow::addCheckRow(const QString &name, const QString &caption, std::function<bool()> get,

@@ -8,6 +8,7 @@
 #include "config/publicsuffixes.h"
 #include "config/recognitionsetting.h"
 #include "engine/appcontext.h"
+#include "pacingledger.h"
 #include "progress.h"
 #include "rdapclassify.h"
 #include "recognition.h"
@@ -45,6 +46,9 @@ struct CheckEngine::StartPlan {
     bool recognition = false;
     bool pacing = false;
     qint64 patienceMs = kDefaultPatienceMs;
+    AllowanceTable allowances;
+    QList<LedgerEntry> ledger;
+    bool ledgerRewrite = false;
     std::shared_ptr<const PublicSuffixes> publicSuffixes;
     bool dnsFirst = false;
     int dnsLimit = 0;
@@ -307,6 +311,19 @@ bool CheckEngine::prepareRun(StartPlan &plan)
         plan.pacing = m_pacingOverride.value_or(pacing.adaptive);
         plan.patienceMs = pacing.patienceMs;
     }
+    if (plan.pacing) {
+        QStringList problems;
+        plan.allowances = configuredAllowances(m_ctx.extra, &problems);
+        for (auto it = m_serverLimitsOverride.cbegin(); it != m_serverLimitsOverride.cend(); ++it)
+            plan.allowances.insert(it.key(), it.value());
+        QString problem;
+        plan.ledger = readPacingLedger(m_ctx.dataFolder, &problem);
+        plan.ledgerRewrite = !problem.isEmpty();
+        if (plan.ledgerRewrite)
+            problems << problem;
+        for (const QString &text : problems)
+            m_ctx.prompter.warn(kProgramTitle, text);
+    }
 
     if (m_publicSuffixesOverride) {
         plan.publicSuffixes = *m_publicSuffixesOverride ? PublicSuffixes::shared() : nullptr;
@@ -421,7 +438,10 @@ void CheckEngine::flushResults()
 {
     if (!m_active || m_ctx.run.stopped || !m_results.isOpen())
         return;
-    const bool ok = ++m_flushes % kSyncEveryFlushes == 0 ? m_results.sync() : m_results.flush();
+    const bool synced = ++m_flushes % kSyncEveryFlushes == 0;
+    if (synced)
+        saveLedger(false);
+    const bool ok = synced ? m_results.sync() : m_results.flush();
     if (ok) {
         m_session.savedLines = m_results.linesWritten();
         m_session.unsavedNames.clear();
@@ -455,7 +475,15 @@ void CheckEngine::launchRun(StartPlan &plan)
     s.recognition = plan.recognition;
     s.pacing = plan.pacing;
     s.pacer = ServerPacer(plan.patienceMs);
+    if (s.pacing) {
+        s.pacer.setAllowances(std::move(plan.allowances));
+        s.pacer.setClockStart(QDateTime::currentDateTimeUtc());
+        s.pacer.restoreLedger(plan.ledger);
+    }
     s.paceClock.start();
+    m_ledgerSaved = s.pacer.ledgerChanges();
+    m_ledgerRewrite = plan.ledgerRewrite;
+    m_ledgerWarned = false;
     s.dnsFirst = plan.dnsFirst;
     s.dnsLimit = plan.dnsLimit;
     m_ctx.list.clear();
@@ -622,6 +650,7 @@ void CheckEngine::endRun(bool completed)
                 writeResult(name, cellText::notAvailable(), cellText::notAvailable(), QStringView());
         }
     }
+    saveLedger(std::exchange(m_ledgerRewrite, false));
     RebuildSources sources;
     sources.keptRows = s.selectedOnly;
     if (!m_results.close()) {
@@ -647,6 +676,21 @@ void CheckEngine::endRun(bool completed)
     else if (completed)
         m_ctx.prompter.inform(kProgramTitle, checkText::kProgramDone);
     emit runEnded(completed && m_workFileError.isEmpty());
+}
+
+void CheckEngine::saveLedger(bool always)
+{
+    RunSession &s = m_session;
+    if (!s.pacing || (!always && s.pacer.ledgerChanges() == m_ledgerSaved))
+        return;
+    m_ledgerSaved = s.pacer.ledgerChanges();
+    // Counts are taken when a query is given its turn, before it is sent: a
+    // crash loses at most the few seconds since the last write.
+    const auto error = writePacingLedger(m_ctx.dataFolder, s.pacer.ledger());
+    // Said once a run; the run goes on, and its counts still hold while it does.
+    if (error && !std::exchange(m_ledgerWarned, true))
+        m_ctx.prompter.warn(kProgramTitle,
+                            *error + QStringLiteral("; the daily allowances' use is not kept."));
 }
 
 void CheckEngine::stopSlotTimers()
@@ -791,9 +835,8 @@ void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
     const qint32 paceTime = m_session.paceNow();
     const qint32 wait = m_session.pacer.throttled(s.pacedServer, paceTime, hint,
                                                   QRandomGenerator::global()->generateDouble());
-    if (m_session.pacer.outOfPatience(s.pacedServer)) {
-        finishName(slot, cellText::notAvailable(), cellText::notAvailable(),
-                   checkText::throttledBy(s.pacedServer));
+    if (const auto reason = m_session.pacer.giveUpReason(s.pacedServer)) {
+        finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
         return;
     }
     // A throttle says nothing about the name: it is asked again, the same way,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/allowances.h"
 #include "config/dnssettings.h"
 #include "config/rdapbootstrap.h"
 #include "connector.h"
@@ -88,6 +89,9 @@ public:
         m_dnsOverride = mode;
         m_dnsServersOverride = servers;
     }
+    // Allowances for the runs from now on over quorvane.ini's and the built-in
+    // ones (the command line's --server-limit), by allowanceServerName().
+    void setServerLimitsOverride(AllowanceTable limits) { m_serverLimitsOverride = std::move(limits); }
 
     // The once-a-second sweep over silent connections.
     void Timeout1_Timer();
@@ -182,6 +186,8 @@ private:
     void workFileFailed();
     void stopSlotTimers();
     void closeAllSockets();
+    // Writes the daily allowances' use to the ledger when it changed (or `always`).
+    void saveLedger(bool always);
     bool openWorkFile(WorkFileWriter &writer, const QString &fileName, bool truncate);
 
     AppContext &m_ctx;
@@ -205,4 +211,8 @@ private:
     std::optional<bool> m_publicSuffixesOverride;
     std::optional<DnsMode> m_dnsOverride;
     QStringList m_dnsServersOverride;
+    AllowanceTable m_serverLimitsOverride;
+    quint64 m_ledgerSaved = 0;    // the pacer's ledgerChanges() when last written
+    bool m_ledgerRewrite = false; // the ledger read had lines to drop
+    bool m_ledgerWarned = false;  // a write of it failed this run
 };

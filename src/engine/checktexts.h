@@ -14,6 +14,10 @@ inline QString throttledBy(const QString &server)
 {
     return QStringLiteral("Throttled by ") + server;
 }
+inline QString dailyAllowanceUsedUp(const QString &server, const QString &until)
+{
+    return QStringLiteral("Daily allowance of %1 used up until %2").arg(server, until);
+}
 inline const QString kTimeout = QStringLiteral("Timeout");
 inline const QString kErrorPrefix = QStringLiteral("Error: ");
 inline const QString kStatusPrefix = QStringLiteral("Status: ");

@@ -119,7 +119,7 @@ qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
     if (!m_session.pacing)
         return 0;
     s.pacedServer = server;
-    if (m_session.pacer.outOfPatience(server))
+    if (m_session.pacer.giveUpReason(server))
         return -1;
     const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), std::exchange(s.paceTurn, false));
     if (wait > 0) {
@@ -132,10 +132,11 @@ qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
     return wait;
 }
 
-SlotStep connector::pacedStep(const QString &server, qint32 wait)
+SlotStep connector::pacedStep(const QString &server, qint32 wait) const
 {
     if (wait < 0)
-        return {SlotStep::Kind::Write, checkText::throttledBy(server)};
+        return {SlotStep::Kind::Write,
+                m_session.pacer.giveUpReason(server).value_or(checkText::throttledBy(server))};
     return {SlotStep::Kind::Deferred, {}, wait};
 }
 

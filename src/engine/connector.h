@@ -77,7 +77,7 @@ private:
     // when the server has answered nothing but throttling for the whole
     // patience: the name is given up without asking it again.
     qint32 paced(ConnectionSlot &s, const QString &server, qint32 now);
-    static SlotStep pacedStep(const QString &server, qint32 wait);
+    SlotStep pacedStep(const QString &server, qint32 wait) const;
     const TldServerRecord *recordOf(const ConnectionSlot &s) const;
     // The server the slot asks now: a WHOIS host[:port] or an RDAP base URL.
     QString currentServer(const ConnectionSlot &s) const;

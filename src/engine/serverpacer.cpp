@@ -1,5 +1,6 @@
 #include "serverpacer.h"
 
+#include "checktexts.h"
 #include "replybytes.h"
 #include "ticks.h"
 
@@ -134,6 +135,7 @@ ThrottleHint readThrottleHint(QByteArrayView reply)
 
 qint32 ServerPacer::take(const QString &server, qint32 now, bool hadTurn)
 {
+    m_lastNow = now;
     Pace &p = m_paces[server];
     const bool backingOff = p.backingOff && ticksSince(p.backOffUntil, now) > 0;
     // A turn given before the server throttled again is not kept.
@@ -144,6 +146,10 @@ qint32 ServerPacer::take(const QString &server, qint32 now, bool hadTurn)
         at = p.nextAt;
     if (backingOff && ticksSince(p.backOffUntil, at) > 0)
         at = p.backOffUntil;
+    if (std::vector<Window> &windows = windowsOf(server); !windows.empty()) {
+        at = roomAt(windows, at);
+        reserve(windows, at);
+    }
     if (p.rate > 0) {
         // The query has its turn at `at`; the next one comes a rate's step later.
         p.nextAt = at + static_cast<qint32>(std::lround(1000.0 / p.rate));
@@ -221,4 +227,130 @@ bool ServerPacer::outOfPatience(const QString &server) const
 double ServerPacer::rate(const QString &server) const
 {
     return m_paces.value(server).rate;
+}
+
+// ---- Known allowances ------------------------------------------------------------------
+
+std::vector<ServerPacer::Window> &ServerPacer::windowsOf(const QString &server) const
+{
+    auto it = m_windows.find(server);
+    if (it != m_windows.end())
+        return *it;
+    std::vector<Window> windows;
+    for (const Allowance &allowance : m_allowances.value(allowanceServerName(server))) {
+        Window w;
+        w.allowance = allowance;
+        w.counting = allowance.perDay() || allowance.count > Window::kMaxKeptTimes;
+        const auto seed = m_ledgerSeeds.constFind(server);
+        if (allowance.perDay() && seed != m_ledgerSeeds.constEnd() && m_clockStart.isValid()) {
+            // A window that began before this run, in tick time.
+            const qint64 start = std::min<qint64>(m_clockStart.msecsTo(seed->start), 0);
+            if (start > -allowance.windowMs) {
+                w.started = true;
+                w.start = static_cast<qint32>(start);
+                w.used = seed->count;
+            }
+        }
+        windows.push_back(std::move(w));
+    }
+    return *m_windows.insert(server, std::move(windows));
+}
+
+qint32 ServerPacer::roomAt(const std::vector<Window> &windows, qint32 at)
+{
+    // A window that pushes the time on may find another full again then.
+    for (size_t pass = 0; pass <= windows.size(); ++pass) {
+        bool moved = false;
+        for (const Window &w : windows) {
+            const qint32 length = w.allowance.windowMs;
+            qint32 room = at;
+            if (w.counting) {
+                if (w.started && ticksSince(at, w.start) < length && w.used >= w.allowance.count)
+                    room = w.start + length;
+            } else if (static_cast<int>(w.sent.size()) >= w.allowance.count) {
+                // The oldest of the last `count` must have left the window. A
+                // twentieth of it is kept spare: a timer may fire a little early.
+                room = w.sent.front() + length + length / 20;
+            }
+            if (ticksSince(room, at) > 0) {
+                at = room;
+                moved = true;
+            }
+        }
+        if (!moved)
+            break;
+    }
+    return at;
+}
+
+void ServerPacer::reserve(std::vector<Window> &windows, qint32 at)
+{
+    for (Window &w : windows) {
+        if (w.counting) {
+            if (!w.started || ticksSince(at, w.start) >= w.allowance.windowMs) {
+                w.started = true;
+                w.start = at;
+                w.used = 0;
+            }
+            ++w.used;
+            if (w.allowance.perDay())
+                ++m_dayQueries;
+            continue;
+        }
+        // Turns are mostly given in order; one given earlier than the last is
+        // put in its place.
+        auto pos = w.sent.end();
+        while (pos != w.sent.begin() && ticksSince(*(pos - 1), at) > 0)
+            --pos;
+        w.sent.insert(pos, at);
+        while (static_cast<int>(w.sent.size()) > w.allowance.count)
+            w.sent.pop_front();
+    }
+}
+
+QDateTime ServerPacer::wallTime(qint32 tick) const
+{
+    const QDateTime zero = m_clockStart.isValid() ? m_clockStart : QDateTime::currentDateTimeUtc();
+    return zero.addMSecs(tick);
+}
+
+void ServerPacer::restoreLedger(const QList<LedgerEntry> &entries)
+{
+    for (const LedgerEntry &entry : entries)
+        m_ledgerSeeds.insert(entry.server, entry);
+    m_windows.clear();
+}
+
+QList<LedgerEntry> ServerPacer::ledger() const
+{
+    QList<LedgerEntry> entries;
+    for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+        for (const Window &w : *it) {
+            if (w.allowance.perDay() && w.started && ticksSince(m_lastNow, w.start) < w.allowance.windowMs)
+                entries.append({it.key(), wallTime(w.start), w.used});
+        }
+    }
+    // Servers this run did not ask keep what earlier runs used, while it lasts.
+    const QDateTime now = wallTime(m_lastNow);
+    for (const LedgerEntry &seed : m_ledgerSeeds) {
+        if (!m_windows.contains(seed.server) && seed.start.msecsTo(now) < Allowance::kDayMs)
+            entries.append(seed);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const LedgerEntry &a, const LedgerEntry &b) { return a.server < b.server; });
+    return entries;
+}
+
+std::optional<QString> ServerPacer::giveUpReason(const QString &server) const
+{
+    for (const Window &w : windowsOf(server)) {
+        const qint32 length = w.allowance.windowMs;
+        if (w.allowance.perDay() && w.started && w.used >= w.allowance.count &&
+            ticksSince(m_lastNow, w.start) < length)
+            return checkText::dailyAllowanceUsedUp(
+                server, wallTime(w.start + length).toLocalTime().toString(QStringLiteral("HH:mm")));
+    }
+    if (outOfPatience(server))
+        return checkText::throttledBy(server);
+    return std::nullopt;
 }

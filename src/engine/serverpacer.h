@@ -1,10 +1,16 @@
 #pragma once
 
+#include "config/allowances.h"
+#include "pacingledger.h"
+
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 
+#include <deque>
 #include <optional>
+#include <vector>
 
 // What a throttling notice says about when, or how often, its server may be
 // asked again.
@@ -52,6 +58,24 @@ public:
     // The rate the server is held to, 0 while it has not throttled.
     double rate(const QString &server) const;
 
+    // Known allowances, by allowanceServerName(): such a server's queries are
+    // held to them from its first one on, and to its throttling's pace on top
+    // (whichever is slower).
+    void setAllowances(AllowanceTable table) { m_allowances = std::move(table); }
+    // The wall-clock time of tick 0, for the windows of daily allowances.
+    void setClockStart(const QDateTime &utc) { m_clockStart = utc; }
+    // What earlier runs used of daily allowances; call before the first take().
+    void restoreLedger(const QList<LedgerEntry> &entries);
+    // The daily allowances' use, for the ledger: every server's window still
+    // in force, those of the restored ledger this run did not ask included.
+    QList<LedgerEntry> ledger() const;
+    // Changes whenever a daily count does.
+    quint64 ledgerChanges() const { return m_dayQueries; }
+    // Why the names still waiting for the server are to be written unchecked
+    // now: its daily allowance is used up ("Daily allowance of SERVER used up
+    // until HH:MM"), or it is out of patience ("Throttled by SERVER").
+    std::optional<QString> giveUpReason(const QString &server) const;
+
 private:
     struct Pace {
         double rate = 0; // queries a second; 0 = unpaced
@@ -72,4 +96,30 @@ private:
 
     qint64 m_patienceMs;
     QHash<QString, Pace> m_paces;
+
+    // One allowance of a server. Short windows keep the send times of their
+    // last `count` queries (a sliding window); a day's, or one of more than
+    // kMaxKeptTimes queries, counts from the window's start instead.
+    struct Window {
+        static constexpr int kMaxKeptTimes = 4096;
+        Allowance allowance;
+        std::deque<qint32> sent; // oldest first
+        bool counting = false;
+        bool started = false;
+        qint32 start = 0;
+        int used = 0;
+    };
+    // Made on a server's first look-up, from the allowances and the ledger.
+    std::vector<Window> &windowsOf(const QString &server) const;
+    // The earliest time from `at` on at which every window has room.
+    static qint32 roomAt(const std::vector<Window> &windows, qint32 at);
+    void reserve(std::vector<Window> &windows, qint32 at);
+    QDateTime wallTime(qint32 tick) const;
+
+    AllowanceTable m_allowances;
+    mutable QHash<QString, std::vector<Window>> m_windows;
+    QHash<QString, LedgerEntry> m_ledgerSeeds;
+    QDateTime m_clockStart;
+    qint32 m_lastNow = 0;
+    quint64 m_dayQueries = 0;
 };

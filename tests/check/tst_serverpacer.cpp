@@ -2,7 +2,19 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+constexpr qint32 kDay = Allowance::kDayMs;
+
+QString text(const Allowances &rates)
+{
+    QStringList parts;
+    for (const Allowance &a : rates)
+        parts << QStringLiteral("%1/%2").arg(a.count).arg(a.windowMs);
+    return parts.join(u',');
+}
 
 TEST(ServerPacer, NoticesAnnounceWaitsAndAllowances)
 {
@@ -60,6 +72,120 @@ TEST(ServerPacer, ThrottleBacksOffCutsTheRateAndSpacesQueries)
         fresh.answered(b, 2000);
     EXPECT_DOUBLE_EQ(fresh.rate(b), 5);
     EXPECT_FALSE(fresh.outOfPatience(b));
+}
+
+TEST(ServerPacer, RatesAreReadStrictly)
+{
+    const struct {
+        const char *rates;
+        const char *read; // nullptr: refused
+    } cases[] = {
+        {"5/s", "5/1000"},
+        {" 5/s , 1000/d ", "5/1000,1000/86400000"},
+        {"1800/15m", "1800/900000"},
+        {"100/H", "100/3600000"},
+        {"1/24h,1/1440m", "1/86400000"},
+        {"3/s,2/1s", "2/1000"},
+        {"1000000/s", "1000000/1000"},
+        {"", nullptr},
+        {"0/s", nullptr},
+        {"1000001/s", nullptr},
+        {"+5/s", nullptr},
+        {"5/x", nullptr},
+        {"5/0s", nullptr},
+        {"5/1441m", nullptr},
+        {"5/s,", nullptr},
+    };
+    for (const auto &c : cases) {
+        QString error;
+        const auto rates = parseAllowances(QString::fromLatin1(c.rates), &error);
+        EXPECT_EQ(rates.has_value(), c.read != nullptr) << c.rates;
+        if (rates)
+            EXPECT_EQ(text(*rates), QString::fromLatin1(c.read)) << c.rates;
+        else
+            EXPECT_FALSE(error.isEmpty()) << c.rates;
+    }
+    QString error;
+    EXPECT_FALSE(parseAllowances(u"5/s,7/fortnight", &error));
+    EXPECT_TRUE(error.contains(u"'7/fortnight'")) << error.toStdString();
+
+    // Servers are named the same way wherever they are written.
+    const struct {
+        const char *server, *name;
+    } names[] = {
+        {"WHOIS.Nic.UK", "whois.nic.uk"},
+        {"whois.nic.uk:43", "whois.nic.uk"},
+        {"127.0.0.1:4343", "127.0.0.1:4343"},
+        {"https://RDAP.example.net:443", "rdap.example.net"},
+    };
+    for (const auto &n : names)
+        EXPECT_EQ(allowanceServerName(QString::fromLatin1(n.server)), QString::fromLatin1(n.name))
+            << n.server;
+    EXPECT_EQ(parseServerLimit(u"Whois.Example.net:43=2/s", &error)->first, u"whois.example.net");
+    EXPECT_FALSE(parseServerLimit(u"=2/s", &error));
+    EXPECT_FALSE(parseServerLimit(u"whois.example.net", &error));
+}
+
+TEST(ServerPacer, AllowancesHoldFromTheFirstQuery)
+{
+    ServerPacer pacer;
+    pacer.setAllowances({{u"a:4343"_s, {{2, 1000}, {5, 60000}}}, {u"big"_s, {{5000, 3600000}}}});
+    const QString a = QStringLiteral("a:4343"), other = QStringLiteral("b");
+    // Two a second, with a twentieth of the window spare; then five a minute.
+    const qint32 expected[] = {0, 0, 1050, 1050, 2100};
+    for (qint32 wait : expected)
+        EXPECT_EQ(pacer.take(a, 10), wait);
+    EXPECT_EQ(pacer.take(a, 10), 60000 + 3000);
+    EXPECT_EQ(pacer.take(other, 10), 0) << "a server without an allowance is not held";
+    EXPECT_EQ(pacer.giveUpReason(a), std::nullopt) << "short windows wait instead";
+    // Throttling on top: the slower of the two paces wins.
+    ServerPacer both;
+    both.setAllowances({{u"b"_s, {{100, 1000}}}});
+    both.throttled(other, 0, {{}, std::optional<double>(4)}, 0);
+    EXPECT_EQ(both.take(other, 1000), 0);
+    EXPECT_EQ(both.take(other, 1000), 250);
+    // A window of more queries than are kept counts from its start.
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(pacer.take(u"big"_s, 100), 0);
+    EXPECT_EQ(pacer.take(u"big"_s, 200), 3600000 - 100);
+}
+
+TEST(ServerPacer, DailyAllowanceIsUsedUpAndKeptAcrossRuns)
+{
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    const QString d = QStringLiteral("whois.day.example");
+    const AllowanceTable table{{d, {{1, 1000}, {3, kDay}}}};
+    const auto untilText = [](const QDateTime &end) {
+        return u"Daily allowance of whois.day.example used up until "_s +
+               end.toLocalTime().toString(u"HH:mm"_s);
+    };
+    const struct {
+        qint64 startedHoursAgo;
+        int used;
+        bool usedUp;
+    } runs[] = {{1, 3, true}, {23, 2, false}, {25, 3, false}};
+    for (const auto &r : runs) {
+        const QDateTime windowStart = start.addSecs(-3600 * r.startedHoursAgo);
+        const LedgerEntry seed{d, windowStart, r.used};
+        const LedgerEntry unasked{u"whois.unasked"_s, windowStart, 7};
+        ServerPacer next;
+        next.setAllowances(table);
+        next.setClockStart(start);
+        next.restoreLedger({seed, unasked});
+        EXPECT_EQ(next.giveUpReason(d).has_value(), r.usedUp) << r.startedHoursAgo;
+        if (r.usedUp) {
+            EXPECT_EQ(next.giveUpReason(d), untilText(windowStart.addMSecs(kDay)));
+            EXPECT_EQ(next.ledger(), QList<LedgerEntry>({seed, unasked})) << "kept as it was";
+        } else if (r.startedHoursAgo < 24) {
+            EXPECT_EQ(next.take(d, 0), 0);
+            EXPECT_EQ(next.ledger(), QList<LedgerEntry>({{d, windowStart, 3}, unasked}));
+            EXPECT_TRUE(next.giveUpReason(d)) << "used up by this run's query";
+        } else {
+            // The window is over: a new one begins, and the old lines are dropped.
+            EXPECT_EQ(next.take(d, 0), 0);
+            EXPECT_EQ(next.ledger(), QList<LedgerEntry>({{d, start, 1}}));
+        }
+    }
 }
 
 } // namespace

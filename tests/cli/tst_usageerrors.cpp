@@ -74,6 +74,14 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"check: dns server", "check --dns-server a/b n", "--dns-server needs ADDRESS[:PORT], not 'a/b'"},
         {"check: pacing mode", "check --pacing sometimes n",
          "--pacing needs adaptive or off, not 'sometimes'"},
+        {"check: server limit", "check --server-limit whois.example.net=5/week n",
+         "--server-limit needs SERVER=RATES, not 'whois.example.net=5/week': '5/week' is not COUNT/UNIT "
+         "(units "
+         "s, m, h, d: 5/s, 1800/15m, 1000/d; at most one day)"},
+        {"check: server limit without server", "check --server-limit 5/s n",
+         "--server-limit needs SERVER=RATES, not '5/s': no SERVER before '='"},
+        {"check: server limit, pacing off", "check --pacing off --server-limit a=1/s n",
+         "--server-limit needs --pacing adaptive"},
         {"check: column 8", "check --columns 1,8 n", "unknown column: '8' (1-7 or a column title)"},
         {"check: data folder", "check --data-dir /nonexistent/qv n", "no such folder: /nonexistent/qv"},
         {"check: every option",
@@ -82,7 +90,8 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--configured-strings-only --no-public-suffixes --dns first --dns-server 127.0.0.1:53 "
          "--dns-server [::1] a -",
          ""},
-        {"check: no title, txt", "check --data-dir $T --no-title --no-retry n", ""},
+        {"check: no title, txt",
+         "check --data-dir $T --no-title --no-retry --server-limit whois.example.net:43=5/s,1000/d n", ""},
         {"check: resume and a file", "check --resume n",
          "--resume takes no FILE: the names are those of the interrupted run"},
         {"check: resume and an option it fixes", "check --resume --rdap off",

@@ -233,6 +233,7 @@ private slots:
             {"publicSuffixesCheck", "check/public-suffixes", 1, 0, "false"},
             {"rdapModeCombo", "rdap/mode", int(RdapMode::Fallback), int(RdapMode::Off), "off"},
             {"dnsModeCombo", "dns/mode", int(DnsMode::Off), int(DnsMode::First), "first"},
+            {"pacingModeCombo", "pacing/mode", 0, 1, "off"},
         };
         const auto state = [](QWidget *w) {
             auto *box = qobject_cast<QCheckBox *>(w);
