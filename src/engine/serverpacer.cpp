@@ -1,5 +1,6 @@
 #include "serverpacer.h"
 
+#include "checktexts.h"
 #include "replybytes.h"
 #include "ticks.h"
 
@@ -221,4 +222,11 @@ bool ServerPacer::outOfPatience(const QString &server) const
 double ServerPacer::rate(const QString &server) const
 {
     return m_paces.value(server).rate;
+}
+
+std::optional<QString> ServerPacer::giveUpReason(const QString &server) const
+{
+    if (outOfPatience(server))
+        return checkText::throttledBy(server);
+    return std::nullopt;
 }

@@ -72,4 +72,10 @@ private:
 
     qint64 m_patienceMs;
     QHash<QString, Pace> m_paces;
+
+public:
+    // The Information written for the names still waiting for the server once
+    // it is given up ("Throttled by SERVER" when it ran out of patience), and
+    // nullopt while it may still be asked.
+    std::optional<QString> giveUpReason(const QString &server) const;
 };
