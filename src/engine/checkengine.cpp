@@ -792,14 +792,15 @@ void CheckEngine::paceAnswered(const ConnectionSlot &s)
     if (!m_session.pacing || s.pacedServer.isEmpty())
         return;
     m_session.pacer.answered(s.pacedServer, m_session.paceNow());
-    m_session.failuresSinceAnswer.insert(s.pacedServer, 0);
+    m_session.countAnswer(s);
 }
 
 void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
 {
     ConnectionSlot &s = m_session.slot(slot);
     const QString server = s.pacedServer;
-    m_session.pacer.throttled(server, m_session.paceNow(), hint, QRandomGenerator::global()->generateDouble());
+    m_session.pacer.throttled(server, m_session.paceNow(), hint,
+                              QRandomGenerator::global()->generateDouble());
     if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
         giveUpWaiting(server, *reason);
@@ -815,7 +816,7 @@ bool CheckEngine::silenceCounts(const ConnectionSlot &s) const
     if (!m_session.pacing || s.pacedServer.isEmpty() || s.silentWaits >= kMaxSilentWaits)
         return false;
     // A server that never answered keeps the retries and the rotation: it may be down.
-    return m_session.failuresSinceAnswer.value(s.pacedServer) >= kSilentBurst;
+    return m_session.failuresOf(s.pacedServer) >= kSilentBurst;
 }
 
 bool CheckEngine::silentThrottle(qint16 slot)
@@ -823,10 +824,7 @@ bool CheckEngine::silentThrottle(qint16 slot)
     ConnectionSlot &s = m_session.slot(slot);
     if (!m_session.pacing || s.pacedServer.isEmpty())
         return false;
-    const auto failures = m_session.failuresSinceAnswer.find(s.pacedServer);
-    if (failures == m_session.failuresSinceAnswer.end())
-        return false;
-    ++*failures;
+    m_session.countFailure(s);
     if (!silenceCounts(s))
         return false;
     ++s.silentWaits;
@@ -952,7 +950,7 @@ void CheckEngine::Retry1_Timer(qint16 slot)
 
 void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
 {
-    ++m_session.slotSteps;
+    ++m_slotSteps;
     switch (step.kind) {
     case SlotStep::Kind::None:
     case SlotStep::Kind::Connecting:
@@ -1162,13 +1160,12 @@ void CheckEngine::Timeout1_Timer()
     // server that drops what goes beyond its allowance lets a whole burst of
     // queries time out together, whatever it answered meanwhile. A slot the
     // sweep leaves for the next one is counted there again, not here.
-    const bool countSilence = m_session.pacing && !m_session.failuresSinceAnswer.isEmpty();
+    const bool countSilence = m_session.pacing && !m_session.silence.isEmpty();
     const auto countFailure = [&](int from, int by) {
         for (int i = from; countSilence && i <= m_session.topSlot && i < kSlotCount; ++i) {
             const ConnectionSlot &s = m_session.slot(i);
-            const auto failures = m_session.failuresSinceAnswer.find(s.pacedServer);
-            if (timedOut(s) && failures != m_session.failuresSinceAnswer.end())
-                *failures += by;
+            if (timedOut(s))
+                m_session.countFailure(s, by);
         }
     };
     countFailure(0, 1);

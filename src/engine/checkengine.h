@@ -114,6 +114,8 @@ public:
     bool retryArmed(int slot) const;
     // The slot's RDAP request has a connection and has gone out.
     bool rdapRequestSent(int slot) const { return Rdap1.sent(slot); }
+    // Slot steps (dispatches and retries) taken by every run so far: what idling costs.
+    qint64 slotSteps() const { return m_slotSteps; }
     // Why the last run could not write its results, empty when it could.
     const QString &workFileError() const { return m_workFileError; }
 
@@ -226,6 +228,7 @@ private:
     WorkFileWriter m_results; // temp.txt while a run is active
     QString m_workFileError;
     bool m_active = false; // started and neither completed nor stopped
+    qint64 m_slotSteps = 0;
     std::optional<RdapMode> m_rdapOverride;
     std::optional<bool> m_pacingOverride;
     std::optional<bool> m_publicSuffixesOverride;

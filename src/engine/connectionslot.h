@@ -34,4 +34,5 @@ struct ConnectionSlot {
     bool paceTurn = false;         // the slot's query has the turn its server's pace gave it
     bool waitingForTurn = false;   // until a waiting name's turn comes (the run's turn timer)
     quint8 silentWaits = 0;        // times the name waited after its server went silent
+    qint32 pacedAt = 0;            // pace time the slot's latest paced query went out
 };

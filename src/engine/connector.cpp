@@ -128,6 +128,7 @@ std::optional<SlotStep> connector::paced(ConnectionSlot &s, const QString &serve
     const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), hadTurn);
     if (wait > 0)
         return SlotStep{SlotStep::Kind::Parked, {}, wait};
+    s.pacedAt = m_session.paceNow();
     return std::nullopt;
 }
 

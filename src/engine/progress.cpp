@@ -37,7 +37,8 @@ QString waitingText(const RunSession &session)
         return {};
     auto most = session.waiting.constBegin();
     for (auto it = session.waiting.constBegin(); it != session.waiting.constEnd(); ++it) {
-        if (it->names.size() > most->names.size() || (it->names.size() == most->names.size() && it.key() < most.key()))
+        if (it->names.size() > most->names.size() ||
+            (it->names.size() == most->names.size() && it.key() < most.key()))
             most = it;
     }
     if (most == session.waiting.constEnd())
@@ -50,9 +51,11 @@ QString waitingText(const RunSession &session)
     QString text = QStringLiteral("%1 waiting for %2").arg(most->names.size()).arg(server);
     if (most->hasTurn) {
         const qint32 left = ticksSince(most->dueAt, session.paceNow());
-        text += left > 0 ? QStringLiteral(" (next in %1 s)").arg((left + 999) / 1000) : QStringLiteral(" (next now)");
+        text += left > 0 ? QStringLiteral(" (next in %1 s)").arg((left + 999) / 1000)
+                         : QStringLiteral(" (next now)");
     }
     if (const qsizetype more = session.waiting.size() - 1; more > 0)
-        text += QStringLiteral(" +%1 more server%2").arg(more).arg(more == 1 ? QString() : QStringLiteral("s"));
+        text +=
+            QStringLiteral(" +%1 more server%2").arg(more).arg(more == 1 ? QString() : QStringLiteral("s"));
     return text;
 }

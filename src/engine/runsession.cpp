@@ -40,7 +40,7 @@ qint16 RunSession::releaseRdapRequest(qint16 slotIndex)
 void RunSession::park(const ConnectionSlot &s, std::optional<qint32> turnAt)
 {
     ServerQueue &q = waiting[s.pacedServer];
-    WaitingName n{s.name,     s.query,      s.tld,         s.rdapService, s.tldIndex,
+    WaitingName n{s.name,        s.query,   s.tld,         s.rdapService, s.tldIndex,
                   s.serverIndex, s.retries, s.silentWaits, s.rdapFirst,   s.rdapFallback};
     if (turnAt && !q.hasTurn) {
         // The name keeps the turn it was given, ahead of the names behind it.
@@ -91,4 +91,23 @@ void RunSession::takeWaiting(ConnectionSlot &s, const QString &server)
         waiting.erase(it);
     --waitingCount;
     queuesChanged = true;
+}
+
+void RunSession::countAnswer(const ConnectionSlot &s)
+{
+    const auto it = silence.find(s.pacedServer);
+    if (it == silence.end())
+        silence.insert(s.pacedServer, Silence());
+    else if (ticksSince(s.pacedAt, it->lastFailedAt) > 0)
+        it->failures = 0;
+}
+
+void RunSession::countFailure(const ConnectionSlot &s, int by)
+{
+    const auto it = silence.find(s.pacedServer);
+    if (it == silence.end())
+        return;
+    it->failures += by;
+    if (by > 0 && ticksSince(s.pacedAt, it->lastFailedAt) > 0)
+        it->lastFailedAt = s.pacedAt;
 }

@@ -105,8 +105,8 @@ struct RunSession {
     struct ServerQueue {
         std::deque<WaitingName> names;
         bool hasTurn = false;
-        qint32 dueAt = 0;    // pace time of the turn
-        bool woken = false;  // an idle slot was woken for the turn
+        qint32 dueAt = 0;   // pace time of the turn
+        bool woken = false; // an idle slot was woken for the turn
     };
     QHash<QString, ServerQueue> waiting;
     qint32 waitingCount = 0;
@@ -115,11 +115,19 @@ struct RunSession {
     // Slots with nothing to take but waiting names whose turn has not come:
     // the run's one turn timer wakes them, one a turn.
     std::deque<qint16> turnWaiters;
-    // Failures (time-outs, refusals, resets) of each server since its latest
-    // answer; a server is here once it has answered.
-    QHash<QString, int> failuresSinceAnswer;
-    // Slot steps taken (dispatches and retries), for a look at what idling costs.
-    qint64 slotSteps = 0;
+    // Failures (time-outs, refusals, resets) of each server since an answer to
+    // a query sent after them (answers to queries of the same burst say
+    // nothing about the server now), and when the latest failed query went
+    // out; a server is here once it has answered.
+    struct Silence {
+        int failures = 0;
+        qint32 lastFailedAt = 0;
+    };
+    QHash<QString, Silence> silence;
+    // The slot's query was answered, or failed (`by` failures more, or fewer).
+    void countAnswer(const ConnectionSlot &s);
+    void countFailure(const ConnectionSlot &s, int by = 1);
+    int failuresOf(const QString &server) const { return silence.value(server).failures; }
 
     bool hasWaiting(const QString &server) const { return waiting.contains(server); }
     // The slot's name waits for the server the slot last paced it at;
