@@ -540,6 +540,13 @@ void MainWindow::showCounters(const QString &domains, const QString &free, const
     m_panels[3]->setText(unchecked);
 }
 
+void MainWindow::showWaiting(const QString &text)
+{
+    // The last panel is free during a run (what an import did was cleared at its start).
+    if (m_panels[4]->text() != text)
+        m_panels[4]->setText(text);
+}
+
 void MainWindow::optionsChanged()
 {
     const ProgramOptions &o = m_context.options;

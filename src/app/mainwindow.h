@@ -82,6 +82,7 @@ public:
     void showProgress(const QString &percentText, int barWidth) override;
     void showCounters(const QString &domains, const QString &free, const QString &taken,
                       const QString &unchecked) override;
+    void showWaiting(const QString &text) override;
     void optionsChanged() override;
     void processEvents() override;
 

@@ -10,6 +10,7 @@
 #include "config/rdapbootstrap.h"
 #include "engine/appcontext.h"
 #include "engine/checkengine.h"
+#include "engine/progress.h"
 #include "engine/runhost.h"
 #include "engine/runjournal.h"
 #include "engine/runoptions.h"
@@ -50,6 +51,8 @@ public:
     {
         counters = {domains, free, taken, unchecked};
     }
+    // The progress line reads the waiting names itself.
+    void showWaiting(const QString &) override {}
     void optionsChanged() override {}
     void processEvents() override { QCoreApplication::processEvents(); }
 
@@ -113,12 +116,14 @@ private:
                 : secs >= 60 ? QStringLiteral("%1m%2s").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0'))
                              : QStringLiteral("%1s").arg(secs);
         }
-        const QString text = QStringLiteral("%1% (%2/%3), %4 names/s, %5 left")
-                                 .arg(percent)
-                                 .arg(done)
-                                 .arg(total)
-                                 .arg(static_cast<qint64>(rate + 0.5))
-                                 .arg(left);
+        QString text = QStringLiteral("%1% (%2/%3), %4 names/s, %5 left")
+                           .arg(percent)
+                           .arg(done)
+                           .arg(total)
+                           .arg(static_cast<qint64>(rate + 0.5))
+                           .arg(left);
+        if (const QString waiting = waitingText(m_session); !waiting.isEmpty())
+            text += QStringLiteral(", ") + waiting;
         const QByteArray bytes = text.toLocal8Bit();
         if (m_terminal)
             std::fprintf(stderr, "\r%s\x1b[K", bytes.constData());

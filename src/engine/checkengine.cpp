@@ -115,6 +115,8 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
 
     Timeout1.setInterval(kSweepIntervalMs);
     connect(&Timeout1, &QTimer::timeout, this, &CheckEngine::Timeout1_Timer);
+    m_turnTimer.setSingleShot(true);
+    connect(&m_turnTimer, &QTimer::timeout, this, &CheckEngine::pumpTurns);
     updates.setInterval(kUpdateIntervalMs);
     connect(&updates, &QTimer::timeout, this, &CheckEngine::updater);
     updates.start();
@@ -649,6 +651,10 @@ void CheckEngine::endRun(bool completed)
             if (!name.isEmpty())
                 writeResult(name, cellText::notAvailable(), cellText::notAvailable(), QStringView());
         }
+        for (const RunSession::ServerQueue &queue : std::as_const(s.waiting)) {
+            for (const RunSession::WaitingName &waiting : queue.names)
+                writeResult(waiting.name, cellText::notAvailable(), cellText::notAvailable(), QStringView());
+        }
     }
     saveLedger(std::exchange(m_ledgerRewrite, false));
     RebuildSources sources;
@@ -667,6 +673,7 @@ void CheckEngine::endRun(bool completed)
     repopulate(m_ctx.list, run, m_ctx.dataFolder, m_ctx.clock.today(), m_ctx.prompter, sources);
     // The list holds the whole run now: nothing is left to go on with.
     RunJournal::remove(m_ctx.dataFolder);
+    m_host.showWaiting(QString());
     m_host.runModeOff();
     updater();
     if (!m_workFileError.isEmpty())
@@ -695,6 +702,7 @@ void CheckEngine::saveLedger(bool always)
 
 void CheckEngine::stopSlotTimers()
 {
+    m_turnTimer.stop();
     for (int i = 0; i < kSlotCount; ++i) {
         m_timers[static_cast<size_t>(i)].Dispatch1.stop();
         m_timers[static_cast<size_t>(i)].Retry1.stop();
@@ -825,27 +833,144 @@ bool CheckEngine::isThrottleNotice(QByteArrayView reply, QByteArrayView query)
 
 void CheckEngine::paceAnswered(const ConnectionSlot &s)
 {
-    if (m_session.pacing && !s.pacedServer.isEmpty())
-        m_session.pacer.answered(s.pacedServer, m_session.paceNow());
+    if (!m_session.pacing || s.pacedServer.isEmpty())
+        return;
+    m_session.pacer.answered(s.pacedServer, m_session.paceNow());
+    m_session.countAnswer(s);
 }
 
 void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
 {
     ConnectionSlot &s = m_session.slot(slot);
-    const qint32 paceTime = m_session.paceNow();
-    const qint32 wait = m_session.pacer.throttled(s.pacedServer, paceTime, hint,
-                                                  QRandomGenerator::global()->generateDouble());
-    if (const auto reason = m_session.pacer.giveUpReason(s.pacedServer)) {
+    const QString server = s.pacedServer;
+    m_session.pacer.throttled(server, m_session.paceNow(), hint,
+                              QRandomGenerator::global()->generateDouble());
+    if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
+        giveUpWaiting(server, *reason);
         return;
     }
-    // A throttle says nothing about the name: it is asked again, the same way,
-    // at the same server once that may be asked, and no retry is used up.
-    s.exactMatchRetry = false;
-    s.reply.clear();
-    s.deferred = true;
-    s.lastActivity = now() + wait;
-    armRetry(slot, wait);
+    // A throttle says nothing about the name: it waits for the server's next
+    // turn, to be asked the same way, and no retry is used up.
+    parkName(slot, std::nullopt);
+}
+
+bool CheckEngine::silenceCounts(const ConnectionSlot &s) const
+{
+    if (!m_session.pacing || s.pacedServer.isEmpty() || s.silentWaits >= kMaxSilentWaits)
+        return false;
+    // A server that never answered keeps the retries and the rotation: it may be down.
+    return m_session.failuresOf(s.pacedServer) >= kSilentBurst;
+}
+
+bool CheckEngine::silentThrottle(qint16 slot)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    if (!m_session.pacing || s.pacedServer.isEmpty())
+        return false;
+    m_session.countFailure(s);
+    if (!silenceCounts(s))
+        return false;
+    ++s.silentWaits;
+    paceThrottled(slot, {});
+    return true;
+}
+
+void CheckEngine::parkName(qint16 slot, std::optional<qint32> turnAt)
+{
+    ConnectionSlot &s = m_session.slot(slot);
+    // Nothing of a query out for the name may answer for it any more.
+    m_connector.endRdapRequest(slot);
+    socketCall([&] { Winsock1.CloseSck(slot); });
+    m_session.park(s, turnAt);
+    s.reply = QByteArray();
+    s.deferred = false;
+    s.lastActivity = now();
+    armDispatch(slot);
+    pumpTurns();
+}
+
+bool CheckEngine::wakeIdleSlot()
+{
+    RunSession &s = m_session;
+    // A slot idle for a turn first; else one waiting for the DNS pre-check.
+    std::deque<qint16> &idle = !s.turnWaiters.empty() ? s.turnWaiters : s.nameWaiters;
+    if (idle.empty())
+        return false;
+    const qint16 slot = idle.front();
+    idle.pop_front();
+    ConnectionSlot &c = s.slot(slot);
+    c.waitingForTurn = false;
+    c.waitingForName = false;
+    c.lastActivity = now();
+    armDispatch(slot);
+    return true;
+}
+
+void CheckEngine::pumpTurns()
+{
+    RunSession &s = m_session;
+    s.queuesChanged = false;
+    if (!m_active || m_ctx.run.stopped)
+        return;
+    const qint32 t = s.paceNow();
+    qint32 next = -1;
+    QStringList givenUp;
+    for (auto it = s.waiting.begin(); it != s.waiting.end(); ++it) {
+        if (s.pacer.giveUpReason(it.key())) {
+            givenUp << it.key();
+            continue;
+        }
+        RunSession::ServerQueue &queue = it.value();
+        if (!queue.hasTurn) {
+            queue.dueAt = t + s.pacer.take(it.key(), t);
+            queue.hasTurn = true;
+            queue.woken = false;
+        }
+        const qint32 left = ticksSince(queue.dueAt, t);
+        if (left > 0)
+            next = next < 0 ? left : std::min(next, left);
+        else if (!queue.woken)
+            // With no slot idle, the next slot to finish a name takes it.
+            queue.woken = wakeIdleSlot();
+    }
+    for (const QString &server : std::as_const(givenUp)) {
+        if (const std::optional<QString> reason = s.pacer.giveUpReason(server))
+            giveUpWaiting(server, *reason);
+    }
+    if (m_ctx.run.stopped)
+        return;
+    if (next >= 0)
+        m_turnTimer.start(next);
+    else
+        m_turnTimer.stop();
+    if (s.nothingLeft()) {
+        while (!s.turnWaiters.empty()) {
+            const qint16 slot = s.turnWaiters.front();
+            s.turnWaiters.pop_front();
+            s.slot(slot).waitingForTurn = false;
+            armDispatch(slot);
+        }
+    }
+}
+
+void CheckEngine::giveUpWaiting(const QString &server, const QString &reason)
+{
+    RunSession &s = m_session;
+    const auto it = s.waiting.find(server);
+    if (it == s.waiting.end())
+        return;
+    const std::deque<RunSession::WaitingName> names = std::move(it->names);
+    s.waiting.erase(it);
+    s.waitingCount -= static_cast<qint32>(names.size());
+    s.queuesChanged = true;
+    for (const RunSession::WaitingName &name : names) {
+        ++s.processed;
+        if (!writeResult(name.name, cellText::notAvailable(), cellText::notAvailable(), reason)) {
+            workFileFailed();
+            return;
+        }
+    }
 }
 
 // ---- Timers and socket events ----------------------------------------------------------
@@ -869,6 +994,7 @@ void CheckEngine::Retry1_Timer(qint16 slot)
 
 void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
 {
+    ++m_slotSteps;
     switch (step.kind) {
     case SlotStep::Kind::None:
     case SlotStep::Kind::Connecting:
@@ -886,7 +1012,14 @@ void CheckEngine::takeStep(qint16 slot, const SlotStep &step)
     case SlotStep::Kind::Deferred:
         armRetry(slot, step.delayMs);
         break;
+    case SlotStep::Kind::Parked:
+        parkName(slot, step.delayMs >= 0 ? std::optional<qint32>(m_session.paceNow() + step.delayMs)
+                                         : std::nullopt);
+        break;
     }
+    // A waiting name just taken leaves its queue's next name without a turn.
+    if (m_session.queuesChanged)
+        pumpTurns();
 }
 
 void CheckEngine::Winsock1_connect(qint16 slot)
@@ -969,9 +1102,13 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
     }
 }
 
-void CheckEngine::Winsock1_error(qint16 slot, qint16, const QString &description)
+void CheckEngine::Winsock1_error(qint16 slot, qint16 number, const QString &description)
 {
     if (m_ctx.run.stopped || slot < 0 || slot >= kSlotCount)
+        return;
+    // Aborted, reset, timed out, refused: what a server that drops a client looks like.
+    const bool silence = number == 10053 || number == 10054 || number == 10060 || number == 10061;
+    if (silence && silentThrottle(slot))
         return;
     handleFailure(slot, checkText::kErrorPrefix + description);
 }
@@ -1006,6 +1143,8 @@ void CheckEngine::Rdap1_Done(qint16 slot)
     s.lastActivity = t;
     const HttpFetcher::Result result = Rdap1.takeResult(slot);
     m_connector.endRdapRequest(slot);
+    if (result.kind == HttpFetcher::Result::Kind::TransportError && silentThrottle(slot))
+        return;
     if (m_session.pacing && result.kind == HttpFetcher::Result::Kind::Reply) {
         const int status = result.status;
         QByteArray body;
@@ -1057,23 +1196,51 @@ void CheckEngine::Timeout1_Timer()
     if (m_ctx.run.stopped)
         return;
     const qint32 t = now();
+    const auto timedOut = [&](const ConnectionSlot &s) {
+        return !s.finished && !s.waitingForServer && !s.waitingForName && !s.waitingForTurn &&
+               ticksSince(t, s.lastActivity) >= m_session.timeoutMs;
+    };
+    // Pacing: the time-outs of one sweep are one burst, counted first: a
+    // server that drops what goes beyond its allowance lets a whole burst of
+    // queries time out together, whatever it answered meanwhile. A slot the
+    // sweep leaves for the next one is counted there again, not here.
+    const bool countSilence = m_session.pacing && !m_session.silence.isEmpty();
+    const auto countFailure = [&](int from, int by) {
+        for (int i = from; countSilence && i <= m_session.topSlot && i < kSlotCount; ++i) {
+            const ConnectionSlot &s = m_session.slot(i);
+            if (timedOut(s))
+                m_session.countFailure(s, by);
+        }
+    };
+    countFailure(0, 1);
     for (int i = 0; i <= m_session.topSlot && i < kSlotCount; ++i) {
         ConnectionSlot &s = m_session.slot(i);
-        if (s.finished || s.waitingForServer || s.waitingForName ||
-            ticksSince(t, s.lastActivity) < m_session.timeoutMs)
+        if (!timedOut(s))
             continue;
         s.lastActivity = t;
         const auto slot = static_cast<qint16>(i);
+        if (silenceCounts(s)) {
+            // Waiting is no reconnect: every name of the burst waits at once.
+            ++s.silentWaits;
+            paceThrottled(slot, {});
+            if (m_ctx.run.stopped)
+                return;
+            continue;
+        }
         if (retryAllowed(s)) {
             // One retry per sweep spreads the reconnects of many silent slots.
             armRetry(slot);
+            countFailure(i + 1, -1);
             return;
         }
         // A late answer must not write a second line for the name.
         m_connector.endRdapRequest(slot);
         // A fallback is a retry: one per sweep. A failed write ended the sweep's run.
-        if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped)
+        if (giveUp(slot, checkText::kTimeout) || m_ctx.run.stopped) {
+            if (!m_ctx.run.stopped)
+                countFailure(i + 1, -1);
             return;
+        }
     }
 }
 

@@ -55,6 +55,16 @@ public:
     static constexpr qint64 kMaxRetryAfterSeconds = 120;
     // Replies longer than this are never read as throttling notices.
     static constexpr qsizetype kNoticeBytes = 4096;
+    // Failures in a row, with no answer between them, that make a throttle of
+    // a server that had been answering (a ban without a notice). One time-out
+    // or reset happens on any busy network, and two can still be one bad
+    // moment; a server that drops what goes beyond its allowance fails every
+    // query of a burst, hundreds at a time, so three cost little to wait for.
+    static constexpr int kSilentBurst = 3;
+    // Times one name may wait after its server went silent; beyond, its
+    // failures use its retries again, so a name the server never answers
+    // (while it answers others) cannot keep it throttled.
+    static constexpr int kMaxSilentWaits = 5;
 
     CheckEngine(AppContext &ctx, RunHost &host, QObject *parent = nullptr);
     ~CheckEngine() override;
@@ -108,6 +118,8 @@ public:
     bool retryArmed(int slot) const;
     // The slot's RDAP request has a connection and has gone out.
     bool rdapRequestSent(int slot) const { return Rdap1.sent(slot); }
+    // Slot steps (dispatches and retries) taken by every run so far: what idling costs.
+    qint64 slotSteps() const { return m_slotSteps; }
     // Why the last run could not write its results, empty when it could.
     const QString &workFileError() const { return m_workFileError; }
 
@@ -157,9 +169,23 @@ private:
     // Pacing: the reply is a throttling or refusal notice.
     static bool isThrottleNotice(QByteArrayView reply, QByteArrayView query);
     // Pacing: the slot's server answered; or throttled, and the name waits for
-    // it (or is given up once the server has been out of patience).
+    // it (or is given up once the server has been given up).
     void paceAnswered(const ConnectionSlot &s);
     void paceThrottled(qint16 slot, const ThrottleHint &hint);
+    // Pacing: the slot's query failed (a time-out, a refusal, a reset). True
+    // when that is its server's throttle, and the name waits for it.
+    bool silentThrottle(qint16 slot);
+    bool silenceCounts(const ConnectionSlot &s) const;
+    // Pacing: the slot's name waits in its server's queue (`turnAt`: the pace
+    // time of the turn it was given), and the slot goes on with another name.
+    void parkName(qint16 slot, std::optional<qint32> turnAt);
+    // Gives every queue its turn, wakes an idle slot for each turn that has
+    // come, gives up the queues of servers given up, and arms the turn timer
+    // for the next turn; the idle slots run out once nothing is left.
+    void pumpTurns();
+    bool wakeIdleSlot();
+    // Writes every name waiting for `server` with `reason`.
+    void giveUpWaiting(const QString &server, const QString &reason);
     // No retry is left for the name: it is asked at the bootstrap's RDAP
     // service if the run falls back to it (true), and written with `text` otherwise.
     bool giveUp(qint16 slot, const QString &text);
@@ -197,6 +223,8 @@ private:
     DnsResolver m_dns;
     bool m_dnsPumping = false;
     QTimer Timeout1;
+    // Pacing: single shot, at the next turn of a server with names waiting.
+    QTimer m_turnTimer;
     QTimer updates;
     QTimer m_flushTimer;
     int m_flushes = 0;
@@ -206,6 +234,7 @@ private:
     WorkFileWriter m_results; // temp.txt while a run is active
     QString m_workFileError;
     bool m_active = false; // started and neither completed nor stopped
+    qint64 m_slotSteps = 0;
     std::optional<RdapMode> m_rdapOverride;
     std::optional<bool> m_pacingOverride;
     std::optional<bool> m_publicSuffixesOverride;

@@ -31,5 +31,8 @@ struct ConnectionSlot {
     bool waitingForName = false;   // until the DNS pre-check passes a name on, or has none left
     QString rdapServer;            // the server the slot's request out is counted against
     QString pacedServer;           // the server of the slot's latest query, as the run paces it
-    bool paceTurn = false;         // the slot waits for the turn its server's pace gave it
+    bool paceTurn = false;         // the slot's query has the turn its server's pace gave it
+    bool waitingForTurn = false;   // until a waiting name's turn comes (the run's turn timer)
+    quint8 silentWaits = 0;        // times the name waited after its server went silent
+    qint32 pacedAt = 0;            // pace time the slot's latest paced query went out
 };

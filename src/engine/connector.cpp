@@ -114,30 +114,22 @@ void connector::endRdapRequest(qint16 slot)
         m_wake(next);
 }
 
-qint32 connector::paced(ConnectionSlot &s, const QString &server, qint32 now)
+std::optional<SlotStep> connector::paced(ConnectionSlot &s, const QString &server)
 {
     if (!m_session.pacing)
-        return 0;
+        return std::nullopt;
     s.pacedServer = server;
-    if (m_session.pacer.giveUpReason(server))
-        return -1;
-    const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), std::exchange(s.paceTurn, false));
-    if (wait > 0) {
-        s.paceTurn = true;
-        // The server's pace, not its silence: the sweep looks at the slot
-        // again a time-out after the wait.
-        s.deferred = true;
-        s.lastActivity = now + wait;
-    }
-    return wait;
-}
-
-SlotStep connector::pacedStep(const QString &server, qint32 wait) const
-{
-    if (wait < 0)
-        return {SlotStep::Kind::Write,
-                m_session.pacer.giveUpReason(server).value_or(checkText::throttledBy(server))};
-    return {SlotStep::Kind::Deferred, {}, wait};
+    if (std::optional<QString> reason = m_session.pacer.giveUpReason(server))
+        return SlotStep{SlotStep::Kind::Write, std::move(*reason)};
+    const bool hadTurn = std::exchange(s.paceTurn, false);
+    // A name of a server with names waiting goes behind them.
+    if (!hadTurn && m_session.hasWaiting(server))
+        return SlotStep{SlotStep::Kind::Parked, {}, -1};
+    const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), hadTurn);
+    if (wait > 0)
+        return SlotStep{SlotStep::Kind::Parked, {}, wait};
+    s.pacedAt = m_session.paceNow();
+    return std::nullopt;
 }
 
 SlotStep connector::connectSlot(qint16 slot, const QString &failText)
@@ -179,8 +171,8 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
             m_session.rdapWaiting[key].append(slot);
             return {Kind::Waiting, {}};
         }
-        if (const qint32 wait = paced(s, key, now); wait != 0)
-            return pacedStep(key, wait);
+        if (std::optional<SlotStep> step = paced(s, key))
+            return std::move(*step);
         ++m_session.rdapInFlight[key];
         s.rdapServer = key;
         // The exact-match form belongs to WHOIS; the RDAP request is the query that uses the flag up.
@@ -195,8 +187,8 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
     // slot's previous connection.
     if (address.host.isEmpty())
         return {Kind::Failed, failText};
-    if (const qint32 wait = paced(s, server, now); wait != 0)
-        return pacedStep(server, wait);
+    if (std::optional<SlotStep> step = paced(s, server))
+        return std::move(*step);
     if (socketCall([&] { m_socket.Connect(slot, address.host, address.valid ? address.port : 0); }))
         return {Kind::Failed, failText};
     return {Kind::Connecting, {}};
@@ -209,7 +201,7 @@ SlotStep connector::nextdomain(qint16 &slot)
         return {};
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
-    if (m_session.namesExhausted())
+    if (m_session.nothingLeft())
         return {Kind::RanOut, {}};
 
     if (ticksSince(s.lastActivity, m_session.lastRefresh) > kRefreshIntervalMs) {
@@ -221,10 +213,18 @@ SlotStep connector::nextdomain(qint16 &slot)
         // or taken the last names.
         if (m_run.stopped || serial != m_session.serial)
             return {};
-        if (m_session.namesExhausted())
+        if (m_session.nothingLeft())
             return {Kind::RanOut, {}};
     }
-    if (m_session.dnsFirst && m_session.whoisReady.empty()) {
+    // A waiting name whose turn has come goes first, then the list's next.
+    const QString due = m_session.waitingCount > 0 ? m_session.dueServer(m_session.paceNow()) : QString();
+    if (due.isEmpty() && m_session.waitingCount > 0 && m_session.namesExhausted()) {
+        // Every name left waits for its server: the run's turn timer wakes the slot.
+        s.waitingForTurn = true;
+        m_session.turnWaiters.push_back(slot);
+        return {Kind::Waiting, {}};
+    }
+    if (due.isEmpty() && m_session.dnsFirst && m_session.whoisReady.empty()) {
         // DNS has names out still: the first it passes on is this slot's.
         s.waitingForName = true;
         m_session.nameWaiters.push_back(slot);
@@ -237,6 +237,11 @@ SlotStep connector::nextdomain(qint16 &slot)
     }
     m_host.printPanelName(s.name);
 
+    if (!due.isEmpty()) {
+        m_session.takeWaiting(s, due);
+        return connectSlot(slot, s.retries > 0 || s.rdapFallback ? checkText::kConnectionRetryError
+                                                                 : checkText::kMainConnectionError);
+    }
     if (m_session.dnsFirst) {
         s.name = std::exchange(m_session.runNames[m_session.whoisReady.front()], QString());
         m_session.whoisReady.pop_front();
@@ -245,6 +250,7 @@ SlotStep connector::nextdomain(qint16 &slot)
         ++m_session.nextIndex;
     }
     s.retries = 0;
+    s.silentWaits = 0;
     // An exact-match flag left by the previous name's last retry belongs to that name.
     s.exactMatchRetry = false;
     s.reply.clear();
@@ -285,6 +291,8 @@ SlotStep connector::retryconnection(qint16 &slot)
     ConnectionSlot &s = m_session.slot(slot);
     s.lastActivity = m_clock.tickCount();
     ++s.retries;
+    // A turn of the pace is its server's; the retry goes to the next one.
+    s.paceTurn = false;
     const qint32 count = serverCount(s);
     if (count <= 0 && !s.rdapFallback)
         return {Kind::Failed, checkText::kConnectionRetryError};

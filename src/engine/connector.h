@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class Clock;
 class CSocketPlus;
@@ -24,6 +25,8 @@ struct SlotStep {
         Failed,     // the step failed: retry while retries are left, otherwise write `text`
         Deferred,   // the server asked to be left alone: resume the connect in `delayMs`
         Waiting,    // the server has the run's full share of requests: the end of one resumes the slot
+        Parked,     // pacing: the name waits in its server's queue (`delayMs`: the wait of the turn
+                    // it was given, -1 when none); the slot goes on with another name
     };
     Kind kind = Kind::None;
     QString text;
@@ -72,12 +75,10 @@ private:
     // Failed with `failText` when that cannot be done (no such server, the
     // socket refused the request).
     SlotStep connectSlot(qint16 slot, const QString &failText);
-    // With pacing on: the milliseconds before the slot's query may go to
-    // `server` (the slot deferred meanwhile), 0 when it may go now, and -1
-    // when the server has answered nothing but throttling for the whole
-    // patience: the name is given up without asking it again.
-    qint32 paced(ConnectionSlot &s, const QString &server, qint32 now);
-    SlotStep pacedStep(const QString &server, qint32 wait) const;
+    // With pacing on: what becomes of a query that may not go to `server`
+    // now: its name waits in the server's queue, behind the names already
+    // there, or is given up (the server was given up); nullopt when it may go.
+    std::optional<SlotStep> paced(ConnectionSlot &s, const QString &server);
     const TldServerRecord *recordOf(const ConnectionSlot &s) const;
     // The server the slot asks now: a WHOIS host[:port] or an RDAP base URL.
     QString currentServer(const ConnectionSlot &s) const;

@@ -11,3 +11,8 @@ void showRunProgress(RunHost &host, const RunState &run, const RunSession &sessi
 
 // The counters between runs: the rows of the list and what the last rebuild counted.
 void showIdleCounters(RunHost &host, const RunState &run, int rows);
+
+// What waits for the servers' pace: the server with most waiting names and
+// when it is next asked, and how many more servers have names waiting
+// ("12 waiting for SERVER (next in 3 s) +2 more servers"); empty when none.
+QString waitingText(const RunSession &session);

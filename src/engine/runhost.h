@@ -25,6 +25,9 @@ public:
     // The first four status bar panels.
     virtual void showCounters(const QString &domains, const QString &free, const QString &taken,
                               const QString &unchecked) = 0;
+    // The names waiting for their servers' pace ("12 waiting for SERVER (next in 3 s)"),
+    // empty when none wait: shown beside the counters during a run.
+    virtual void showWaiting(const QString &text) = 0;
 
     // Option values were corrected by the run: refresh the boxes from the options.
     virtual void optionsChanged() = 0;

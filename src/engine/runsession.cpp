@@ -1,5 +1,7 @@
 #include "runsession.h"
 
+#include "ticks.h"
+
 RunSession::RunSession()
     : connectionSlots(std::make_unique<ConnectionSlot[]>(kSlotCount))
 {
@@ -33,4 +35,79 @@ qint16 RunSession::releaseRdapRequest(qint16 slotIndex)
         rdapWaiting.erase(waiting);
     slot(next).waitingForServer = false;
     return next;
+}
+
+void RunSession::park(const ConnectionSlot &s, std::optional<qint32> turnAt)
+{
+    ServerQueue &q = waiting[s.pacedServer];
+    WaitingName n{s.name,        s.query,   s.tld,         s.rdapService, s.tldIndex,
+                  s.serverIndex, s.retries, s.silentWaits, s.rdapFirst,   s.rdapFallback};
+    if (turnAt && !q.hasTurn) {
+        // The name keeps the turn it was given, ahead of the names behind it.
+        q.names.push_front(std::move(n));
+        q.hasTurn = true;
+        q.dueAt = *turnAt;
+        q.woken = false;
+    } else {
+        q.names.push_back(std::move(n));
+    }
+    ++waitingCount;
+    queuesChanged = true;
+}
+
+QString RunSession::dueServer(qint32 now) const
+{
+    for (auto it = waiting.constBegin(); it != waiting.constEnd(); ++it) {
+        if (it->hasTurn && ticksSince(now, it->dueAt) >= 0)
+            return it.key();
+    }
+    return {};
+}
+
+void RunSession::takeWaiting(ConnectionSlot &s, const QString &server)
+{
+    const auto it = waiting.find(server);
+    if (it == waiting.end() || it->names.empty())
+        return;
+    WaitingName n = std::move(it->names.front());
+    it->names.pop_front();
+    s.name = std::move(n.name);
+    s.query = std::move(n.query);
+    s.tld = std::move(n.tld);
+    s.rdapService = std::move(n.rdapService);
+    s.tldIndex = n.tldIndex;
+    s.serverIndex = n.serverIndex;
+    s.retries = n.retries;
+    s.silentWaits = n.silentWaits;
+    s.rdapFirst = n.rdapFirst;
+    s.rdapFallback = n.rdapFallback;
+    s.exactMatchRetry = false;
+    s.reply.clear();
+    s.deferred = false;
+    s.paceTurn = it->hasTurn;
+    it->hasTurn = false;
+    it->woken = false;
+    if (it->names.empty())
+        waiting.erase(it);
+    --waitingCount;
+    queuesChanged = true;
+}
+
+void RunSession::countAnswer(const ConnectionSlot &s)
+{
+    const auto it = silence.find(s.pacedServer);
+    if (it == silence.end())
+        silence.insert(s.pacedServer, Silence());
+    else if (ticksSince(s.pacedAt, it->lastFailedAt) > 0)
+        it->failures = 0;
+}
+
+void RunSession::countFailure(const ConnectionSlot &s, int by)
+{
+    const auto it = silence.find(s.pacedServer);
+    if (it == silence.end())
+        return;
+    it->failures += by;
+    if (by > 0 && ticksSince(s.pacedAt, it->lastFailedAt) > 0)
+        it->lastFailedAt = s.pacedAt;
 }

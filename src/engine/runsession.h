@@ -14,6 +14,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Everything one check run sets up at its start and leaves behind at its end:
@@ -83,6 +84,61 @@ struct RunSession {
     // Paces are kept in real milliseconds since the run's start, whatever the run's clock says.
     QElapsedTimer paceClock;
     qint32 paceNow() const { return paceClock.isValid() ? static_cast<qint32>(paceClock.elapsed()) : 0; }
+
+    // A name that waits for its server's next turn instead of holding a slot:
+    // what the slot knew of it, so it is asked again where it was, as it was.
+    struct WaitingName {
+        QString name;
+        QString query;
+        QString tld;
+        QString rdapService;
+        qint32 tldIndex = -1;
+        qint32 serverIndex = 0;
+        quint8 retries = 0;
+        quint8 silentWaits = 0;
+        bool rdapFirst = false;
+        bool rdapFallback = false;
+    };
+    // A server's waiting names, first come first. The queue holds at most one
+    // turn of the server's pace, for its first name: the next turn is taken
+    // when that name goes, so the pace a server reaches meanwhile counts.
+    struct ServerQueue {
+        std::deque<WaitingName> names;
+        bool hasTurn = false;
+        qint32 dueAt = 0;   // pace time of the turn
+        bool woken = false; // an idle slot was woken for the turn
+    };
+    QHash<QString, ServerQueue> waiting;
+    qint32 waitingCount = 0;
+    // Set whenever a queue changed; the engine then looks at the turns again.
+    bool queuesChanged = false;
+    // Slots with nothing to take but waiting names whose turn has not come:
+    // the run's one turn timer wakes them, one a turn.
+    std::deque<qint16> turnWaiters;
+    // Failures (time-outs, refusals, resets) of each server since an answer to
+    // a query sent after them (answers to queries of the same burst say
+    // nothing about the server now), and when the latest failed query went
+    // out; a server is here once it has answered.
+    struct Silence {
+        int failures = 0;
+        qint32 lastFailedAt = 0;
+    };
+    QHash<QString, Silence> silence;
+    // The slot's query was answered, or failed (`by` failures more, or fewer).
+    void countAnswer(const ConnectionSlot &s);
+    void countFailure(const ConnectionSlot &s, int by = 1);
+    int failuresOf(const QString &server) const { return silence.value(server).failures; }
+
+    bool hasWaiting(const QString &server) const { return waiting.contains(server); }
+    // The slot's name waits for the server the slot last paced it at;
+    // `turnAt`: the pace time of the turn it was given, if any.
+    void park(const ConnectionSlot &s, std::optional<qint32> turnAt);
+    // A server whose queue's turn has come at `now`, empty when none.
+    QString dueServer(qint32 now) const;
+    // The first waiting name of `server` into the slot, with the queue's turn.
+    void takeWaiting(ConnectionSlot &s, const QString &server);
+    // Every list name handed out and none waiting.
+    bool nothingLeft() const { return waitingCount == 0 && namesExhausted(); }
 
     // The DNS pre-check: names are looked up in list order (dnsNext is the
     // next), at most dnsLimit at once. Those DNS settles are written at once;

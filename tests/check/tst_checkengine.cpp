@@ -1,13 +1,9 @@
 #include "base/datafolder.h"
-#include "config/pacingsetting.h"
 #include "engine/runjournal.h"
 #include "engine/runoptions.h"
 #include "enginefixture.h"
 #include "support/filesizelimit.h"
 #include "support/testmain.h"
-
-#include <QElapsedTimer>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
@@ -446,78 +442,6 @@ private slots:
         const QStringList percent = h.host.percent.split(u"% "_s);
         QCOMPARE(percent.size(), 2);
         QCOMPARE(percent[1].toInt(), 60 * percent[0].toInt());
-    }
-
-    // A server that allows so many queries a second and throttles beyond: the run keeps to its
-    // pace, asks every throttled name again as it was, and gets every name right with few
-    // notices. A server that never stops throttling ends by the patience, its names unchecked.
-    void throttlingServersArePaced_data()
-    {
-        QTest::addColumn<QByteArray>("notice");
-        QTest::addColumn<int>("banMs");     // what a query beyond the allowance starts; 0: nothing
-        QTest::addColumn<int>("perSecond"); // the allowance; 0: every query throttled
-        QTest::addColumn<int>("names");
-        QTest::addColumn<bool>("adaptive");
-        QTest::newRow("notice beyond 20/s") << QByteArray("LIMIT EXCEEDED\r\n") << 0 << 20 << 60 << true;
-        QTest::newRow("announced ban")
-            << QByteArray("Too many queries. Please wait 1 seconds\r\n") << 1000 << 20 << 40 << true;
-        QTest::newRow("allowance in the notice")
-            << QByteArray("Only 1 request per second allowed\r\n") << 0 << 1 << 4 << true;
-        QTest::newRow("never stops") << QByteArray("Query rate limit exceeded\r\n") << 0 << 0 << 3 << true;
-        QTest::newRow("pacing off") << QByteArray("LIMIT EXCEEDED\r\n") << 0 << 20 << 60 << false;
-    }
-    void throttlingServersArePaced()
-    {
-        QFETCH(QByteArray, notice);
-        QFETCH(int, banMs);
-        QFETCH(int, perSecond);
-        QFETCH(int, names);
-        QFETCH(bool, adaptive);
-        LoopbackWhoisServer server;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 windowStart = 0, bannedUntil = 0;
-        int inWindow = 0, notices = 0;
-        server.setHandler([&](const QString &q) -> std::optional<Reply> {
-            const qint64 t = clock.elapsed();
-            if (t - windowStart >= 1000) {
-                windowStart = t;
-                inWindow = 0;
-            }
-            if (t < bannedUntil || ++inWindow > perSecond) {
-                if (banMs && t >= bannedUntil)
-                    bannedUntil = t + banMs;
-                ++notices;
-                return Reply::text(notice);
-            }
-            return Reply::text("No match for " + q.toLatin1() + "\r\n");
-        });
-        Harness h({server.address()});
-        h.engine.setPacingOverride(adaptive);
-        h.ctx.extra.setValue(kPacingPatienceKey, 1);
-        h.ctx.options.connections = u"50"_s;
-        addNumbered(h, names);
-        QStringList list;
-        for (int i = 0; i < names; ++i)
-            list << u"name%1.com"_s.arg(i);
-        QVERIFY(h.run());
-        const int queries = server.queryCount();
-        if (!adaptive) {
-            // As ever: a notice is an error response, and the name is written with it.
-            QVERIFY(h.cells(ColInformation, list).count(checkText::kErroneousResponse) >= names / 3);
-            QCOMPARE(queries, names);
-        } else if (perSecond == 0) {
-            QCOMPARE(h.cells(ColInformation, list),
-                     QStringList(names, checkText::throttledBy(server.address())).join(u'|'));
-            // Once the patience is over, the names still waiting are not asked again.
-            QVERIFY2(queries <= names + 2, qPrintable(QString::number(queries)));
-        } else {
-            QCOMPARE(h.cells(ColAvailability, list), QStringList(names, u"FREE"_s).join(u'|'));
-            // Every notice cost one query more, asked the plain way; far fewer than one a name.
-            QCOMPARE(queries, names + notices);
-            QVERIFY(server.queries().filter(QRegularExpression(u"^="_s)).isEmpty());
-            QVERIFY2(notices <= names / 2 + 2, qPrintable(QString::number(notices)));
-        }
     }
 };
 

@@ -25,6 +25,12 @@ struct FakeRunHost : RunHost {
     {
         counters = QStringList{d, f, t, u}.join(u',');
     }
+    void showWaiting(const QString &text) override
+    {
+        if (!text.isEmpty())
+            waitingShown.append(text);
+        waiting = text;
+    }
     void optionsChanged() override { ++optionRefreshes; }
     void processEvents() override
     {
@@ -35,7 +41,8 @@ struct FakeRunHost : RunHost {
 
     int modeOn = 0, modeOff = 0, longestPanel = 0, optionRefreshes = 0, yields = 0;
     QStringList panel, printed;
-    QString percent, counters;
+    QString percent, counters, waiting;
+    QStringList waitingShown; // every text shown while names waited
     int stopAtYield = -1;
     std::function<void()> onStop;
 };

@@ -1,0 +1,312 @@
+// Adaptive pacing in whole runs against loopback servers that throttle: a
+// notice, an announced ban or silence beyond an allowance, a server that never
+// stops, a throttled TLD beside a fast one, and Stop or SIGINT while names wait.
+#include "config/pacingsetting.h"
+#include "engine/progress.h"
+#include "enginefixture.h"
+#include "support/clirun.h"
+#include "support/testmain.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+using Reply = LoopbackWhoisServer::Reply;
+using Harness = EngineHarness;
+
+namespace {
+
+enum class Beyond { Notice, Silence, Reset };
+
+QStringList numbered(int n, const QString &tld = u"com"_s)
+{
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << u"name%1.%2"_s.arg(i).arg(tld);
+    return names;
+}
+
+// An allowance of `perSecond` queries in every second from the first of a
+// window; `throttle` answers the queries beyond it.
+struct ScriptedAllowance {
+    int perSecond;
+    QElapsedTimer clock;
+    qint64 windowStart = 0;
+    int inWindow = 0;
+    int answered = 0;
+    int refused = 0;
+
+    explicit ScriptedAllowance(int perSecond)
+        : perSecond(perSecond)
+    {
+        clock.start();
+    }
+    bool allows()
+    {
+        const qint64 t = clock.elapsed();
+        if (t - windowStart >= 1000) {
+            windowStart = t;
+            inWindow = 0;
+        }
+        const bool ok = ++inWindow <= perSecond;
+        ++(ok ? answered : refused);
+        return ok;
+    }
+};
+
+Reply freeReply(const QString &query)
+{
+    return Reply::text("No match for " + query.toLatin1() + "\r\n");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Beyond)
+
+class TestPacingRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A server that allows so many queries a second and throttles beyond: the run keeps to its
+    // pace, asks every throttled name again as it was, and gets every name right. A server that
+    // never stops throttling ends by the patience, its names unchecked; one that never answered
+    // keeps the time-outs of old. The slots idle on timers, not in a loop.
+    void serversThatThrottle_data()
+    {
+        QTest::addColumn<Beyond>("beyond");
+        QTest::addColumn<QByteArray>("notice");
+        QTest::addColumn<int>("banMs");     // what a query beyond the allowance starts; 0: nothing
+        QTest::addColumn<int>("perSecond"); // the allowance; 0: every query throttled; -1: silent
+        QTest::addColumn<int>("names");
+        QTest::addColumn<bool>("adaptive");
+        QTest::addColumn<bool>("retry");
+        const QByteArray limit("LIMIT EXCEEDED\r\n");
+        QTest::newRow("notice beyond 20/s") << Beyond::Notice << limit << 0 << 20 << 60 << true << false;
+        QTest::newRow("announced ban")
+            << Beyond::Notice << QByteArray("Too many queries. Please wait 1 seconds\r\n") << 1000 << 20 << 40
+            << true << false;
+        QTest::newRow("allowance in the notice")
+            << Beyond::Notice << QByteArray("Only 1 request per second allowed\r\n") << 0 << 1 << 4 << true
+            << false;
+        // More names than slots: those still waiting when the patience ends are not asked.
+        QTest::newRow("never stops") << Beyond::Notice << QByteArray("Query rate limit exceeded\r\n") << 0
+                                     << 0 << 80 << true << false;
+        QTest::newRow("silent beyond 20/s")
+            << Beyond::Silence << QByteArray() << 0 << 20 << 60 << true << false;
+        QTest::newRow("reset beyond 20/s") << Beyond::Reset << QByteArray() << 0 << 20 << 60 << true << true;
+        QTest::newRow("silent from the start")
+            << Beyond::Silence << QByteArray() << 0 << -1 << 6 << true << false;
+        QTest::newRow("pacing off") << Beyond::Notice << limit << 0 << 20 << 60 << false << false;
+    }
+    void serversThatThrottle()
+    {
+        QFETCH(Beyond, beyond);
+        QFETCH(QByteArray, notice);
+        QFETCH(int, banMs);
+        QFETCH(int, perSecond);
+        QFETCH(int, names);
+        QFETCH(bool, adaptive);
+        QFETCH(bool, retry);
+        LoopbackWhoisServer server;
+        ScriptedAllowance allowance(perSecond);
+        qint64 bannedUntil = 0;
+        server.setHandler([&](const QString &q) -> std::optional<Reply> {
+            const qint64 t = allowance.clock.elapsed();
+            if (t >= bannedUntil && perSecond != 0 && allowance.allows())
+                return freeReply(q);
+            if (t < bannedUntil || perSecond == 0)
+                ++allowance.refused;
+            if (banMs && t >= bannedUntil)
+                bannedUntil = t + banMs;
+            return beyond == Beyond::Notice  ? Reply::text(notice)
+                   : beyond == Beyond::Reset ? Reply::reset()
+                                             : Reply::silent();
+        });
+        Harness h({server.address()});
+        h.engine.setPacingOverride(adaptive);
+        if (perSecond == 0)
+            h.ctx.extra.setValue(kPacingPatienceKey, 1);
+        h.ctx.options.connections = u"50"_s;
+        h.ctx.options.timeoutSecs = u"2"_s;
+        h.ctx.options.retry = retry;
+        h.ctx.options.retryTimes = u"3"_s;
+        const QStringList list = numbered(names);
+        h.add(list);
+        // Time-outs are the run's clock's: it keeps real time here.
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&h] { h.clock.advance(50); });
+        ticks.start(50);
+        const qint64 stepsBefore = h.engine.slotSteps();
+        QVERIFY(h.run());
+        const int queries = server.queryCount();
+        const QString address = server.address();
+        if (!adaptive) {
+            // As ever: a notice is an error response, and the name is written with it.
+            QVERIFY(h.cells(ColInformation, list).count(checkText::kErroneousResponse) >= names / 3);
+            QCOMPARE(queries, names);
+            return;
+        }
+        if (perSecond == 0) {
+            QCOMPARE(h.cells(ColInformation, list),
+                     QStringList(names, checkText::throttledBy(address)).join(u'|'));
+            // The first burst, and the one query after the back-off that ended the patience.
+            QVERIFY2(queries <= 50 + 2, qPrintable(QString::number(queries)));
+        } else if (perSecond < 0) {
+            // No answer ever: nothing to wait for, the names time out as they always did.
+            QCOMPARE(h.cells(ColInformation, list), QStringList(names, checkText::kTimeout).join(u'|'));
+            QCOMPARE(queries, names);
+        } else {
+            QCOMPARE(h.cells(ColAvailability, list), QStringList(names, u"FREE"_s).join(u'|'));
+            // Every throttled query cost one query more, asked the plain way; far fewer than one a name.
+            QCOMPARE(queries, names + allowance.refused);
+            QVERIFY(server.queries().filter(QRegularExpression(u"^="_s)).isEmpty());
+            // A burst of silence or resets costs its queries once more; resets that come before the
+            // server's first answer use a retry, as for a server that may be down.
+            const int bound = beyond == Beyond::Notice ? names / 2 + 2 : names + 20;
+            QVERIFY2(allowance.refused <= bound, qPrintable(QString::number(allowance.refused)));
+        }
+        // Idle slots cost a step a turn, not one every dispatch delay.
+        const qint64 steps = h.engine.slotSteps() - stepsBefore;
+        QVERIFY2(steps <= 4 * (queries + names) + 100, qPrintable(QString::number(steps)));
+    }
+
+    // The names of a fast .net do not wait behind those of a throttled .com: the .net names are
+    // all answered while .com names still wait, and the window says what waits for which server.
+    void throttledServerBesideAFastOne()
+    {
+        LoopbackWhoisServer com, net;
+        ScriptedAllowance allowance(5);
+        com.setHandler([&](const QString &q) -> std::optional<Reply> {
+            return allowance.allows() ? freeReply(q) : Reply::text("LIMIT EXCEEDED\r\n");
+        });
+        constexpr int kCom = 15, kNet = 300;
+        int comAnsweredWhenNetDone = -1;
+        net.setHandler([&](const QString &q) -> std::optional<Reply> {
+            if (net.queryCount() == kNet)
+                comAnsweredWhenNetDone = allowance.answered;
+            return freeReply(q);
+        });
+        Harness h({com.address()});
+        h.serve(u"net"_s, {net.address()});
+        h.ctx.options.connections = u"20"_s;
+        QStringList list;
+        const QStringList comNames = numbered(kCom), netNames = numbered(kNet, u"net"_s);
+        for (int i = 0; i < kNet; ++i) {
+            list << netNames[i];
+            if (i % 20 == 0)
+                list << comNames[i / 20];
+        }
+        h.add(list);
+        QVERIFY(h.run());
+        QCOMPARE(h.cells(ColAvailability, list), QStringList(list.size(), u"FREE"_s).join(u'|'));
+        QCOMPARE(net.queryCount(), kNet);
+        QCOMPARE(com.queryCount(), kCom + allowance.refused);
+        QVERIFY2(comAnsweredWhenNetDone >= 0 && comAnsweredWhenNetDone < kCom,
+                 qPrintable(QString::number(comAnsweredWhenNetDone)));
+        const QRegularExpression shown(u"^\\d+ waiting for %1 \\((next in \\d+ s|next now)\\)$"_s.arg(
+            QRegularExpression::escape(com.address())));
+        QVERIFY(!h.host.waitingShown.filter(shown).isEmpty());
+        QVERIFY(h.host.waiting.isEmpty()); // gone with the run
+    }
+
+    // A Stop while names wait for a server that bans for long: every name comes back, the
+    // answered ones with their result, the waiting ones unchecked.
+    void stopWhileNamesWait()
+    {
+        LoopbackWhoisServer server;
+        ScriptedAllowance allowance(2);
+        bool banned = false;
+        server.setHandler([&](const QString &q) -> std::optional<Reply> {
+            if (!banned && allowance.allows())
+                return freeReply(q);
+            banned = true;
+            return Reply::text("Too many queries. Please wait 60 seconds\r\n");
+        });
+        Harness h({server.address()});
+        h.ctx.options.connections = u"10"_s;
+        const QStringList list = numbered(30);
+        h.add(list);
+        QVERIFY(h.start());
+        const RunSession &s = h.engine.session();
+        QTRY_COMPARE_WITH_TIMEOUT(s.waitingCount + s.processed, 30, 20000);
+        QCOMPARE(s.processed, 2);
+        h.engine.allstopper();
+        QVERIFY(!h.engine.running());
+        QCOMPARE(h.ctx.list.size(), 30);
+        QCOMPARE(h.cells(ColAvailability, list).count(u"FREE"_s), 2);
+        QCOMPARE(h.cells(ColAvailability, list).count(u"N/A"_s), 28);
+        // The first burst, and at most the two slots answered in it, if they went on before the notices came.
+        QVERIFY(server.queryCount() <= 10 + 2);
+    }
+
+    // SIGINT of the command-line program while names wait: the report lists every name, the
+    // waiting ones unchecked, as for any stopped run.
+    void interruptWhileNamesWait()
+    {
+        LoopbackWhoisServer server;
+        bool answered = false;
+        server.setHandler([&](const QString &q) -> std::optional<Reply> {
+            if (std::exchange(answered, true))
+                return Reply::text("Too many queries. Please wait 60 seconds\r\n");
+            return freeReply(q);
+        });
+        TempDataFolder folder;
+        writeCliSettings(folder, server.address());
+        QByteArray names;
+        for (const QString &name : numbered(10))
+            names += name.toLatin1() + '\n';
+        const CliRun r = runCli({"check", "--data-dir", folder.path(), "--connections", "4", "-"}, names,
+                                [&](QProcess &p) {
+                                    QVERIFY(server.waitForQueries(4, 10000));
+                                    QTest::qWait(200); // the notices are read and the names wait
+                                    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+                                });
+        QCOMPARE(r.exitCode, 128 + SIGINT);
+        QCOMPARE(r.out.count("\r\n"), 11);
+        QCOMPARE(r.out.count("|com|N/A|N/A|N/A|\r\n"), 9);
+        QVERIFY2(r.err.endsWith("10 domains\n1 free\n0 taken\n9 unchecked/errors\n"), r.err.constData());
+        QCOMPARE(server.queryCount(), 4);
+    }
+
+    void waitingText_data()
+    {
+        QTest::addColumn<QList<int>>("waiting"); // names per server a.example:43, b.example:43, ...
+        QTest::addColumn<int>("dueInMs");        // the turn of the server with most; -1: none yet
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QList<int>{} << -1 << QString();
+        QTest::newRow("one server") << QList<int>{12} << 2500
+                                    << u"12 waiting for a.example:43 (next in 3 s)"_s;
+        QTest::newRow("turn come") << QList<int>{1} << 0 << u"1 waiting for a.example:43 (next now)"_s;
+        QTest::newRow("most of three")
+            << QList<int>{2, 40, 7} << -1 << u"40 waiting for b.example:43 +2 more servers"_s;
+        QTest::newRow("two") << QList<int>{3, 1} << 60000
+                             << u"3 waiting for a.example:43 (next in 60 s) +1 more server"_s;
+    }
+    void waitingText()
+    {
+        QFETCH(QList<int>, waiting);
+        QFETCH(int, dueInMs);
+        QFETCH(QString, text);
+        RunSession s;
+        int most = 0;
+        for (int i = 0; i < waiting.size(); ++i) {
+            ConnectionSlot slot;
+            slot.pacedServer = u"%1.example:43"_s.arg(QChar(u'a' + i));
+            for (int n = 0; n < waiting[i]; ++n)
+                s.park(slot, std::nullopt);
+            most = waiting[i] > waiting[most] ? i : most;
+        }
+        if (dueInMs >= 0) {
+            RunSession::ServerQueue &q = s.waiting[u"%1.example:43"_s.arg(QChar(u'a' + most))];
+            q.hasTurn = true;
+            q.dueAt = s.paceNow() + dueInMs;
+        }
+        QCOMPARE(::waitingText(s), text);
+    }
+};
+
+QV_TEST_GUILESS_MAIN(TestPacingRun)
+#include "tst_pacingrun.moc"
