@@ -52,6 +52,9 @@ struct Traffic {
     // Microseconds since the bench started; -1 while none.
     std::atomic<long long> firstQuery{-1};
     std::atomic<long long> lastAnswer{-1};
+    // Answers and notices in each second of the run, for PACING_BENCH_TRACE.
+    std::atomic<int> answersIn[600] = {};
+    std::atomic<int> noticesIn[600] = {};
 };
 
 const Clock::time_point kStart = Clock::now();
@@ -104,9 +107,14 @@ public:
     {
         ++m_traffic.answers;
         m_traffic.lastAnswer = microsNow();
+        ++m_traffic.answersIn[second()];
     }
 
-    void refused() { ++m_traffic.notices; }
+    void refused()
+    {
+        ++m_traffic.notices;
+        ++m_traffic.noticesIn[second()];
+    }
 
     // Seconds left of the ban, rounded up.
     int banLeft() const
@@ -118,6 +126,12 @@ public:
     Beyond beyond() const { return m_beyond; }
 
 private:
+    size_t second() const
+    {
+        const long long first = m_traffic.firstQuery.load();
+        return static_cast<size_t>(std::clamp((microsNow() - first) / 1000000, 0LL, 599LL));
+    }
+
     Beyond m_beyond;
     double m_perSecond;
     double m_tokens;
@@ -185,8 +199,9 @@ std::string rdapResponse(std::string_view name)
                R"({"eventAction":"registration","eventDate":"2001-02-03T04:05:06Z"},)"
                R"({"eventAction":"expiration","eventDate":"2031-02-03T04:05:06Z"}]})";
     }
-    return "HTTP/1.1 " + status + "\r\nContent-Type: application/rdap+json\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 " + status +
+           "\r\nContent-Type: application/rdap+json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
 }
 
 // An RDAP registry on a loopback port of its own, keeping connections open.
@@ -283,9 +298,14 @@ Outcome runScenario(const QString &cli, const QTemporaryDir &dir, int connection
 {
     const QString names = QDir(dir.path()).filePath(QStringLiteral("names.txt"));
     const QString report = QDir(dir.path()).filePath(QStringLiteral("report.txt"));
-    QStringList args{QStringLiteral("check"), QStringLiteral("--data-dir"),   dir.path(),
-                     QStringLiteral("--connections"), QString::number(connections), QStringLiteral("--quiet"),
-                     QStringLiteral("--output"),      report};
+    QStringList args{QStringLiteral("check"),
+                     QStringLiteral("--data-dir"),
+                     dir.path(),
+                     QStringLiteral("--connections"),
+                     QString::number(connections),
+                     QStringLiteral("--quiet"),
+                     QStringLiteral("--output"),
+                     report};
     args << s.options << names;
     // A run that has not ended in twice its ideal time (and some) is stopped
     // as a user would stop it: its report still lists every name.
@@ -296,6 +316,20 @@ Outcome runScenario(const QString &cli, const QTemporaryDir &dir, int connection
     const long long last = traffic.lastAnswer.load();
     o.seconds = first >= 0 && last > first ? (last - first) / 1e6 : 0;
     return o;
+}
+
+// With PACING_BENCH_TRACE set, what the server answered second by second, on standard error.
+void trace(const std::string &tag, const Traffic &t)
+{
+    if (qEnvironmentVariableIsEmpty("PACING_BENCH_TRACE"))
+        return;
+    int last = 599;
+    while (last > 0 && t.answersIn[last] == 0 && t.noticesIn[last] == 0)
+        --last;
+    std::fprintf(stderr, "%s: answers/notices per second:", tag.c_str());
+    for (int i = 0; i <= last; ++i)
+        std::fprintf(stderr, " %d/%d", t.answersIn[i].load(), t.noticesIn[i].load());
+    std::fprintf(stderr, "\n");
 }
 
 void print(const std::string &tag, const char *figure, double value, const char *unit, int precision = 2)
@@ -322,7 +356,9 @@ void singleRegistry(const QString &cli, int connections, const Scenario &s)
     writeNames(QDir(dir.path()).filePath(QStringLiteral("names.txt")), s.names, [](long) { return "com"; });
     const Outcome o = runScenario(cli, dir, connections, s, traffic);
     const std::string tag = s.tag;
-    const double rate = o.seconds > 0 ? s.names / o.seconds : 0;
+    trace(tag, traffic);
+    // Names that came back right (all of them, in a run that keeps them) a second.
+    const double rate = o.seconds > 0 ? o.right / o.seconds : 0;
     print(tag, "rate", rate / s.perSecond, "x");
     print(tag, "right", o.right, "names", 0);
     print(tag, "names", s.names, "names", 0);
@@ -357,6 +393,8 @@ void mixedRegistries(const QString &cli, int connections)
     const double netSeconds = netTraffic.lastAnswer > netTraffic.firstQuery
                                   ? (netTraffic.lastAnswer - netTraffic.firstQuery) / 1e6
                                   : 0;
+    trace("mixed_com", traffic);
+    trace("mixed_net", netTraffic);
     print("mixed_com", "time", seconds / s.idealSeconds, "x");
     print("mixed", "right", o.right, "names", 0);
     print("mixed", "names", names, "names", 0);
@@ -381,11 +419,18 @@ int main(int argc, char **argv)
     QStringList wanted;
     for (int i = 3; i < argc; ++i)
         wanted << QString::fromLocal8Bit(argv[i]);
-    const auto want = [&](const char *tag) { return wanted.isEmpty() || wanted.contains(QLatin1String(tag)); };
+    const auto want = [&](const char *tag) {
+        return wanted.isEmpty() || wanted.contains(QLatin1String(tag));
+    };
 
     const Scenario scenarios[] = {
         {"notice40", 1600, 40, 1600 / 40.0, Beyond::Notice, {}},
-        {"notice40_off", 1600, 40, 1600 / 40.0, Beyond::Notice, {QStringLiteral("--pacing"), QStringLiteral("off")}},
+        {"notice40_off",
+         1600,
+         40,
+         1600 / 40.0,
+         Beyond::Notice,
+         {QStringLiteral("--pacing"), QStringLiteral("off")}},
         {"ban20", 400, 20, 400 / 20.0, Beyond::Ban, {}},
         {"silent40", 800, 40, 800 / 40.0, Beyond::Silent, {QStringLiteral("--timeout"), QStringLiteral("5")}},
         {"rdap20", 400, 20, 400 / 20.0, Beyond::Rdap429, {}},

@@ -63,8 +63,8 @@ inline CliResult runCli(const QString &cli, const QStringList &args, double limi
     } else {
         bool stopped = false;
         while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
-            if (!stopped && std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() >
-                                limitSeconds) {
+            if (!stopped &&
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limitSeconds) {
                 ::kill(pid, SIGINT);
                 stopped = true;
             }

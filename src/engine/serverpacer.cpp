@@ -30,10 +30,10 @@ std::optional<qint64> numberAt(QByteArrayView text, qsizetype from, qsizetype *e
     return value;
 }
 
-// A unit word after a number: its length in milliseconds, 0 when none.
+// A unit word after a number ("30 seconds", "10-second"): its length in milliseconds, 0 when none.
 qint64 unitMs(QByteArrayView text, qsizetype from)
 {
-    while (from < text.size() && text[from] == ' ')
+    while (from < text.size() && (text[from] == ' ' || text[from] == '-'))
         ++from;
     const QByteArrayView rest = text.sliced(std::min(from, text.size()));
     if (rest.startsWith("sec") || rest.startsWith("s ") || rest.startsWith("s.") || rest == "s")
@@ -87,6 +87,20 @@ ThrottleHint readThrottleHint(QByteArrayView reply)
                 return hint;
             }
         }
+    }
+    // "please maintain at least 10-second time between queries": a spacing;
+    // "wait at least 5 seconds": a wait.
+    const QByteArrayView atLeast("at least ");
+    for (qsizetype at = reply.indexOf(atLeast); at >= 0; at = reply.indexOf(atLeast, at + 1)) {
+        qsizetype end = 0;
+        const auto n = numberAt(reply, at + atLeast.size(), &end);
+        const qint64 unit = n && *n > 0 ? unitMs(reply, end) : 0;
+        if (!unit)
+            continue;
+        hint.waitMs = *n * unit;
+        if (reply.sliced(end).indexOf("between") >= 0)
+            hint.ratePerSecond = 1000.0 / static_cast<double>(*hint.waitMs);
+        return hint;
     }
     const QByteArrayView after("try again after:");
     if (const qsizetype at = reply.indexOf(after); at >= 0) {

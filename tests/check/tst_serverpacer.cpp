@@ -18,6 +18,8 @@ TEST(ServerPacer, NoticesAnnounceWaitsAndAllowances)
         {"limit exceeded. try again after: 24h0m0s", 86400000, 0},
         {"only 1 request per second allowed", 1000, 1},
         {"% maximum queries per hour reached (100)", -1, 100.0 / 3600},
+        {"please maintain at least 10-second time between queries", 10000, 0.1},
+        {"please wait at least 5 seconds before you ask again", 5000, 0},
         {"too many requests", -1, 0},
         {"wait for the 2021 terms of use", -1, 0},
     };
