@@ -34,7 +34,7 @@ public:
     // A throttle cuts the rate to this share of the answers of the last second.
     static constexpr double kCutShare = 0.95;
     // Beyond that share of the rate it throttled at, a raise waits this many seconds of answers.
-    static constexpr double kSecondsPerProbe = 5;
+    static constexpr double kSecondsPerProbe = 10;
     static constexpr double kMinRate = 1.0 / 60;
 
     explicit ServerPacer(qint64 patienceMs = 10 * 60 * 1000)

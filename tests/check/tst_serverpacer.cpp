@@ -83,12 +83,13 @@ TEST(ServerPacer, RateFollowsWhatTheServerAnswers)
     // Nothing answered in the last two seconds: halved.
     pacer.throttled(s, 7000, {}, 0);
     EXPECT_DOUBLE_EQ(pacer.rate(s), 9.5);
-    // Quickly back to near the rate it throttled at, slowly beyond it.
+    // Quickly back to near the rate it throttled at; beyond it, a step after
+    // ten seconds' answers (195 at 19.5 a second).
     answer(10 * ServerPacer::kAnswersPerRaise, 20000, 0);
     EXPECT_DOUBLE_EQ(pacer.rate(s), 19.5);
-    answer(ServerPacer::kAnswersPerRaise, 20000, 0);
+    answer(194, 20000, 0);
     EXPECT_DOUBLE_EQ(pacer.rate(s), 19.5);
-    answer(80, 20000, 0);
+    answer(1, 20000, 0);
     EXPECT_DOUBLE_EQ(pacer.rate(s), 20.5);
 
     // The answers of a burst read after its first notice still measure the server.
