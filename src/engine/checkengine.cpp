@@ -19,6 +19,7 @@
 #include "ticks.h"
 
 #include <QRandomGenerator>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #ifdef __GLIBC__
@@ -766,6 +767,7 @@ void CheckEngine::armDispatch(qint16 slot)
     SlotTimers &t = m_timers[static_cast<size_t>(slot)];
     t.Retry1.stop();
     t.Dispatch1.start();
+    queryEnded(slot);
 }
 
 void CheckEngine::armRetry(qint16 slot, int delayMs)
@@ -773,6 +775,15 @@ void CheckEngine::armRetry(qint16 slot, int delayMs)
     SlotTimers &t = m_timers[static_cast<size_t>(slot)];
     t.Dispatch1.stop();
     t.Retry1.start(delayMs);
+    queryEnded(slot);
+}
+
+void CheckEngine::queryEnded(qint16 slot)
+{
+    // The slot's next step begins: its query is no longer out, and a name
+    // waiting for room in the server's window may go.
+    if (m_session.windowReleased(m_session.slot(slot)) && !m_pumping)
+        pumpTurns();
 }
 
 void CheckEngine::finishName(qint16 slot, const QString &result, const QString &expiration,
@@ -836,6 +847,7 @@ void CheckEngine::paceAnswered(const ConnectionSlot &s)
     if (!m_session.pacing || s.pacedServer.isEmpty())
         return;
     m_session.pacer.answered(s.pacedServer, m_session.paceNow());
+    m_session.windowAnswered(s.pacedServer);
     m_session.countAnswer(s);
 }
 
@@ -845,6 +857,7 @@ void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
     const QString server = s.pacedServer;
     m_session.pacer.throttled(server, m_session.paceNow(), hint,
                               QRandomGenerator::global()->generateDouble());
+    m_session.windowThrottled(server);
     if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
         giveUpWaiting(server, *reason);
@@ -913,6 +926,7 @@ void CheckEngine::pumpTurns()
     s.queuesChanged = false;
     if (!m_active || m_ctx.run.stopped)
         return;
+    const QScopedValueRollback pumping(m_pumping, true);
     const qint32 t = s.paceNow();
     qint32 next = -1;
     QStringList givenUp;
@@ -923,6 +937,9 @@ void CheckEngine::pumpTurns()
         }
         RunSession::ServerQueue &queue = it.value();
         if (!queue.hasTurn) {
+            // A full window: the end of one of the server's queries pumps again.
+            if (s.windowFull(it.key()))
+                continue;
             queue.dueAt = t + s.pacer.take(it.key(), t);
             queue.hasTurn = true;
             queue.woken = false;

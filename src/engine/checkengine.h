@@ -203,6 +203,8 @@ private:
     bool retryAllowed(const ConnectionSlot &s) const;
     void armDispatch(qint16 slot);
     void armRetry(qint16 slot, int delayMs = kDispatchDelayMs);
+    // The slot's query, if one was out, has ended.
+    void queryEnded(qint16 slot);
     // Appends one result line to temp.txt; false once the file stopped taking lines.
     bool writeResult(const QString &name, QStringView result, QStringView expiration,
                      QStringView information);
@@ -233,7 +235,8 @@ private:
     connector m_connector;
     WorkFileWriter m_results; // temp.txt while a run is active
     QString m_workFileError;
-    bool m_active = false; // started and neither completed nor stopped
+    bool m_active = false;  // started and neither completed nor stopped
+    bool m_pumping = false; // pumpTurns() is under way
     qint64 m_slotSteps = 0;
     std::optional<RdapMode> m_rdapOverride;
     std::optional<bool> m_pacingOverride;

@@ -35,4 +35,5 @@ struct ConnectionSlot {
     bool waitingForTurn = false;   // until a waiting name's turn comes (the run's turn timer)
     quint8 silentWaits = 0;        // times the name waited after its server went silent
     qint32 pacedAt = 0;            // pace time the slot's latest paced query went out
+    QString windowServer;          // the server whose slow-start window counts the slot's query out
 };

@@ -125,10 +125,14 @@ std::optional<SlotStep> connector::paced(ConnectionSlot &s, const QString &serve
     // A name of a server with names waiting goes behind them.
     if (!hadTurn && m_session.hasWaiting(server))
         return SlotStep{SlotStep::Kind::Parked, {}, -1};
+    // So does one beyond the server's window; a turn is only given with room in it.
+    if (m_session.windowFull(server) && !hadTurn)
+        return SlotStep{SlotStep::Kind::Parked, {}, -1};
     const qint32 wait = m_session.pacer.take(server, m_session.paceNow(), hadTurn);
     if (wait > 0)
         return SlotStep{SlotStep::Kind::Parked, {}, wait};
     s.pacedAt = m_session.paceNow();
+    m_session.windowSent(s, server);
     return std::nullopt;
 }
 
@@ -140,6 +144,7 @@ SlotStep connector::connectSlot(qint16 slot, const QString &failText)
     // Whatever the slot had under way ends here, of either kind: nothing of
     // an earlier attempt may answer for this one.
     endRdapRequest(slot);
+    m_session.windowReleased(s);
     if (socketCall([&] { m_socket.CloseSck(slot); }))
         return {Kind::Failed, failText};
     const qint32 now = m_clock.tickCount();

@@ -111,3 +111,69 @@ void RunSession::countFailure(const ConnectionSlot &s, int by)
     if (by > 0 && ticksSince(s.pacedAt, it->lastFailedAt) > 0)
         it->lastFailedAt = s.pacedAt;
 }
+
+bool RunSession::windowFull(const QString &server)
+{
+    auto it = windows.find(server);
+    if (it == windows.end()) {
+        Window w;
+        // A known allowance says how many the server takes at once.
+        const int allowed = pacer.burstAllowance(server);
+        w.size = allowed > 0 ? allowed : kFirstWindow;
+        if (w.size > topSlot)
+            w.size = 0;
+        it = windows.insert(server, w);
+    }
+    return it->size > 0 && it->out >= it->size;
+}
+
+void RunSession::windowSent(ConnectionSlot &s, const QString &server)
+{
+    const auto it = windows.find(server);
+    if (it == windows.end() || it->size == 0)
+        return;
+    ++it->out;
+    s.windowServer = server;
+}
+
+bool RunSession::windowReleased(ConnectionSlot &s)
+{
+    if (s.windowServer.isEmpty())
+        return false;
+    const QString server = std::exchange(s.windowServer, QString());
+    const auto it = windows.find(server);
+    if (it == windows.end())
+        return false;
+    it->out = std::max(0, it->out - 1);
+    if (!waiting.contains(server))
+        return false;
+    queuesChanged = true;
+    return true;
+}
+
+void RunSession::windowAnswered(const QString &server)
+{
+    const auto it = windows.find(server);
+    if (it == windows.end() || it->size == 0)
+        return;
+    if (it->doubling) {
+        ++it->size;
+    } else if (++it->answers >= it->size) {
+        ++it->size;
+        it->answers = 0;
+    }
+    // Wide enough for every slot of the run: no limit from now on.
+    if (it->size > topSlot)
+        it->size = 0;
+    if (waiting.contains(server))
+        queuesChanged = true;
+}
+
+void RunSession::windowThrottled(const QString &server)
+{
+    const auto it = windows.find(server);
+    if (it == windows.end())
+        return;
+    it->doubling = false;
+    it->answers = 0;
+}

@@ -129,6 +129,33 @@ struct RunSession {
     void countFailure(const ConnectionSlot &s, int by = 1);
     int failuresOf(const QString &server) const { return silence.value(server).failures; }
 
+    // Slow start: a server not yet known to take the run's full width has at
+    // most `size` queries out at once; the others wait in its queue. 16 is
+    // below the burst the registries that publish no allowance take (20 to 50
+    // a second), so the first round is answered rather than throttled, and a
+    // fast server still opens to 500 within five round trips. Each answer
+    // widens the window by one (doubling it every round trip) until it no
+    // longer limits; after a throttle the rate pacing governs the server, and
+    // the window grows by one a window's worth of answers: it still bounds
+    // how many queries a further throttle or a silent drop catches.
+    static constexpr int kFirstWindow = 16;
+    struct Window {
+        int size = 0; // queries out at once; 0 = no limit
+        int out = 0;
+        int answers = 0; // since the window last grew, once it has stopped doubling
+        bool doubling = true;
+    };
+    QHash<QString, Window> windows;
+    // A query to `server` must wait for one of its queries out to end.
+    bool windowFull(const QString &server);
+    // The slot's query to `server` goes out, counted in its window.
+    void windowSent(ConnectionSlot &s, const QString &server);
+    // The slot's query counted in a window has ended; true when the server
+    // has names waiting that the room may let go.
+    bool windowReleased(ConnectionSlot &s);
+    void windowAnswered(const QString &server);
+    void windowThrottled(const QString &server);
+
     bool hasWaiting(const QString &server) const { return waiting.contains(server); }
     // The slot's name waits for the server the slot last paced it at;
     // `turnAt`: the pace time of the turn it was given, if any.

@@ -294,6 +294,14 @@ double ServerPacer::rate(const QString &server) const
 
 // ---- Known allowances ------------------------------------------------------------------
 
+int ServerPacer::burstAllowance(const QString &server) const
+{
+    int fewest = 0;
+    for (const Allowance &allowance : m_allowances.value(allowanceServerName(server)))
+        fewest = fewest == 0 ? allowance.count : std::min(fewest, allowance.count);
+    return fewest;
+}
+
 std::vector<ServerPacer::Window> &ServerPacer::windowsOf(const QString &server) const
 {
     auto it = m_windows.find(server);

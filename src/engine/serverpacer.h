@@ -68,6 +68,9 @@ public:
     // held to them from its first one on, and to its throttling's pace on top
     // (whichever is slower).
     void setAllowances(AllowanceTable table) { m_allowances = std::move(table); }
+    // The fewest queries one of the server's known allowances lets go at
+    // once (0: none known).
+    int burstAllowance(const QString &server) const;
     // The wall-clock time of tick 0, for the windows of daily allowances.
     void setClockStart(const QDateTime &utc) { m_clockStart = utc; }
     // What earlier runs used of daily allowances; call before the first take().

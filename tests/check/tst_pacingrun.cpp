@@ -173,6 +173,39 @@ private slots:
         QVERIFY2(steps <= 4 * (queries + names) + 100, qPrintable(QString::number(steps)));
     }
 
+    // A server nobody knows yet gets a small window of queries at first, wider with every
+    // answer: one that throttles sees about a window of them before it is paced, not a burst of
+    // every slot; one that does not has every name asked once and answered.
+    void slowStart_data()
+    {
+        QTest::addColumn<int>("perSecond"); // 0: no allowance
+        QTest::newRow("notice beyond 10/s") << 10;
+        QTest::newRow("unthrottled") << 0;
+    }
+    void slowStart()
+    {
+        QFETCH(int, perSecond);
+        LoopbackWhoisServer server;
+        ScriptedAllowance allowance(perSecond);
+        int firstSecondNotices = 0;
+        server.setHandler([&](const QString &q) -> std::optional<Reply> {
+            if (perSecond == 0 || allowance.allows())
+                return freeReply(q);
+            if (allowance.clock.elapsed() < 1000)
+                ++firstSecondNotices;
+            return Reply::text("LIMIT EXCEEDED\r\n");
+        });
+        Harness h({server.address()});
+        h.ctx.options.connections = u"200"_s;
+        const QStringList list = numbered(perSecond ? 40 : 600);
+        h.add(list);
+        QVERIFY(h.run());
+        QCOMPARE(h.cells(ColAvailability, list), QStringList(list.size(), u"FREE"_s).join(u'|'));
+        QCOMPARE(server.queryCount(), list.size() + allowance.refused);
+        QVERIFY2(firstSecondNotices <= 2 * RunSession::kFirstWindow,
+                 qPrintable(QString::number(firstSecondNotices)));
+    }
+
     // The names of a fast .net do not wait behind those of a throttled .com: the .net names are
     // all answered while .com names still wait, and the window says what waits for which server.
     void throttledServerBesideAFastOne()
