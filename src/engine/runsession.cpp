@@ -157,7 +157,7 @@ void RunSession::windowAnswered(const QString &server)
     if (it == windows.end() || it->size == 0)
         return;
     if (it->doubling) {
-        ++it->size;
+        it->size += kWideningPerAnswer;
     } else if (++it->answers >= it->size) {
         ++it->size;
         it->answers = 0;

@@ -130,15 +130,18 @@ struct RunSession {
     int failuresOf(const QString &server) const { return silence.value(server).failures; }
 
     // Slow start: a server not yet known to take the run's full width has at
-    // most `size` queries out at once; the others wait in its queue. 16 is
-    // below the burst the registries that publish no allowance take (20 to 50
-    // a second), so the first round is answered rather than throttled, and a
-    // fast server still opens to 500 within five round trips. Each answer
-    // widens the window by one (doubling it every round trip) until it no
-    // longer limits; after a throttle the rate pacing governs the server, and
-    // the window grows by one a window's worth of answers: it still bounds
-    // how many queries a further throttle or a silent drop catches.
-    static constexpr int kFirstWindow = 16;
+    // most `size` queries out at once; the others wait in its queue. 32 is
+    // about the burst the registries that publish no allowance take (20 to 50
+    // a second): a server that throttles sees at most that many at once
+    // before its first notice, instead of one from every connection. Each
+    // answer widens the window by three, so it grows fourfold every round
+    // trip and 500 connections are open after three: at 200 ms a round trip,
+    // doubling would cost a fast server about four round trips of half-idle
+    // connections at every run's start. After a throttle the rate pacing
+    // governs the server, and the window grows by one a window's worth of
+    // answers: it still bounds what a further throttle or a silent drop catches.
+    static constexpr int kFirstWindow = 32;
+    static constexpr int kWideningPerAnswer = 3;
     struct Window {
         int size = 0; // queries out at once; 0 = no limit
         int out = 0;

@@ -179,7 +179,7 @@ private slots:
     void slowStart_data()
     {
         QTest::addColumn<int>("perSecond"); // 0: no allowance
-        QTest::newRow("notice beyond 10/s") << 10;
+        QTest::newRow("notice beyond 20/s") << 20;
         QTest::newRow("unthrottled") << 0;
     }
     void slowStart()
@@ -197,7 +197,7 @@ private slots:
         });
         Harness h({server.address()});
         h.ctx.options.connections = u"200"_s;
-        const QStringList list = numbered(perSecond ? 40 : 600);
+        const QStringList list = numbered(perSecond ? 150 : 600);
         h.add(list);
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, list), QStringList(list.size(), u"FREE"_s).join(u'|'));
