@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,9 @@ struct CliResult {
 };
 
 // Runs the program with `args`; its standard error (progress, counts) is not a figure.
-inline CliResult runCli(const QString &cli, const QStringList &args)
+// A run still going after `limitSeconds` (when above 0) is stopped with SIGINT,
+// as a user stops it.
+inline CliResult runCli(const QString &cli, const QStringList &args, double limitSeconds = 0)
 {
     CliResult r;
     std::vector<QByteArray> storage;
@@ -55,7 +58,19 @@ inline CliResult runCli(const QString &cli, const QStringList &args)
     }
     int status = 0;
     rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
+    if (limitSeconds <= 0) {
+        ::wait4(pid, &status, 0, &usage);
+    } else {
+        bool stopped = false;
+        while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
+            if (!stopped &&
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limitSeconds) {
+                ::kill(pid, SIGINT);
+                stopped = true;
+            }
+            ::usleep(20 * 1000);
+        }
+    }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.peakRssKiB = usage.ru_maxrss;

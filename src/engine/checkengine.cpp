@@ -116,6 +116,9 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     Timeout1.setInterval(kSweepIntervalMs);
     connect(&Timeout1, &QTimer::timeout, this, &CheckEngine::Timeout1_Timer);
     m_turnTimer.setSingleShot(true);
+    // Turns are spaced to a server's allowance: a coarse timer would fire them
+    // in bunches on whole seconds and spend a second's allowance at once.
+    m_turnTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_turnTimer, &QTimer::timeout, this, &CheckEngine::pumpTurns);
     updates.setInterval(kUpdateIntervalMs);
     connect(&updates, &QTimer::timeout, this, &CheckEngine::updater);

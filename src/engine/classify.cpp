@@ -167,13 +167,17 @@ ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const Q
     bool free = responseOccurs(reply, tldFreeResponse, name);
     for (qsizetype i = 0; !free && i < freeResponses.size(); ++i)
         free = responseOccurs(reply, freeResponses[i], name);
+    ReplyRecognition recognized;
+    if (recognition)
+        recognized = recognizeReply(reply, query, cut);
     if (free) {
-        verdict.kind = ReplyClass::Free;
+        // "No entries found" beside "Query rate limit exceeded": the server
+        // answered no query, and the name is not known to be free.
+        verdict.kind =
+            recognized.kind == ReplyRecognition::Kind::Refused ? ReplyClass::Erroneous : ReplyClass::Free;
         return verdict;
     }
-    ReplyRecognition recognized;
     if (recognition) {
-        recognized = recognizeReply(reply, query, cut);
         if (recognized.kind == ReplyRecognition::Kind::Free) {
             verdict.kind = ReplyClass::Free;
             return verdict;

@@ -481,17 +481,21 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
             continue;
         }
         const size_t size = line.text.size();
-        // A notice that the query was not answered is looked for only while
-        // nothing else has been said: such replies are few and short.
-        const bool noticeWanted = !freeStatement && !denied && !throttled && size <= kMaxNoticeLine;
+        // A notice that the query was not answered is looked for until one
+        // shows, also beside a "not registered" statement: servers that refuse
+        // a query often add that they found nothing. A statement about the
+        // name itself ("this domain is blocked") is no notice.
+        const bool noticeWanted = !denied && !throttled && size <= kMaxNoticeLine;
         if (size > maxSentence && !noticeWanted)
             continue;
         sentenceOf(line.text, query, sentence);
+        bool statement = false;
         if (size <= maxSentence) {
-            freeStatement = freeStatement || isFreeSentence(sentence);
+            statement = isFreeSentence(sentence);
+            freeStatement = freeStatement || statement;
             denied = denied || deniesRegistration(sentence);
         }
-        if (noticeWanted && !freeStatement && !denied)
+        if (noticeWanted && !statement && !denied)
             throttled = hasNoticeWord(sentence) && isThrottleNotice(sentence);
     }
 
@@ -500,13 +504,14 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
         result.kind = ReplyRecognition::Kind::Refused;
         return result;
     }
+    // A notice outside a record: the query was not answered, whatever else the reply says.
+    if (throttled && !record && !denied) {
+        result.kind = ReplyRecognition::Kind::Refused;
+        return result;
+    }
     // Whatever a reply cut short says, the part not received may hold a record.
     if (freeStatement && !record && !denied && !otherStatus && !cut) {
         result.kind = ReplyRecognition::Kind::Free;
-        return result;
-    }
-    if (throttled && !freeStatement && !record && !denied) {
-        result.kind = ReplyRecognition::Kind::Refused;
         return result;
     }
     if (!expiry.isValid())

@@ -155,10 +155,11 @@ const RecognitionTables &recognitionTables()
         }
 
         b.add(t.noticeWords,
-              {"exceeded", "exceed",      "limit",  "limits",   "limited", "ratelimit",   "ratelimited",
-               "quota",    "many",        "again",  "wait",     "slow",    "denied",      "refused",
-               "blocked",  "blacklisted", "banned", "interval", "grace",   "unavailable", "permitted",
-               "busy",     "rate",        "second", "away",     "reached"});
+              {"exceeded",    "exceed",      "limit",     "limits",      "limited",    "ratelimit",
+               "ratelimited", "quota",       "many",      "again",       "wait",       "slow",
+               "denied",      "refused",     "blocked",   "blacklisted", "banned",     "interval",
+               "grace",       "unavailable", "permitted", "busy",        "rate",       "second",
+               "seconds",     "away",        "reached",   "between",     "temporarily"});
         b.add(t.weekdays, {"mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday",
                            "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"});
         b.add(t.fillerWords, {"of", "the", "de", "del", "le", "den", "der", "am", "pm", "at"});

@@ -31,10 +31,10 @@ std::optional<qint64> numberAt(QByteArrayView text, qsizetype from, qsizetype *e
     return value;
 }
 
-// A unit word after a number: its length in milliseconds, 0 when none.
+// A unit word after a number ("30 seconds", "10-second"): its length in milliseconds, 0 when none.
 qint64 unitMs(QByteArrayView text, qsizetype from)
 {
-    while (from < text.size() && text[from] == ' ')
+    while (from < text.size() && (text[from] == ' ' || text[from] == '-'))
         ++from;
     const QByteArrayView rest = text.sliced(std::min(from, text.size()));
     if (rest.startsWith("sec") || rest.startsWith("s ") || rest.startsWith("s.") || rest == "s")
@@ -88,6 +88,20 @@ ThrottleHint readThrottleHint(QByteArrayView reply)
                 return hint;
             }
         }
+    }
+    // "please maintain at least 10-second time between queries": a spacing;
+    // "wait at least 5 seconds": a wait.
+    const QByteArrayView atLeast("at least ");
+    for (qsizetype at = reply.indexOf(atLeast); at >= 0; at = reply.indexOf(atLeast, at + 1)) {
+        qsizetype end = 0;
+        const auto n = numberAt(reply, at + atLeast.size(), &end);
+        const qint64 unit = n && *n > 0 ? unitMs(reply, end) : 0;
+        if (!unit)
+            continue;
+        hint.waitMs = *n * unit;
+        if (reply.sliced(end).indexOf("between") >= 0)
+            hint.ratePerSecond = 1000.0 / static_cast<double>(*hint.waitMs);
+        return hint;
     }
     const QByteArrayView after("try again after:");
     if (const qsizetype at = reply.indexOf(after); at >= 0) {
@@ -158,9 +172,8 @@ qint32 ServerPacer::take(const QString &server, qint32 now, bool hadTurn)
     return ticksSince(at, now);
 }
 
-void ServerPacer::answered(const QString &server, qint32 now)
+void ServerPacer::countAnswer(Pace &p, qint32 now)
 {
-    Pace &p = m_paces[server];
     const qint32 second = now / 1000;
     if (second != p.second) {
         p.answersBefore = second == p.second + 1 ? p.answersNow : 0;
@@ -168,12 +181,52 @@ void ServerPacer::answered(const QString &server, qint32 now)
         p.second = second;
     }
     ++p.answersNow;
+}
+
+double ServerPacer::answering(const Pace &p, qint32 now)
+{
+    // The fuller of this second and the one before; older answers do not count.
+    const qint32 second = now / 1000;
+    if (second == p.second)
+        return std::max(p.answersNow, p.answersBefore);
+    return second == p.second + 1 ? p.answersNow : 0;
+}
+
+void ServerPacer::answered(const QString &server, qint32 now)
+{
+    Pace &p = m_paces[server];
+    countAnswer(p, now);
     p.throttling = false;
     p.backOffs = 0;
-    if (p.rate > 0 && ++p.answersSinceThrottle >= kAnswersPerRaise) {
-        p.rate += 1;
-        p.answersSinceThrottle = 0;
+    if (p.rate <= 0)
+        return;
+    if (p.backingOff && ticksSince(p.backOffUntil, now) > 0) {
+        // The answer to a query sent before the throttle, read after it: the
+        // server answered more than the throttle could count.
+        const double answers = answering(p, now);
+        if (answers > p.ceiling) {
+            p.ceiling = answers;
+            p.rate = std::max(p.rate, answers * kCutShare);
+            if (p.announced > 0)
+                p.rate = std::min(p.rate, p.announced);
+        }
     }
+    // Up to near the rate the server throttled at, quickly; beyond it, probing,
+    // one step every few seconds. Never beyond an allowance the server
+    // announced, nor beyond the answers of a second of a server that
+    // announced a wait.
+    const bool probing = p.rate >= p.ceiling * kCutShare;
+    const int needed =
+        probing ? std::max(kAnswersPerRaise, static_cast<int>(p.rate * kSecondsPerProbe)) : kAnswersPerRaise;
+    if (++p.answersSinceThrottle < needed)
+        return;
+    p.answersSinceThrottle = 0;
+    p.rate += 1;
+    if (p.announced > 0)
+        p.rate = std::min(p.rate, p.announced);
+    // A server that announced a wait punishes a probe with another.
+    if (p.waitAnnounced && p.ceiling > 0)
+        p.rate = std::min(p.rate, p.ceiling);
 }
 
 qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter)
@@ -185,6 +238,9 @@ qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleH
     }
     p.answersSinceThrottle = 0;
     p.lastThrottleAt = now;
+    if (hint.ratePerSecond)
+        p.announced = *hint.ratePerSecond;
+    p.waitAnnounced = p.waitAnnounced || hint.waitMs.has_value();
     if (p.backingOff && ticksSince(p.backOffUntil, now) > 0) {
         // The answer to a query sent before the server's back-off: the same
         // signal again, unless it announces a longer wait.
@@ -195,14 +251,21 @@ qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleH
         }
         return ticksSince(p.backOffUntil, now);
     }
-    // Towards what the server was really answering at, and at least halved.
-    const double answering = std::max(p.answersNow, p.answersBefore);
-    double cut = p.rate > 0 ? p.rate / 2 : answering > 0 ? answering * 0.9 : hint.ratePerSecond.value_or(1.0);
-    if (p.rate > 0 && answering > 0)
-        cut = std::min(cut, std::max(answering * 0.9, p.rate / 4));
+    // Just below what the server was really answering at: a throttle from a
+    // query that went out before the last cut (at the earlier rate) finds the
+    // server answering as before and cuts no further. Without answers to go
+    // by, halved.
+    const double answers = answering(p, now);
+    if (answers > 0) {
+        p.ceiling = answers;
+        const double cut = answers * kCutShare;
+        p.rate = p.rate > 0 ? std::min(p.rate, cut) : cut;
+    } else {
+        p.rate = p.rate > 0 ? p.rate / 2 : hint.ratePerSecond.value_or(1.0);
+    }
     if (hint.ratePerSecond)
-        cut = std::min(cut, *hint.ratePerSecond);
-    p.rate = std::max(cut, kMinRate);
+        p.rate = std::min(p.rate, *hint.ratePerSecond);
+    p.rate = std::max(p.rate, kMinRate);
 
     qint64 wait = 0;
     if (hint.waitMs) {

@@ -25,16 +25,22 @@ ThrottleHint readThrottleHint(QByteArrayView reply);
 // The pace of every server of a run (a WHOIS host:port, an RDAP server's
 // host): when its next query may go out. A server is asked as fast as slots
 // come until it throttles; from then on its queries are spaced by a rate that
-// is cut by half (or to what the server was really answering at) on every
-// throttle and raised by one query a second after a run of answers. A throttle
-// without an announced wait backs the server off from 1 s, doubling up to
-// 120 s, with jitter. Times are tick counts in milliseconds.
+// is cut on every throttle to just below what the server was really answering
+// at (halved when it answered nothing), and raised by one query a second after
+// a run of answers: quickly back to near that rate, slowly beyond it, never
+// beyond an allowance the server announced. A throttle without an announced
+// wait backs the server off from 1 s, doubling up to 120 s, with jitter. Times
+// are tick counts in milliseconds.
 class ServerPacer
 {
 public:
     static constexpr qint64 kFirstBackOffMs = 1000;
     static constexpr qint64 kMaxBackOffMs = 120 * 1000;
     static constexpr int kAnswersPerRaise = 20;
+    // A throttle cuts the rate to this share of the answers of the last second.
+    static constexpr double kCutShare = 0.95;
+    // Beyond that share of the rate it throttled at, a raise waits this many seconds of answers.
+    static constexpr double kSecondsPerProbe = 10;
     static constexpr double kMinRate = 1.0 / 60;
 
     explicit ServerPacer(qint64 patienceMs = 10 * 60 * 1000)
@@ -92,7 +98,13 @@ private:
         qint32 second = 0;
         int answersNow = 0;
         int answersBefore = 0;
+        double ceiling = 0;   // the answers of the second before the latest throttle
+        double announced = 0; // an allowance a notice announced, queries a second
+        bool waitAnnounced = false;
     };
+
+    static void countAnswer(Pace &p, qint32 now);
+    static double answering(const Pace &p, qint32 now);
 
     qint64 m_patienceMs;
     QHash<QString, Pace> m_paces;

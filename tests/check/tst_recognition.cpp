@@ -98,6 +98,27 @@ TEST(Recognition, StatementsOfRegistries)
         {"Number of allowed queries exceeded.\n", Kind::Refused},
         {"maximum number of requests per second exceeded\n", Kind::Refused, "example.nl"},
         {"55000000002 Connection refused; access control limit reached.\n", Kind::Refused, "example.de"},
+        {"query_status: 440 Request Denied\n", Kind::Refused, "example.jp"},
+        {"% Please maintain at least 10-second time between queries.\n", Kind::Refused},
+        {"Please allow 2 seconds between requests\n", Kind::Refused},
+        {"Your request can temporarily not be answered. Please try again.\n", Kind::Refused, "example.at"},
+        {"Your IP address is not authorised or has exceeded the established limit.\n", Kind::Refused},
+        {"% Maximum queries per hour reached (100)\n", Kind::Refused},
+        {"Please go away for 60 Seconds\n", Kind::Refused},
+        {"Only 1 request per second allowed\n", Kind::Refused, "example.nl"},
+        // A notice beside a "not registered" statement: the server answered no query.
+        {"% Query rate limit exceeded\n% No entries found for the selected source(s).\n", Kind::Refused},
+        {"No entries found\nQuery rate limit exceeded\n", Kind::Refused},
+        // A line of the terms of use is no notice, in a record or beside a statement.
+        {"Domain Name: example.com\nRegistrar: Example\n"
+         "By querying, you agree not to exceed the established limit of queries.\n",
+         Kind::Taken},
+        {"By querying, you agree not to exceed the established limit of queries.\n"
+         "Domain Name: example.com\nRegistrar: Example\n",
+         Kind::Taken},
+        {"No match for example.com\n"
+         "By querying, you agree not to exceed the established limit of queries.\n",
+         Kind::Free},
     };
     for (const auto &c : cases)
         EXPECT_EQ(recognize(c.reply, c.query, c.cut), c.expected) << c.reply;
@@ -235,7 +256,8 @@ TEST(Recognition, ConfiguredStringsComeFirst)
     } cases[] = {
         {"Status: free\n", ReplyClass::Taken, ReplyClass::Free, ""},
         {"Limit exceeded\nStatus: free\n", ReplyClass::Erroneous, ReplyClass::Erroneous, ""},
-        {"No match for example.com\nPlease try again later\n", ReplyClass::Free, ReplyClass::Free, ""},
+        // A notice overrules a configured free string, but only with the recognition on.
+        {"No match for example.com\nPlease try again later\n", ReplyClass::Free, ReplyClass::Erroneous, ""},
         {"", ReplyClass::Taken, ReplyClass::Erroneous, ""},
         {"Access denied\n", ReplyClass::Taken, ReplyClass::Erroneous, ""},
         // A date the configured labels read stays as they read it.
