@@ -842,12 +842,15 @@ void CheckEngine::paceAnswered(const ConnectionSlot &s)
     m_session.countAnswer(s);
 }
 
-void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
+void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint, bool silence)
 {
     ConnectionSlot &s = m_session.slot(slot);
     const QString server = s.pacedServer;
+    // A silence is noticed a time-out after the query: the server is measured
+    // by what it answered when the query went out.
     m_session.pacer.throttled(server, m_session.paceNow(), hint,
-                              QRandomGenerator::global()->generateDouble());
+                              QRandomGenerator::global()->generateDouble(),
+                              silence ? std::optional<qint32>(s.pacedAt) : std::nullopt);
     if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
         giveUpWaiting(server, *reason);
@@ -875,7 +878,7 @@ bool CheckEngine::silentThrottle(qint16 slot)
     if (!silenceCounts(s))
         return false;
     ++s.silentWaits;
-    paceThrottled(slot, {});
+    paceThrottled(slot, {}, true);
     return true;
 }
 
@@ -1225,7 +1228,7 @@ void CheckEngine::Timeout1_Timer()
         if (silenceCounts(s)) {
             // Waiting is no reconnect: every name of the burst waits at once.
             ++s.silentWaits;
-            paceThrottled(slot, {});
+            paceThrottled(slot, {}, true);
             if (m_ctx.run.stopped)
                 return;
             continue;
