@@ -848,8 +848,7 @@ void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint, bool sile
     const QString server = s.pacedServer;
     // A silence is noticed a time-out after the query: the server is measured
     // by what it answered when the query went out.
-    m_session.pacer.throttled(server, m_session.paceNow(), hint,
-                              QRandomGenerator::global()->generateDouble(),
+    m_session.pacer.throttled(server, m_session.paceNow(), hint, QRandomGenerator::global()->generateDouble(),
                               silence ? std::optional<qint32>(s.pacedAt) : std::nullopt);
     if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);

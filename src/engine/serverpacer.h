@@ -8,8 +8,8 @@
 #include <QHash>
 #include <QString>
 
-#include <deque>
 #include <array>
+#include <deque>
 #include <optional>
 #include <vector>
 
