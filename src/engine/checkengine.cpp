@@ -117,6 +117,9 @@ CheckEngine::CheckEngine(AppContext &ctx, RunHost &host, QObject *parent)
     Timeout1.setInterval(kSweepIntervalMs);
     connect(&Timeout1, &QTimer::timeout, this, &CheckEngine::Timeout1_Timer);
     m_turnTimer.setSingleShot(true);
+    // Turns are spaced to a server's allowance: a coarse timer would fire them
+    // in bunches on whole seconds and spend a second's allowance at once.
+    m_turnTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_turnTimer, &QTimer::timeout, this, &CheckEngine::pumpTurns);
     updates.setInterval(kUpdateIntervalMs);
     connect(&updates, &QTimer::timeout, this, &CheckEngine::updater);
@@ -851,12 +854,14 @@ void CheckEngine::paceAnswered(const ConnectionSlot &s)
     m_session.countAnswer(s);
 }
 
-void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint)
+void CheckEngine::paceThrottled(qint16 slot, const ThrottleHint &hint, bool silence)
 {
     ConnectionSlot &s = m_session.slot(slot);
     const QString server = s.pacedServer;
-    m_session.pacer.throttled(server, m_session.paceNow(), hint,
-                              QRandomGenerator::global()->generateDouble());
+    // A silence is noticed a time-out after the query: the server is measured
+    // by what it answered when the query went out.
+    m_session.pacer.throttled(server, m_session.paceNow(), hint, QRandomGenerator::global()->generateDouble(),
+                              silence ? std::optional<qint32>(s.pacedAt) : std::nullopt);
     m_session.windowThrottled(server);
     if (const std::optional<QString> reason = m_session.pacer.giveUpReason(server)) {
         finishName(slot, cellText::notAvailable(), cellText::notAvailable(), *reason);
@@ -885,7 +890,7 @@ bool CheckEngine::silentThrottle(qint16 slot)
     if (!silenceCounts(s))
         return false;
     ++s.silentWaits;
-    paceThrottled(slot, {});
+    paceThrottled(slot, {}, true);
     return true;
 }
 
@@ -1239,7 +1244,7 @@ void CheckEngine::Timeout1_Timer()
         if (silenceCounts(s)) {
             // Waiting is no reconnect: every name of the burst waits at once.
             ++s.silentWaits;
-            paceThrottled(slot, {});
+            paceThrottled(slot, {}, true);
             if (m_ctx.run.stopped)
                 return;
             continue;

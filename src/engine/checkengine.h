@@ -171,7 +171,7 @@ private:
     // Pacing: the slot's server answered; or throttled, and the name waits for
     // it (or is given up once the server has been given up).
     void paceAnswered(const ConnectionSlot &s);
-    void paceThrottled(qint16 slot, const ThrottleHint &hint);
+    void paceThrottled(qint16 slot, const ThrottleHint &hint, bool silence = false);
     // Pacing: the slot's query failed (a time-out, a refusal, a reset). True
     // when that is its server's throttle, and the name waits for it.
     bool silentThrottle(qint16 slot);

@@ -175,21 +175,25 @@ qint32 ServerPacer::take(const QString &server, qint32 now, bool hadTurn)
 void ServerPacer::countAnswer(Pace &p, qint32 now)
 {
     const qint32 second = now / 1000;
-    if (second != p.second) {
-        p.answersBefore = second == p.second + 1 ? p.answersNow : 0;
-        p.answersNow = 0;
-        p.second = second;
+    const auto at = static_cast<size_t>(second % kAnswerSeconds);
+    if (p.answerSecond[at] != second) {
+        p.answerSecond[at] = second;
+        p.answers[at] = 0;
     }
-    ++p.answersNow;
+    ++p.answers[at];
 }
 
-double ServerPacer::answering(const Pace &p, qint32 now)
+double ServerPacer::answering(const Pace &p, qint32 at)
 {
-    // The fuller of this second and the one before; older answers do not count.
-    const qint32 second = now / 1000;
-    if (second == p.second)
-        return std::max(p.answersNow, p.answersBefore);
-    return second == p.second + 1 ? p.answersNow : 0;
+    // The fuller of that second and the one before; older answers do not count.
+    const auto answersOf = [&p](qint32 second) {
+        if (second < 0)
+            return 0;
+        const auto slot = static_cast<size_t>(second % kAnswerSeconds);
+        return p.answerSecond[slot] == second ? p.answers[slot] : 0;
+    };
+    const qint32 second = at / 1000;
+    return std::max(answersOf(second), answersOf(second - 1));
 }
 
 void ServerPacer::answered(const QString &server, qint32 now)
@@ -229,7 +233,8 @@ void ServerPacer::answered(const QString &server, qint32 now)
         p.rate = std::min(p.rate, p.ceiling);
 }
 
-qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter)
+qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter,
+                              std::optional<qint32> sentAt)
 {
     Pace &p = m_paces[server];
     if (!p.throttling) {
@@ -255,7 +260,7 @@ qint32 ServerPacer::throttled(const QString &server, qint32 now, const ThrottleH
     // query that went out before the last cut (at the earlier rate) finds the
     // server answering as before and cuts no further. Without answers to go
     // by, halved.
-    const double answers = answering(p, now);
+    const double answers = answering(p, sentAt.value_or(now));
     if (answers > 0) {
         p.ceiling = answers;
         const double cut = answers * kCutShare;

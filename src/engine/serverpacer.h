@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -56,8 +57,12 @@ public:
     void answered(const QString &server, qint32 now);
     // The server throttled; `jitter` in [0, 1) spreads the back-off. Returns
     // the wait before the server is asked again. Throttles during a back-off
-    // answer queries sent before it and count as the same signal.
-    qint32 throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter);
+    // answer queries sent before it and count as the same signal. `sentAt`:
+    // when the throttled query went out, for a signal that comes long after
+    // (a silence noticed at its time-out): the server is measured by what it
+    // answered then.
+    qint32 throttled(const QString &server, qint32 now, const ThrottleHint &hint, double jitter,
+                     std::optional<qint32> sentAt = std::nullopt);
     // The server has answered nothing but throttles for the whole patience:
     // from its first throttle since an answer to its latest one.
     bool outOfPatience(const QString &server) const;
@@ -86,6 +91,9 @@ public:
     std::optional<QString> giveUpReason(const QString &server) const;
 
 private:
+    // Long enough to look back over a time-out (the longest one a run may set
+    // is a minute) to what the server answered when a silent query went out.
+    static constexpr int kAnswerSeconds = 64;
     struct Pace {
         double rate = 0; // queries a second; 0 = unpaced
         qint32 nextAt = 0;
@@ -97,10 +105,10 @@ private:
         bool throttling = false;
         qint32 throttledSince = 0;
         qint32 lastThrottleAt = 0;
-        // Answers in the current and in the previous second.
-        qint32 second = 0;
-        int answersNow = 0;
-        int answersBefore = 0;
+        // Answers of each of the last kAnswerSeconds seconds, by second modulo
+        // kAnswerSeconds; a slot holds the second it counts.
+        std::array<qint32, kAnswerSeconds> answerSecond{};
+        std::array<int, kAnswerSeconds> answers{};
         double ceiling = 0;   // the answers of the second before the latest throttle
         double announced = 0; // an allowance a notice announced, queries a second
         bool waitAnnounced = false;

@@ -229,6 +229,14 @@ TEST(ServerPacer, RateFollowsWhatTheServerAnswers)
     for (int i = 0; i < 20 * ServerPacer::kAnswersPerRaise; ++i)
         burst.answered(s, 20000);
     EXPECT_DOUBLE_EQ(burst.rate(s), 20);
+
+    // A silence noticed at its time-out measures what the server answered
+    // when the query went out, not the quiet since.
+    ServerPacer silent;
+    for (int i = 0; i < 20; ++i)
+        silent.answered(s, 30000 + i);
+    silent.throttled(s, 35500, {}, 0, 30500);
+    EXPECT_DOUBLE_EQ(silent.rate(s), 19);
 }
 
 } // namespace
