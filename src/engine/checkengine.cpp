@@ -1105,7 +1105,12 @@ void CheckEngine::Winsock1_CloseSck(qint16 slot)
                       m_session.recognition, m_session.recognition ? encode8bit(s.query) : QByteArray(),
                       s.reply.size() >= kReplyCap);
     if (m_session.pacing && verdict.kind != ReplyClass::Free) {
-        if (isThrottleNotice(s.reply, encode8bit(s.query))) {
+        // The classifier's reading of the reply, when it made one, is the same
+        // the pacer would make: the reply is read once.
+        const bool notice = verdict.recognized
+                                ? verdict.refused && !s.reply.isEmpty() && s.reply.size() <= kNoticeBytes
+                                : isThrottleNotice(s.reply, encode8bit(s.query));
+        if (notice) {
             paceThrottled(slot, readThrottleHint(s.reply));
             return;
         }

@@ -168,8 +168,11 @@ ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const Q
     for (qsizetype i = 0; !free && i < freeResponses.size(); ++i)
         free = responseOccurs(reply, freeResponses[i], name);
     ReplyRecognition recognized;
-    if (recognition)
+    if (recognition) {
         recognized = recognizeReply(reply, query, cut);
+        verdict.recognized = true;
+        verdict.refused = recognized.kind == ReplyRecognition::Kind::Refused;
+    }
     if (free) {
         // "No entries found" beside "Query rate limit exceeded": the server
         // answered no query, and the name is not known to be free.

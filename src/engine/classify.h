@@ -16,6 +16,11 @@ struct ReplyVerdict {
     ReplyClass kind = ReplyClass::Taken;
     QString expiration;  // Taken: the converter's date text, "Unknown" or "N/A"
     QString information; // Taken: "Status: " + the status line, or "N/A"
+    // Whether the recognition read the reply (it did not when a configured
+    // error string matched, or with the recognition off), and found it a
+    // throttling or refusal notice.
+    bool recognized = false;
+    bool refused = false;
 };
 
 // A response string as a reply is searched for it: lower-cased and one byte

@@ -259,18 +259,21 @@ bool isQuoteByte(unsigned char c)
 // with ":" "," ";" as blanks, and without a closing "in (the) ... database".
 void sentenceOf(Text line, Text query, std::string &out)
 {
-    out.clear();
+    // Every byte written stands for at least one byte of the line: the
+    // sentence is written in place, then cut to its length.
+    out.resize(line.size());
+    size_t n = 0;
     bool space = false;
     auto put = [&](char c) {
         if (c == ' ') {
-            space = !out.empty();
+            space = n != 0;
             return;
         }
         if (space) {
-            out += ' ';
+            out[n++] = ' ';
             space = false;
         }
-        out += c;
+        out[n++] = c;
     };
     size_t name = query.empty() ? npos : line.find(query);
     for (size_t i = 0; i < line.size();) {
@@ -301,6 +304,7 @@ void sentenceOf(Text line, Text query, std::string &out)
         put(u == ':' || u == ',' || u == ';' || isBlank(line[i]) ? ' ' : line[i]);
         ++i;
     }
+    out.resize(n);
     while (!out.empty() && (out.back() == '.' || out.back() == '!' || out.back() == ' '))
         out.pop_back();
     // "... does not exist in database", "... in the registry nask database",
