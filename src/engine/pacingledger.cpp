@@ -1,15 +1,13 @@
 #include "pacingledger.h"
 
 #include "base/datafolder.h"
+#include "base/iowrite.h"
 #include "base/regularfile.h"
 #include "runjournal.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,15 +27,6 @@ std::optional<LedgerEntry> ledgerLine(const QByteArray &line)
     if (!entry.start.isValid() || !ok || entry.count < 0)
         return std::nullopt;
     return entry;
-}
-
-void syncLedgerFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    syncFile(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -100,8 +89,14 @@ std::optional<QString> writePacingLedger(const QString &dataFolder, const QList<
     }
     // The temporary file is synced before it replaces the ledger.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    syncLedgerFolder(dataFolder);
+    if (const std::optional<IoError> error = writeAll(file, text)) {
+        file.cancelWriting();
+        return QStringLiteral("cannot write %1: %2").arg(path, error->description);
+    }
+    if (!file.commit())
+        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    syncFolder(dataFolder);
     return std::nullopt;
 }

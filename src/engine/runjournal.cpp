@@ -41,7 +41,13 @@ QStringList fieldsOf(const QString &line)
     return line.split(QChar(kFieldSeparator));
 }
 
-// The folder's entry for a renamed file reaches the disk only when the folder is synced.
+} // namespace
+
+bool syncFile(int fd)
+{
+    return fd >= 0 && ::fsync(fd) == 0;
+}
+
 void syncFolder(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -49,13 +55,6 @@ void syncFolder(const QString &folder)
         return;
     syncFile(fd);
     ::close(fd);
-}
-
-} // namespace
-
-bool syncFile(int fd)
-{
-    return fd >= 0 && ::fsync(fd) == 0;
 }
 
 QString RunJournal::path(const QString &dataFolder)

@@ -61,5 +61,8 @@ std::optional<QString> readRunProgress(const QString &dataFolder, const RunJourn
 
 // Pushes what a file took to the disk: fsync on the open file.
 bool syncFile(int fd);
+// The folder's entry for a file renamed into it, or removed from it, reaches
+// the disk only when the folder is synced.
+void syncFolder(const QString &folder);
 
 inline constexpr const char *kJournalFileName = "journal.txt";
