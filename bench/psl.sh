@@ -9,4 +9,4 @@ with=$("$BENCH_DIR/check_bench" "$CLI" 100000 500 0 | awk '/^check_cli_of_epoll 
 without=$("$BENCH_DIR/check_bench" "$CLI" 100000 500 0 --no-public-suffixes | awk '/^check_cli_of_epoll / { print $2 }')
 echo "psl_check_cli_of_epoll $with %"
 echo "psl_off_check_cli_of_epoll $without %"
-awk -v a="$with" -v b="$without" 'BEGIN { printf "psl_check_overhead %.1f %%\n", (b > 0 ? 100 * (b - a) / b : 0) }'
+awk -v a="$with" -v b="$without" 'BEGIN { x = 0; if (b > 0) x = 100 * (b - a) / b; printf "psl_check_overhead %.1f %%\n", x }'
