@@ -168,9 +168,10 @@ ReplyVerdict classifyReply(QByteArrayView reply, const QByteArray &name, const Q
     for (qsizetype i = 0; !free && i < freeResponses.size(); ++i)
         free = responseOccurs(reply, freeResponses[i], name);
     ReplyRecognition recognized;
-    if (recognition) {
+    verdict.recognized = recognition;
+    // A reply a free string matched is read only for a notice beside it.
+    if (recognition && (!free || mayHoldNotice(reply))) {
         recognized = recognizeReply(reply, query, cut);
-        verdict.recognized = true;
         verdict.refused = recognized.kind == ReplyRecognition::Kind::Refused;
     }
     if (free) {

@@ -5,8 +5,12 @@
 #include "replydates.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -367,7 +371,131 @@ bool isFreeSentence(Text sentence)
     return sentence.starts_with("the queried object does not exist");
 }
 
+// The throttling phrases (and "exceeded") by their first four bytes: most
+// places of a reply are passed over after one look-up in a 4096-bit filter.
+class PhraseFilter
+{
+public:
+    PhraseFilter()
+    {
+        add("exceeded");
+        for (Text phrase : kThrottlePhrases)
+            add(phrase);
+    }
+    // Four bytes as one number, the first lowest.
+    static std::uint32_t fourAt(const char *at)
+    {
+        const auto *u = reinterpret_cast<const unsigned char *>(at);
+        return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 |
+               std::uint32_t(u[3]) << 24;
+    }
+    // Whether a phrase may start with these four bytes.
+    bool mayStart(std::uint32_t four) const
+    {
+        const unsigned s = slot(four);
+        return (m_bits[s / 64] >> (s % 64)) & 1;
+    }
+    // Whether a phrase starts at `at` (four bytes at least before the end).
+    bool startsAt(Text text, size_t at) const
+    {
+        const std::uint32_t four = fourAt(text.data() + at);
+        const Text rest = text.substr(at);
+        return std::any_of(m_phrases.begin(), m_phrases.end(),
+                           [&](const auto &p) { return p.first == four && rest.starts_with(p.second); });
+    }
+
+private:
+    void add(Text phrase)
+    {
+        const std::uint32_t four = fourAt(phrase.data());
+        const unsigned s = slot(four);
+        m_bits[s / 64] |= std::uint64_t(1) << (s % 64);
+        m_phrases.emplace_back(four, phrase);
+    }
+    static unsigned slot(std::uint32_t four) { return (four * 2654435761u) >> 20; }
+    std::array<std::uint64_t, 64> m_bits{};
+    std::vector<std::pair<std::uint32_t, Text>> m_phrases;
+};
+
+// How the quick look for a notice takes each byte.
+enum ByteRole : std::uint8_t { Kept, LineEnd, Dropped, Separator, MaybeCurlyQuote };
+struct ByteRoles {
+    std::array<ByteRole, 256> role{};
+    std::array<char, 256> lower{};
+    ByteRoles()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const char c = replybytes::lowerLatin1(static_cast<char>(b));
+            lower[b] = c;
+            const auto u = static_cast<unsigned char>(c);
+            role[b] = c == '\n'                                        ? LineEnd
+                      : isQuoteByte(u)                                 ? Dropped
+                      : isBlank(c) || c == ':' || c == ',' || c == ';' ? Separator
+                      : u == 0xE2                                      ? MaybeCurlyQuote
+                                                                       : Kept;
+        }
+    }
+};
+
 } // namespace
+
+bool mayHoldNotice(QByteArrayView reply)
+{
+    static const PhraseFilter phrases;
+    static const ByteRoles roles;
+    // The reply as its sentences read: lower case, without quotes, blanks
+    // and ":" "," ";" one space. A sentence is a line of this with parts cut
+    // out (comment marks, the queried name), so a phrase in a sentence is
+    // also here.
+    thread_local std::string folded;
+    folded.resize(static_cast<size_t>(reply.size()));
+    char *out = folded.data();
+    size_t n = 0;
+    bool space = false;
+    bool words = false;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(reply.data());
+    const size_t size = static_cast<size_t>(reply.size());
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char b = bytes[i];
+        switch (roles.role[b]) {
+        case Kept:
+            break;
+        case LineEnd:
+            space = false;
+            out[n++] = '\n';
+            continue;
+        case Dropped:
+            continue;
+        case Separator:
+            space = true;
+            continue;
+        case MaybeCurlyQuote:
+            // Curly quotes in UTF-8: E2 80 98/99/9C/9D.
+            if (i + 2 < size && bytes[i + 1] == 0x80 &&
+                (bytes[i + 2] == 0x98 || bytes[i + 2] == 0x99 || bytes[i + 2] == 0x9C ||
+                 bytes[i + 2] == 0x9D)) {
+                i += 2;
+                continue;
+            }
+            break;
+        }
+        if (space) {
+            out[n++] = ' ';
+            space = false;
+        }
+        words = true;
+        out[n++] = roles.lower[b];
+    }
+    // A reply of blanks alone is a refusal.
+    if (!words)
+        return true;
+    const Text text(out, n);
+    for (size_t i = 0; i + 4 <= n; ++i) {
+        if (phrases.mayStart(PhraseFilter::fourAt(out + i)) && phrases.startsAt(text, i))
+            return true;
+    }
+    return false;
+}
 
 ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes, bool cut)
 {
@@ -384,6 +512,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
     bool denied = false;
     bool otherStatus = false;
     bool throttled = false;
+    int noticePossible = -1; // not yet known
     bool dateOnNextLine = false;
     DayOrder nextLineOrder = DayOrder::Unknown;
     // A record label without a value ("registrar:"): registries that write
@@ -499,8 +628,11 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
             freeStatement = freeStatement || statement;
             denied = denied || deniesRegistration(sentence);
         }
-        if (noticeWanted && !statement && !denied)
-            throttled = hasNoticeWord(sentence) && isThrottleNotice(sentence);
+        if (noticeWanted && !statement && !denied) {
+            if (noticePossible < 0)
+                noticePossible = mayHoldNotice(reply) ? 1 : 0;
+            throttled = noticePossible && hasNoticeWord(sentence) && isThrottleNotice(sentence);
+        }
     }
 
     if (!anything) {

@@ -27,3 +27,10 @@ struct ReplyRecognition {
 // that names a domain counts only when it names this one. A reply `cut` short
 // (at the receive cap) is never called free: the rest may show a record.
 ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView query, bool cut = false);
+
+// Whether `reply` may hold a throttling or refusal notice: false only when
+// none of the words every notice has occurs in it (letter case and quotes
+// aside) and it holds more than blanks. One pass over the bytes, far cheaper
+// than reading the reply: a reply a configured free string matched is read
+// for a notice only when this says it may hold one.
+bool mayHoldNotice(QByteArrayView reply);

@@ -124,3 +124,14 @@ inline constexpr std::string_view kThrottlePhrases[] = {"limit exceeded",
                                                         "temporarily not be answered",
                                                         "cannot be answered at the moment",
                                                         "please try again"};
+
+// The quick look for a notice tells phrases by their first four bytes.
+constexpr bool everyPhraseHasFourBytes()
+{
+    for (std::string_view phrase : kThrottlePhrases) {
+        if (phrase.size() < 4)
+            return false;
+    }
+    return true;
+}
+static_assert(everyPhraseHasFourBytes(), "a throttling phrase is shorter than four bytes");

@@ -1,5 +1,6 @@
 #include "engine/classify.h"
 #include "engine/recognition.h"
+#include "engine/recognitiontables.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,39 @@ TEST(Recognition, DatesAreReadOnlyWhenClear)
         EXPECT_EQ(readExpiryDate(c.text, c.order), c.expected) << c.text;
 }
 
+// The quick look that spares a reading of configured-free replies passes every
+// notice the reading finds: each phrase as servers write it, in capitals, cut
+// by quotes, with marks and separators, alone and beside a statement.
+TEST(Recognition, EveryNoticeIsSeenByTheQuickLook)
+{
+    const auto shapes = [](const QByteArray &phrase) {
+        QByteArray quoted = phrase;
+        quoted.insert(2, '\'');
+        QByteArray curly = phrase;
+        curly.insert(1, "\xe2\x80\x99");
+        QByteArray separated = phrase;
+        separated.replace(' ', " :\t, ");
+        return QList<QByteArray>{phrase, phrase.toUpper(), quoted, curly, "% " + separated + " !"};
+    };
+    int notices = 0;
+    for (std::string_view p : kThrottlePhrases) {
+        const QByteArray phrase(p.data(), qsizetype(p.size()));
+        // A few phrases are notices only beside a word of one ("cannot be answered at the moment").
+        if (recognize(phrase + '\n') != Kind::Refused)
+            continue;
+        ++notices;
+        for (const QByteArray &line : shapes(phrase)) {
+            for (const QByteArray &reply : {line + '\n', "No match for example.com\r\n" + line + "\r\n"}) {
+                EXPECT_EQ(recognize(reply), Kind::Refused) << reply.constData();
+                EXPECT_TRUE(mayHoldNotice(reply)) << reply.constData();
+            }
+        }
+    }
+    EXPECT_GT(notices, int(std::size(kThrottlePhrases)) * 9 / 10);
+    EXPECT_TRUE(mayHoldNotice(" \r\n\t\n"));
+    EXPECT_FALSE(mayHoldNotice("No match for example.com\r\nBy querying you agree to these terms.\r\n"));
+}
+
 // The configured strings decide first; the recognition only reads what they leave as taken.
 TEST(Recognition, ConfiguredStringsComeFirst)
 {
@@ -258,6 +292,9 @@ TEST(Recognition, ConfiguredStringsComeFirst)
         {"Limit exceeded\nStatus: free\n", ReplyClass::Erroneous, ReplyClass::Erroneous, ""},
         // A notice overrules a configured free string, but only with the recognition on.
         {"No match for example.com\nPlease try again later\n", ReplyClass::Free, ReplyClass::Erroneous, ""},
+        // Read as its sentences are: a word a quote cuts, in any case.
+        {"No match for example.com\nToo MA'NY requests\n", ReplyClass::Free, ReplyClass::Erroneous, ""},
+        {"No match for example.com\nToo mainy requests\n", ReplyClass::Free, ReplyClass::Free, ""},
         {"", ReplyClass::Taken, ReplyClass::Erroneous, ""},
         {"Access denied\n", ReplyClass::Taken, ReplyClass::Erroneous, ""},
         // A date the configured labels read stays as they read it.
