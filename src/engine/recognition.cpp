@@ -259,6 +259,15 @@ bool isQuoteByte(unsigned char c)
            c == '>' || c == '{' || c == '}' || c == 0xAB || c == 0xBB;
 }
 
+// What follows an E2 byte in a curly quote in UTF-8: E2 80 98/99/9C/9D.
+bool isCurlyQuoteTail(Text next)
+{
+    if (next.size() < 2 || static_cast<unsigned char>(next[0]) != 0x80)
+        return false;
+    const auto q = static_cast<unsigned char>(next[1]);
+    return q == 0x98 || q == 0x99 || q == 0x9C || q == 0x9D;
+}
+
 // The line as a sentence: the queried name as "@", without quotes and brackets,
 // with ":" "," ";" as blanks, and without a closing "in (the) ... database".
 void sentenceOf(Text line, Text query, std::string &out)
@@ -293,13 +302,9 @@ void sentenceOf(Text line, Text query, std::string &out)
             }
         }
         const auto u = static_cast<unsigned char>(line[i]);
-        // Curly quotes in UTF-8: E2 80 98/99/9C/9D.
-        if (u == 0xE2 && i + 2 < line.size() && static_cast<unsigned char>(line[i + 1]) == 0x80) {
-            const auto q = static_cast<unsigned char>(line[i + 2]);
-            if (q == 0x98 || q == 0x99 || q == 0x9C || q == 0x9D) {
-                i += 3;
-                continue;
-            }
+        if (u == 0xE2 && isCurlyQuoteTail(line.substr(i + 1))) {
+            i += 3;
+            continue;
         }
         if (isQuoteByte(u)) {
             ++i;
@@ -470,10 +475,7 @@ bool mayHoldNotice(QByteArrayView reply)
             space = true;
             continue;
         case MaybeCurlyQuote:
-            // Curly quotes in UTF-8: E2 80 98/99/9C/9D.
-            if (i + 2 < size && bytes[i + 1] == 0x80 &&
-                (bytes[i + 2] == 0x98 || bytes[i + 2] == 0x99 || bytes[i + 2] == 0x9C ||
-                 bytes[i + 2] == 0x9D)) {
+            if (isCurlyQuoteTail(Text(reply.data() + i + 1, size - i - 1))) {
                 i += 2;
                 continue;
             }
