@@ -259,6 +259,49 @@ bool isQuoteByte(unsigned char c)
            c == '>' || c == '{' || c == '}' || c == 0xAB || c == 0xBB;
 }
 
+// The line that dates the registry's data, ">>> Last update of WHOIS
+// database: ... <<<": its notes and terms of use come after it ("access to
+// the whois service is rate limited", "... will result in being permanently
+// blacklisted"), and a server that refuses a query sends no such line.
+bool isUpdateLine(Text raw)
+{
+    if (raw.size() > kMaxStatementLine)
+        return false;
+    size_t i = 0;
+    while (i < raw.size() && isLeadMark(raw[i]))
+        ++i;
+    const auto startsHere = [&raw](size_t at, Text word) {
+        if (raw.size() - at < word.size())
+            return false;
+        for (size_t k = 0; k < word.size(); ++k) {
+            if (replybytes::lowerLatin1(raw[at + k]) != word[k])
+                return false;
+        }
+        return true;
+    };
+    if (!startsHere(i, "last update of "))
+        return false;
+    for (size_t at = i + 15; at < raw.size(); ++at) {
+        if (startsHere(at, " database"))
+            return true;
+    }
+    return false;
+}
+
+// Where the line that dates the data starts; the reply's size when it has none.
+size_t updateLineAt(Text all)
+{
+    for (size_t pos = 0; pos < all.size();) {
+        size_t end = all.find('\n', pos);
+        if (end == npos)
+            end = all.size();
+        if (isUpdateLine(all.substr(pos, end - pos)))
+            return pos;
+        pos = end + 1;
+    }
+    return all.size();
+}
+
 // What follows an E2 byte in a curly quote in UTF-8: E2 80 98/99/9C/9D.
 bool isCurlyQuoteTail(Text next)
 {
@@ -452,14 +495,16 @@ bool mayHoldNotice(QByteArrayView reply)
     // and ":" "," ";" one space. A sentence is a line of this with parts cut
     // out (comment marks, the queried name), so a phrase in a sentence is
     // also here.
+    // Only the lines before the one that dates the data can hold a notice.
+    const Text all(reply.data(), static_cast<size_t>(reply.size()));
+    const size_t size = updateLineAt(all);
     thread_local std::string folded;
-    folded.resize(static_cast<size_t>(reply.size()));
+    folded.resize(size);
     char *out = folded.data();
     size_t n = 0;
     bool space = false;
-    bool words = false;
+    bool words = size < all.size(); // the dating line is not blank
     const auto *bytes = reinterpret_cast<const unsigned char *>(reply.data());
-    const size_t size = static_cast<size_t>(reply.size());
     for (size_t i = 0; i < size; ++i) {
         const unsigned char b = bytes[i];
         switch (roles.role[b]) {
@@ -531,6 +576,8 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
     // One pass over the lines. Once a record shows, the name is not free and the
     // query was answered: only its expiry date is still looked for, and once
     // that is read the rest of the reply (mostly terms of use) is skipped.
+    // From the line that dates the data on, no notice is looked for.
+    bool pastUpdateLine = false;
     for (size_t pos = 0; pos < all.size();) {
         size_t end = all.find('\n', pos);
         if (end == npos)
@@ -569,6 +616,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
             continue;
         }
 
+        pastUpdateLine = pastUpdateLine || isUpdateLine(raw);
         splitField(line, field);
         if (dateOnNextLine) {
             dateOnNextLine = false;
@@ -620,7 +668,7 @@ ReplyRecognition recognizeReply(QByteArrayView reply, QByteArrayView queryBytes,
         // shows, also beside a "not registered" statement: servers that refuse
         // a query often add that they found nothing. A statement about the
         // name itself ("this domain is blocked") is no notice.
-        const bool noticeWanted = !denied && !throttled && size <= kMaxNoticeLine;
+        const bool noticeWanted = !denied && !throttled && !pastUpdateLine && size <= kMaxNoticeLine;
         if (size > maxSentence && !noticeWanted)
             continue;
         sentenceOf(line.text, query, sentence);

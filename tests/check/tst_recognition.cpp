@@ -120,6 +120,12 @@ TEST(Recognition, StatementsOfRegistries)
         {"No match for example.com\n"
          "By querying, you agree not to exceed the established limit of queries.\n",
          Kind::Free},
+        // Nor is a line of the notes after the line that dates the data.
+        {"DOMAIN NOT FOUND\n>>> Last update of WHOIS database: 2026-01-15T00:00:00Z <<<\n\n"
+         "Access to the whois service is rate limited. For more information, please\n"
+         "see https://example.net/whois_guidance.\n\nactions in contravention of these terms will result in "
+         "being permanently\nblacklisted. All data is (c) Example Ltd\n",
+         Kind::Free, "example.xyz"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(recognize(c.reply, c.query, c.cut), c.expected) << c.reply;
@@ -270,6 +276,11 @@ TEST(Recognition, EveryNoticeIsSeenByTheQuickLook)
         }
     }
     EXPECT_GT(notices, int(std::size(kThrottlePhrases)) * 9 / 10);
+    // Notes after the line that dates the data are never looked at; what comes before is.
+    const QByteArray dated = ">>> Last update of WHOIS database: 2026-01-15T00:00:00Z <<<\n";
+    EXPECT_TRUE(mayHoldNotice("Query rate limit exceeded\n" + dated));
+    EXPECT_EQ(recognize("Query rate limit exceeded\n" + dated), Kind::Refused);
+    EXPECT_FALSE(mayHoldNotice("No match for example.com\n" + dated + "Query rate limit exceeded\n"));
     EXPECT_TRUE(mayHoldNotice(" \r\n\t\n"));
     EXPECT_FALSE(mayHoldNotice("No match for example.com\r\nBy querying you agree to these terms.\r\n"));
 }
