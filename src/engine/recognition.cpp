@@ -491,21 +491,20 @@ bool mayHoldNotice(QByteArrayView reply)
 {
     static const PhraseFilter phrases;
     static const ByteRoles roles;
-    // The reply as its sentences read: lower case, without quotes, blanks
-    // and ":" "," ";" one space. A sentence is a line of this with parts cut
-    // out (comment marks, the queried name), so a phrase in a sentence is
-    // also here.
-    // Only the lines before the one that dates the data can hold a notice.
+    // The lines before the one that dates the data (only they can hold a
+    // notice) as their sentences read: lower case, without quotes, blanks and
+    // ":" "," ";" one space. A sentence is a line of this with parts cut out
+    // (comment marks, the queried name), so a phrase in a sentence is also here.
     const Text all(reply.data(), static_cast<size_t>(reply.size()));
-    const size_t size = updateLineAt(all);
+    const size_t end = updateLineAt(all);
     thread_local std::string folded;
-    folded.resize(size);
+    folded.resize(end);
     char *out = folded.data();
     size_t n = 0;
     bool space = false;
-    bool words = size < all.size(); // the dating line is not blank
+    bool words = end < all.size(); // the dating line is not blank
     const auto *bytes = reinterpret_cast<const unsigned char *>(reply.data());
-    for (size_t i = 0; i < size; ++i) {
+    for (size_t i = 0; i < end; ++i) {
         const unsigned char b = bytes[i];
         switch (roles.role[b]) {
         case Kept:
@@ -520,7 +519,7 @@ bool mayHoldNotice(QByteArrayView reply)
             space = true;
             continue;
         case MaybeCurlyQuote:
-            if (isCurlyQuoteTail(Text(reply.data() + i + 1, size - i - 1))) {
+            if (isCurlyQuoteTail(all.substr(i + 1, end - i - 1))) {
                 i += 2;
                 continue;
             }
