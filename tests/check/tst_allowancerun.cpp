@@ -10,19 +10,6 @@
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
 
-namespace {
-
-QStringList numbered(EngineHarness &h, int n)
-{
-    QStringList names;
-    for (int i = 0; i < n; ++i)
-        names << u"name%1.com"_s.arg(i);
-    h.add(names);
-    return names;
-}
-
-} // namespace
-
 class TestAllowanceRun : public QObject
 {
     Q_OBJECT
@@ -91,7 +78,8 @@ private slots:
         h.engine.setPacingOverride(true);
         h.ctx.extra.setValue(u"pacing/"_s + server.address(), u"2/s"_s);
         h.ctx.options.connections = u"50"_s;
-        const QStringList names = numbered(h, 7);
+        const QStringList names = nameSeries(7);
+        h.add(names);
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, names), QStringList(names.size(), u"FREE"_s).join(u'|'));
         QCOMPARE(arrivals.size(), names.size());
@@ -120,7 +108,8 @@ private slots:
         h.engine.setPacingOverride(adaptive);
         h.engine.setServerLimitsOverride({{server.address(), {{3, Allowance::kDayMs}}}});
         h.ctx.options.connections = u"10"_s;
-        const QStringList names = numbered(h, 5);
+        const QStringList names = nameSeries(5);
+        h.add(names);
         QVERIFY(h.run());
         if (!adaptive) {
             // As ever: every name asked, and nothing kept.

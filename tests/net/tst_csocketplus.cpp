@@ -3,7 +3,6 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/testmain.h"
 
-#include <QSet>
 #include <QTest>
 
 #include <unistd.h>
@@ -181,34 +180,6 @@ private slots:
         QCOMPARE(r.taken["0"].size(), qsizetype(100 * 1000));
     }
 
-    void fiveHundredReconnectFromTheirHandlers()
-    {
-        // Each index twice over from its own close handler: reconnected the first time, removed the second.
-        Rig r;
-        r.server.setHandler([](const QString &q) {
-            return Reply::pieces({"Domain: " + q.toLatin1() + "\n", QByteArray(3000, '.') + "\n"}, 1);
-        });
-        QSet<QString> again;
-        QObject::connect(&r.socket, &CSocketPlus::closeSckEvent, [&](const QVariant &i) {
-            const QString key = i.toString();
-            const QByteArray reply = "Domain: n" + key.toLatin1() + ".com\n" + QByteArray(3000, '.') + "\n";
-            QCOMPARE(r.taken.take(key), reply);
-            if (again.contains(key)) {
-                r.socket.ArrayRemove(i);
-            } else {
-                again.insert(key);
-                r.socket.CloseSck(i);
-                r.socket.Connect(i);
-            }
-        });
-        for (int i = 0; i < 500; ++i)
-            r.open(i);
-        QVERIFY(QTest::qWaitFor([&] { return r.socket.ArrayCount() == 0; }, 30000));
-        QCOMPARE(r.server.queryCount(), 1000);
-        QCOMPARE(ModSocketPlus::registeredCount(), 0);
-        QVERIFY(r.server.waitForOpenCount(0));
-    }
-
     void indicesAndMisuse()
     {
         CSocketPlus socket;
@@ -298,17 +269,6 @@ private slots:
             ::close(p[1]);
         }
         QCOMPARE(registeredCount(), 0);
-    }
-
-    void serviceUseCountAndErrorTexts()
-    {
-        const int before = ModSocketPlus::useCount();
-        {
-            CSocketPlus a, b;
-            QCOMPARE(ModSocketPlus::useCount(), before + 2);
-        }
-        QCOMPARE(ModSocketPlus::useCount(), before);
-        QCOMPARE(GetErrorDescription(10059), QStringLiteral("Unknown error."));
     }
 };
 
