@@ -165,17 +165,6 @@ TEST(ListFilters, TldAndStringFiltersDeleteOrKeep)
     }
 }
 
-TEST(ListFilters, RowsStringsAndImport)
-{
-    // Table TLDs first, in table order and once each, then the built-in suffixes not yet there.
-    const QStringList rows = tldFilterRows({u"ZZ"_s, u"com"_s, u"zz"_s});
-    EXPECT_EQ(rows.mid(0, 3), (QStringList{"zz", "com", "net"}));
-    EXPECT_EQ(rows.size(), TldSuffixList::builtinSuffixes().size() + 1);
-    EXPECT_EQ(rows.count(u"co.uk"_s), 1);
-    // Trimming, lower case and line ends of imported strings: the string window's import.
-    EXPECT_TRUE(readFilterStrings(TempDataFolder().file(u"missing.txt"_s)).isEmpty());
-}
-
 TEST(HeaderSort, DirectionFlipsNumbersSortByValueAndTextIgnoresCase)
 {
     Fixture f;
