@@ -92,50 +92,6 @@ private slots:
             QVERIFY2(request.contains("\r\nAccept: application/rdap+json\r\n"), request.constData());
     }
 
-    void silentServerAndRetryAfter()
-    {
-        RdapServer rdap;
-        rdap.setDefault(Http::silence());
-        int busyAnswers = 0;
-        rdap.setHandler([&](const QString &line) {
-            if (!line.contains(u"/domain/wait.com"_s))
-                return Http::silence();
-            return busyAnswers++ == 0 ? Http::http(429, {}, {"Retry-After: 1"})
-                                      : Http::http(200, domainJson("wait.com", "2030-01-01", "\"ok\""));
-        });
-        Harness h;
-        h.engine.setPacingOverride(false);
-        h.serve(u"com"_s, {rdap.base()});
-        h.ctx.options.retry = true;
-        h.ctx.options.retryTimes = u"1"_s;
-        h.ctx.options.connections = u"2"_s;
-        h.add({"wait.com", "silent.com"});
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(h.start());
-
-        // wait.com got its 429: its retry waits a second for the server, and no sweep times it out.
-        QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).deferred; }));
-        QVERIFY(h.engine.retryArmed(0));
-        // The silent server: once its request is out, the sweep retries it twice, then writes it.
-        for (int sweep = 0; sweep < 3; ++sweep) {
-            QVERIFY(QTest::qWaitFor([&] { return !h.engine.retryArmed(1) && h.engine.rdapRequestSent(1); }));
-            h.clock.advance(10000);
-            h.engine.Timeout1_Timer();
-            QCOMPARE(h.engine.retryArmed(1), sweep < 2);
-            // The clock only moves here: wait.com's wait must be over before it passes the next time-out.
-            if (sweep == 0)
-                QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).finished; }));
-        }
-        QVERIFY(h.waitDone());
-        QVERIFY(clock.elapsed() >= 900);
-        QCOMPARE(h.cells(ColAvailability, {"wait.com"}), "Taken"_L1);
-        QCOMPARE(h.cells(ColInformation, {"silent.com"}), checkText::kTimeout);
-        QCOMPARE(h.work().count("\r\n"), 2);
-        QCOMPARE(rdap.requestCount(), 5);
-        QCOMPARE(busyAnswers, 2);
-    }
-
     void sixRequestsAtATimeToAServer()
     {
         // Ten slots, one silent server: six requests go out, four slots wait for them and are not
