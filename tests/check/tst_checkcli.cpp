@@ -159,8 +159,7 @@ private slots:
         server.setDefault(Reply::silent());
         TempDataFolder folder;
         writeCliSettings(folder, server.address());
-        const QByteArray names =
-            "n0.com\nn1.com\nn2.com\nn3.com\nn4.com\nn5.com\nn6.com\nn7.com\nn8.com\nn9.com\n";
+        const QByteArray names = numberedNames(10);
         // One signal mid-run, and two in a row: the first one decides the status.
         const QList<int> cases[] = {{SIGINT}, {SIGTERM}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}};
         for (const QList<int> &sent : cases) {

@@ -7,7 +7,6 @@
 #include "support/clirun.h"
 #include "support/testmain.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -28,31 +27,6 @@ struct Throttling {
     QByteArray notice;
     int banMs, perSecond, names;
     bool adaptive = true, retry = false;
-};
-
-// An allowance of `perSecond` queries in every second from the first of a window.
-struct ScriptedAllowance {
-    int perSecond;
-    QElapsedTimer clock;
-    qint64 windowStart = 0;
-    int inWindow = 0, answered = 0, refused = 0;
-
-    explicit ScriptedAllowance(int perSecond)
-        : perSecond(perSecond)
-    {
-        clock.start();
-    }
-    bool allows()
-    {
-        const qint64 t = clock.elapsed();
-        if (t - windowStart >= 1000) {
-            windowStart = t;
-            inWindow = 0;
-        }
-        const bool ok = ++inWindow <= perSecond;
-        ++(ok ? answered : refused);
-        return ok;
-    }
 };
 
 Reply freeReply(const QString &query)

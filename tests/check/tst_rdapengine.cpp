@@ -3,7 +3,6 @@
 #include "support/loopbackhttpserver.h"
 #include "support/testmain.h"
 
-#include <QElapsedTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -174,20 +173,9 @@ private slots:
     void pacedServerKeepsToItsRetryAfter()
     {
         RdapServer rdap;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 windowStart = 0;
-        int inWindow = 0, refused = 0;
+        ScriptedAllowance allowance(10);
         rdap.setHandler([&](const QString &) {
-            const qint64 t = clock.elapsed();
-            if (t - windowStart >= 1000) {
-                windowStart = t;
-                inWindow = 0;
-            }
-            if (++inWindow <= 10)
-                return Http::http(404, {});
-            ++refused;
-            return Http::http(429, {}, {"Retry-After: 1"});
+            return allowance.allows() ? Http::http(404, {}) : Http::http(429, {}, {"Retry-After: 1"});
         });
         Harness h;
         h.serve(u"com"_s, {rdap.base()});
@@ -196,8 +184,8 @@ private slots:
         h.add(names);
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, names), QStringList(names.size(), u"FREE"_s).join(u'|'));
-        QCOMPARE(rdap.paths().size(), names.size() + refused);
-        QVERIFY2(refused <= names.size() / 2, qPrintable(QString::number(refused)));
+        QCOMPARE(rdap.paths().size(), names.size() + allowance.refused);
+        QVERIFY2(allowance.refused <= names.size() / 2, qPrintable(QString::number(allowance.refused)));
     }
 
     void rotationOverBothKinds()
