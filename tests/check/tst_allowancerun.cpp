@@ -32,7 +32,6 @@ private slots:
         // The user's entry replaces the built-in one; a bad one leaves it.
         QCOMPARE(table.value(u"whois.nic.uk"_s), Allowances({{10, 1000}}));
         QCOMPARE(table.value(u"whois.nic.fr"_s), builtInAllowances().value(u"whois.nic.fr"_s));
-        QCOMPARE(table.value(u"whois.centralnic.com"_s), Allowances({{1800, 15 * 60 * 1000}}));
         QCOMPARE(problems.size(), 1);
         QVERIFY2(problems[0].contains(u"pacing/whois.nic.fr") && problems[0].contains(u"'lots'") &&
                      problems[0].endsWith(u"whois.nic.fr keeps its built-in allowance"),
