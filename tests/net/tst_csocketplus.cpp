@@ -117,32 +117,6 @@ private slots:
         QVERIFY(r.server.waitForOpenCount(0));
     }
 
-    void indicesAndMisuse()
-    {
-        CSocketPlus socket;
-        QCOMPARE(QVariantList({socket.ArrayAdd(1), socket.ArrayAdd(2), socket.ArrayAdd()}),
-                 QVariantList({1, 2, 3}));
-        QCOMPARE(socket.ArrayAdd(QStringLiteral("1")), QVariant(QStringLiteral("1"))); // a space of its own
-
-        // Every refusal leaves the entry as it was.
-        socket.SetRemotePort(2, 43);
-        const QString local = QStringLiteral("127.0.0.1");
-        const std::tuple<std::function<void()>, int, const char *> cases[] = {
-            {[&] { socket.Connect(2, local, 0); }, 40014, "Connect"},
-            {[&] { socket.Connect(2, local, 65536); }, 40014, "Connect"},
-            {[&] { socket.Connect(2, local, QStringLiteral("whois")); }, 40018, "Connect"},
-            {[&] { socket.SendData(2, QByteArray("x")); }, 40006, "SendData"},
-            {[&] { socket.ArrayAdd(2); }, 40028, "ArrayAdd"},
-            {[&] { socket.ArrayAdd(2.5); }, 40027, "ArrayAdd"},
-        };
-        for (const auto &[call, number, member] : cases) {
-            QCOMPARE(numberAndSource(call), QStringLiteral("%1 CSocketPlus.%2").arg(number).arg(member));
-            QCOMPARE(socket.State(2), int(sckClosed));
-            QCOMPARE(socket.RemotePort(2), 43);
-            QVERIFY(socket.RemoteHost(2).isEmpty());
-        }
-    }
-
     void serviceDropsReportsOfSocketsGoneMeanwhile()
     {
         using namespace ModSocketPlus;
