@@ -10,6 +10,7 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdatafolder.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +23,31 @@ inline QStringList nameSeries(int count, const QString &prefix = QStringLiteral(
         names << prefix + QString::number(i) + u'.' + tld;
     return names;
 }
+
+// An allowance of `perSecond` queries in every second from the first of a window.
+struct ScriptedAllowance {
+    int perSecond;
+    QElapsedTimer clock;
+    qint64 windowStart = 0;
+    int inWindow = 0, answered = 0, refused = 0;
+
+    explicit ScriptedAllowance(int perSecond)
+        : perSecond(perSecond)
+    {
+        clock.start();
+    }
+    bool allows()
+    {
+        const qint64 t = clock.elapsed();
+        if (t - windowStart >= 1000) {
+            windowStart = t;
+            inWindow = 0;
+        }
+        const bool ok = ++inWindow <= perSecond;
+        ++(ok ? answered : refused);
+        return ok;
+    }
+};
 
 // One program's worth of state around a check engine, with a fixed date and a clock that only moves
 // when a test says so; `comServers`, when given, serve .com.

@@ -62,38 +62,6 @@ class TestCheckCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void reportAndCounters()
-    {
-        LoopbackWhoisServer server;
-        server.setHandler([](const QString &q) -> std::optional<Reply> {
-            if (q.startsWith(QLatin1String("free")))
-                return Reply::text("No match for " + q.toLatin1() + "\r\n");
-            if (q == QLatin1String("ab.net"))
-                return Reply::text("ab.net is available\r\n");
-            return Reply::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2026-01-25\r\nStatus: ok\r\n");
-        });
-        TempDataFolder folder;
-        writeCliSettings(folder, server.address());
-        // CR LF, CR and LF line ends; capitals, blanks, duplicates and bad names (only spaces are trimmed),
-        // on standard input. The report goes to a standard output opened for appending (">>").
-        const QByteArray names =
-            "FREE1.com\r\n  taken.com  \rbad_name.com\n\n\tgh.com\nfree1.com\nab.net\nab.org";
-        folder.write("log.txt", "earlier\n");
-        const CliRun r = check(folder, {"-"}, names, {}, [&](QProcess &p) {
-            p.setStandardOutputFile(folder.file("log.txt"), QIODevice::Append);
-        });
-        QCOMPARE(r.exitCode, 0);
-        // The report's layout is the in-process tests' affair; here, which names it holds.
-        const QByteArray log = folder.read("log.txt");
-        QVERIFY(log.startsWith("earlier\nDomain|"));
-        QCOMPARE(log.count("\r\n"), 5);
-        for (const char *line : {"\nab.net|2|net|FREE|", "\nab.org|2|org|N/A|N/A|N/A|Unable to check",
-                                 "\nfree1.com|5|com|FREE|", "\ntaken.com|5|com|Taken|25-01-26|"})
-            QVERIFY2(log.contains(line), line);
-        QVERIFY(r.err.contains("The program is done!"));
-        QVERIFY(r.err.endsWith("4 domains\n2 free\n1 taken\n1 unchecked/errors\n"));
-    }
-
     void killedRunResumesWhereItStopped_data()
     {
         QTest::addColumn<int>("answered");    // names answered before the kill; the others wait
@@ -191,8 +159,7 @@ private slots:
         server.setDefault(Reply::silent());
         TempDataFolder folder;
         writeCliSettings(folder, server.address());
-        const QByteArray names =
-            "n0.com\nn1.com\nn2.com\nn3.com\nn4.com\nn5.com\nn6.com\nn7.com\nn8.com\nn9.com\n";
+        const QByteArray names = numberedNames(10);
         // One signal mid-run, and two in a row: the first one decides the status.
         const QList<int> cases[] = {{SIGINT}, {SIGTERM}, {SIGTERM, SIGTERM}, {SIGINT, SIGTERM}};
         for (const QList<int> &sent : cases) {

@@ -26,12 +26,6 @@ struct StartRefusal {
     QString message;
 };
 
-void addNumbered(Harness &h, int n)
-{
-    for (int i = 0; i < n; ++i)
-        h.add({u"name%1.com"_s.arg(i)});
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(StartRefusal)
@@ -110,39 +104,6 @@ private slots:
             QVERIFY(!h.ctx.config.freeResponses.isEmpty());
             QVERIFY(!h.ctx.config.errorResponses.isEmpty());
         }
-    }
-
-    void stopRightAfterStart()
-    {
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::silent());
-        Harness h({server.address()});
-        addNumbered(h, 30);
-        h.ctx.options.connections = u"5"_s;
-        QVERIFY(h.start());
-        QVERIFY(server.waitForQueries(5));
-        h.engine.allstopper();
-        QVERIFY(!h.engine.running());
-        QCOMPARE(h.ended.count(), 1);
-        QVERIFY(!h.ended.first().first().toBool());
-        QCOMPARE(h.ctx.list.size(), 30);
-        for (int r = 0; r < 30; ++r) {
-            const DomainRow &row = h.ctx.list.rowAt(r);
-            QCOMPARE(row.cells[ColAvailability], "N/A"_L1);
-            QVERIFY(row.cells[ColInformation].isEmpty());
-            QCOMPARE(row.colour, ColourGrey);
-        }
-        // The run's state ends with it.
-        QCOMPARE(h.engine.session().runCount, 0);
-        QVERIFY(h.engine.connectionSlot(0).name.isEmpty());
-        // Late events of the stopped run change nothing; a second stop is harmless.
-        server.abortAll();
-        QVERIFY(server.waitForOpenCount(0));
-        QCoreApplication::processEvents();
-        h.engine.allstopper();
-        QCOMPARE(h.ctx.list.size(), 30);
-        QCOMPARE(h.ended.count(), 1);
-        QVERIFY(h.prompter.log().isEmpty());
     }
 
     void interruptedRunGoesOnWithItsOptionsAndCountsTheWholeRun()
@@ -303,26 +264,6 @@ private slots:
         QCOMPARE(h.prompter.lastText(), checkText::kProgramDone);
     }
 
-    void retriesRotateServersAndRequery()
-    {
-        LoopbackWhoisServer s1, s2, s3;
-        for (LoopbackWhoisServer *s : {&s1, &s2, &s3})
-            s->setDefault(Reply::text("LIMIT EXCEEDED\r\n"));
-        // After an error response the retry asks with "=" and one good answer makes one line.
-        s1.onQuery(u"=flaky.net"_s, Reply::text("No match for flaky.net\r\n"));
-        Harness h({s1.address(), s2.address() + u' ', s3.address()});
-        h.serve(u"net"_s, {s1.address()});
-        h.engine.setPacingOverride(false);
-        h.ctx.options.retry = true;
-        h.ctx.options.connections = u"1"_s;
-        h.add({"busy.com", "flaky.net"});
-        QVERIFY(h.run());
-        QCOMPARE(s1.queries(), (QStringList{"busy.com", "=busy.com", "flaky.net", "=flaky.net"}));
-        QCOMPARE(s2.queries() + s3.queries(), (QStringList{"=busy.com", "=busy.com"}));
-        QCOMPARE(h.work(),
-                 "busy.com\001N/A\001N/A\001Erroneous whois response\r\nflaky.net\001FREE\001N/A\001N/A\r\n");
-    }
-
     void connectionFailures_data()
     {
         QTest::addColumn<bool>("retry");
@@ -391,57 +332,43 @@ private slots:
         QCOMPARE(h.cells(ColInformation, {"aa.com", "bb.com", "cc.com"}), "Timeout|Timeout|Timeout"_L1);
     }
 
-    void tricklingServerIsTimedOut()
+    void stopPressedWhileTheDispatcherYields()
     {
-        // A byte now and then, never a close: never silent for a whole time-out, yet the run must end.
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::pieces(QList<QByteArray>(60, QByteArray("x")), 15).keepOpen());
-        Harness h({server.address()});
-        h.add({"drip.com"});
-        QVERIFY(h.start());
-        QVERIFY(server.waitForQueries(1));
-        int sweeps = 0;
-        while (h.engine.running() && h.engine.session().processed == 0 && sweeps++ < 14) {
-            const qsizetype had = h.engine.connectionSlot(0).reply.size();
-            QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).reply.size() > had; }, 5000));
-            h.clock.advance(9000);
-            h.engine.Timeout1_Timer();
-        }
-        QVERIFY(h.waitDone());
-        QCOMPARE(h.work(), "drip.com\001N/A\001N/A\001Timeout\r\n");
-    }
-
-    void dispatcherYieldsPanelAndStop()
-    {
+        // Every reply takes "2.5 seconds" of the fake clock, so each dispatch lets the window breathe,
+        // and the user presses Stop there: the names not answered come back unchecked.
         LoopbackWhoisServer server;
         Harness h({server.address()});
-        // Every reply takes "2.5 seconds" of the fake clock, so each dispatch refreshes.
         server.setHandler([&h](const QString &) -> std::optional<Reply> {
             h.clock.advance(2500);
             return Reply::text("no match for it\r\n");
         });
-        addNumbered(h, 30);
+        h.add(nameSeries(30));
         h.ctx.options.connections = u"1"_s;
-        // The user presses Stop while the dispatcher lets the window breathe.
         h.host.stopAtYield = 25;
         h.host.onStop = [&h] { h.engine.allstopper(); };
         QVERIFY(h.start());
         h.engine.allstarter(); // a second start while running is ignored
         QVERIFY(h.waitDone());
-        QVERIFY(h.prompter.log().isEmpty());
         QCOMPARE(h.ended.count(), 1);
+        QVERIFY(!h.ended.first().first().toBool());
         QCOMPARE(h.ctx.list.size(), 30);
         QCOMPARE(h.ctx.run.freeCount, 25);
         QCOMPARE(h.ctx.run.uncheckedCount, 5);
-        // Twelve names to the box, then it is cleared; each dispatch prints the name just finished.
-        QCOMPARE(h.host.printed.size(), 25);
-        QCOMPARE(h.host.longestPanel, 12);
-        QCOMPARE(h.host.panel.size(), 2);
-        QCOMPARE(h.host.printed.mid(0, 2), (QStringList{"", "name0.com"}));
-        // The dispatcher refreshed the percentage and bar as it went (a unit of 6000 twips / 100).
-        const QStringList percent = h.host.percent.split(u"% "_s);
-        QCOMPARE(percent.size(), 2);
-        QCOMPARE(percent[1].toInt(), 60 * percent[0].toInt());
+        for (int r = 0; r < 30; ++r) {
+            const DomainRow &row = h.ctx.list.rowAt(r);
+            if (row.cells[ColAvailability] == "N/A"_L1)
+                QVERIFY(row.cells[ColInformation].isEmpty() && row.colour == ColourGrey);
+        }
+        // The run's state ends with it; late events of the stopped run change nothing; a second stop
+        // is harmless.
+        QCOMPARE(h.engine.session().runCount, 0);
+        QVERIFY(h.engine.connectionSlot(0).name.isEmpty());
+        QVERIFY(server.waitForOpenCount(0));
+        QCoreApplication::processEvents();
+        h.engine.allstopper();
+        QCOMPARE(h.ctx.run.freeCount, 25);
+        QCOMPARE(h.ended.count(), 1);
+        QVERIFY(h.prompter.log().isEmpty());
     }
 };
 

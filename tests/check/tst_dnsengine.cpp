@@ -100,26 +100,6 @@ private slots:
         if (!warning.isEmpty())
             QVERIFY2(log.first().text.contains(warning), qPrintable(log.first().text));
     }
-
-    // A Stop while lookups are out, or while slots wait for DNS to pass names
-    // on, brings every name back: settled ones with their result, the rest unchecked.
-    void stopDuringLookupsLosesNoName()
-    {
-        DnsHarness h;
-        h.dns.setDefault(Dns::Silence);
-        h.dns.script(u"n0.com"_s, Dns::Ns);
-        h.ctx.extra.setValue(kDnsTimeoutKey, 30);
-        h.ctx.extra.setValue(kDnsLookupsKey, 5);
-        const QStringList names = nameSeries(12);
-        h.add(names);
-        QVERIFY(h.start());
-        QVERIFY(QTest::qWaitFor([&] { return h.dns.queryCount() >= 5; }));
-        QTest::qWait(50);
-        h.engine.allstopper();
-        QCOMPARE(h.cells(ColAvailability, names).count(u"N/A"_s), 11);
-        QCOMPARE(h.cells(ColAvailability, {"n0.com"}), u"Taken"_s);
-        QCOMPARE(h.whois.queryCount(), 0);
-    }
 };
 
 QV_TEST_GUILESS_MAIN(TestDnsEngine)

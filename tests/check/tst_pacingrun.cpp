@@ -7,7 +7,6 @@
 #include "support/clirun.h"
 #include "support/testmain.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -21,40 +20,13 @@ namespace {
 
 enum class Beyond { Notice, Silence, Reset };
 
-QStringList numbered(int n, const QString &tld = u"com"_s)
-{
-    QStringList names;
-    for (int i = 0; i < n; ++i)
-        names << u"name%1.%2"_s.arg(i).arg(tld);
-    return names;
-}
-
-// An allowance of `perSecond` queries in every second from the first of a
-// window; `throttle` answers the queries beyond it.
-struct ScriptedAllowance {
-    int perSecond;
-    QElapsedTimer clock;
-    qint64 windowStart = 0;
-    int inWindow = 0;
-    int answered = 0;
-    int refused = 0;
-
-    explicit ScriptedAllowance(int perSecond)
-        : perSecond(perSecond)
-    {
-        clock.start();
-    }
-    bool allows()
-    {
-        const qint64 t = clock.elapsed();
-        if (t - windowStart >= 1000) {
-            windowStart = t;
-            inWindow = 0;
-        }
-        const bool ok = ++inWindow <= perSecond;
-        ++(ok ? answered : refused);
-        return ok;
-    }
+// A server that throttles beyond `perSecond` queries a second (0: every query throttled; -1: it
+// never answers), and how: `beyond` with `notice`, a ban of `banMs` after it (0: none).
+struct Throttling {
+    Beyond beyond;
+    QByteArray notice;
+    int banMs, perSecond, names;
+    bool adaptive = true, retry = false;
 };
 
 Reply freeReply(const QString &query)
@@ -64,7 +36,7 @@ Reply freeReply(const QString &query)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Beyond)
+Q_DECLARE_METATYPE(Throttling)
 
 class TestPacingRun : public QObject
 {
@@ -76,40 +48,23 @@ private slots:
     // keeps the time-outs of old. The slots idle on timers, not in a loop.
     void serversThatThrottle_data()
     {
-        QTest::addColumn<Beyond>("beyond");
-        QTest::addColumn<QByteArray>("notice");
-        QTest::addColumn<int>("banMs");     // what a query beyond the allowance starts; 0: nothing
-        QTest::addColumn<int>("perSecond"); // the allowance; 0: every query throttled; -1: silent
-        QTest::addColumn<int>("names");
-        QTest::addColumn<bool>("adaptive");
-        QTest::addColumn<bool>("retry");
-        const QByteArray limit("LIMIT EXCEEDED\r\n");
-        QTest::newRow("notice beyond 20/s") << Beyond::Notice << limit << 0 << 20 << 60 << true << false;
-        QTest::newRow("announced ban")
-            << Beyond::Notice << QByteArray("Too many queries. Please wait 1 seconds\r\n") << 1000 << 20 << 40
-            << true << false;
+        QTest::addColumn<Throttling>("row");
+        const QByteArray limit("LIMIT EXCEEDED\r\n"), ban("Too many queries. Please wait 1 seconds\r\n");
+        QTest::newRow("notice beyond 20/s") << Throttling{Beyond::Notice, limit, 0, 20, 60};
+        QTest::newRow("announced ban") << Throttling{Beyond::Notice, ban, 1000, 20, 40};
         QTest::newRow("allowance in the notice")
-            << Beyond::Notice << QByteArray("Only 1 request per second allowed\r\n") << 0 << 1 << 4 << true
-            << false;
+            << Throttling{Beyond::Notice, "Only 1 request per second allowed\r\n", 0, 1, 4};
         // More names than slots: those still waiting when the patience ends are not asked.
-        QTest::newRow("never stops") << Beyond::Notice << QByteArray("Query rate limit exceeded\r\n") << 0
-                                     << 0 << 80 << true << false;
-        QTest::newRow("silent beyond 20/s")
-            << Beyond::Silence << QByteArray() << 0 << 20 << 60 << true << false;
-        QTest::newRow("reset beyond 20/s") << Beyond::Reset << QByteArray() << 0 << 20 << 60 << true << true;
-        QTest::newRow("silent from the start")
-            << Beyond::Silence << QByteArray() << 0 << -1 << 6 << true << false;
-        QTest::newRow("pacing off") << Beyond::Notice << limit << 0 << 20 << 60 << false << false;
+        QTest::newRow("never stops") << Throttling{Beyond::Notice, "Query rate limit exceeded\r\n", 0, 0, 80};
+        QTest::newRow("silent beyond 20/s") << Throttling{Beyond::Silence, {}, 0, 20, 60};
+        QTest::newRow("reset beyond 20/s") << Throttling{Beyond::Reset, {}, 0, 20, 60, true, true};
+        QTest::newRow("silent from the start") << Throttling{Beyond::Silence, {}, 0, -1, 6};
+        QTest::newRow("pacing off") << Throttling{Beyond::Notice, limit, 0, 20, 60, false};
     }
     void serversThatThrottle()
     {
-        QFETCH(Beyond, beyond);
-        QFETCH(QByteArray, notice);
-        QFETCH(int, banMs);
-        QFETCH(int, perSecond);
-        QFETCH(int, names);
-        QFETCH(bool, adaptive);
-        QFETCH(bool, retry);
+        QFETCH(const Throttling, row);
+        const auto &[beyond, notice, banMs, perSecond, names, adaptive, retry] = row;
         LoopbackWhoisServer server;
         ScriptedAllowance allowance(perSecond);
         qint64 bannedUntil = 0;
@@ -133,7 +88,7 @@ private slots:
         h.ctx.options.timeoutSecs = u"2"_s;
         h.ctx.options.retry = retry;
         h.ctx.options.retryTimes = u"3"_s;
-        const QStringList list = numbered(names);
+        const QStringList list = nameSeries(names);
         h.add(list);
         // Time-outs are the run's clock's: it keeps real time here.
         QTimer ticks;
@@ -197,7 +152,7 @@ private slots:
         });
         Harness h({server.address()});
         h.ctx.options.connections = u"200"_s;
-        const QStringList list = numbered(perSecond ? 150 : 600);
+        const QStringList list = nameSeries(perSecond ? 150 : 600);
         h.add(list);
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, list), QStringList(list.size(), u"FREE"_s).join(u'|'));
@@ -226,7 +181,7 @@ private slots:
         h.serve(u"net"_s, {net.address()});
         h.ctx.options.connections = u"20"_s;
         QStringList list;
-        const QStringList comNames = numbered(kCom), netNames = numbered(kNet, u"net"_s);
+        const QStringList comNames = nameSeries(kCom), netNames = nameSeries(kNet, u"n"_s, u"net"_s);
         for (int i = 0; i < kNet; ++i) {
             list << netNames[i];
             if (i % 20 == 0)
@@ -260,7 +215,7 @@ private slots:
         });
         Harness h({server.address()});
         h.ctx.options.connections = u"10"_s;
-        const QStringList list = numbered(30);
+        const QStringList list = nameSeries(30);
         h.add(list);
         QVERIFY(h.start());
         const RunSession &s = h.engine.session();
@@ -289,7 +244,7 @@ private slots:
         TempDataFolder folder;
         writeCliSettings(folder, server.address());
         QByteArray names;
-        for (const QString &name : numbered(10))
+        for (const QString &name : nameSeries(10))
             names += name.toLatin1() + '\n';
         const CliRun r = runCli({"check", "--data-dir", folder.path(), "--connections", "4", "-"}, names,
                                 [&](QProcess &p) {

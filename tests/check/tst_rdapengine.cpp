@@ -3,7 +3,6 @@
 #include "support/loopbackhttpserver.h"
 #include "support/testmain.h"
 
-#include <QElapsedTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -92,75 +91,6 @@ private slots:
             QVERIFY2(request.contains("\r\nAccept: application/rdap+json\r\n"), request.constData());
     }
 
-    void silentServerAndRetryAfter()
-    {
-        RdapServer rdap;
-        rdap.setDefault(Http::silence());
-        int busyAnswers = 0;
-        rdap.setHandler([&](const QString &line) {
-            if (!line.contains(u"/domain/wait.com"_s))
-                return Http::silence();
-            return busyAnswers++ == 0 ? Http::http(429, {}, {"Retry-After: 1"})
-                                      : Http::http(200, domainJson("wait.com", "2030-01-01", "\"ok\""));
-        });
-        Harness h;
-        h.engine.setPacingOverride(false);
-        h.serve(u"com"_s, {rdap.base()});
-        h.ctx.options.retry = true;
-        h.ctx.options.retryTimes = u"1"_s;
-        h.ctx.options.connections = u"2"_s;
-        h.add({"wait.com", "silent.com"});
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(h.start());
-
-        // wait.com got its 429: its retry waits a second for the server, and no sweep times it out.
-        QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).deferred; }));
-        QVERIFY(h.engine.retryArmed(0));
-        // The silent server: once its request is out, the sweep retries it twice, then writes it.
-        for (int sweep = 0; sweep < 3; ++sweep) {
-            QVERIFY(QTest::qWaitFor([&] { return !h.engine.retryArmed(1) && h.engine.rdapRequestSent(1); }));
-            h.clock.advance(10000);
-            h.engine.Timeout1_Timer();
-            QCOMPARE(h.engine.retryArmed(1), sweep < 2);
-            // The clock only moves here: wait.com's wait must be over before it passes the next time-out.
-            if (sweep == 0)
-                QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).finished; }));
-        }
-        QVERIFY(h.waitDone());
-        QVERIFY(clock.elapsed() >= 900);
-        QCOMPARE(h.cells(ColAvailability, {"wait.com"}), "Taken"_L1);
-        QCOMPARE(h.cells(ColInformation, {"silent.com"}), checkText::kTimeout);
-        QCOMPARE(h.work().count("\r\n"), 2);
-        QCOMPARE(rdap.requestCount(), 5);
-        QCOMPARE(busyAnswers, 2);
-    }
-
-    void oneServerCostsOnlyItsOwn()
-    {
-        // .com's server accepts and never answers; .org's answers: its names come back right at once.
-        RdapServer silent, healthy;
-        silent.setDefault(Http::silence());
-        healthy.setHandler([](const QString &line) {
-            const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
-            return Http::kept(200, domainJson(name, "2030-01-01", "\"active\""));
-        });
-        Harness h;
-        h.serve(u"com"_s, {silent.base()});
-        h.serve(u"org"_s, {healthy.base()});
-        const QStringList com = nameSeries(6, u"c"_s), org = nameSeries(30, u"o"_s, u"org"_s);
-        h.add(com + org);
-        h.ctx.options.connections = u"20"_s;
-        QVERIFY(h.start());
-        QVERIFY(QTest::qWaitFor([&] { return h.engine.session().processed == 30; }, 20000));
-        QCOMPARE(silent.requestCount(), 6);
-        h.clock.advance(h.engine.session().timeoutMs);
-        h.engine.Timeout1_Timer();
-        QVERIFY(h.waitDone());
-        QCOMPARE(h.cells(ColAvailability, org), QStringList(30, u"Taken"_s).join(u'|'));
-        QCOMPARE(h.cells(ColInformation, com), QStringList(6, checkText::kTimeout).join(u'|'));
-    }
-
     void sixRequestsAtATimeToAServer()
     {
         // Ten slots, one silent server: six requests go out, four slots wait for them and are not
@@ -243,32 +173,19 @@ private slots:
     void pacedServerKeepsToItsRetryAfter()
     {
         RdapServer rdap;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 windowStart = 0;
-        int inWindow = 0, refused = 0;
+        ScriptedAllowance allowance(10);
         rdap.setHandler([&](const QString &) {
-            const qint64 t = clock.elapsed();
-            if (t - windowStart >= 1000) {
-                windowStart = t;
-                inWindow = 0;
-            }
-            if (++inWindow <= 10)
-                return Http::http(404, {});
-            ++refused;
-            return Http::http(429, {}, {"Retry-After: 1"});
+            return allowance.allows() ? Http::http(404, {}) : Http::http(429, {}, {"Retry-After: 1"});
         });
         Harness h;
         h.serve(u"com"_s, {rdap.base()});
         h.ctx.options.connections = u"30"_s;
-        QStringList names;
-        for (int i = 0; i < 30; ++i)
-            names << u"n%1.com"_s.arg(i);
+        const QStringList names = nameSeries(30);
         h.add(names);
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, names), QStringList(names.size(), u"FREE"_s).join(u'|'));
-        QCOMPARE(rdap.paths().size(), names.size() + refused);
-        QVERIFY2(refused <= names.size() / 2, qPrintable(QString::number(refused)));
+        QCOMPARE(rdap.paths().size(), names.size() + allowance.refused);
+        QVERIFY2(allowance.refused <= names.size() / 2, qPrintable(QString::number(allowance.refused)));
     }
 
     void rotationOverBothKinds()
@@ -336,57 +253,6 @@ private slots:
                          u"\"sometimes\", is not off, fallback or first; using fallback"_s),
                      unusable);
         }
-    }
-
-    void mixedRunAtFullWidth()
-    {
-        // 500 slots over WHOIS and RDAP servers at once: every name comes back exactly once, and the
-        // RDAP servers' connections are kept for the next request.
-        LoopbackWhoisServer whois;
-        whois.setHandler([](const QString &q) -> std::optional<Whois> {
-            if (q.front().digitValue() % 2 == 0)
-                return Whois::text("No match for " + q.toLatin1() + "\r\n");
-            return Whois::text("Domain: " + q.toLatin1() + "\r\nExpires on: 2030-01-01\r\n");
-        });
-        const auto answer = [](const QString &line) {
-            const QByteArray name = line.section(u' ', 1, 1).section(u'/', -1).toLatin1();
-            return name.front() % 2 == 0 ? Http::kept(404, {})
-                                         : Http::kept(200, domainJson(name, "2030-01-01", "\"active\""));
-        };
-        const QStringList rdapTlds{"net", "org", "info", "biz", "xyz", "app", "dev", "io", "me", "tv"};
-        std::vector<std::unique_ptr<RdapServer>> rdap;
-        Harness h;
-        h.serve(u"com"_s, {whois.address()});
-        for (const QString &tld : rdapTlds) {
-            rdap.push_back(std::make_unique<RdapServer>());
-            rdap.back()->setHandler(answer);
-            // One row that mixes both kinds: its RDAP server first.
-            h.serve(tld, tld == "org"_L1 ? QStringList{rdap.back()->base(), whois.address()}
-                                         : QStringList{rdap.back()->base()});
-        }
-        QStringList names;
-        for (int i = 0; i < 1500; ++i) {
-            const QString tld = i % 3 == 0 ? u"com"_s : rdapTlds[i % rdapTlds.size()];
-            names << u"%1name%2.%3"_s.arg(i % 10).arg(i).arg(tld);
-        }
-        h.add(names);
-        h.ctx.options.connections = u"500"_s;
-        QVERIFY(h.start());
-        QCOMPARE(h.engine.session().topSlot, 499);
-        QVERIFY(h.waitDone());
-        QCOMPARE(h.ctx.list.size(), 1500);
-        QCOMPARE(h.work().count("\r\n"), 1500);
-        QCOMPARE(h.ctx.run.freeCount + h.ctx.run.takenCount, 1500);
-        QCOMPARE(h.ctx.run.freeCount, 750);
-        int requests = 0;
-        int connections = 0;
-        for (const auto &server : rdap) {
-            requests += server->requestCount();
-            connections += server->acceptedCount();
-        }
-        QCOMPARE(requests, 1000);
-        QVERIFY2(connections <= CheckEngine::kSlotCount, qPrintable(QString::number(connections)));
-        QCOMPARE(whois.queryCount(), 500);
     }
 };
 

@@ -25,11 +25,7 @@ TEST(Recognition, StatementsOfRegistries)
         // "Not registered" in shapes of registries that the corpus of real replies (the recognition run)
         // does not hold.
         {"The queried object does not exist: Domain name can not be found\n", Kind::Free, "example.tw"},
-        {"Object does not exist\n", Kind::Free, "example.by"},
         {"%ERROR:103: Domain is not registered\n", Kind::Free, "example.rs"},
-        {"*** Nothing found for this query.\n", Kind::Free, "example.kz"},
-        {"Object_Not_Found\n", Kind::Free, "example.mx"},
-        {"No entries found for the selected source(s).\n", Kind::Free, "example.ro"},
         {"No match found for \"example.com.tr\"\n", Kind::Free, "example.com.tr"},
         {"We do not have an entry in our database matching your query.\n", Kind::Free, "example.ch"},
         {"%% NOT FOUND\n", Kind::Free, "example.fr"},
@@ -86,27 +82,15 @@ TEST(Recognition, StatementsOfRegistries)
         {"% Query rate limit exceeded. Reduced information.\ndomain: example.br\nowner: Example Ltda\n",
          Kind::Taken, "example.br"},
 
-        // Refused: ask the next server.
+        // Refused: ask the next server. Each throttling phrase alone is the quick look's test below.
         {"", Kind::Refused},
         {"\r\n \r\n", Kind::Refused},
-        {"Your connection limit exceeded. Please slow down and try again later.\n", Kind::Refused},
-        {"% Excessive querying, grace period of 10 seconds.\n", Kind::Refused, "example.eu"},
-        {"%ERROR:201: access denied\n", Kind::Refused, "example.cz"},
-        {"Error: Too many requests from 192.0.2.1\n", Kind::Refused},
-        {"Requests of this client are not permitted. Please use https://www.nic.ch/whois/ for queries.\n",
-         Kind::Refused, "example.ch"},
-        {"%% Maximum query rate reached, you have been blacklisted\n", Kind::Refused},
         {"Number of allowed queries exceeded.\n", Kind::Refused},
-        {"maximum number of requests per second exceeded\n", Kind::Refused, "example.nl"},
-        {"55000000002 Connection refused; access control limit reached.\n", Kind::Refused, "example.de"},
         {"query_status: 440 Request Denied\n", Kind::Refused, "example.jp"},
         {"% Please maintain at least 10-second time between queries.\n", Kind::Refused},
         {"Please allow 2 seconds between requests\n", Kind::Refused},
         {"Your request can temporarily not be answered. Please try again.\n", Kind::Refused, "example.at"},
         {"Your IP address is not authorised or has exceeded the established limit.\n", Kind::Refused},
-        {"% Maximum queries per hour reached (100)\n", Kind::Refused},
-        {"Please go away for 60 Seconds\n", Kind::Refused},
-        {"Only 1 request per second allowed\n", Kind::Refused, "example.nl"},
         // A notice beside a "not registered" statement: the server answered no query.
         {"% Query rate limit exceeded\n% No entries found for the selected source(s).\n", Kind::Refused},
         {"No entries found\nQuery rate limit exceeded\n", Kind::Refused},

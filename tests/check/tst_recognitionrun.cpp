@@ -1,7 +1,6 @@
 // The program's own recognition of registry replies, through the real engine
 // against loopback servers: a corpus of real replies, throttling and the switch.
 
-#include "config/deftlds.h"
 #include "config/recognitionsetting.h"
 #include "enginefixture.h"
 #include "support/testmain.h"
@@ -165,12 +164,6 @@ private slots:
             QCOMPARE(h.cells(ColAvailability, {"slow.com", "mute.com"}),
                      off ? "Taken|Taken"_L1 : "FREE|FREE"_L1);
         }
-        // Retries used up: the name is written as an erroneous response.
-        Harness h({busy.address()});
-        h.engine.setPacingOverride(false);
-        h.add({"slow.com"});
-        QVERIFY(h.run());
-        QCOMPARE(h.cells(ColInformation, {"slow.com"}), checkText::kErroneousResponse);
     }
 
     // A reply that reaches the receive cap may hold a record in the part not
@@ -195,19 +188,6 @@ private slots:
         QVERIFY(h.run());
         QCOMPARE(h.cells(ColAvailability, {"example.com"}),
                  size < CheckEngine::kReplyCap ? u"FREE"_s : u"Taken"_s);
-    }
-
-    void unusableSwitchIsReportedAndTheDefaultKept()
-    {
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("Status: free\r\n"));
-        Harness h({server.address()});
-        h.ctx.extra.setValue(kRecognitionKey, u"maybe"_s);
-        h.add({"example.com"});
-        QVERIFY(h.run());
-        QCOMPARE(h.prompter.log().first().kind, ScriptedPrompter::Kind::Warn);
-        QVERIFY(h.prompter.log().first().text.contains(u"check/recognition"_s));
-        QCOMPARE(h.cells(ColAvailability, {"example.com"}), u"FREE"_s);
     }
 };
 

@@ -5,12 +5,6 @@
 
 namespace {
 
-TEST(RunOptions, RoundsHalfToEven)
-{
-    for (const auto &[value, rounded] : {std::pair{2.5, 2}, {3.5, 4}, {2.4999, 2}, {-1.5, -2}})
-        EXPECT_EQ(roundHalfEven(value), rounded) << value;
-}
-
 TEST(RunOptions, BoxesAreCorrectedInPlace)
 {
     const struct {

@@ -24,6 +24,24 @@ Q_DECLARE_METATYPE(report::Columns)
 
 namespace {
 
+// Extra words of a check, quorvane.ini, the server's one reply, the report's rows ("name|Availability",
+// one a word) and the queries the server saw.
+struct OptionRow {
+    QStringList args;
+    QByteArray ini, reply, rows;
+    int queries;
+};
+
+// Extra words, quorvane.ini (ending in its [dns] section), the WHOIS queries sorted and joined by ",",
+// the report's rows, and whether the unusable switch was reported.
+struct SuffixRow {
+    QStringList args;
+    QByteArray ini;
+    QString whoisQueries;
+    QByteArray rows;
+    bool warned = false;
+};
+
 // `quorvane-cli check --data-dir FOLDER --quiet --output FOLDER/report.txt ARGS`
 // run in this process, so the test's loopback servers answer on the loop the
 // run turns; what it says on standard error is caught in `err`.
@@ -66,6 +84,9 @@ QByteArray withoutDate(QByteArray html)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(OptionRow)
+Q_DECLARE_METATYPE(SuffixRow)
 
 class TestCheckCommand : public QObject
 {
@@ -129,34 +150,25 @@ private slots:
     // quorvane.ini) and the retries. A UTF-8 name is checked and reported in its ASCII form.
     void optionsOverTheSavedOnes_data()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QByteArray>("rows");
-        QTest::addColumn<int>("queries");
+        QTest::addColumn<OptionRow>("row");
         const QByteArray notFound = "Domain Status: No Object Found\r\n", busy = "Limit exceeded\r\n";
-        QTest::newRow("recognition") << QStringList{} << QByteArray() << notFound
-                                     << QByteArray("plain.com|FREE xn--bcher-kva.com|FREE") << 2;
+        const QByteArray free = "plain.com|FREE xn--bcher-kva.com|FREE",
+                         taken = "plain.com|Taken xn--bcher-kva.com|Taken",
+                         unchecked = "plain.com|N/A xn--bcher-kva.com|N/A";
+        const QByteArray iniOff = "[check]\nrecognition=false\n";
+        QTest::newRow("recognition") << OptionRow{{}, {}, notFound, free, 2};
         QTest::newRow("configured strings only")
-            << QStringList{"--configured-strings-only"} << QByteArray() << notFound
-            << QByteArray("plain.com|Taken xn--bcher-kva.com|Taken") << 2;
-        QTest::newRow("recognition off in quorvane.ini")
-            << QStringList{} << QByteArray("[check]\nrecognition=false\n") << notFound
-            << QByteArray("plain.com|Taken xn--bcher-kva.com|Taken") << 2;
+            << OptionRow{{"--configured-strings-only"}, {}, notFound, taken, 2};
+        QTest::newRow("recognition off in quorvane.ini") << OptionRow{{}, iniOff, notFound, taken, 2};
         // The saved options retry three times.
-        QTest::newRow("no retry") << QStringList{"--no-retry", "--pacing", "off"} << QByteArray() << busy
-                                  << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 2;
-        QTest::newRow("one retry") << QStringList{"--retries", "1", "--connections", "900", "--pacing", "off"}
-                                   << QByteArray() << busy
-                                   << QByteArray("plain.com|N/A xn--bcher-kva.com|N/A") << 6;
+        QTest::newRow("no retry") << OptionRow{{"--no-retry", "--pacing", "off"}, {}, busy, unchecked, 2};
+        QTest::newRow("one retry") << OptionRow{
+            {"--retries", "1", "--connections", "900", "--pacing", "off"}, {}, busy, unchecked, 6};
     }
     void optionsOverTheSavedOnes()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, ini);
-        QFETCH(QByteArray, reply);
-        QFETCH(QByteArray, rows);
-        QFETCH(int, queries);
+        QFETCH(const OptionRow, row);
+        auto [args, ini, reply, rows, queries] = row;
         LoopbackWhoisServer server;
         server.setDefault(Reply::text(reply));
         TempDataFolder folder;
@@ -174,33 +186,23 @@ private slots:
     // (whose unusable values are reported and their defaults used), or for one run.
     void suffixAndDnsOptions_data()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("ini"); // ends in its [dns] section
-        QTest::addColumn<QString>("whoisQueries");
-        QTest::addColumn<QByteArray>("rows");
-        QTest::addColumn<QByteArray>("warning");
+        QTest::addColumn<SuffixRow>("row");
         const QByteArray free = "example.com.af|FREE www.example.af|FREE", dns = "[dns]\n";
         const QString bySuffix = u"example.af,example.com.af"_s, byTld = u"com.af,example.af"_s;
-        QTest::newRow("public suffixes") << QStringList{} << dns << bySuffix << free << QByteArray();
-        QTest::newRow("no public suffixes")
-            << QStringList{"--no-public-suffixes"} << dns << byTld << free << QByteArray();
-        QTest::newRow("public suffixes off in quorvane.ini")
-            << QStringList{} << "[check]\npublic-suffixes=false\n" + dns << byTld << free << QByteArray();
-        QTest::newRow("public suffixes: no switch")
-            << QStringList{} << "[check]\npublic-suffixes=maybe\n" + dns << bySuffix << free
-            << QByteArray("check/public-suffixes");
-        QTest::newRow("dns first") << QStringList{"--dns", "first"} << dns << u"example.af"_s
-                                   << QByteArray("example.com.af|Taken www.example.af|FREE") << QByteArray();
-        QTest::newRow("dns off for one run") << QStringList{"--dns", "off"} << dns + "mode=first\n"
-                                             << bySuffix << free << QByteArray();
+        const QByteArray off = "[check]\npublic-suffixes=false\n", maybe = "[check]\npublic-suffixes=maybe\n";
+        QTest::newRow("public suffixes") << SuffixRow{{}, dns, bySuffix, free};
+        QTest::newRow("no public suffixes") << SuffixRow{{"--no-public-suffixes"}, dns, byTld, free};
+        QTest::newRow("public suffixes off in quorvane.ini") << SuffixRow{{}, off + dns, byTld, free};
+        QTest::newRow("public suffixes: no switch") << SuffixRow{{}, maybe + dns, bySuffix, free, true};
+        QTest::newRow("dns first") << SuffixRow{
+            {"--dns", "first"}, dns, u"example.af"_s, "example.com.af|Taken www.example.af|FREE"};
+        QTest::newRow("dns off for one run")
+            << SuffixRow{{"--dns", "off"}, dns + "mode=first\n", bySuffix, free};
     }
     void suffixAndDnsOptions()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, ini);
-        QFETCH(QString, whoisQueries);
-        QFETCH(QByteArray, rows);
-        QFETCH(QByteArray, warning);
+        QFETCH(const SuffixRow, row);
+        auto [args, ini, whoisQueries, rows, warned] = row;
         LoopbackWhoisServer server;
         server.setDefault(Reply::text("no match for it\r\n"));
         LoopbackDnsServer dns;
@@ -221,7 +223,7 @@ private slots:
         QCOMPARE(asked.join(u','), whoisQueries);
         QCOMPARE(reportLines(folder).join('\n'),
                  "Domain|Availability\r\n\n" + rows.replace(' ', "\r\n") + '\r');
-        QCOMPARE(err.contains("check/public-suffixes"), !warning.isEmpty());
+        QCOMPARE(err.contains("check/public-suffixes"), warned);
     }
 
     // --rdap chooses for one run whether the bootstrap is asked; the table's own RDAP servers are

@@ -61,9 +61,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"check: retries and no retry", "check --retries 2 --no-retry n",
          "--retries and --no-retry exclude each other"},
         {"check: connections", "check --connections many n", "--connections needs a number, not 'many'"},
-        {"check: timeout", "check --timeout x n", "--timeout needs a number, not 'x'"},
-        {"check: retries", "check --retries= n", "--retries needs a number, not ''"},
-        {"check: expire days", "check --expire-days - n", "--expire-days needs a number, not '-'"},
         {"check: empty output", "check --output= n", "--output needs a file name"},
         {"check: format", "check --format pdf n", "unknown format: pdf (txt, csv, html or xml)"},
         {"check: no title, html", "check --no-title --format html n",
@@ -100,7 +97,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
 
         {"lookup: no domain", "lookup --data-dir $T", "missing DOMAIN"},
         {"lookup: two domains", "lookup a.com b.com", "only one DOMAIN may be given"},
-        {"lookup: data folder", "lookup --data-dir /nonexistent/qv a.com", "no such folder: /nonexistent/qv"},
         {"lookup: timeout 0", "lookup --data-dir $T --timeout 0 a.com", timeoutError("0")},
         {"lookup: timeout above a day", "lookup --data-dir $T --timeout 86400.5 a.com",
          timeoutError("86400.5")},
@@ -140,7 +136,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--top must be one of 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 200, 300, 400, 500, 600, 700, 800, "
          "900, 1000"},
         {"harvest: port 65536", "harvest --host h:65536 k", "--host needs HOST or HOST:PORT, not 'h:65536'"},
-        {"harvest: data folder", "harvest --data-dir /nonexistent/qv k", "no such folder: /nonexistent/qv"},
         {"harvest: edges", "harvest --data-dir $T --delay 60 --top 1000 --host h:65535 --remove-subdomains k",
          ""},
         {"harvest: keyword file", "harvest --data-dir $T --keywords k.txt --delay 1", ""},

@@ -50,33 +50,6 @@ private slots:
         QVERIFY(f.prompter.lastText().startsWith(
             u"The following error occured while trying to save to file.\r\n\r\nError number: 5\r\nDescription: "_s));
     }
-
-    void closeHidesAndTheChoicesLast()
-    {
-        MainWindowFixture f;
-        MainWindow &main = *f.window;
-        int openings = 0;
-        QTimer actor;
-        connect(&actor, &QTimer::timeout, [&] {
-            auto *window = qobject_cast<ResultExportWindow *>(QApplication::activeModalWidget());
-            if (!window)
-                return;
-            if (openings++ == 0) {
-                child<QCheckBox>(window, "columnCheck2")->setChecked(false);
-                child<QComboBox>(window, "fileTypeCombo")->setCurrentIndex(3);
-            }
-            child<QPushButton>(window, "closeButton")->click();
-        });
-        actor.start(0);
-        f.trigger("saveresult");
-        f.trigger("toolExport");
-        actor.stop();
-        QCOMPARE(openings, 2);
-        ResultExportWindow *window = main.resultExportWindow();
-        QVERIFY(window->isHidden());
-        QCOMPARE(window->format(), report::Format::Xml);
-        QCOMPARE(window->columns(), (report::Columns{true, true, false, true, true, true, true}));
-    }
 };
 
 QV_TEST_MAIN(TestExportWindow)
