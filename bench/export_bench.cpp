@@ -5,7 +5,7 @@
 #include "common/benchutil.h"
 #include "common/resultlist.h"
 #include "export/reportexport.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

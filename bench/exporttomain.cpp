@@ -5,7 +5,7 @@
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

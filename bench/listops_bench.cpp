@@ -7,7 +7,7 @@
 #include "listops/headersort.h"
 #include "listops/listcommands.h"
 #include "support/fakeclock.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "engine/domainlistmodel.h"
 #include "engine/runstate.h"
 #include "engine/workfile.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,7 +11,7 @@
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "common/benchutil.h"
 #include "engine/appcontext.h"
 #include "sources/domainsourceswindow.h"
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
