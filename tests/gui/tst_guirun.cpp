@@ -64,23 +64,6 @@ private slots:
                  "taken.test|Taken|05-03-99|Status: active|-1");
         QTRY_COMPARE(f.panels(), u"3 domains|1 free|1 taken|1 unchecked/errors"_s);
     }
-
-    // What a stopped run leaves in the list is the engine's business; here the button and the counters.
-    void stopMidRunCountsEveryNameUnchecked()
-    {
-        QStringList names;
-        for (int i = 0; i < 30; ++i)
-            names << u"name%1.test"_s.arg(i);
-        Fixture f(names);
-        f.server.setDefault(Reply::silent());
-        f.ctx.options.connections = u"5"_s;
-        f.window->optionsChanged();
-        f.trigger("toolStart");
-        QVERIFY(f.server.waitForQueries(5));
-        f.trigger("toolStop");
-        QVERIFY(!f.window->engine().running());
-        QTRY_COMPARE(f.panels(), u"30 domains|0 free|0 taken|30 unchecked/errors"_s);
-    }
 };
 
 QV_TEST_MAIN(TestGuiRun)

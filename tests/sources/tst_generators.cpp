@@ -119,16 +119,6 @@ TEST(KeywordGenerator, MoreThan100000AsksOnceAndStreamsEachNameOnce)
     EXPECT_EQ(streamedNames(input), distinct);
 }
 
-TEST(Misspellings, KeyboardTable)
-{
-    // Every letter and digit has its row, led by itself; a dropped neighbour changes the count.
-    EXPECT_EQ(KeyboardNeighbourTable::replacementCount(), 202);
-    for (QChar key : u"abcdefghijklmnopqrstuvwxyz0123456789"_s)
-        EXPECT_EQ(KeyboardNeighbourTable::row(key).front(), key);
-    for (QChar key : u"-.A_"_s)
-        EXPECT_TRUE(KeyboardNeighbourTable::row(key).isEmpty());
-}
-
 TEST(Misspellings, VariantsInOrder)
 {
     TldSuffixList suffixes;

@@ -9,10 +9,6 @@
 using namespace harvesttexts;
 using Reply = LoopbackHttpServer::Reply;
 
-namespace {
-
-} // namespace
-
 class TestWebSearchWindow : public QObject
 {
     Q_OBJECT
@@ -79,25 +75,6 @@ private slots:
         f.click("clearKeywordsButton"); // an empty list asks nothing
         QCOMPARE(f.window->keywords().size(), 0);
         QCOMPARE(f.prompter.lastText(), u"Are you sure that you would like to clear the list?"_s);
-    }
-
-    // The boxes are the options: the next window opens as this one was left.
-    void optionsAreTheBoxes()
-    {
-        Fixture f;
-        auto *top = f.find<QComboBox>("topResultsCombo");
-        QCOMPARE(top->currentText() + u' ' + f.find<QComboBox>("delayCombo")->currentText(), u"100 3"_s);
-        top->setCurrentIndex(4);
-        f.find<QComboBox>("delayCombo")->setCurrentIndex(20);
-        for (const char *box : {"topOnlyCheck", "removeSubdomainsCheck", "exportCheck"})
-            f.find<QCheckBox>(box)->setChecked(!f.find<QCheckBox>(box)->isChecked());
-        WebSearchWindow next(f.ctx);
-        QString state;
-        for (const char *name : {"topResultsCombo", "delayCombo"})
-            state += next.findChild<QComboBox *>(QLatin1String(name))->currentText() + u' ';
-        for (const char *box : {"topOnlyCheck", "removeSubdomainsCheck", "exportCheck"})
-            state += QString::number(next.findChild<QCheckBox *>(QLatin1String(box))->isChecked());
-        QCOMPARE(state, u"50 25 111"_s);
     }
 
     void searchWithoutExport()
