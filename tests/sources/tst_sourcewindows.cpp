@@ -234,11 +234,7 @@ private slots:
         child<QPushButton>(&w, "generateButton")->click();
         QCOMPARE(f.prompter.lastText(), kLoadDomainsFirstText);
 
-        // Typed names are not lower-cased: capitals add nothing and stay in the box.
         auto *box = child<QLineEdit>(&w, "domainBox");
-        QTest::keyClicks(box, "AB.xy");
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(box->text(), "AB.xy");
         box->setText("  ab.xy ");
         QTest::keyClick(box, Qt::Key_Enter);
         QCOMPARE(box->text() + loadedFrame->title(), "Loaded domains (1)");
@@ -257,9 +253,6 @@ private slots:
         child<QTreeView>(&w, "generatedList")->setCurrentIndex(w.generatedList().index(0));
         child<QPushButton>(&w, "deleteGeneratedButton")->click();
         QCOMPARE(w.generatedList().size(), 28);
-        f.prompter.queueAnswer(true);
-        child<QPushButton>(&w, "clearLoadedButton")->click();
-        QCOMPARE(loadedFrame->title(), "Loaded domains (0)");
 
         f.prompter.queueAnswer(true);
         child<QPushButton>(&w, "closeButton")->click();
