@@ -1,4 +1,3 @@
-#include "config/settingsfile.h"
 #include "listops/standbywindow.h"
 #include "sources/domainsourceswindow.h"
 #include "sources/keywordgeneratorwindow.h"
@@ -8,7 +7,6 @@
 #include "sourcetesting.h"
 #include "support/windowfixture.h"
 
-#include <QPointer>
 
 namespace {
 
@@ -39,15 +37,21 @@ class TestSourceWindows : public QObject
             window.reset();
             QVERIFY(!standByWindow());
         }
-        // Opens "Add domains" and picks the source behind `button`; `then` acts on what opens next.
-        bool pickSource(const char *button, const ModalScript::Step &then = {})
+        // Opens "Add domains" and picks the source behind `button`; `then` acts on the windows that open
+        // next until it returns true.
+        bool pickSource(const char *button, const std::function<bool(QWidget *)> &then = {})
         {
-            ModalScript script;
-            script.then(clickIn(kDomainSourcesCaption, button));
-            if (then)
-                script.then(then);
-            script.run([this] { window->openDomainSources(); });
-            return script.allDone();
+            bool picked = false, done = !then;
+            whileOpen([this] { window->openDomainSources(); },
+                      [&](QWidget *w) {
+                          if (!picked && w->windowTitle() == kDomainSourcesCaption) {
+                              picked = true;
+                              w->findChild<QPushButton *>(QLatin1String(button))->click();
+                          } else if (picked && !done) {
+                              done = then(w);
+                          }
+                      });
+            return picked && done;
         }
     };
 
@@ -197,27 +201,6 @@ private slots:
         QCOMPARE(f.prompter.lastText(), kNoKeywordDomainsText);
 
         w.closeWindow(); // nothing left to offer
-    }
-
-    void keywordGeneratorLivesUntilItsCloseBox()
-    {
-        Fixture f;
-        ProgramOptions saved;
-        saved.keywordSeparator = 0;
-        saved.hideWizard = true;
-        QVERIFY(SaveSettings(f.folder.path(), WhoisConfig(), saved, f.prompter));
-        f.window->startUp();
-        QPointer<KeywordGeneratorWindow> first = &f.window->keywordGenerator();
-        QVERIFY(first->isHidden());
-        QVERIFY(child<QRadioButton>(first, "nosep1")->isChecked());
-        QCOMPARE(first->tldList().size(), 276);
-
-        first->show();
-        first->close(); // the close box
-        QTRY_VERIFY(first.isNull());
-        KeywordGeneratorWindow &next = f.window->keywordGenerator();
-        QVERIFY(child<QRadioButton>(&next, "both1")->isChecked());
-        QVERIFY(next.tldList().isEmpty());
     }
 
     void misspellingGenerator()
