@@ -1,15 +1,11 @@
 #include "config/deftlds.h"
 #include "listops/listfilters.h"
 #include "listops/tldfilterwindow.h"
-#include "lookup/manuallookupwindow.h"
-#include "support/loopbackwhoisserver.h"
 #include "support/windowfixture.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-
-using Reply = LoopbackWhoisServer::Reply;
 
 // The main window with rows given as "name|availability".
 struct ListFixture : MainWindowFixture {
@@ -53,30 +49,14 @@ private slots:
         QCOMPARE(shown.size(), 1);
     }
 
-    void websiteAndLookupForTheCurrentRow()
+    void websiteForTheCurrentRow()
     {
         ListFixture f;
-        LoopbackWhoisServer server;
-        server.setDefault(Reply::text("Domain Name: BB.COM\nRegistrar: Example\n"));
-        f.ctx.config.table.clear();
-        f.ctx.config.table.AddTldEntry(u"com"_s, server.address(), QString());
         f.fill({"aa.com|N/A", "bb.com|N/A"});
         f.trigger("openwebsite"); // no current row yet: nothing
         f.ctx.list.selectionModel()->setCurrentIndex(f.ctx.list.index(1, 0), QItemSelectionModel::NoUpdate);
         f.trigger("openwebsite");
         QCOMPARE(f.opened, QList<QUrl>{QUrl(u"http://bb.com"_s)});
-
-        QString reply;
-        whileOpen([&] { f.trigger("mwl"); },
-                  [&](QWidget *w) {
-                      auto *lookup = qobject_cast<ManualLookupWindow *>(w);
-                      if (lookup && lookup->statusText().startsWith(u"Done"_s)) {
-                          reply = lookup->responseText();
-                          lookup->close();
-                      }
-                  });
-        QCOMPARE(reply, u"Domain Name: BB.COM\r\nRegistrar: Example\r\n"_s);
-        QCOMPARE(server.queries(), QStringList{u"bb.com"_s});
     }
 
     void checkCommandsSetTheSelectedOnlyBoxAndStart()

@@ -36,47 +36,31 @@ private slots:
         QTRY_VERIFY(balloon->isHidden());
     }
 
-    void manualAddDone_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("answer"); // -1: no question expected
-        QTest::addColumn<int>("rows");
-        const QString five = u"abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test"_s;
-        QTest::newRow("yes adds one row") << five << 1 << 1;
-        QTest::newRow("no adds nothing") << five << 0 << 0;
-        QTest::newRow("empty box") << QString() << -1 << 0;
-        QTest::newRow("no valid line") << u"bad_name.test\nx"_s << -1 << 0;
-    }
-
     void manualAddDone()
     {
-        QFETCH(QString, text);
-        QFETCH(int, answer);
-        QFETCH(int, rows);
         QCOMPARE(ManualAddWindow::validLines("one.org\ntwo.org\rthree.org\r\n\tfour.org\n-ab.org"),
                  (QStringList{"one.org", "two.org", "three.org"})); // a tab is not a blank
         QCOMPARE(
             ManualAddWindow::validLines(
                 u" B\u00fcCHER.de \n\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444\nb\u00fccher..de"_s),
             (QStringList{"xn--bcher-kva.de", "xn--e1afmkfd.xn--p1ai"})); // kept in their ASCII form
-        WindowFixture<ManualAddWindow> f;
-        if (answer >= 0)
-            f.prompter.queueAnswer(answer == 1);
-        ManualAddWindow &window = f.open(f.ctx);
-        window.show();
-
-        f.setText("domainsBox", text);
-        f.click("doneButton");
-        QVERIFY(window.isHidden());
-        QCOMPARE(f.prompter.texts(),
-                 answer < 0 ? QStringList{}
-                            : QStringList{u"Would you like to add the 3 valid domains to the list of domains "
-                                          "to be checked?"_s});
-        QCOMPARE(f.ctx.list.size(), rows);
-        if (rows) {
-            const DomainRow &row = f.ctx.list.rowAt(0);
-            QCOMPARE(QStringList(row.cells.begin(), row.cells.begin() + 3).join(u' '), u"abc.test 3 test"_s);
-            QCOMPARE(row.colour, ColourGrey);
+        const QString five = u"abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test"_s;
+        // The text, the answer to the question (-1: none is asked), the rows added.
+        const std::tuple<QString, int, int> rows[] = {
+            {five, 1, 1}, {five, 0, 0}, {QString(), -1, 0}, {u"bad_name.test\nx"_s, -1, 0}};
+        for (const auto &[text, answer, added] : rows) {
+            WindowFixture<ManualAddWindow> f;
+            if (answer >= 0)
+                f.prompter.queueAnswer(answer == 1);
+            f.open(f.ctx).show();
+            f.setText("domainsBox", text);
+            f.click("doneButton");
+            QVERIFY(f.window->isHidden());
+            QCOMPARE(f.prompter.texts(),
+                     answer < 0 ? QStringList{}
+                                : QStringList{u"Would you like to add the 3 valid domains to the list of "
+                                              "domains to be checked?"_s});
+            QCOMPARE(f.ctx.list.size(), added);
         }
     }
 

@@ -45,19 +45,12 @@ private slots:
 
     void pagesAndNavigation()
     {
-        QVERIFY(!f->ctx.wizardMode);
-        QVERIFY(!f->find<QCheckBox>("dontShowCheck")->isChecked());
         f->click("dontShowCheck"); // the box is the setting
         QVERIFY(f->ctx.options.hideWizard);
-        QuickStartWizardWindow second(f->ctx, {}, {});
-        QVERIFY(child<QCheckBox>(&second, "dontShowCheck")->isChecked());
+        QVERIFY(!f->ctx.wizardMode);
         f->window->show();
         QVERIFY(f->ctx.wizardMode);
-        auto *back = f->find<QPushButton>("backButton");
-        QVERIFY(!back->isEnabled());
         f->click("nextButton");
-        QCOMPARE(f->window->page(), Page::Step1);
-        QVERIFY(back->isEnabled());
 
         // An empty list keeps the wizard on step 1 until names are added.
         f->click("nextButton");
@@ -80,10 +73,10 @@ private slots:
         f->click("speed4");
         f->click("nextButton");
         QVERIFY(f->window->summaryText().contains(u"on a very fast (10 Mbps) connection."_s));
-        f->click("backButton");
-        f->click("backButton");
-        f->click("backButton");
+        for (int i = 0; i < 3; ++i)
+            f->click("backButton");
         QCOMPARE(f->window->page(), Page::Intro);
+        QVERIFY(!f->find<QPushButton>("backButton")->isEnabled());
 
         f->click("closeButton");
         QVERIFY(!f->window->isVisible());
