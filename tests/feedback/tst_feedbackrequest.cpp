@@ -1,7 +1,5 @@
-#include "config/extrasettings.h"
 #include "feedback/feedbackrequest.h"
 #include "support/qtprinters.h"
-#include "support/tempdatafolder.h"
 
 #include <QFile>
 #include <QHash>
@@ -53,6 +51,7 @@ TEST(FeedbackRequest, PostLineByLineWithTheBodyLengthOnly)
     // A port of its own is named in the Host line.
     const QByteArray other = feedbackRequest({u"::1"_s, 8080}, "%61");
     EXPECT_TRUE(other.contains("\r\nHost: [::1]:8080\r\n")) << other.toStdString();
+    EXPECT_EQ(parseFeedbackServer(u" [::1]"_s)->port, 80); // the form's own default port
 }
 
 TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
@@ -71,19 +70,4 @@ TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
         {{"TEMP", "/home/bobby/tmp"}}, u"/home/bob/apps/quorvane"_s, u"/home/bob"_s, u"bob"_s, u"box"_s));
     EXPECT_TRUE(unix.startsWith(u"Installation path: ~/apps/quorvane\r\n"_s)) << unix.toStdString();
     EXPECT_TRUE(unix.contains(u"\r\nTEMP=/home/bobby/tmp\r\n"_s)) << unix.toStdString();
-}
-
-TEST(FeedbackServerSetting, HostWithAnOptionalPort)
-{
-    // The forms and bounds are those of parseHostPort(); the feedback form's default port is 80.
-    const std::optional<FeedbackServer> server = parseFeedbackServer(u" [::1]"_s);
-    ASSERT_TRUE(server);
-    EXPECT_EQ(server->host + u' ' + QString::number(server->port), u"::1 80"_s);
-    EXPECT_FALSE(parseFeedbackServer(u"host:"_s));
-
-    TempDataFolder folder;
-    folder.write(u"quorvane.ini"_s, "[feedback]\nserver=bad host\n");
-    ExtraSettings bad(folder.path());
-    EXPECT_FALSE(feedbackServerSetting(bad).server);
-    EXPECT_TRUE(feedbackServerSetting(bad).problem.contains(u"\"bad host\""_s)) << "no reason given";
 }

@@ -96,14 +96,6 @@ private slots:
         QCOMPARE(f.names(), u"c.com a.com"_s);
         QCOMPARE(f.panel(1), u"2 domains"_s); // counted at once
 
-        QString opened;
-        whileOpen([&] { f.trigger("deletekeepstrings"); },
-                  [&](QWidget *w) {
-                      opened = w->windowTitle();
-                      w->findChild<QPushButton *>(u"closeButton"_s)->click();
-                  });
-        QCOMPARE(opened, u"Delete/keep domains containing specific strings"_s);
-
         f.prompter.queueAnswer(true);
         f.trigger("clearlist");
         QCOMPARE(f.panel(1), u"0 domains"_s);
