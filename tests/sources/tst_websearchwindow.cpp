@@ -4,8 +4,6 @@
 #include "support/loopbackhttpserver.h"
 #include "support/windowfixture.h"
 
-#include <QItemSelectionModel>
-
 using namespace harvesttexts;
 using Reply = LoopbackHttpServer::Reply;
 
@@ -43,26 +41,6 @@ class TestWebSearchWindow : public QObject
     };
 
 private slots:
-    void keywordList()
-    {
-        Fixture f;
-        f.addKeywords({"Cheap Flights", "", "cheap flights"});
-        // Any line end; spaces around a keyword dropped; blank lines skipped; listed ones refused.
-        f.folder.write("keys.txt", "  Car Rental \r\ncheap flights\rboats\n\n   \r\nlast");
-        f.prompter.queueFile(f.folder.file("keys.txt"));
-        f.click("loadKeywordsButton");
-        QCOMPARE(f.window->keywords().items(), (QStringList{"cheap flights", "car rental", "boats", "last"}));
-        auto *list = f.find<QListView>("keywordList");
-        list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select);
-        list->selectionModel()->select(list->model()->index(2, 0), QItemSelectionModel::Select);
-        f.click("deleteKeywordsButton");
-        QCOMPARE(f.window->keywords().items(), (QStringList{"car rental", "last"}));
-        f.prompter.queueAnswer(true);
-        f.click("clearKeywordsButton");
-        f.click("clearKeywordsButton"); // an empty list asks nothing
-        QCOMPARE(f.window->keywords().size(), 0);
-    }
-
     void searchWithoutExport()
     {
         Fixture f;
