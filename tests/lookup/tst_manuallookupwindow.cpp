@@ -1,5 +1,4 @@
 #include "lookup/manuallookupwindow.h"
-#include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/windowfixture.h"
 
@@ -85,25 +84,6 @@ private slots:
         f.click("startButton");
         QVERIFY(f.waitForStatus(kDoneError));
         QCOMPARE(f.shown(), "No reply from " + refused + ": Connection refused.");
-    }
-
-    void rdapServerOfTheBootstrap()
-    {
-        // "org" has no row; the bootstrap's RDAP service stands in, and its JSON is shown pretty-printed.
-        LoopbackHttpServer rdap;
-        rdap.setHandler([](const QString &) {
-            return LoopbackHttpServer::Reply::http(200, R"({"objectClassName":"domain","ldhName":"taken.org"})");
-        });
-        Fixture f;
-        const QString base = "http://" + rdap.address() + "/";
-        f.folder.write(u"rdap-dns.json"_s, R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
-        QVERIFY(f.window->openForDomain(u"taken.org"_s));
-        QCOMPARE(f.serverBox()->currentText(), base);
-        QVERIFY(f.waitForStatus(kDone));
-        QCOMPARE(
-            f.window->responseText(),
-            QString("{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
-        QVERIFY(f.prompter.log().isEmpty());
     }
 };
 

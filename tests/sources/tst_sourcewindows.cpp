@@ -1,12 +1,10 @@
 #include "listops/standbywindow.h"
 #include "sources/domainsourceswindow.h"
 #include "sources/keywordgeneratorwindow.h"
-#include "sources/misspellinggeneratorwindow.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
 #include "sourcetesting.h"
 #include "support/windowfixture.h"
-
 
 namespace {
 
@@ -107,7 +105,9 @@ private slots:
             Fixture f;
             QByteArray file;
             for (int i = 0; i < 2500; ++i)
-                file += (rejected[0] ? u"NAME%1.com\r\nbad_%1\r\n"_s : u"name%1.com 2024-05-01\n"_s).arg(i).toUtf8();
+                file += (rejected[0] ? u"NAME%1.com\r\nbad_%1\r\n"_s : u"name%1.com 2024-05-01\n"_s)
+                            .arg(i)
+                            .toUtf8();
             f.folder.write("list.txt", file);
             f.prompter.queueFile(f.folder.file("list.txt"));
             QVERIFY(f.pickSource(button));
@@ -158,7 +158,8 @@ private slots:
         QCOMPARE(frame->title(), "Generated domains (4)");
         f.prompter.queueFile(f.folder.file("saved.txt"));
         child<QPushButton>(&w, "saveGeneratedButton")->click();
-        QCOMPARE(f.folder.read("saved.txt"), "best-shop.aa\r\nbest-shop.bb\r\ntop-shop.aa\r\ntop-shop.bb\r\n");
+        QCOMPARE(f.folder.read("saved.txt"),
+                 "best-shop.aa\r\nbest-shop.bb\r\ntop-shop.aa\r\ntop-shop.bb\r\n");
 
         // Close offers the names, hands them over, and only hides the window.
         f.prompter.queueAnswer(true);
@@ -178,48 +179,6 @@ private slots:
         QCOMPARE(f.prompter.lastText(), kNoKeywordDomainsText);
 
         w.closeWindow(); // nothing left to offer
-    }
-
-    void misspellingGenerator()
-    {
-        Fixture f;
-        f.ctx.config.table.AddTldEntry("org.au", "whois.example", QString());
-        f.ctx.run.suffixes.clear();
-        MisspellingGeneratorWindow w(f.ctx, f.window.get());
-        QCOMPARE(f.ctx.run.suffixes.getext("ab.org.au"), "org.au"); // rebuilt when created
-        w.show();
-        auto *loadedFrame = child<QGroupBox>(&w, "loadedFrame");
-        auto *generatedFrame = child<QGroupBox>(&w, "generatedFrame");
-
-        child<QPushButton>(&w, "generateButton")->click();
-        QCOMPARE(f.prompter.lastText(), kLoadDomainsFirstText);
-
-        auto *box = child<QLineEdit>(&w, "domainBox");
-        box->setText("  ab.xy ");
-        QTest::keyClick(box, Qt::Key_Enter);
-        QCOMPARE(box->text() + loadedFrame->title(), "Loaded domains (1)");
-
-        f.folder.write("brands.txt", "QB.XY\rab.xy\nbad_name.xy\r\n\nlk.org.au");
-        f.prompter.queueFile(f.folder.file("brands.txt"));
-        child<QPushButton>(&w, "loadButton")->click();
-        QCOMPARE(joinedNames(w.loadedList()) + u' ' + loadedFrame->title(),
-                 "ab.xy,qb.xy,lk.org.au Loaded domains (3)");
-
-        child<QPushButton>(&w, "generateButton")->click();
-        QCOMPARE(w.generatedList().at(18) + u' ' + generatedFrame->title(),
-                 "lk.org.au Generated domains (29)");
-
-        // Delete takes the selected row.
-        child<QTreeView>(&w, "generatedList")->setCurrentIndex(w.generatedList().index(0));
-        child<QPushButton>(&w, "deleteGeneratedButton")->click();
-        QCOMPARE(w.generatedList().size(), 28);
-
-        f.prompter.queueAnswer(true);
-        child<QPushButton>(&w, "closeButton")->click();
-        QCOMPARE(f.prompter.lastText(),
-                 "Would you like to add the 28 valid domains to the list of domains to be checked?");
-        QCOMPARE(f.ctx.list.size(), 28);
-        QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 };
 

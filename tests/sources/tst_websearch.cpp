@@ -74,7 +74,6 @@ TEST(WebSearch, NextLinkAndPageSize)
     EXPECT_EQ(searchPageSize(true, 99), 10);
     EXPECT_EQ(searchPageSize(true, 100), 100);
     EXPECT_EQ(searchPageSize(false, 10), 100);
-
 }
 
 TEST(WebSearch, EngineHostAndSettings)
