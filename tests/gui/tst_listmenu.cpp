@@ -1,6 +1,3 @@
-#include "config/deftlds.h"
-#include "listops/listfilters.h"
-#include "listops/tldfilterwindow.h"
 #include "support/windowfixture.h"
 
 #include <QContextMenuEvent>
@@ -101,29 +98,6 @@ private slots:
         QCOMPARE(f.panel(1), u"0 domains"_s);
         f.trigger("deletekeepstrings"); // an empty list: the window stays shut
         f.trigger("expplainsel");       // and no file is asked for
-    }
-
-    void tldFilterIsFilledAtStartUp()
-    {
-        ListFixture f;
-        // Before the settings file is read: the built-in table, then the built-in suffixes.
-        TldServerTable defaults;
-        deftlds(defaults);
-        QCOMPARE(f.window->tldFilterWindow()->tlds(), tldFilterRows(defaults.tlds()));
-        // It has no owner of its own, and opens over the main window all the same.
-        f.window->setGeometry(10, 10, 760, 520);
-        f.fill({"a.com|N/A"});
-        QString opened;
-        QPoint offset(1000, 1000);
-        whileOpen([&] { f.trigger("deletekeep"); },
-                  [&](QWidget *w) {
-                      opened = w->windowTitle();
-                      QVERIFY(!w->parentWidget());
-                      offset = w->frameGeometry().center() - f.window->frameGeometry().center();
-                      w->findChild<QPushButton *>(u"closeButton"_s)->click();
-                  });
-        QCOMPARE(opened, u"Delete/Keep domains with specific TLD's"_s);
-        QVERIFY(offset.manhattanLength() <= 40);
     }
 };
 
