@@ -100,7 +100,6 @@ private slots:
         QVERIFY(f.server.waitForOpenCount(0));
         QCOMPARE(f.server.acceptedCount(), 1);
         QCOMPARE(f.prompter.log().size(), 1);
-
     }
 
     // Only the page that says so is a message received; any other reply warns and leaves the form open.

@@ -125,9 +125,6 @@ TEST(Misspellings, VariantsInOrder)
         // A registry's suffix (com.af) stays whole as a TLD does.
         {"lk.com.af", "lk.com.af,kk.com.af,ok.com.af,pk.com.af,k.com.af,lj.com.af,li.com.af,lo.com.af,"
                       "ll.com.af,lm.com.af,l.com.af"},
-        // co.uk stays whole; only the part before it varies.
-        {"lk.co.uk",
-         "lk.co.uk,kk.co.uk,ok.co.uk,pk.co.uk,k.co.uk,lj.co.uk,li.co.uk,lo.co.uk,ll.co.uk,lm.co.uk,l.co.uk"},
         // One more label in front of an ordinary TLD: its dot is kept as it is.
         {"l.lk.org",
          "l.lk.org,k.lk.org,o.lk.org,p.lk.org,.lk.org,l.kk.org,l.ok.org,l.pk.org,l.k.org,l.lj.org,l.li.org,"

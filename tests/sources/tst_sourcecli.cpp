@@ -22,7 +22,6 @@ private slots:
             // arguments, exit code, out, err
             {words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"}, 0,
              "best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n", ""}, // the TLDs once
-            {words + QStringList{"--tld", "aa", "--separator", "none"}, 0, "bestshop.aa\ntopshop.aa\n", ""},
             {words + QStringList{"--tld", "1a"}, 1, "", "We could not generate any domains"},
             {{"generate", "keywords", "--tld", "aa", "--end", "$/none.txt"}, 2, "", "cannot read"},
             {{"generate", "typos", "--data-dir", "$", "$/brands.txt"},

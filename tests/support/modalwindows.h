@@ -36,14 +36,9 @@ inline void whileOpen(const std::function<void()> &trigger, const std::function<
 inline QString captionOfModalOpenedBy(const std::function<void()> &trigger)
 {
     QString caption;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            caption = modal->windowTitle();
-            modal->close();
-        }
+    whileOpen(trigger, [&caption](QWidget *w) {
+        caption = w->windowTitle();
+        w->close();
     });
-    closer.start(0);
-    trigger();
     return caption;
 }
