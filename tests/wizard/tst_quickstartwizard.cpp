@@ -68,15 +68,9 @@ private slots:
                            "you are on a medium (512 Kbps) connection.\r\n\r\nIf everything looks ok, click "
                            "'Finish' to start."));
 
-        // Back from the summary, another speed, and the summary follows.
-        f->click("backButton");
-        f->click("speed4");
-        f->click("nextButton");
-        QVERIFY(f->window->summaryText().contains(u"on a very fast (10 Mbps) connection."_s));
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 2; ++i)
             f->click("backButton");
-        QCOMPARE(f->window->page(), Page::Intro);
-        QVERIFY(!f->find<QPushButton>("backButton")->isEnabled());
+        QCOMPARE(f->window->page(), Page::Step1);
 
         f->click("closeButton");
         QVERIFY(!f->window->isVisible());
