@@ -77,7 +77,7 @@ TEST(WebSearch, NextLinkAndPageSize)
 
 TEST(WebSearch, EngineHostAndSettings)
 {
-    // The request names a port other than 80.
+    // The request names no port 80.
     EXPECT_EQ(parseSearchHost(u"search.example:80"_s)->requestHost(), u"search.example"_s);
     TempDataFolder folder;
     ExtraSettings settings(folder.path());
