@@ -38,6 +38,11 @@ public:
         // A whole HTTP/1.1 response: status line, Content-Length, "Connection:
         // close", the `headers` given ("Retry-After: 5"), the body; then a close.
         static Reply http(int status, const QByteArray &body, const QList<QByteArray> &headers = {});
+        // The same response without "Connection: close", the connection kept for the next request.
+        static Reply kept(int status, const QByteArray &body, const QList<QByteArray> &headers = {})
+        {
+            return keptBytes(response(status, body, headers));
+        }
         // Bytes as the test writes them (one answer, several, or a part of one), the connection kept.
         static Reply keptBytes(const QByteArray &bytes) { return {{bytes}, 0, 0, false, true}; }
         // Status line, the `headers`, Content-Length and the body, nothing about the connection.
