@@ -4,10 +4,8 @@
 #include "engine/checkengine.h"
 #include "sources/manualaddwindow.h"
 #include "support/windowfixture.h"
-#include "widgets/helpballoonwidget.h"
 
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QStyleOptionViewItem>
 
 // Lets the test read the options the delegate hands to the style.
@@ -160,23 +158,6 @@ private slots:
         f.ctx.config.table.AddTldEntry(u"ab.cd"_s, u"whois.cd"_s, {});
         captionOfModalOpenedBy([&] { f.trigger("Settings"); });
         QCOMPARE(f.ctx.run.suffixes.getext(u"name.ab.cd"_s), u"ab.cd"_s);
-    }
-
-    // "Tell me more" shows the balloon, sized by the text: its length / 35 rounded half to even lines.
-    void balloon()
-    {
-        const int manualAdd = int(kManualAddHelpText.size());
-        for (const auto &[length, lines] : {std::pair{0, 1}, {17, 1}, {52, 1}, {53, 2}, {manualAdd, 4}})
-            QCOMPARE(HelpBalloonWidget::balloonLines(length), lines);
-        WindowFixture<ManualAddWindow> f;
-        f.open(f.ctx).show();
-        auto *tellMeMore = f.find<QLabel>("tellMeMore");
-        const QPointF at(2, 2);
-        QMouseEvent move(QEvent::MouseMove, at, tellMeMore->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
-        QApplication::sendEvent(tellMeMore, &move);
-        auto *balloon = f.window->findChild<HelpBalloonWidget *>();
-        QVERIFY(balloon->isVisible());
-        QTRY_VERIFY(balloon->isHidden());
     }
 
     void manualAddDone()
