@@ -57,9 +57,10 @@ TEST(FeedbackRequest, PostLineByLineWithTheBodyLengthOnly)
 TEST(FeedbackSystemInformation, NamesNoOneAndNoMachine)
 {
     QHash<QString, QString> windows;
-    for (const QString &v : u"APPDATA=C:\\Users\\Alice.CORP\\AppData\\Roaming|COMPUTERNAME=DESK-7|HOMEDRIVE=C:|"
-                            "HOMEPATH=\\Users\\alice.CORP|OS=Windows_NT|TEMP=D:\\alice\\tmp|"
-                            "TMP=\\\\desk-7\\share\\tmp|USERNAME=alice|windir=C:\\Windows"_s.split(u'|'))
+    for (const QString &v :
+         u"APPDATA=C:\\Users\\Alice.CORP\\AppData\\Roaming|COMPUTERNAME=DESK-7|HOMEDRIVE=C:|"
+         "HOMEPATH=\\Users\\alice.CORP|OS=Windows_NT|TEMP=D:\\alice\\tmp|"
+         "TMP=\\\\desk-7\\share\\tmp|USERNAME=alice|windir=C:\\Windows"_s.split(u'|'))
         windows.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
     EXPECT_EQ(feedbackSystemInformation(systemWith(windows, u"C:\\Users\\alice.corp\\Quorvane"_s,
                                                    u"C:\\Users\\alice.CORP"_s, u"alice"_s, u"DESK-7"_s)),
