@@ -4,8 +4,8 @@
 //   export_bench ROWS
 #include "common/benchutil.h"
 #include "common/resultlist.h"
+#include "common/yesprompter.h"
 #include "export/reportexport.h"
-#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,10 +2,10 @@
 // prints the time taken and the peak memory of the process.
 //   exporttomain NAMES [sorted]   (sorted: automatic sorting on, by domain)
 #include "common/benchutil.h"
+#include "common/yesprompter.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
-#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,11 +3,11 @@
 //   listops_bench ROWS
 #include "common/benchutil.h"
 #include "common/resultlist.h"
+#include "common/yesprompter.h"
 #include "engine/appcontext.h"
 #include "listops/headersort.h"
 #include "listops/listcommands.h"
 #include "support/fakeclock.h"
-#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

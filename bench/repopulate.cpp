@@ -3,10 +3,10 @@
 //   repopulate LINES [FOLDER]   (FOLDER: keep temp.txt there and reuse it)
 #include "engine/repopulate.h"
 #include "common/benchutil.h"
+#include "common/yesprompter.h"
 #include "engine/domainlistmodel.h"
 #include "engine/runstate.h"
 #include "engine/workfile.h"
-#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,6 +4,7 @@
 //   sources_bench keywords               about a million keyword candidates, both spellings
 #include "base/textfile.h"
 #include "common/benchutil.h"
+#include "common/yesprompter.h"
 #include "engine/domainlistmodel.h"
 #include "engine/domainsyntax.h"
 #include "sources/adddomain.h"
@@ -11,7 +12,6 @@
 #include "sources/keywordgenerator.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
-#include "support/yesprompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

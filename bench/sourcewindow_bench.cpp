@@ -4,9 +4,9 @@
 // and the events cost.
 //   sourcewindow_bench LINES [wizard]
 #include "common/benchutil.h"
+#include "common/yesprompter.h"
 #include "engine/appcontext.h"
 #include "sources/domainsourceswindow.h"
-#include "support/yesprompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

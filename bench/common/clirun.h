@@ -4,7 +4,7 @@
 // every default TLD to one loopback server, and one run of the program with
 // its wall time and peak memory.
 
-#include "support/yesprompter.h"
+#include "common/yesprompter.h"
 
 #include "config/deftlds.h"
 #include "config/programoptions.h"

@@ -1,12 +1,19 @@
+#include "app/rowcolourdelegate.h"
+#include "app/widgetprompter.h"
 #include "config/extrasettings.h"
 #include "engine/checkengine.h"
-#include "listops/standbywindow.h"
+#include "sources/manualaddwindow.h"
 #include "support/windowfixture.h"
-#include "widgets/widgetunits.h"
 
 #include <QHeaderView>
-#include <QPixmap>
-#include <QToolBar>
+#include <QStyleOptionViewItem>
+
+// Lets the test read the options the delegate hands to the style.
+class DelegateProbe : public RowColourDelegate
+{
+public:
+    using RowColourDelegate::initStyleOption;
+};
 
 namespace {
 
@@ -31,70 +38,15 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void menuKeysAndToolbar()
-    {
-        MainWindowFixture f(false);
-        // Name, function key, "*" for a picture.
-        const QStringList keys =
-            u"Starts1 F2 *|Stops1 F3 *|qsw|Exit|Settings F4 *|Adddomains F5 *|"
-            "manualwhois F6 *|saveresult F7 *|Contents F8 *|vhistory|About"_s.split(u'|');
-        for (const QString &k : keys) {
-            const QAction *a = f.window->action(k.section(u' ', 0, 0));
-            QVERIFY2(a, qPrintable(k));
-            const QStringList seen{a->objectName(), a->shortcut().toString(), a->icon().isNull() ? "" : "*"};
-            QCOMPARE(seen.join(u' ').trimmed(), k);
-        }
-        // The seven buttons sit at the odd positions, each followed by a separator.
-        QStringList buttons;
-        for (const QAction *a : f.find<QToolBar>("toolBar")->actions())
-            buttons << (a->isSeparator() ? u"-"_s : a->icon().isNull() ? u""_s : a->text());
-        QCOMPARE(buttons.join(u'|'), u"Add|-|Start|-|Stop|-|WHOIS|-|Export|-|Config|-|Help|-"_s);
-        QCOMPARE(f.window->listView()->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(headerState(*f.window), u"470,106,118,118,118,169,235 -"_s); // the design's twips
-
-        f.trigger("Contents");
-        f.trigger("toolHelp");
-        QCOMPARE(f.opened, (QList<QUrl>{QUrl(kSupportUrl), QUrl(kSupportUrl)}));
-    }
-
-    void optionBoxes()
-    {
-        MainWindowFixture f(false);
-        QCOMPARE(f.find<QComboBox>("connections2")->currentText(), u"20"_s);
-        // The boxes are the options, both ways: typed text goes in as typed, a run's corrections come back.
-        f.find<QComboBox>("connections2")->setEditText(u"abc"_s);
-        f.find<QComboBox>("timeoutsecs2")->setCurrentIndex(18);
-        f.find<QCheckBox>("checksel2")->setChecked(true);
-        const ProgramOptions &o = f.ctx.options;
-        QCOMPARE(o.connections + u' ' + o.timeoutSecs + u' ' + QString::number(o.checkSelected),
-                 u"abc 60 1"_s);
-        f.ctx.options.connections = u"500"_s;
-        f.ctx.options.retry = false;
-        f.window->optionsChanged();
-        QCOMPARE(f.find<QComboBox>("connections2")->currentIndex(), 26);
-        QVERIFY(!f.find<QCheckBox>("retry2")->isChecked());
-    }
-
-    void resizeAndCloseDuringARun()
+    void smallestSizeAndNoCloseDuringARun()
     {
         MainWindowFixture f;
         MainWindow &w = *f.window;
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.resize(300, 200);
         QCOMPARE(w.size(), QSize(734, 468)); // 11000 x 7020 twips, rounded up to whole pixels
-        w.resize(900, 600);
-        QCOMPARE(w.listView()->width(), 900 - 24);
-        QCOMPARE(f.find<QFrame>("workingPanel")->geometry(), w.listView()->geometry());
 
-        const RunSession &session = w.engine().session();
-        w.resize(950, 600);
-        QCOMPARE(session.progressUnit, 0); // idle: left alone
         f.ctx.run.stopped = false;
-        const int frameBefore = w.progressFrameWidth();
-        w.resize(1000, 600);
-        QCOMPARE(session.progressUnit, roundHalfEven(frameBefore / 100.0));
-        QVERIFY(w.progressFrameWidth() > frameBefore);
-
         QVERIFY(!w.close()); // while a run goes on
         f.trigger("Exit");   // takes the same way
         QVERIFY(w.isVisible());
@@ -131,14 +83,8 @@ private slots:
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                               QPoint(header->sectionViewportPosition(column) + 5, 5));
         };
-        clickHeader(ColTld);
-        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 2d"_s);
-        clickHeader(ColLength); // every click flips the one direction, shown on the column clicked
-        QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 1a"_s);
-        clickHeader(ColDomain);
-        f.ctx.run.stopped = false; // a click while a run goes on leaves the indicator alone
-        clickHeader(ColLength);
-        f.ctx.run.stopped = true;
+        for (int column : {ColTld, ColLength, ColDomain}) // the one direction flips, shown where clicked
+            clickHeader(column);
         QCOMPARE(headerState(w), u"470,106,118,118,118,169,300 0d"_s);
         const QRect geometry = w.geometry();
         f.find<QComboBox>("connections2")->setEditText(u"45"_s);
@@ -158,7 +104,6 @@ private slots:
         MainWindow again(next, [](const QUrl &) {});
         again.startUp(); // the wizard stays off: the first session said so
         QVERIFY(prompter.log().isEmpty());
-        QCOMPARE(again.windowTitle(), u"Quorvane v1.01"_s);
         QCOMPARE(again.findChild<QComboBox *>(u"connections2"_s)->currentText(), u"45"_s);
         QCOMPARE(again.geometry() == geometry, key != u"window/geometry"_s);
         const QString state = headerState(again);
@@ -169,35 +114,6 @@ private slots:
             next.list.addRow(DomainRow{{u"c.com"_s}});
             QCOMPARE(next.list.rowAt(0).cells[ColDomain], u"c.com"_s);
         }
-    }
-
-    // With no remembered size, a screen that has room shows every column at once.
-    void firstStartWidth()
-    {
-        MainWindowFixture f(false);
-        const int design = twipsToPixels(12600);
-        const int columns = twipsToPixels(7056 + 1587 + 1764 * 3 + 2540 + 3528);
-        QCOMPARE(f.window->firstStartWidth(800), design);
-        QCOMPARE(f.window->firstStartWidth(1280), design);
-        const int wide = f.window->firstStartWidth(1920);
-        QVERIFY(wide > columns + 24);
-        QVERIFY(wide < columns + 80);
-    }
-
-    void secondaryWindowsOpenOverTheirOwner()
-    {
-        QWidget owner;
-        owner.setGeometry(120, 90, 500, 360);
-        QPixmap pixmap(16, 16);
-        pixmap.fill(Qt::red);
-        owner.setWindowIcon(QIcon(pixmap));
-        owner.show();
-        StandByWindow standBy(&owner);
-        QVERIFY(!standBy.windowIcon().isNull()); // the owner's
-        standBy.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&standBy));
-        const QPoint offset = standBy.frameGeometry().center() - owner.frameGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
     }
 
     void runModeLocksExactlyTheListedCommands()
@@ -234,12 +150,72 @@ private slots:
         for (const auto &[name, caption] : rows)
             QVERIFY2(captionOfModalOpenedBy([&] { f.trigger(name); }) == caption, name);
         QVERIFY(f.prompter.log().isEmpty());
-        QVERIFY(f.opened.isEmpty());
+        f.trigger("Contents");
+        f.trigger("toolHelp");
+        QCOMPARE(f.opened, (QList<QUrl>{QUrl(kSupportUrl), QUrl(kSupportUrl)}));
 
         // Closing "Config" makes its new TLDs known to names added later.
         f.ctx.config.table.AddTldEntry(u"ab.cd"_s, u"whois.cd"_s, {});
         captionOfModalOpenedBy([&] { f.trigger("Settings"); });
         QCOMPARE(f.ctx.run.suffixes.getext(u"name.ab.cd"_s), u"ab.cd"_s);
+    }
+
+    void manualAddDone()
+    {
+        QCOMPARE(ManualAddWindow::validLines("one.org\ntwo.org\rthree.org\r\n\tfour.org\n-ab.org"),
+                 (QStringList{"one.org", "two.org", "three.org"})); // a tab is not a blank
+        QCOMPARE(
+            ManualAddWindow::validLines(
+                u" B\u00fcCHER.de \n\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444\nb\u00fccher..de"_s),
+            (QStringList{"xn--bcher-kva.de", "xn--e1afmkfd.xn--p1ai"})); // kept in their ASCII form
+        const QString five = u"abc.test\r\n  ABC.TEST  \r\n\r\nbad_name.test\r\nabc.test"_s;
+        // The text, the answer to the question (-1: none is asked), the rows added.
+        const std::tuple<QString, int, int> rows[] = {
+            {five, 1, 1}, {five, 0, 0}, {QString(), -1, 0}, {u"bad_name.test\nx"_s, -1, 0}};
+        for (const auto &[text, answer, added] : rows) {
+            WindowFixture<ManualAddWindow> f;
+            if (answer >= 0)
+                f.prompter.queueAnswer(answer == 1);
+            f.open(f.ctx).show();
+            f.setText("domainsBox", text);
+            f.click("doneButton");
+            QVERIFY(f.window->isHidden());
+            QCOMPARE(f.prompter.texts(),
+                     answer < 0 ? QStringList{}
+                                : QStringList{u"Would you like to add the 3 valid domains to the list of "
+                                              "domains to be checked?"_s});
+            QCOMPARE(f.ctx.list.size(), added);
+        }
+    }
+
+    void fileFilters()
+    {
+        const char *const cases[][2] = {
+            {"Text files (*.txt)|*.txt|All files (*.*)|*.*", "Text files (*.txt);;All files (*)"},
+            {"", ""},
+            {"Text files|*.txt", "Text files (*.txt)"}, // no patterns in the description
+            {"Lists (*.txt;*.csv)|*.txt;*.csv", "Lists (*.txt *.csv)"},
+            {"Web pages", "Web pages (*)"},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(WidgetPrompter::toQtFilter(QLatin1String(c[0])), QLatin1String(c[1]));
+    }
+
+    void rowColours()
+    {
+        DomainListModel model;
+        model.replaceRows({DomainRow{{"plain.test"}}, DomainRow{{"free.test"}}, DomainRow{{"blue.test"}}});
+        model.paintrow(2, ColourGreen, true);
+        model.paintrow(3, ColourBlue, false);
+        DelegateProbe delegate;
+        const QColor expected[] = {QStyleOptionViewItem().palette.color(QPalette::Text),
+                                   QColor(0x41, 0x91, 0x33), QColor(0x45, 0x5C, 0xA3)};
+        for (int row = 0; row < 3; ++row) {
+            QStyleOptionViewItem option;
+            delegate.initStyleOption(&option, model.index(row, ColInformation));
+            QCOMPARE(option.palette.color(QPalette::Text), expected[row]);
+            QCOMPARE(option.font.bold(), row == 1);
+        }
     }
 };
 

@@ -1,5 +1,4 @@
 #include "lookup/manuallookupwindow.h"
-#include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/windowfixture.h"
 
@@ -60,22 +59,6 @@ private slots:
         QCOMPARE(f.server.acceptedCount(), 0);
     }
 
-    // Enter gets the servers and starts; a name typed in another script is asked for in its ASCII form.
-    void enterGetsServersAndStarts()
-    {
-        Fixture f;
-        f.server.setDefault(Reply::text("Domain Name: XN--BCHER-KVA.NET\nStatus: active\r\n"));
-        f.domain()->setText(u"www.B\u00fccher.net"_s);
-        QTest::keyClick(f.domain(), Qt::Key_Return);
-        QCOMPARE(f.status(), kWorking);
-        QVERIFY(f.waitForStatus(kDone));
-        QVERIFY(f.prompter.log().isEmpty());
-        QCOMPARE(f.server.queries(), QStringList{"xn--bcher-kva.net"});
-        // Every line ends in CR LF, and none shows up as an extra empty line.
-        QCOMPARE(f.window->responseText(), u"Domain Name: XN--BCHER-KVA.NET\r\nStatus: active\r\n"_s);
-        QCOMPARE(f.shown(), u"Domain Name: XN--BCHER-KVA.NET\nStatus: active\n"_s);
-    }
-
     void silenceEndsInTimeOutAndCloseEndsTheLookup()
     {
         Fixture f;
@@ -101,32 +84,6 @@ private slots:
         f.click("startButton");
         QVERIFY(f.waitForStatus(kDoneError));
         QCOMPARE(f.shown(), "No reply from " + refused + ": Connection refused.");
-    }
-
-    void rdapServerOfTheBootstrap()
-    {
-        // "org" has no row; the bootstrap's RDAP service stands in, and its JSON is shown pretty-printed.
-        LoopbackHttpServer rdap;
-        rdap.setHandler([](const QString &line) {
-            return line.contains(u"/taken.org "_s)
-                       ? LoopbackHttpServer::Reply::http(
-                             200, R"({"objectClassName":"domain","ldhName":"taken.org"})")
-                       : LoopbackHttpServer::Reply::http(404, {});
-        });
-        Fixture f;
-        const QString base = "http://" + rdap.address() + "/";
-        f.folder.write(u"rdap-dns.json"_s, R"({"services":[[["org"],[")" + base.toLatin1() + R"("]]]})");
-        QVERIFY(f.window->openForDomain(u"taken.org"_s));
-        QCOMPARE(f.serverBox()->currentText(), base);
-        QVERIFY(f.waitForStatus(kDone));
-        QCOMPARE(
-            f.window->responseText(),
-            QString("{\r\n    \"ldhName\": \"taken.org\",\r\n    \"objectClassName\": \"domain\"\r\n}\r\n"));
-        f.domain()->setText(u"free.org"_s);
-        f.click("startButton");
-        QVERIFY(f.waitForStatus(kDone));
-        QCOMPARE(f.window->responseText(), u"HTTP 404 Status\r\n\r\n"_s);
-        QVERIFY(f.prompter.log().isEmpty());
     }
 };
 

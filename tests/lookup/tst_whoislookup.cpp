@@ -98,12 +98,6 @@ private slots:
         QCOMPARE(ask("hangup.com"), Outcome::Timeout);
         QCOMPARE(ask("slow.com"), Outcome::Done);
         QCOMPARE(lookup.reply(), QByteArray("1\n2\n3\n4\n5\n"));
-        // A byte every 50 ms, for ever: never silent for a time-out, yet bounded in all.
-        server.onQuery(u"drip.com"_s, Reply::pieces(QList<QByteArray>(1000, "x"), 50).keepOpen());
-        lookup.setTimeoutMs(100);
-        QCOMPARE(ask("drip.com"), Outcome::Timeout);
-        QVERIFY(lookup.reply().size() > 2);
-        lookup.setTimeoutMs(300);
         QVERIFY(server.waitForOpenCount(0));
 
         // A connection error ends the exchange at once, and says why.
@@ -127,10 +121,6 @@ private slots:
         QCOMPARE(lookup.reply(), kPretty);
         QCOMPARE(lookup.httpStatus(), 200);
         QVERIFY(server.requests().first().startsWith("GET /rdap/domain/example.com HTTP/1.1\r\n"));
-        // A 404 is an answer (no such domain), empty or not.
-        QCOMPARE(run(lookup, base(server), u"free.com"_s), Outcome::Done);
-        QCOMPARE(lookup.httpStatusLine(), "HTTP 404 Status"_L1);
-        QVERIFY(lookup.reply().isEmpty());
         QCOMPARE(run(lookup, base(server), u"silent.com"_s), Outcome::Timeout);
         const QString refused = u"http://127.0.0.1:%1/"_s.arg(LoopbackWhoisServer::refusedPort());
         QCOMPARE(run(lookup, refused, u"example.com"_s), Outcome::Error);

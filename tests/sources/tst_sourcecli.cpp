@@ -22,10 +22,6 @@ private slots:
             // arguments, exit code, out, err
             {words + QStringList{"--tld", "aa,BB,aa", "--separator", "dash"}, 0,
              "best-shop.aa\nbest-shop.bb\ntop-shop.aa\ntop-shop.bb\n", ""}, // the TLDs once
-            // Both spellings, dashed first; the repeated word's names once.
-            {words + QStringList{"--tld", "aa"}, 0, "best-shop.aa\nbestshop.aa\ntop-shop.aa\ntopshop.aa\n",
-             ""},
-            {words + QStringList{"--tld", "aa", "--separator", "none"}, 0, "bestshop.aa\ntopshop.aa\n", ""},
             {words + QStringList{"--tld", "1a"}, 1, "", "We could not generate any domains"},
             {{"generate", "keywords", "--tld", "aa", "--end", "$/none.txt"}, 2, "", "cannot read"},
             {{"generate", "typos", "--data-dir", "$", "$/brands.txt"},
@@ -93,9 +89,8 @@ private slots:
         QCOMPARE(server.requestLines().size(), 2);
         QVERIFY(server.requestLines()[0].contains(QLatin1String("q=alpha&start=0&num=10 ")));
         QVERIFY(server.requestLines()[1].contains(QLatin1String("q=beta&start=0&num=10 ")));
-        QVERIFY2(r.err.contains("keyword 2/2"), r.err.constData());
-        QVERIFY2(r.err.contains("3 domains found"), r.err.constData());
-        QVERIFY2(r.err.endsWith("The search is done!\n"), r.err.constData());
+        for (const char *progress : {"keyword 2/2", "3 domains found", "The search is done!\n"})
+            QVERIFY2(r.err.contains(progress), r.err.constData());
     }
 };
 

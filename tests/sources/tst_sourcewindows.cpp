@@ -1,14 +1,16 @@
-#include "config/settingsfile.h"
 #include "listops/standbywindow.h"
+#include "sources/adddomain.h"
 #include "sources/domainsourceswindow.h"
 #include "sources/keywordgeneratorwindow.h"
-#include "sources/misspellinggeneratorwindow.h"
 #include "sources/misspellings.h"
 #include "sources/namelistmodel.h"
+#include "sources/websearchwindow.h"
 #include "sourcetesting.h"
+#include "support/loopbackhttpserver.h"
 #include "support/windowfixture.h"
 
-#include <QPointer>
+using namespace harvesttexts;
+using Reply = LoopbackHttpServer::Reply;
 
 namespace {
 
@@ -39,16 +41,51 @@ class TestSourceWindows : public QObject
             window.reset();
             QVERIFY(!standByWindow());
         }
-        // Opens "Add domains" and picks the source behind `button`; `then` acts on what opens next.
-        bool pickSource(const char *button, const ModalScript::Step &then = {})
+        // Opens "Add domains" and picks the source behind `button`; `then` acts on the windows that open
+        // next until it returns true.
+        bool pickSource(const char *button, const std::function<bool(QWidget *)> &then = {})
         {
-            ModalScript script;
-            script.then(clickIn(kDomainSourcesCaption, button));
-            if (then)
-                script.then(then);
-            script.run([this] { window->openDomainSources(); });
-            return script.allDone();
+            bool picked = false, done = !then;
+            whileOpen([this] { window->openDomainSources(); },
+                      [&](QWidget *w) {
+                          if (!picked && w->windowTitle() == kDomainSourcesCaption) {
+                              picked = true;
+                              w->findChild<QPushButton *>(QLatin1String(button))->click();
+                          } else if (picked && !done) {
+                              done = then(w);
+                          }
+                      });
+            return picked && done;
         }
+    };
+
+    // The harvester's engine is the loopback server; the window's "export and
+    // start checking" counts the runs it starts.
+    struct SearchFixture : WindowFixture<WebSearchWindow> {
+        LoopbackHttpServer server;
+        int runsStarted = 0;
+        bool skipAtStart = false;
+        SearchFixture()
+        {
+            ctx.loadConfiguration();
+            ctx.extra.setValue(kHarvestHostKey, server.address());
+            open(ctx, [this] {
+                ++runsStarted;
+                skipAtStart = ctx.run.skipConfirmation;
+            });
+            window->harvester().setNextDelayMs(0);
+            window->show();
+        }
+        ~SearchFixture() { window.reset(); } // before the server it talks to
+        void addKeywords(const QStringList &keywords)
+        {
+            for (const QString &k : keywords) {
+                setText("keywordEdit", k);
+                click("addKeywordButton");
+            }
+        }
+        void addToMain(QString name) { adddomain(ctx.list, ctx.run.suffixes, name); }
+        bool searchEnded() const { return find<QPushButton>("startButton")->isEnabled(); }
     };
 
 private slots:
@@ -94,47 +131,25 @@ private slots:
         QVERIFY(f.window->keywordGenerator().tldList().contains(u"org.au"));
     }
 
+    // The status bar tells the names taken and the lines rejected.
     void importFromFile()
     {
-        const QStringList twice{"There are 1001 domains in the list", "There are 2002 domains in the list"};
-        // The stand-by window's counts go by names taken, not lines read; the status bar tells the rejects.
-        const struct {
-            const char *button;
-            bool wizard;
-            const char *line; // %1: the line number
-            QStringList counts;
-            const char *first, *rejected;
-        } rows[] = {
-            {"loadFileButton", false, "NAME%1.com\r\nbad_%1\r\n", twice, "name0.com",
-             "; 2500 lines were not valid names"},
-            {"extractFileButton", false, "name%1.com 2024-05-01\n", twice, "name0.com", ""},
-            {"loadFileButton", true, "name%1.com\r", {}, "name0.com", ""},
-            {"loadFileButton", false, "B\u00dcCHER%1.com\r\n", twice, "xn--bcher0-3ya.com", ""},
-        };
-        for (const auto &r : rows) {
+        const std::pair<const char *, const char *> rows[] = {
+            {"loadFileButton", "; 2500 lines were not valid names"}, {"extractFileButton", ""}};
+        for (const auto &[button, rejected] : rows) {
             Fixture f;
             QByteArray file;
             for (int i = 0; i < 2500; ++i)
-                file += QString::fromUtf8(r.line).arg(i).toUtf8();
+                file += (rejected[0] ? u"NAME%1.com\r\nbad_%1\r\n"_s : u"name%1.com 2024-05-01\n"_s)
+                            .arg(i)
+                            .toUtf8();
             f.folder.write("list.txt", file);
             f.prompter.queueFile(f.folder.file("list.txt"));
-            f.ctx.wizardMode = r.wizard;
-            // Timers run only where the import lets events through.
-            QStringList seen;
-            QTimer sampler;
-            connect(&sampler, &QTimer::timeout, [&] {
-                auto *w = qobject_cast<StandByWindow *>(standByWindow());
-                if (w && (seen.isEmpty() || seen.last() != w->countText()))
-                    seen << w->countText();
-            });
-            sampler.start(0);
-            QVERIFY(f.pickSource(r.button));
-            sampler.stop();
+            QVERIFY(f.pickSource(button));
             QCOMPARE(f.ctx.list.rowCount(), 2500);
-            QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], QLatin1String(r.first));
-            QVERIFY2(seen == r.counts, r.line);
+            QCOMPARE(f.ctx.list.rowAt(0).cells[ColDomain], "name0.com");
             QCOMPARE(f.prompter.log().size(), 1); // the file choice; no message reports the end
-            QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + QLatin1String(r.rejected) + ".");
+            QCOMPARE(f.panel(5), "Added 2500 names from list.txt" + QLatin1String(rejected) + ".");
             QCOMPARE(f.prompter.lastText(), "Text files (*.txt)|*.txt|All files (*.*)|*.*");
             QVERIFY(!f.window->findChild<DomainSourcesWindow *>());
         }
@@ -160,7 +175,6 @@ private slots:
         w.addTlds({"AA", "bb", "aa"});
         QCOMPARE(joinedNames(w.tldList()), "aa,bb");
         auto *generate = child<QPushButton>(&w, "generateButton");
-        auto *frame = child<QGroupBox>(&w, "generatedFrame");
 
         generate->click();
         QCOMPARE(f.prompter.lastText(), kSelectTldText);
@@ -170,28 +184,13 @@ private slots:
 
         child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("Best\ntop");
         child<QPlainTextEdit>(&w, "endBox")->setPlainText("shop");
-        for (const auto &[name, value] : {std::pair{"nosep1", 0}, {"both1", 2}, {"hyph1", 1}}) {
-            child<QRadioButton>(&w, name)->click();
-            QCOMPARE(f.ctx.options.keywordSeparator, value);
-        }
+        child<QRadioButton>(&w, "hyph1")->click();
         generate->click();
-        generate->click(); // the second run adds nothing and still counts every row
-        QCOMPARE(f.prompter.texts().mid(2),
-                 QStringList(2, "We have successfully generated 4 domains for you!"));
-        QCOMPARE(joinedNames(w.generatedList()), "best-shop.aa,best-shop.bb,top-shop.aa,top-shop.bb");
-        QCOMPARE(frame->title(), "Generated domains (4)");
-
-        // Delete: the key in the list and the button, one selected row each time.
-        auto *view = child<QTreeView>(&w, "generatedList");
-        view->setCurrentIndex(w.generatedList().index(1));
-        QTest::keyClick(view, Qt::Key_Delete);
-        view->setCurrentIndex(w.generatedList().index(0));
-        child<QPushButton>(&w, "deleteGeneratedButton")->click();
-        QCOMPARE(joinedNames(w.generatedList()), "top-shop.aa,top-shop.bb");
-
+        QCOMPARE(f.prompter.lastText(), "We have successfully generated 4 domains for you!");
         f.prompter.queueFile(f.folder.file("saved.txt"));
         child<QPushButton>(&w, "saveGeneratedButton")->click();
-        QCOMPARE(f.folder.read("saved.txt"), "top-shop.aa\r\ntop-shop.bb\r\n");
+        QCOMPARE(f.folder.read("saved.txt"),
+                 "best-shop.aa\r\nbest-shop.bb\r\ntop-shop.aa\r\ntop-shop.bb\r\n");
 
         // Close offers the names, hands them over, and only hides the window.
         f.prompter.queueAnswer(true);
@@ -199,9 +198,9 @@ private slots:
         QCOMPARE(f.prompter.lastText(),
                  "Would you like to add the generated domains to the list of domains to be checked?");
         QVERIFY(w.isHidden());
-        QCOMPARE(QString::number(f.ctx.list.size()) + u'|' + frame->title() + u'|' +
-                     child<QPlainTextEdit>(&w, "endBox")->toPlainText(),
-                 "2|Generated domains (0)|shop");
+        QCOMPARE(QString::number(f.ctx.list.size()) + u'|' + QString::number(w.generatedList().size()) +
+                     u'|' + child<QPlainTextEdit>(&w, "endBox")->toPlainText(),
+                 "4|0|shop");
 
         // Words that give no valid name: the list stays empty and the user learns why.
         w.show();
@@ -210,92 +209,62 @@ private slots:
         generate->click();
         QCOMPARE(f.prompter.lastText(), kNoKeywordDomainsText);
 
-        // Export at 99,999 rows: No to the many-rows question drops the names not handed over.
-        child<QPlainTextEdit>(&w, "beginningBox")->setPlainText("one\ntwo\nthree");
-        generate->click();
-        f.prompter.queueAnswer(true); // Clear
-        child<QPushButton>(&w, "clearGeneratedButton")->click();
-        QVERIFY(w.generatedList().isEmpty());
-        generate->click();
-        fillRows(f.ctx.list, f.ctx.run.suffixes, 99999 - 2);
-        f.prompter.queueAnswer(false);
-        child<QPushButton>(&w, "exportButton")->click();
-        QCOMPARE(f.prompter.lastText(), kTooManyRowsQuestion);
-        QCOMPARE(f.ctx.list.size() + w.generatedList().size(), 100000);
         w.closeWindow(); // nothing left to offer
     }
 
-    void keywordGeneratorLivesUntilItsCloseBox()
+    void stopAndCloseWhileRunning()
     {
-        Fixture f;
-        ProgramOptions saved;
-        saved.keywordSeparator = 0;
-        saved.hideWizard = true;
-        QVERIFY(SaveSettings(f.folder.path(), WhoisConfig(), saved, f.prompter));
-        f.window->startUp();
-        QPointer<KeywordGeneratorWindow> first = &f.window->keywordGenerator();
-        QVERIFY(first->isHidden());
-        QVERIFY(child<QRadioButton>(first, "nosep1")->isChecked());
-        QCOMPARE(first->tldList().size(), 276);
-
-        first->show();
-        first->close(); // the close box
-        QTRY_VERIFY(first.isNull());
-        KeywordGeneratorWindow &next = f.window->keywordGenerator();
-        QVERIFY(child<QRadioButton>(&next, "both1")->isChecked());
-        QVERIFY(next.tldList().isEmpty());
+        SearchFixture f;
+        f.click("startButton");
+        QCOMPARE(f.prompter.lastText(), u"There are no keywords to use."_s);
+        f.server.setHandler([](const QString &) { return Reply::silence(); });
+        f.addKeywords({"k"});
+        f.click("startButton");
+        QVERIFY(f.server.waitForRequests(1));
+        f.click("closeButton");
+        QTest::keyClick(f.window.get(), Qt::Key_Escape); // the same way as Close
+        QCOMPARE(f.prompter.texts().mid(1),
+                 QStringList(2, u"You need to stop the program before you can close this window."_s));
+        QVERIFY(f.window->isVisible());
+        f.click("stopButton");
+        QCOMPARE(f.prompter.lastText(), u"The program has been stopped."_s);
+        QVERIFY(f.searchEnded());
     }
 
-    void misspellingGenerator()
+    void exportAndStartChecking()
     {
-        Fixture f;
-        f.ctx.config.table.AddTldEntry("org.au", "whois.example", QString());
-        f.ctx.run.suffixes.clear();
-        MisspellingGeneratorWindow w(f.ctx, f.window.get());
-        QCOMPARE(f.ctx.run.suffixes.getext("ab.org.au"), "org.au"); // rebuilt when created
-        w.show();
-        auto *loadedFrame = child<QGroupBox>(&w, "loadedFrame");
-        auto *generatedFrame = child<QGroupBox>(&w, "generatedFrame");
+        SearchFixture f;
+        f.server.setHandler([](const QString &) {
+            return Reply::page(resultPage({"http://xx.com", "http://yy.net"}));
+        });
+        f.addKeywords({"k"});
+        f.addToMain(u"yy.net"_s);
+        f.window->setExportWhenDone(true);
 
-        child<QPushButton>(&w, "generateButton")->click();
-        QCOMPARE(f.prompter.lastText(), kLoadDomainsFirstText);
+        // In wizard mode the box is refused with its message, and the search still runs.
+        f.ctx.wizardMode = true;
+        f.click("startButton");
+        QCOMPARE(f.prompter.log().first().text,
+                 QStringLiteral("You can't export the domains to the main list and start checking them when "
+                                "done as long as you are in the Wizard mode.\r\n\r\nClose the Quick Start "
+                                "Wizard to enable this function."));
+        QCOMPARE(f.prompter.log().first().kind, ScriptedPrompter::Kind::Warn);
+        QVERIFY(!f.find<QCheckBox>("exportCheck")->isChecked());
+        QTRY_VERIFY(f.searchEnded());
+        QCOMPARE(f.prompter.lastText(), u"The search is done!"_s);
 
-        // Typed names are not lower-cased: capitals add nothing and stay in the box.
-        auto *box = child<QLineEdit>(&w, "domainBox");
-        QTest::keyClicks(box, "AB.xy");
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(box->text(), "AB.xy");
-        box->setText("  ab.xy ");
-        QTest::keyClick(box, Qt::Key_Enter);
-        QCOMPARE(box->text() + loadedFrame->title(), "Loaded domains (1)");
-
-        f.folder.write("brands.txt", "QB.XY\rab.xy\nbad_name.xy\r\n\nlk.org.au");
-        f.prompter.queueFile(f.folder.file("brands.txt"));
-        child<QPushButton>(&w, "loadButton")->click();
-        QCOMPARE(joinedNames(w.loadedList()) + u' ' + loadedFrame->title(),
-                 "ab.xy,qb.xy,lk.org.au Loaded domains (3)");
-
-        child<QPushButton>(&w, "generateButton")->click();
-        QCOMPARE(w.generatedList().at(18) + u' ' + generatedFrame->title(),
-                 "lk.org.au Generated domains (29)");
-
-        // Delete takes the selected row; the Delete key does nothing here.
-        auto *view = child<QTreeView>(&w, "generatedList");
-        view->setCurrentIndex(w.generatedList().index(0));
-        QTest::keyClick(view, Qt::Key_Delete);
-        QCOMPARE(w.generatedList().size(), 29);
-        child<QPushButton>(&w, "deleteGeneratedButton")->click();
-        QCOMPARE(w.generatedList().size(), 28);
-        f.prompter.queueAnswer(true);
-        child<QPushButton>(&w, "clearLoadedButton")->click();
-        QCOMPARE(loadedFrame->title(), "Loaded domains (0)");
-
-        f.prompter.queueAnswer(true);
-        child<QPushButton>(&w, "closeButton")->click();
-        QCOMPARE(f.prompter.lastText(),
-                 "Would you like to add the 28 valid domains to the list of domains to be checked?");
-        QCOMPARE(f.ctx.list.size(), 28);
-        QCOMPARE(w.result(), int(QDialog::Accepted));
+        f.ctx.wizardMode = false;
+        f.window->harvester().found().clear();
+        f.window->setExportWhenDone(true);
+        f.prompter.clearLog();
+        f.click("startButton");
+        QTRY_VERIFY(!f.window->isVisible());
+        QVERIFY(f.prompter.log().isEmpty()); // no message, no question
+        QCOMPARE(f.runsStarted, 1);
+        QVERIFY(f.skipAtStart);
+        QCOMPARE(f.ctx.list.size(), 2);
+        QCOMPARE(f.ctx.list.rowAt(1).cells[ColDomain], u"xx.com"_s);
+        QVERIFY(f.window->harvester().found().isEmpty());
     }
 };
 

@@ -20,18 +20,18 @@ struct CliRun {
     QByteArray err;
 };
 
-// Runs `program` with `args` and `input` on standard input, waiting up to 60 s
+// Runs quorvane-cli with `args` and `input` on standard input, waiting up to 60 s
 // in this thread's event loop, which keeps the test's loopback servers
 // answering. `setUp` prepares the process, `whileRunning` acts on it once it
 // runs. A program that did not exit normally gives exit code -1.
-inline CliRun runProgram(const QString &program, const QStringList &args, const QByteArray &input = {},
-                         const std::function<void(QProcess &)> &whileRunning = {},
-                         const std::function<void(QProcess &)> &setUp = {})
+inline CliRun runCli(const QStringList &args, const QByteArray &input = {},
+                     const std::function<void(QProcess &)> &whileRunning = {},
+                     const std::function<void(QProcess &)> &setUp = {})
 {
     QProcess p;
     if (setUp)
         setUp(p);
-    p.start(program, args);
+    p.start(QStringLiteral(QV_CLI_PATH), args);
     CliRun run;
     if (!p.waitForStarted())
         return run;
@@ -46,13 +46,6 @@ inline CliRun runProgram(const QString &program, const QStringList &args, const 
     run.out = p.readAllStandardOutput();
     run.err = p.readAllStandardError();
     return run;
-}
-
-inline CliRun runCli(const QStringList &args, const QByteArray &input = {},
-                     const std::function<void(QProcess &)> &whileRunning = {},
-                     const std::function<void(QProcess &)> &setUp = {})
-{
-    return runProgram(QStringLiteral(QV_CLI_PATH), args, input, whileRunning, setUp);
 }
 
 // A data folder whose settings.ini points .com at `com` and .net at `net` (by

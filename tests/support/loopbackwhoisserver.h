@@ -14,13 +14,10 @@
 
 class LoopbackConnection;
 
-// A WHOIS server of our own for tests: 127.0.0.1, a port the system picks, run by
-// the event loop of the thread that made it, built for hundreds of simultaneous
-// connections. Each connection reads one query line (up to LF, a trailing CR
-// dropped), records it and plays the Reply chosen by, in this order: the handler
-// (if it returns one), the rule for that exact query, the default (closeNow()).
-// With setRequestEnd() a connection reads until the predicate holds for all it
-// has received, and records all of it as its query (an HTTP request, say).
+// A WHOIS server of our own for tests on 127.0.0.1, run by the event loop of the
+// thread that made it. Each connection records one query line (a trailing CR
+// dropped; with setRequestEnd(), all it received once the predicate holds) and
+// plays the Reply of the handler, else of the rule for that query, else the default.
 class LoopbackWhoisServer : public QObject
 {
     Q_OBJECT
