@@ -332,6 +332,26 @@ private slots:
         QCOMPARE(h.cells(ColInformation, {"aa.com", "bb.com", "cc.com"}), "Timeout|Timeout|Timeout"_L1);
     }
 
+    void tricklingServerIsTimedOut()
+    {
+        // A byte now and then, never a close: never silent for a whole time-out, yet the run must end.
+        LoopbackWhoisServer server;
+        server.setDefault(Reply::pieces(QList<QByteArray>(60, QByteArray("x")), 15).keepOpen());
+        Harness h({server.address()});
+        h.add({"drip.com"});
+        QVERIFY(h.start());
+        QVERIFY(server.waitForQueries(1));
+        int sweeps = 0;
+        while (h.engine.running() && h.engine.session().processed == 0 && sweeps++ < 14) {
+            const qsizetype had = h.engine.connectionSlot(0).reply.size();
+            QVERIFY(QTest::qWaitFor([&] { return h.engine.connectionSlot(0).reply.size() > had; }, 5000));
+            h.clock.advance(9000);
+            h.engine.Timeout1_Timer();
+        }
+        QVERIFY(h.waitDone());
+        QCOMPARE(h.work(), "drip.com\001N/A\001N/A\001Timeout\r\n");
+    }
+
     void stopPressedWhileTheDispatcherYields()
     {
         // Every reply takes "2.5 seconds" of the fake clock, so each dispatch lets the window breathe,

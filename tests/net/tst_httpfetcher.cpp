@@ -4,11 +4,15 @@
 #include "support/testmain.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -269,6 +273,59 @@ private slots:
         QVERIFY(done.wait());
         QVERIFY2(fetcher.result(0).kind == Kind::Reply, qPrintable(fetcher.result(0).error));
         QCOMPARE(fetcher.result(0).body, QByteArray("{}"));
+    }
+
+    void http2OverTls()
+    {
+        // The HTTP/2 server of the nghttp2 tools, serving files; it speaks nothing else over TLS.
+        const QString program = u"/usr/sbin/nghttpd"_s;
+        if (!QFile::exists(program))
+            QSKIP("nghttpd (nghttp2-server) is not installed");
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkdir(u"domain"_s));
+        for (int i = 0; i < 8; ++i) {
+            QFile f(root.filePath(u"domain/n%1.com"_s.arg(i)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("{\"ldhName\":\"n" + QByteArray::number(i) + ".com\"}");
+        }
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        QProcess server;
+        server.setProcessChannelMode(QProcess::MergedChannels);
+        server.start(program, {u"-v"_s, u"-a"_s, u"127.0.0.1"_s, u"-d"_s, root.path(), QString::number(port),
+                               kTlsDir + u"loopback.key"_s, kTlsDir + u"loopback.crt"_s});
+        QByteArray log;
+        QVERIFY(QTest::qWaitFor([&] {
+            log += server.readAll();
+            return log.contains("listen 127.0.0.1:") || server.state() == QProcess::NotRunning;
+        }));
+        QCOMPARE(server.state(), QProcess::Running);
+
+        HttpFetcher fetcher;
+        fetcher.setCaFile(kTlsDir + u"loopback.crt"_s);
+        QSignalSpy done(&fetcher, &HttpFetcher::finished);
+        for (int i = 0; i < 8; ++i)
+            fetcher.get(i, QUrl(u"https://127.0.0.1:%1/domain/n%2.com"_s.arg(port).arg(i)));
+        QVERIFY(QTest::qWaitFor([&] { return done.size() == 8; }, 10000));
+        for (int i = 0; i < 8; ++i) {
+            const HttpFetcher::Result &r = fetcher.result(i);
+            QVERIFY2(r.kind == Kind::Reply, qPrintable(r.error));
+            QCOMPARE(r.status, 200);
+            QCOMPARE(r.body, "{\"ldhName\":\"n" + QByteArray::number(i) + ".com\"}");
+        }
+        // The eight requests at once shared one connection.
+        server.terminate();
+        QVERIFY(server.waitForFinished());
+        log += server.readAll();
+        QSet<QString> sessions;
+        for (const QRegularExpressionMatch &m :
+             QRegularExpression(u"\\[id=(\\d+)\\]"_s).globalMatch(QString::fromLatin1(log)))
+            sessions.insert(m.captured(1));
+        QCOMPARE(sessions.size(), 1);
     }
 
     void proxyFromTheEnvironment()
