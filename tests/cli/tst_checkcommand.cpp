@@ -1,16 +1,11 @@
 #include "cli/commands.h"
 #include "config/dnssettings.h"
-#include "engine/domainlistmodel.h"
-#include "engine/repopulate.h"
-#include "engine/runstate.h"
-#include "export/reportexport.h"
 #include "support/clirun.h"
 #include "support/loopbackdnsserver.h"
 #include "support/loopbackhttpserver.h"
 #include "support/loopbackwhoisserver.h"
 #include "support/testmain.h"
 
-#include <QBuffer>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -19,8 +14,6 @@
 
 using namespace Qt::StringLiterals;
 using Reply = LoopbackWhoisServer::Reply;
-
-Q_DECLARE_METATYPE(report::Columns)
 
 namespace {
 
@@ -75,14 +68,6 @@ QList<QByteArray> reportLines(const TempDataFolder &folder)
     return lines;
 }
 
-// A page's date line differs by the second it was written.
-QByteArray withoutDate(QByteArray html)
-{
-    const qsizetype start = html.indexOf("<br>\r\n", html.indexOf("font-weight: 400")) + 6;
-    const qsizetype end = html.indexOf("</span>", start);
-    return start > 6 && end > start ? html.remove(start, end - start) : html;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(OptionRow)
@@ -92,60 +77,6 @@ class TestCheckCommand : public QObject
 {
     Q_OBJECT
 private slots:
-    // The formats and columns asked for, as the window's "Save result" writes them for the same
-    // rows, over a longer, older report; --extract reads the list files of back-order services.
-    void reportsAsTheWindowSavesThem_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<report::Columns>("columns");
-        QTest::addColumn<QByteArray>("names");
-        const QByteArray plain = "free1.com\ntaken.com\nfree2.com\nother.org\n";
-        QTest::newRow("txt") << QStringList{} << int(report::Format::Text) << report::kAllColumns << plain;
-        // A report to join to another's: the lines of its run under no title.
-        QTest::newRow("csv, no title") << QStringList{"--format", "csv", "--no-title"}
-                                       << int(report::Format::Csv) << report::kAllColumns << plain;
-        QTest::newRow("html, two columns")
-            << QStringList{"--format", "HTML", "--columns", "information,4"} << int(report::Format::Html)
-            << report::Columns{true, false, false, true, false, false, true} << plain;
-        // Cut at the first space, split at every comma; a line with neither holds no domain.
-        QTest::newRow("extract") << QStringList{"--extract"} << int(report::Format::Text)
-                                 << report::kAllColumns
-                                 << QByteArray(
-                                        "Free1.com 2024-05-01\r\n7,taken.com,x,free2.com\r\nlone.com\r\n");
-    }
-    void reportsAsTheWindowSavesThem()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, format);
-        QFETCH(report::Columns, columns);
-        QFETCH(QByteArray, names);
-        LoopbackWhoisServer server;
-        server.setHandler([](const QString &q) -> std::optional<Reply> {
-            if (q.startsWith(u"free"))
-                return Reply::text("No match for " + q.toLatin1() + "\r\n");
-            return Reply::text("Domain: " + q.toLatin1() +
-                               "\r\nExpires on: 2031-01-25\r\nStatus: <b>&ok, \"x\"\r\n");
-        });
-        TempDataFolder folder;
-        writeCliSettings(folder, server.address());
-        folder.write("names.txt", names);
-        folder.write("report.txt", QByteArray(10000, 'x'));
-        QCOMPARE(checkHere(folder, args + QStringList{folder.file("names.txt")}), 0);
-        DomainListModel list;
-        RunState run;
-        run.suffixes.mylist({u"com"_s});
-        ScriptedPrompter prompter;
-        repopulate(list, run, folder.path(), QDate::currentDate(), prompter);
-        QCOMPARE(list.size(), args.contains("--extract") ? 3 : 4);
-        QBuffer expected;
-        expected.open(QIODevice::WriteOnly);
-        QVERIFY(!report::writeReport(expected, report::Format(format), list, columns, u"date"_s));
-        const QByteArray whole = withoutDate(expected.data());
-        QCOMPARE(withoutDate(folder.read("report.txt")),
-                 args.contains("--no-title") ? whole.mid(whole.indexOf('\n') + 1) : whole);
-    }
-
     // Options of the command line over the saved ones: the recognition switch (also in
     // quorvane.ini) and the retries. A UTF-8 name is checked and reported in its ASCII form.
     void optionsOverTheSavedOnes_data()

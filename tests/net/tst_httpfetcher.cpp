@@ -3,15 +3,10 @@
 #include "support/loopbackwhoisserver.h"
 #include "support/testmain.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
-#include <QSslCertificate>
-#include <QSslKey>
-#include <QSslServer>
-#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,42 +17,6 @@ using Kind = HttpFetcher::Result::Kind;
 namespace {
 
 const QString kTlsDir = QStringLiteral(QV_TEST_DATA_DIR "/tls/");
-
-QByteArray fixture(const char *name)
-{
-    QFile f(kTlsDir + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// An HTTPS server of the test's own: a self-signed certificate for 127.0.0.1,
-// one fixed answer per request.
-class TlsServer : public QObject
-{
-public:
-    TlsServer()
-    {
-        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        config.setLocalCertificate(QSslCertificate(fixture("loopback.crt")));
-        config.setPrivateKey(QSslKey(fixture("loopback.key"), QSsl::Rsa));
-        m_server.setSslConfiguration(config);
-        connect(&m_server, &QSslServer::pendingConnectionAvailable, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}");
-                    socket->disconnectFromHost();
-                });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        m_server.listen(QHostAddress::LocalHost, 0);
-    }
-    QUrl url() const { return QUrl(u"https://127.0.0.1:%1/domain/example.com"_s.arg(m_server.serverPort())); }
-
-private:
-    QSslServer m_server;
-};
 
 // A 200 whose status line, header lines and closing blank line take exactly `total` bytes.
 QByteArray headerOfSize(qsizetype total)
@@ -200,7 +159,7 @@ private slots:
             QCOMPARE(r.body, QByteArray(4096, 'x'));
     }
 
-    void keepAliveAndLimits()
+    void keepAlive()
     {
         LoopbackHttpServer server;
         server.setHandler(
@@ -211,17 +170,6 @@ private slots:
             QCOMPARE(fetch(fetcher, server, u"/n%1"_s.arg(i)).body, u"/n%1"_s.arg(i).toLatin1());
         QCOMPARE(server.acceptedCount(), 1);
 
-        // At most two connections: six requests at once share them, and every one is answered.
-        fetcher.setConnectionLimits(2, 2);
-        QSignalSpy done(&fetcher, &HttpFetcher::finished);
-        for (int round = 0; round < 2; ++round) {
-            for (int i = 0; i < 6; ++i)
-                fetcher.get(i, QUrl(u"http://%1/r%2/%3"_s.arg(server.address()).arg(round).arg(i)));
-            QVERIFY(QTest::qWaitFor([&] { return done.size() == 6 * (round + 1); }, 10000));
-            for (int i = 0; i < 6; ++i)
-                QCOMPARE(fetcher.takeResult(i).body, u"/r%1/%2"_s.arg(round).arg(i).toLatin1());
-        }
-        QCOMPARE(server.acceptedCount(), 2);
     }
 
     void connectionsThatEnd()
@@ -257,24 +205,6 @@ private slots:
         }
     }
 
-    void tls()
-    {
-        TlsServer server;
-        HttpFetcher fetcher;
-        QSignalSpy done(&fetcher, &HttpFetcher::finished);
-        // A certificate nobody vouches for is a failure to get an answer.
-        fetcher.get(0, server.url());
-        QVERIFY(done.wait());
-        QCOMPARE(fetcher.result(0).kind, Kind::TransportError);
-        QVERIFY(!fetcher.result(0).error.isEmpty());
-        // Trusted, the same server answers over TLS.
-        fetcher.setCaFile(kTlsDir + u"loopback.crt"_s);
-        fetcher.get(0, server.url());
-        QVERIFY(done.wait());
-        QVERIFY2(fetcher.result(0).kind == Kind::Reply, qPrintable(fetcher.result(0).error));
-        QCOMPARE(fetcher.result(0).body, QByteArray("{}"));
-    }
-
     void http2OverTls()
     {
         // The HTTP/2 server of the nghttp2 tools, serving files; it speaks nothing else over TLS.
@@ -306,8 +236,14 @@ private slots:
         QCOMPARE(server.state(), QProcess::Running);
 
         HttpFetcher fetcher;
-        fetcher.setCaFile(kTlsDir + u"loopback.crt"_s);
         QSignalSpy done(&fetcher, &HttpFetcher::finished);
+        // A certificate nobody vouches for is a failure to get an answer; trusted, the server answers.
+        fetcher.get(0, QUrl(u"https://127.0.0.1:%1/domain/n0.com"_s.arg(port)));
+        QVERIFY(done.wait());
+        QCOMPARE(fetcher.result(0).kind, Kind::TransportError);
+        QVERIFY(!fetcher.result(0).error.isEmpty());
+        done.clear();
+        fetcher.setCaFile(kTlsDir + u"loopback.crt"_s);
         for (int i = 0; i < 8; ++i)
             fetcher.get(i, QUrl(u"https://127.0.0.1:%1/domain/n%2.com"_s.arg(port).arg(i)));
         QVERIFY(QTest::qWaitFor([&] { return done.size() == 8; }, 10000));
@@ -317,7 +253,7 @@ private slots:
             QCOMPARE(r.status, 200);
             QCOMPARE(r.body, "{\"ldhName\":\"n" + QByteArray::number(i) + ".com\"}");
         }
-        // The eight requests at once shared one connection.
+        // The eight requests at once shared one connection; the refused handshake had its own.
         server.terminate();
         QVERIFY(server.waitForFinished());
         log += server.readAll();
@@ -325,24 +261,7 @@ private slots:
         for (const QRegularExpressionMatch &m :
              QRegularExpression(u"\\[id=(\\d+)\\]"_s).globalMatch(QString::fromLatin1(log)))
             sessions.insert(m.captured(1));
-        QCOMPARE(sessions.size(), 1);
-    }
-
-    void proxyFromTheEnvironment()
-    {
-        // The proxy is asked for the whole address; the host named in it is never looked up.
-        LoopbackHttpServer proxy;
-        proxy.setHandler([](const QString &line) { return Http::http(200, line.toLatin1()); });
-        qputenv("http_proxy", u"http://%1"_s.arg(proxy.address()).toLatin1());
-        HttpFetcher fetcher;
-        QSignalSpy done(&fetcher, &HttpFetcher::finished);
-        fetcher.get(0, QUrl(u"http://rdap.example.invalid/domain/ab.com"_s));
-        const bool answered = done.wait();
-        qunsetenv("http_proxy");
-        QVERIFY(answered);
-        QVERIFY2(fetcher.result(0).kind == Kind::Reply, qPrintable(fetcher.result(0).error));
-        QCOMPARE(fetcher.result(0).body,
-                 QByteArray("GET http://rdap.example.invalid/domain/ab.com HTTP/1.1"));
+        QCOMPARE(sessions.size(), 2);
     }
 };
 
