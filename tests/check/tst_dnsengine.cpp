@@ -70,35 +70,30 @@ private slots:
 
     // Off (the default), nothing is asked at DNS; a value that cannot be used is
     // reported and its default kept; servers that cannot be used leave the run to WHOIS.
-    void modesAndUnusableSettings_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("dnsQueries");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("off by default") << kDnsModeKey << QString() << 0 << QString();
-        QTest::newRow("no mode") << kDnsModeKey << u"sometimes"_s << 0 << u"is not off or first"_s;
-        QTest::newRow("lookups out of range") << kDnsLookupsKey << u"0"_s << 2 << u"dns/lookups"_s;
-        QTest::newRow("servers unusable") << kDnsServersKey << u"not an address"_s << 0 << u"DNS servers"_s;
-    }
-
     void modesAndUnusableSettings()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(int, dnsQueries);
-        QFETCH(QString, warning);
-        DnsHarness h(key != kDnsModeKey);
-        if (!value.isEmpty())
-            h.ctx.extra.setValue(key, value);
-        h.add({"aa.com", "bb.com"});
-        QVERIFY(h.run());
-        QCOMPARE(h.dns.queryCount(), dnsQueries);
-        QCOMPARE(h.whois.queryCount(), 2 - dnsQueries);
-        const auto &log = h.prompter.log();
-        QCOMPARE(log.size(), warning.isEmpty() ? 1 : 2); // and "The program is done!"
-        if (!warning.isEmpty())
-            QVERIFY2(log.first().text.contains(warning), qPrintable(log.first().text));
+        const struct {
+            QString key, value;
+            int dnsQueries;
+            QString warning;
+        } cases[] = {
+            {kDnsModeKey, {}, 0, {}}, // off by default
+            {kDnsModeKey, u"sometimes"_s, 0, u"is not off or first"_s},
+            {kDnsLookupsKey, u"0"_s, 2, u"dns/lookups"_s},
+            {kDnsServersKey, u"not an address"_s, 0, u"DNS servers"_s},
+        };
+        for (const auto &c : cases) {
+            DnsHarness h(c.key != kDnsModeKey);
+            if (!c.value.isEmpty())
+                h.ctx.extra.setValue(c.key, c.value);
+            h.add({"aa.com", "bb.com"});
+            QVERIFY(h.run());
+            QCOMPARE(h.dns.queryCount(), c.dnsQueries);
+            QCOMPARE(h.whois.queryCount(), 2 - c.dnsQueries);
+            const auto &log = h.prompter.log();
+            QCOMPARE(log.size(), c.warning.isEmpty() ? 1 : 2); // and "The program is done!"
+            QVERIFY2(log.first().text.contains(c.warning), qPrintable(log.first().text));
+        }
     }
 };
 

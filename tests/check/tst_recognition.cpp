@@ -27,10 +27,6 @@ TEST(Recognition, StatementsOfRegistries)
         {"The queried object does not exist: Domain name can not be found\n", Kind::Free, "example.tw"},
         {"%ERROR:103: Domain is not registered\n", Kind::Free, "example.rs"},
         {"No match found for \"example.com.tr\"\n", Kind::Free, "example.com.tr"},
-        {"We do not have an entry in our database matching your query.\n", Kind::Free, "example.ch"},
-        {"%% NOT FOUND\n", Kind::Free, "example.fr"},
-        {"The requested domain was not found in the Registry or Registrar's WHOIS Server.\n", Kind::Free,
-         "example.kr"},
         // Terms of use around a statement change nothing.
         {"Domain Status: No Object Found\nCopyright 2014 CiiA, All rights reserved.\n"
          "You are not authorized to access or query our WHOIS database through automated means.\n",
@@ -38,21 +34,15 @@ TEST(Recognition, StatementsOfRegistries)
 
         // Taken, or not clearly free: it stays taken.
         {"example.com is not available for registration\n", Kind::Taken},
-        {"Domain example.com is not available\n", Kind::Taken},
         {"example.com is reserved\nexample.com is available\n", Kind::Taken},
-        {"Status: available\nStatus: reserved\n", Kind::Taken},
         {"Status: AVAILABLE\nRegistrar: Example Registrar, Inc.\nCreation Date: 2010-01-01\n", Kind::Taken},
         {"No match for example.com\nName Server: ns1.example.net\n", Kind::Taken},
         {"domain: example.ru\nstate: REGISTERED, DELEGATED\nfree-date: 2026-10-17\n", Kind::Taken,
          "example.ru"},
         {"Domain freeway.com is free software\n", Kind::Taken, "freeway.com"},
-        {"Status: freeze\n", Kind::Taken},
         {"Status: Available soon (pending delete)\n", Kind::Taken},
         {"other.com is available\n", Kind::Taken},
-        {"www.example.com is available\n", Kind::Taken},
-        {"Domain: example.com\n", Kind::Taken},
         {"Domain example.com is available for backorder\n", Kind::Taken},
-        {"No match found for other.com.tr\n", Kind::Taken, "example.com.tr"},
         {"Domain Name: example.com\nRegistrar: Example\nQuery limit exceeded for this record's details\n",
          Kind::Taken},
         // Record evidence in layouts of its own forbids "free": the value on the next line, indented or
@@ -60,7 +50,6 @@ TEST(Recognition, StatementsOfRegistries)
         {"Domain not found.\nRegistrar:\n  Example Registrar Ltd\n", Kind::Taken},
         {"Domain not found.\nRegistrar:\nExample Registrar Ltd\n", Kind::Taken},
         {"Registrar:\n    Name: Example Registrar Ltd\nDomain not found.\n", Kind::Taken},
-        {"Domain not found.\nRegistry Expiry Date:\n  2031-01-01\n", Kind::Taken},
         {"Domain not found.\nRegistry Expiry Date:\n2031-01-01 10:00:00\n", Kind::Taken},
         {"Domain not found.\nSponsoring Registrar Of The Domain Name Record: Example Ltd\n", Kind::Taken},
         {"Domain not found.\n[Sponsoring Registrar Of The Domain Name Record] Example Ltd\n", Kind::Taken},
@@ -85,12 +74,8 @@ TEST(Recognition, StatementsOfRegistries)
         // Refused: ask the next server. Each throttling phrase alone is the quick look's test below.
         {"", Kind::Refused},
         {"\r\n \r\n", Kind::Refused},
-        {"Number of allowed queries exceeded.\n", Kind::Refused},
         {"query_status: 440 Request Denied\n", Kind::Refused, "example.jp"},
-        {"% Please maintain at least 10-second time between queries.\n", Kind::Refused},
-        {"Please allow 2 seconds between requests\n", Kind::Refused},
         {"Your request can temporarily not be answered. Please try again.\n", Kind::Refused, "example.at"},
-        {"Your IP address is not authorised or has exceeded the established limit.\n", Kind::Refused},
         // A notice beside a "not registered" statement: the server answered no query.
         {"% Query rate limit exceeded\n% No entries found for the selected source(s).\n", Kind::Refused},
         {"No entries found\nQuery rate limit exceeded\n", Kind::Refused},
@@ -183,7 +168,6 @@ TEST(Recognition, DatesAreReadOnlyWhenClear)
         QDate expected;
     } cases[] = {
         {"2016-04-01t07:41:59z", DayOrder::Unknown, {2016, 4, 1}},
-        {"2014-10-02T21:00:00.000Z", DayOrder::Unknown, {2014, 10, 2}},
         {"2010.10.16", DayOrder::Unknown, {2010, 10, 16}},
         {"22.07.2014", DayOrder::Unknown, {2014, 7, 22}},
         {"31-03-2014", DayOrder::Unknown, {2014, 3, 31}},
@@ -191,11 +175,8 @@ TEST(Recognition, DatesAreReadOnlyWhenClear)
         {"21-march-2015", DayOrder::Unknown, {2015, 3, 21}},
         {"may 22 2014", DayOrder::Unknown, {2014, 5, 22}},
         {"sun mar 30 23:59:00 2014", DayOrder::Unknown, {2014, 3, 30}},
-        {"mon apr 25 23:59:59 gmt 2016", DayOrder::Unknown, {2016, 4, 25}},
-        {"07 oct 2014 10:02 wat", DayOrder::Unknown, {2014, 10, 7}},
         {"5th of june 2019", DayOrder::Unknown, {2019, 6, 5}},
         {"3 ottobre 2022", DayOrder::Unknown, {2022, 10, 3}},
-        {"28/02/2015", DayOrder::Unknown, {2015, 2, 28}},
         {"12/25/2015", DayOrder::Unknown, {2015, 12, 25}},
         {"03/04/2014", DayOrder::DayFirst, {2014, 4, 3}},
         {"03/04/2014", DayOrder::MonthFirst, {2014, 3, 4}},

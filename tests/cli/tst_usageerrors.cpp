@@ -56,7 +56,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
     const UsageCase cases[] = {
         {"check: no file", "check --data-dir $T", "no FILE given"},
         {"check: unknown option", "check --frobnicate n.txt", "unknown option '--frobnicate'"},
-        {"check: unknown short option", "check -x n.txt", "unknown option '-x'"},
         {"check: value missing", "check n.txt --output", "Missing value after '--output'."},
         {"check: retries and no retry", "check --retries 2 --no-retry n",
          "--retries and --no-retry exclude each other"},
@@ -87,8 +86,7 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
          "--configured-strings-only --no-public-suffixes --dns first --dns-server 127.0.0.1:53 "
          "--dns-server [::1] a -",
          ""},
-        {"check: no title, txt",
-         "check --data-dir $T --no-title --no-retry --server-limit whois.example.net:43=5/s,1000/d n", ""},
+        {"check: no title, txt", "check --data-dir $T --no-title n", ""},
         {"check: resume and a file", "check --resume n",
          "--resume takes no FILE: the names are those of the interrupted run"},
         {"check: resume and an option it fixes", "check --resume --rdap off",
@@ -100,7 +98,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"lookup: timeout 0", "lookup --data-dir $T --timeout 0 a.com", timeoutError("0")},
         {"lookup: timeout above a day", "lookup --data-dir $T --timeout 86400.5 a.com",
          timeoutError("86400.5")},
-        {"lookup: timeout word", "lookup --data-dir $T --timeout soon a.com", timeoutError("soon")},
         {"lookup: rdap and server", "lookup --data-dir $T --rdap --server h a.com",
          "--rdap and --server exclude each other"},
         {"lookup: port 65536", "lookup --data-dir $T --server host:65536 a.com",
@@ -138,7 +135,6 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"harvest: port 65536", "harvest --host h:65536 k", "--host needs HOST or HOST:PORT, not 'h:65536'"},
         {"harvest: edges", "harvest --data-dir $T --delay 60 --top 1000 --host h:65535 --remove-subdomains k",
          ""},
-        {"harvest: keyword file", "harvest --data-dir $T --keywords k.txt --delay 1", ""},
     };
     for (const UsageCase &c : cases) {
         SCOPED_TRACE(c.name);

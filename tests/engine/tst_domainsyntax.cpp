@@ -58,13 +58,10 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
         {u"ab.\u0440\u0444", "ab.xn--p1ai", true},
         {u"xn--bcher-kva.de", "xn--bcher-kva.de", true},
         {u"sub.xn--e1afmkfd.xn--p1ai", "sub.xn--e1afmkfd.xn--p1ai", true},
-        {u"ab.xn--p1ai", "ab.xn--p1ai", true},
         {u"ab.xn--a", "ab.xn--a", false}, // not the form of any label
         {u"ab.xn--p1ai-", "ab.xn--p1ai-", false},
-        {u"ab.xn--p1ai.xn--", "ab.xn--p1ai.xn--", false},
         {u"ab.x1--p1ai", "ab.x1--p1ai", false},         // digits stay refused elsewhere
         {u"b\u00fccher..de", "b\u00fccher..de", false}, // no ASCII form: kept, and refused
-        {u"b\u00fc cher.de", "b\u00fc cher.de", false},
         {u"\u00e4.de", "xn--4ca.de", true},         // the rules judge the ASCII form
         {u"ab_\u00e4.de", "xn--ab_-sla.de", false}, // "_" stays refused
     };
@@ -74,7 +71,6 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
         EXPECT_EQ(isValidDomain(ascii), c.valid) << c.ascii;
     }
     EXPECT_EQ(unicodeName(u"xn--e1afmkfd.xn--p1ai"), u"\u043f\u0440\u0438\u043c\u0435\u0440.\u0440\u0444");
-    EXPECT_EQ(unicodeName(u"example.com"), u"example.com");
     EXPECT_EQ(unicodeName(u"xn--a.com"), u"xn--a.com");
 
     TldSuffixList list;

