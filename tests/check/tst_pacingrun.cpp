@@ -259,40 +259,37 @@ private slots:
         QCOMPARE(server.queryCount(), 4);
     }
 
-    void waitingText_data()
-    {
-        QTest::addColumn<QList<int>>("waiting"); // names per server a.example:43, b.example:43, ...
-        QTest::addColumn<int>("dueInMs");        // the turn of the server with most; -1: none yet
-        QTest::addColumn<QString>("text");
-        QTest::newRow("none") << QList<int>{} << -1 << QString();
-        QTest::newRow("one server") << QList<int>{12} << 2500
-                                    << u"12 waiting for a.example:43 (next in 3 s)"_s;
-        QTest::newRow("turn come") << QList<int>{1} << 0 << u"1 waiting for a.example:43 (next now)"_s;
-        QTest::newRow("most of three")
-            << QList<int>{2, 40, 7} << -1 << u"40 waiting for b.example:43 +2 more servers"_s;
-        QTest::newRow("two") << QList<int>{3, 1} << 60000
-                             << u"3 waiting for a.example:43 (next in 60 s) +1 more server"_s;
-    }
     void waitingText()
     {
-        QFETCH(QList<int>, waiting);
-        QFETCH(int, dueInMs);
-        QFETCH(QString, text);
-        RunSession s;
-        int most = 0;
-        for (int i = 0; i < waiting.size(); ++i) {
-            ConnectionSlot slot;
-            slot.pacedServer = u"%1.example:43"_s.arg(QChar(u'a' + i));
-            for (int n = 0; n < waiting[i]; ++n)
-                s.park(slot, std::nullopt);
-            most = waiting[i] > waiting[most] ? i : most;
+        // Names per server a.example:43, b.example:43, ...; the turn of the server with most (-1: none yet).
+        const struct {
+            QList<int> waiting;
+            int dueInMs;
+            QString text;
+        } cases[] = {
+            {{}, -1, {}},
+            {{12}, 2500, u"12 waiting for a.example:43 (next in 3 s)"_s},
+            {{1}, 0, u"1 waiting for a.example:43 (next now)"_s},
+            {{2, 40, 7}, -1, u"40 waiting for b.example:43 +2 more servers"_s},
+            {{3, 1}, 60000, u"3 waiting for a.example:43 (next in 60 s) +1 more server"_s},
+        };
+        for (const auto &[waiting, dueInMs, text] : cases) {
+            RunSession s;
+            int most = 0;
+            for (int i = 0; i < waiting.size(); ++i) {
+                ConnectionSlot slot;
+                slot.pacedServer = u"%1.example:43"_s.arg(QChar(u'a' + i));
+                for (int n = 0; n < waiting[i]; ++n)
+                    s.park(slot, std::nullopt);
+                most = waiting[i] > waiting[most] ? i : most;
+            }
+            if (dueInMs >= 0) {
+                RunSession::ServerQueue &q = s.waiting[u"%1.example:43"_s.arg(QChar(u'a' + most))];
+                q.hasTurn = true;
+                q.dueAt = s.paceNow() + dueInMs;
+            }
+            QCOMPARE(::waitingText(s), text);
         }
-        if (dueInMs >= 0) {
-            RunSession::ServerQueue &q = s.waiting[u"%1.example:43"_s.arg(QChar(u'a' + most))];
-            q.hasTurn = true;
-            q.dueAt = s.paceNow() + dueInMs;
-        }
-        QCOMPARE(::waitingText(s), text);
     }
 };
 

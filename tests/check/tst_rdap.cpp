@@ -92,7 +92,6 @@ TEST(Rdap, Classification)
          u"xn--bcher-kva.de"_s},
         {"an entity", reply(200, R"({"objectClassName":"entity","handle":"x"})"), C::Erroneous, notRdap},
         {"not JSON", reply(200, "Domain: example.com"), C::Erroneous, notRdap},
-        {"JSON array", reply(200, "[1,2]"), C::Erroneous, notRdap},
         {"429", reply(429, {}), C::Erroneous, err + u"HTTP 429)"_s},
         {"503", reply(503, "busy"), C::Erroneous, err + u"HTTP 503)"_s},
         {"too large", failure(Kind::TooLarge, "big"), C::Erroneous, err + u"reply too large)"_s},
@@ -119,8 +118,6 @@ TEST(Rdap, ExpiryDates)
         const char *expiration;
     } cases[] = {
         {"RFC 3339", "2031-02-03T04:05:06Z", "03-02-31"},
-        {"every field wrong", "2031-13-45T25:61:61+99:99", "Unknown"},
-        {"all zero", "0000-00-00", "Unknown"},
         {"year 0001", "0001-01-01", "01-01-01"},
         {"month 12", "2031-12-01", "01-12-31"},
         {"month 13", "2031-13-01", "Unknown"},

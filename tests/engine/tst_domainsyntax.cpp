@@ -34,13 +34,10 @@ TEST(GetExt, LongestSuffixByDots)
     TldSuffixList list;
     EXPECT_EQ(list.getext("example.co.uk") + u'|' + list.getext("nodot"), "uk|nodot"); // no list: last label
     list.mylist({});
-    QStringList got;
-    for (const char *name : {"example.co.uk", "exampleco.uk", "example.org.au", "example.zz"})
-        got << list.getext(name);
+    EXPECT_EQ(list.getext("example.co.uk") + u'|' + list.getext("exampleco.uk"), "co.uk|uk");
     list.mylist({QStringLiteral("ORG.AU"), QStringLiteral("com")});
-    got << QString::number(list.entries().size()) << list.getext("example.org.au");
-    got << registrablePart("a.b.org", "org") << registrablePart("x.ab.co.uk", "co.uk");
-    EXPECT_EQ(got, QStringList({"co.uk", "uk", "au", "zz", "277", "org.au", "b.org", "ab.co.uk"}));
+    EXPECT_EQ(list.getext("example.org.au") + u'|' + registrablePart("x.ab.co.uk", "co.uk"),
+              "org.au|ab.co.uk");
 }
 
 // Internationalised names are kept in their ASCII form; past the first label
@@ -62,8 +59,8 @@ TEST(ParseDom, InternationalNamesInTheirAsciiForm)
         {u"ab.xn--p1ai-", "ab.xn--p1ai-", false},
         {u"ab.x1--p1ai", "ab.x1--p1ai", false},         // digits stay refused elsewhere
         {u"b\u00fccher..de", "b\u00fccher..de", false}, // no ASCII form: kept, and refused
-        {u"\u00e4.de", "xn--4ca.de", true},         // the rules judge the ASCII form
-        {u"ab_\u00e4.de", "xn--ab_-sla.de", false}, // "_" stays refused
+        {u"\u00e4.de", "xn--4ca.de", true},             // the rules judge the ASCII form
+        {u"ab_\u00e4.de", "xn--ab_-sla.de", false},     // "_" stays refused
     };
     for (const auto &c : cases) {
         const QString ascii = asciiName(QString::fromUtf16(c.typed));

@@ -169,7 +169,6 @@ private slots:
         for (int i = 0; i < 20; ++i)
             QCOMPARE(fetch(fetcher, server, u"/n%1"_s.arg(i)).body, u"/n%1"_s.arg(i).toLatin1());
         QCOMPARE(server.acceptedCount(), 1);
-
     }
 
     void connectionsThatEnd()
