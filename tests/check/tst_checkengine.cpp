@@ -34,30 +34,25 @@ class TestCheckEngine : public QObject
 private slots:
     void startRefusals_data()
     {
-        using Kind = ScriptedPrompter::Kind;
+        using K = ScriptedPrompter::Kind;
+        using R = Refusal;
         QTest::addColumn<StartRefusal>("c");
         const QStringList one{"example.com"}, four{"aa.com", "bb.com", "cc.com", "dd.com"};
-        QTest::newRow("empty list") << StartRefusal{{}, Refusal::None, false,
-                                                    {}, Kind::Warn,    checkText::kEmptyList};
+        const auto full = [](const char *file) {
+            return checkText::kWorkFileWriteError + u"$DIR/"_s + QLatin1String(file) + u": File too large"_s;
+        };
+        const auto row = [](const char *name, const StartRefusal &c) { QTest::newRow(name) << c; };
+        row("empty list", {{}, R::None, false, {}, K::Warn, checkText::kEmptyList});
         // The default response lists come back first.
-        QTest::newRow("no TLD table")
-            << StartRefusal{one, Refusal::NoTable, false, {}, Kind::Warn, checkText::kNoTldInformation};
-        QTest::newRow("selected only, nothing selected")
-            << StartRefusal{four, Refusal::None, true, {}, Kind::Warn, checkText::kNothingSelected};
-        QTest::newRow("selected only, No to the confirmation") << StartRefusal{
-            four, Refusal::DeclineConfirmation, true, {0}, Kind::Question, checkText::confirmStart(1)};
-        QTest::newRow("temp.txt cannot be created")
-            << StartRefusal{one,        Refusal::TempIsFolder,
-                            false,      {},
-                            Kind::Fail, checkText::kWorkFileError + u"$DIR/temp.txt: "_s};
-        // The rows a selected-only run leaves alone would have no other copy.
-        QTest::newRow("remember.txt cannot take the unselected rows") << StartRefusal{
-            four, Refusal::DiskFull, true,
-            {0},  Kind::Fail,        checkText::kWorkFileWriteError + u"$DIR/remember.txt: File too large"_s};
-        // The names of the run would have no copy on disk.
-        QTest::newRow("the journal cannot take the names") << StartRefusal{
-            four, Refusal::DiskFull, false,
-            {},   Kind::Fail,        checkText::kWorkFileWriteError + u"$DIR/journal.txt: File too large"_s};
+        row("no TLD table", {one, R::NoTable, false, {}, K::Warn, checkText::kNoTldInformation});
+        row("nothing selected", {four, R::None, true, {}, K::Warn, checkText::kNothingSelected});
+        row("No to the question",
+            {four, R::DeclineConfirmation, true, {0}, K::Question, checkText::confirmStart(1)});
+        row("temp.txt a folder",
+            {one, R::TempIsFolder, false, {}, K::Fail, checkText::kWorkFileError + u"$DIR/temp.txt: "_s});
+        // The rows a selected-only run leaves alone would have no other copy; nor the names of the run.
+        row("remember.txt full", {four, R::DiskFull, true, {0}, K::Fail, full("remember.txt")});
+        row("journal full", {four, R::DiskFull, false, {}, K::Fail, full("journal.txt")});
     }
 
     void startRefusals()
@@ -115,8 +110,6 @@ private slots:
         h.ctx.options.checkSelected = true;
         h.ctx.list.selectRows({1, 3});
         h.ctx.options.connections = u"250"_s;
-        h.ctx.options.retry = true;
-        h.ctx.options.retryTimes = u"300"_s;
         h.prompter.queueAnswer(true);
         h.prompter.queueAnswer(true);
         h.engine.allstarter();
@@ -126,8 +119,6 @@ private slots:
         QCOMPARE(h.ctx.options.connections, "100"_L1);
         QCOMPARE(h.engine.session().topSlot, 99);
         QVERIFY(h.host.optionRefreshes > 0);
-        QCOMPARE(h.ctx.options.retryTimes, "10"_L1);
-        QCOMPARE(h.engine.session().retryLimit, 10);
         QVERIFY(h.engine.session().selectedOnly);
         QVERIFY(h.waitDone());
         QCOMPARE(server.queries(), QStringList({"bb.com", "dd.com"}));

@@ -34,12 +34,6 @@ struct UsageCase {
 
 const char *const kDelays = "--delay must be one of 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, "
                             "17, 18, 19, 20, 25, 30, 35, 40, 45, 50, 55, 60";
-QString portError(const char *server, const char *port)
-{
-    return u"--server '%1': the port '%2' is not a number from 1 to 65535"_s.arg(QLatin1String(server),
-                                                                                 QLatin1String(port));
-}
-
 QString timeoutError(const char *value)
 {
     return u"--timeout needs a number of seconds above 0 and up to 86400, not '%1'"_s.arg(
@@ -101,7 +95,7 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
         {"lookup: rdap and server", "lookup --data-dir $T --rdap --server h a.com",
          "--rdap and --server exclude each other"},
         {"lookup: port 65536", "lookup --data-dir $T --server host:65536 a.com",
-         portError("host:65536", "65536")},
+         "--server 'host:65536': the port '65536' is not a number from 1 to 65535"},
         {"lookup: colon, no port", "lookup --data-dir $T --server host: a.com",
          "--server 'host:' has no port after the colon"},
         {"lookup: bad host", "lookup --data-dir $T --server a/b a.com",

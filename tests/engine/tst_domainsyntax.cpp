@@ -115,13 +115,8 @@ TEST(RegistrablePart, ByPublicSuffixListAndByTldAlone)
               "com.af|example.com.af");
 }
 
-TEST(PublicSuffixes, SystemListSnapshotAndFilesThatAreNoList)
+TEST(PublicSuffixes, FilesThatAreNoList)
 {
-    // Debian's list where it is installed, else the snapshot, whose answers are in the table above.
-    const auto shared = PublicSuffixes::shared();
-    ASSERT_TRUE(shared);
-    EXPECT_TRUE(shared->isIcannSuffix(u"com.af") && !shared->isIcannSuffix(u"blogspot.com"));
-
     // A folder, or a file that is no list, is not read as one.
     QTemporaryDir dir;
     QFile none(dir.filePath("none.dat"));

@@ -1,12 +1,11 @@
 #include "engine/workfile.h"
 
-#include "support/filesizelimit.h"
 #include "support/qtprinters.h"
 #include "support/tempdatafolder.h"
 
 #include <gtest/gtest.h>
 
-TEST(WorkFile, ReaderSplitsAtEveryLineEndAndCutsOverlongLinesWriterKeepsFieldsOnTheirLine)
+TEST(WorkFile, ReaderSplitsAtEveryLineEndAndCutsOverlongLines)
 {
     // A binary file or an endless stream must not take all memory: cut, then skip to the line's end.
     const qsizetype limit = LineReader::kMaxLineLength, block = 1 << 20;
@@ -35,48 +34,10 @@ TEST(WorkFile, ReaderSplitsAtEveryLineEndAndCutsOverlongLinesWriterKeepsFieldsOn
         EXPECT_EQ(got, lines) << bytes.left(40).toStdString();
     }
     TempDataFolder folder;
-    WorkFileWriter out;
-    ASSERT_TRUE(out.open(folder.file("temp.txt"), true));
-    out.writeLine({u"a.com", u"Taken", u"N/A", u"Status: x\r\ny\x01z"});
-    out.close();
-    ASSERT_TRUE(out.open(folder.file("temp.txt"), false)); // appends
-    out.writeLine(QStringList{"c.com", "N/A", "N/A", ""});
-    out.close();
-    EXPECT_EQ(folder.read("temp.txt"), "a.com\x01Taken\x01N/A\x01Status: x  y z\r\n"
-                                       "c.com\x01N/A\x01N/A\x01\r\n");
     EXPECT_EQ(splitFields(u"c.com\x01N/A\x01N/A\x01").size(), 4);
     LineReader missing(folder.file("none.txt"));
     EXPECT_FALSE(missing.open());
     EXPECT_FALSE(missing.errorString().isEmpty());
-}
-
-TEST(WorkFile, WriterStopsAtTheFirstLineTheFileDoesNotTakeAndEndsTheFileAfterAWholeLine)
-{
-    // The file may not grow past 100,000 bytes: a little over one block of lines.
-    TempDataFolder folder;
-    WorkFileWriter out;
-    ASSERT_TRUE(out.open(folder.file("temp.txt"), true));
-    const QString information(40, u'i');
-    qint64 handed = 0;
-    {
-        FileSizeLimit limit(100000);
-        ASSERT_TRUE(limit.active());
-        while (handed < 10000 && out.writeLine({u"name.com", u"N/A", u"N/A", information}))
-            ++handed;
-        EXPECT_FALSE(out.flush());
-        EXPECT_FALSE(out.close());
-    }
-    EXPECT_TRUE(out.failed());
-    EXPECT_EQ(out.errorString(), "File too large");
-    EXPECT_LT(handed, 10000);
-    // Nothing after the failure is written, and no half line is left behind.
-    const QByteArray file = folder.read("temp.txt");
-    const QByteArray line = "name.com\x01N/A\x01N/A\x01" + QByteArray(40, 'i') + "\r\n";
-    EXPECT_GT(out.linesWritten(), 0);
-    EXPECT_LE(out.linesWritten(), handed);
-    EXPECT_EQ(file, line.repeated(out.linesWritten()));
-    // A write after the failure is refused at once.
-    EXPECT_FALSE(out.writeLine({u"late.com", u"N/A", u"N/A", u""}));
 }
 
 TEST(WorkFile, ListsOfNamesReadUtf8LinesAndLeaveEightBitOnesAlone)
