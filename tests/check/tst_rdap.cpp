@@ -155,19 +155,8 @@ TEST(Rdap, ExpiryDates)
 
 TEST(Rdap, ServersAndAddresses)
 {
-    EXPECT_TRUE(isRdapServer(u"https://rdap.example.net/"));
     EXPECT_TRUE(isRdapServer(u" HTTP://127.0.0.1:8080/rdap"));
-    EXPECT_FALSE(isRdapServer(u"whois.example.net:43"));
     EXPECT_FALSE(isRdapServer(u"httpserver.example"));
-
-    // The TLD table carries a URL unchanged: no host:port reading, no split inside it.
-    TldServerTable table;
-    ASSERT_TRUE(table.AddTldEntry("com", "whois.a.net, https://rdap.a.net:8443/com/v1/,127.0.0.1:4343", ""));
-    const std::vector<TldServerRecord> records = populatewservers(table);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].servers,
-              QStringList({"whois.a.net", "https://rdap.a.net:8443/com/v1/", "127.0.0.1:4343"}));
-    EXPECT_EQ(table.row(0).servers, "whois.a.net, https://rdap.a.net:8443/com/v1/,127.0.0.1:4343");
 
     // The name, always in its ASCII form, joins the path; a query of the base stays after it, a
     // fragment goes.

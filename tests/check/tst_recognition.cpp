@@ -151,7 +151,6 @@ TEST(Recognition, ExpiryDatesOfReplies)
         {"Expiration date: 03/04/2014\n", ""},                          // day or month first? not said
         {"Expiry date of the domain name: 2031-01-02\n", "02-01-2031"}, // a label of six words
         {"The expiry date of the domain name: 2031-01-02\n", ""},       // seven: a sentence
-        {"Expires: never\n", ""},
         {"Creation Date: 2001-02-03\nUpdated Date: 2020-01-01\n", ""},
         {"free-date: 2016-10-17\n", ""},
     };

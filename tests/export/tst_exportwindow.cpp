@@ -19,8 +19,6 @@ private slots:
         window.setNow([when] { return when; });
         QVERIFY(!child<QCheckBox>(&window, "columnCheck0")->isEnabled()); // the Domain column is always there
         QComboBox *type = child<QComboBox>(&window, "fileTypeCombo");
-        QCOMPARE(type->currentIndex(), 0);
-
         QPushButton *saveAs = child<QPushButton>(&window, "saveAsButton");
         saveAs->click(); // an empty list: no file is asked for
         fillAwkwardRows(f.ctx.list);
@@ -34,8 +32,6 @@ private slots:
             QCOMPARE(f.folder.read(QString::fromLatin1(files[i])),
                      golden(files[i]).replace(kFixedDate.toLatin1(), report::dateText(when).toLatin1()));
         }
-        f.prompter.queueFile({}); // cancelled: nothing written, nothing said
-        saveAs->click();
         f.prompter.queueFile(f.folder.path()); // a folder cannot be written as a file
         saveAs->click();
         QCOMPARE(f.prompter.count(ScriptedPrompter::Kind::Fail), 1);

@@ -16,16 +16,13 @@ using report::Format;
 
 namespace {
 
-QByteArray reportOf(const DomainListModel &list, Format format,
-                    const report::Columns &columns = report::kAllColumns)
+QByteArray reportOf(const DomainListModel &list, Format format)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_FALSE(report::writeReport(buffer, format, list, columns, kFixedDate).has_value());
+    EXPECT_FALSE(report::writeReport(buffer, format, list, report::kAllColumns, kFixedDate).has_value());
     return buffer.data();
 }
-
-const report::Columns kDomainOnly{true, false, false, false, false, false, false};
 
 } // namespace
 
@@ -42,27 +39,6 @@ TEST(ReportExport, EachFormatMatchesItsGoldenFile)
         ASSERT_FALSE(expected.isEmpty()) << file;
         EXPECT_EQ(reportOf(list, format), expected) << file;
     }
-}
-
-TEST(ReportExport, OneColumnAndPartialReports)
-{
-    DomainListModel list;
-    fillAwkwardRows(list);
-    const QByteArray names = "shop.com\r\ncomma.net\r\ncaf\xe9.org\r\nempty.info\r\nquote.com\r\n";
-    // Domain alone: no separator anywhere, whatever the format.
-    EXPECT_EQ(reportOf(list, Format::Text, kDomainOnly), "Domain\r\n" + names);
-    EXPECT_EQ(reportOf(list, Format::Csv, kDomainOnly), "Domain\r\n" + names);
-
-    // The Domain box cannot be cleared; the element names come from the captions.
-    const report::Columns noDomain{false, false, false, false, false, true, false};
-    EXPECT_EQ(reportOf(list, Format::Text, noDomain).left(27), "Domain|Expires in (days)\r\ns");
-    EXPECT_TRUE(
-        reportOf(list, Format::Xml, noDomain).contains("\t<!ELEMENT DOMAIN (Domain, Expires_in_days)>"));
-
-    list.removeRowsIf([](const DomainRow &r) { return QStringView(u"eq").contains(r.cells[ColDomain][0]); });
-    const QByteArray html = reportOf(list, Format::Html, kDomainOnly);
-    EXPECT_TRUE(html.contains(">3 domains in the list.</span>"));
-    EXPECT_EQ(html.count("\n<tr>\r\n"), 3);
 }
 
 TEST(ReportExport, HostileCellsCannotBreakOutOfTheirFormat)
