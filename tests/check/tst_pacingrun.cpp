@@ -1,6 +1,3 @@
-// Adaptive pacing in whole runs against loopback servers that throttle: a
-// notice, an announced ban or silence beyond an allowance, a server that never
-// stops, a throttled TLD beside a fast one, and Stop or SIGINT while names wait.
 #include "config/pacingsetting.h"
 #include "engine/progress.h"
 #include "enginefixture.h"

@@ -37,8 +37,7 @@ HttpFetcher::Result failure(Kind kind, const QString &error)
     return r;
 }
 
-// A registry's answer (RFC 9083, 5.3), trimmed, or a registrar's (the shape of RFC 9083's example:
-// entities, remarks, events with actors), as files of tests/data/check.
+// A registry's answer (RFC 9083, 5.3), trimmed, or a registrar's (entities, remarks, events with actors).
 QByteArray sample(const char *name)
 {
     QFile f(QStringLiteral(QV_TEST_DATA_DIR "/check/") + QLatin1String(name));

@@ -1,6 +1,3 @@
-// The program's own recognition of registry replies, through the real engine
-// against loopback servers: a corpus of real replies, the switch, and the receive cap.
-
 #include "config/recognitionsetting.h"
 #include "enginefixture.h"
 #include "support/testmain.h"

@@ -35,9 +35,8 @@ struct SuffixRow {
     bool warned = false;
 };
 
-// `quorvane-cli check --data-dir FOLDER --quiet --output FOLDER/report.txt ARGS`
-// run in this process, so the test's loopback servers answer on the loop the
-// run turns; what it says on standard error is caught in `err`.
+// `quorvane-cli check --data-dir FOLDER --quiet --output FOLDER/report.txt ARGS` run in this process,
+// so the loopback servers answer on the loop the run turns; standard error is caught in `err`.
 int checkHere(const TempDataFolder &folder, const QStringList &args, QByteArray *err = nullptr)
 {
     QTemporaryFile caught;

@@ -25,20 +25,13 @@ QString usageErrorOf(QStringList words)
 
 struct UsageCase {
     const char *name;
-    // The words after "quorvane-cli", split at spaces; $T is a folder that exists.
-    const char *words;
-    // What is said after "quorvane-cli COMMAND: " and before " (try --help)";
-    // empty for words that make a request.
+    const char *words; // after "quorvane-cli", split at spaces; $T is a folder that exists
+    // What is said after "quorvane-cli COMMAND: " and before " (try --help)"; empty for a request.
     QString error;
 };
 
 const char *const kDelays = "--delay must be one of 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, "
                             "17, 18, 19, 20, 25, 30, 35, 40, 45, 50, 55, 60";
-QString timeoutError(const char *value)
-{
-    return u"--timeout needs a number of seconds above 0 and up to 86400, not '%1'"_s.arg(
-        QLatin1String(value));
-}
 const char *const kNoTld = "You must select at least one top level domain.";
 
 } // namespace
@@ -89,9 +82,10 @@ TEST(CliUsage, EachCommandRefusesWhatItCannotRun)
 
         {"lookup: no domain", "lookup --data-dir $T", "missing DOMAIN"},
         {"lookup: two domains", "lookup a.com b.com", "only one DOMAIN may be given"},
-        {"lookup: timeout 0", "lookup --data-dir $T --timeout 0 a.com", timeoutError("0")},
+        {"lookup: timeout 0", "lookup --data-dir $T --timeout 0 a.com",
+         u"--timeout needs a number of seconds above 0 and up to 86400, not '0'"_s},
         {"lookup: timeout above a day", "lookup --data-dir $T --timeout 86400.5 a.com",
-         timeoutError("86400.5")},
+         u"--timeout needs a number of seconds above 0 and up to 86400, not '86400.5'"_s},
         {"lookup: rdap and server", "lookup --data-dir $T --rdap --server h a.com",
          "--rdap and --server exclude each other"},
         {"lookup: port 65536", "lookup --data-dir $T --server host:65536 a.com",
